@@ -1,0 +1,57 @@
+#ifndef TARNO_PLATFORM_ENV_H_
+#define TARNO_PLATFORM_ENV_H_
+
+// The one seam between the portable module and the operating system. One
+// implementation per platform (platform_posix.cpp, platform_win32.cpp), chosen by
+// the build; tests substitute an in-memory one (tests/helpers/mem_env.h).
+//
+// Paths are narrow texts relative to the process's current directory, with "/" or
+// "\" as the separator as the caller writes them; the POSIX implementation reads
+// "\" as "/" so that the module's own paths work unchanged on both. Files are opened
+// and closed within one call; nothing stays open. Every method may be called from
+// any thread.
+
+#include <string>
+#include <string_view>
+
+namespace tarno {
+
+// The outcome of an operation that can fail for a reason worth telling.
+class Status {
+ public:
+  static Status Ok() { return Status(); }
+  static Status Error(std::string reason) { return Status(std::move(reason)); }
+
+  bool ok() const { return m_ok; }
+  const std::string& reason() const { return m_reason; }
+
+ private:
+  Status() : m_ok(true) {}
+  explicit Status(std::string reason) : m_ok(false), m_reason(std::move(reason)) {}
+
+  bool m_ok;
+  std::string m_reason;
+};
+
+class Env {
+ public:
+  virtual ~Env() = default;
+
+  // The platform's implementation; lives as long as the process.
+  static Env* Default();
+
+  // Adds `bytes` at the end of the file, creating it when missing. Other programs
+  // may read and write the file meanwhile. The bytes are written as given (no
+  // line-end translation).
+  virtual Status AppendToFile(const std::string& path, std::string_view bytes) = 0;
+
+  // Creates the file, or empties it, and writes `bytes`; others may share it.
+  virtual Status WriteFile(const std::string& path, std::string_view bytes) = 0;
+
+  // The whole content of a file; an error when it is missing or unreadable.
+  virtual Status ReadFile(const std::string& path, std::string* bytes) = 0;
+};
+
+}  // namespace tarno
+
+#endif  // TARNO_PLATFORM_ENV_H_
