@@ -1,0 +1,1 @@
+#include "contest/ole_date_time.h"
