@@ -84,14 +84,14 @@ int ResetStats0(const char*, int cabrilloMode, const char* ownCall, COleDateTime
   return Guarded(1, [&] {
     const COleDateTime start = DateOf(contestStart);
     const COleDateTime end = DateOf(contestEnd);
-    g_startText = FormatOleDate(start, "%d.%m");
-    g_endText = FormatOleDate(end, "%d.%m.%Y");
-    g_yearText = FormatOleDate(end, "%Y");
-    g_ownCall = Text(ownCall);
-    g_cabrilloMode = cabrilloMode;
-    g_ownContinent = Text(ownContinent);
     {
       std::lock_guard<std::mutex> hold(g_lock);
+      g_startText = FormatOleDate(start, "%d.%m");
+      g_endText = FormatOleDate(end, "%d.%m.%Y");
+      g_yearText = FormatOleDate(end, "%Y");
+      g_ownCall = Text(ownCall);
+      g_cabrilloMode = cabrilloMode;
+      g_ownContinent = Text(ownContinent);
       ResetWorkedRows();
       g_log.Clear();
       g_bands.Clear();

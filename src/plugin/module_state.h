@@ -23,7 +23,8 @@ extern tarno::BandList g_bands;
 extern tarno::BandTextLists g_workedRows;    // per band: name, time, mode, county or serial
 extern tarno::BandTextLists g_bandCounties;  // per band: distinct counties, first seen first
 
-// The values of the statistics run, set by ResetStats0; host thread only.
+// The values of the statistics run, set by ResetStats0 under g_lock (the window
+// thread shows the year).
 extern std::string g_ownContinent;
 extern std::string g_ownCall;
 extern std::string g_startText;  // contest start, "%d.%m"
