@@ -92,7 +92,9 @@ TEST(ExportTableTest, PlainAndDecoratedNamesReachTheSameFunction) {
   for (const auto& [plain, decorated] : ExpectedExports()) {
     FARPROC by_decorated = dll.Proc(decorated.c_str());
     EXPECT_NE(by_decorated, nullptr) << decorated;
-    if (!plain.empty()) EXPECT_EQ(dll.Proc(plain.c_str()), by_decorated) << plain;
+    if (!plain.empty()) {
+      EXPECT_EQ(dll.Proc(plain.c_str()), by_decorated) << plain;
+    }
   }
 }
 
