@@ -47,10 +47,10 @@ std::set<std::string> ExportedNames(HMODULE module) {
   const IMAGE_DATA_DIRECTORY& directory = Directory(module, IMAGE_DIRECTORY_ENTRY_EXPORT);
   std::set<std::string> names;
   if (directory.VirtualAddress == 0) return names;
-  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
-      ImageBase(module) + directory.VirtualAddress);
-  const auto* name_rvas = reinterpret_cast<const DWORD*>(ImageBase(module) +
-                                                         exports->AddressOfNames);
+  const auto* exports =
+      reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(ImageBase(module) + directory.VirtualAddress);
+  const auto* name_rvas =
+      reinterpret_cast<const DWORD*>(ImageBase(module) + exports->AddressOfNames);
   for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
     names.insert(reinterpret_cast<const char*>(ImageBase(module) + name_rvas[i]));
   }
@@ -102,7 +102,7 @@ TEST(ExportTableTest, ImportsOnlyWindowsOwnDlls) {
   // A MinGW run-time DLL here (libstdc++, libgcc, winpthread) would stop the module from
   // loading on a machine that has only Windows.
   const std::set<std::string> allowed = {
-      "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",  "kernel32.dll",
+      "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",   "kernel32.dll",
       "msvcrt.dll",   "ole32.dll",    "oleaut32.dll", "shell32.dll", "shlwapi.dll",
       "user32.dll",   "uxtheme.dll",  "version.dll",  "winmm.dll",
   };

@@ -1,0 +1,139 @@
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/env.h"
+
+namespace tarno {
+namespace {
+
+// Other programs (the host, an editor, a viewer) may hold the same file open.
+constexpr DWORD kShareMode = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+// One ReadFile/WriteFile call moves at most a DWORD's worth; stay well below it.
+constexpr size_t kMaxChunkBytes = size_t{1} << 30;
+
+std::string WindowsErrorText(DWORD code) {
+  char* text = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string result = length != 0 && text != nullptr ? std::string(text, length) : "";
+  if (text != nullptr) LocalFree(text);
+  // The system's texts end in ".\r\n", which would break a one-line reason.
+  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                             result.back() == ' ' || result.back() == '.')) {
+    result.pop_back();
+  }
+  return result;
+}
+
+Status LastErrorStatus(const char* what, const std::string& path) {
+  DWORD code = GetLastError();
+  std::string cause = WindowsErrorText(code);
+  if (cause.empty()) cause = "Windows error";
+  return Status::Error(std::string(what) + " " + path + ": " + cause + " (error " +
+                       std::to_string(code) + ")");
+}
+
+// Closes the handle on every way out of a call.
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : m_handle(handle) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() {
+    if (valid()) CloseHandle(m_handle);
+  }
+
+  bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return m_handle; }
+
+  // Closes now, so that a failure to flush can be reported.
+  bool Close() {
+    HANDLE handle = m_handle;
+    m_handle = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE m_handle;
+};
+
+HANDLE OpenFile(const std::string& path, DWORD access, DWORD disposition) {
+  return CreateFileA(path.c_str(), access, kShareMode, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+Status WriteAll(HANDLE handle, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min(bytes.size(), kMaxChunkBytes));
+    DWORD written = 0;
+    if (!::WriteFile(handle, bytes.data(), chunk, &written, nullptr)) {
+      return LastErrorStatus("cannot write", path);
+    }
+    // A write that moves nothing would otherwise loop for ever.
+    if (written == 0) return Status::Error("cannot write " + path + ": nothing was written");
+    bytes.remove_prefix(written);
+  }
+  return Status::Ok();
+}
+
+Status OpenAndWrite(const std::string& path, std::string_view bytes, DWORD access,
+                    DWORD disposition) {
+  FileHandle file(OpenFile(path, access, disposition));
+  if (!file.valid()) return LastErrorStatus("cannot open", path);
+  Status status = WriteAll(file.get(), bytes, path);
+  if (!file.Close() && status.ok()) status = LastErrorStatus("cannot close", path);
+  return status;
+}
+
+Status ReadAll(HANDLE handle, const std::string& path, std::string* bytes) {
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+      return LastErrorStatus("cannot read", path);
+    }
+    if (got == 0) return Status::Ok();
+    bytes->append(buffer, got);
+  }
+}
+
+class Win32Env : public Env {
+ public:
+  Status AppendToFile(const std::string& path, std::string_view bytes) override {
+    // Append-only access makes every write land at the end of the file as it is then,
+    // even when another program has written to it since it was opened.
+    return OpenAndWrite(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS);
+  }
+
+  Status WriteFile(const std::string& path, std::string_view bytes) override {
+    return OpenAndWrite(path, bytes, GENERIC_WRITE, CREATE_ALWAYS);
+  }
+
+  Status ReadFile(const std::string& path, std::string* bytes) override {
+    FileHandle file(OpenFile(path, GENERIC_READ, OPEN_EXISTING));
+    if (!file.valid()) return LastErrorStatus("cannot open", path);
+    bytes->clear();
+    Status status = ReadAll(file.get(), path, bytes);
+    if (!status.ok()) bytes->clear();
+    return status;
+  }
+};
+
+}  // namespace
+
+Env* Env::Default() {
+  static Win32Env* env = new Win32Env;  // never destroyed: used until the very end
+  return env;
+}
+
+}  // namespace tarno
