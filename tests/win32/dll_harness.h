@@ -12,13 +12,7 @@
 // Each PluginDll holds one reference: the module is unloaded when the last one goes, so a
 // test that needs fresh module-wide state makes its own and lets no other live meanwhile.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <string>
 

@@ -1,13 +1,7 @@
 // The Windows file layer, on real files. Contents are read back independently of the Env so
 // that a fault in its reading cannot hide one in its writing.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <gtest/gtest.h>
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <filesystem>
 #include <fstream>
