@@ -1,7 +1,6 @@
 // The Windows file layer, on real files. Contents are read back independently of the Env so
 // that a fault in its reading cannot hide one in its writing.
 #include <gtest/gtest.h>
-#include "platform/windows_api.h"
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "platform/env.h"
+#include "platform/windows_api.h"
 
 namespace {
 
