@@ -33,6 +33,12 @@ class Status {
   std::string m_reason;
 };
 
+// What ReplaceFileAtomically does with a file that is already there.
+enum class IfPresent {
+  kReplace,  // the new content takes the old one's place
+  kFail,     // nothing changes and the call fails: the caller expected no file
+};
+
 class Env {
  public:
   virtual ~Env() = default;
@@ -50,6 +56,15 @@ class Env {
 
   // The whole content of a file; an error when it is missing or unreadable.
   virtual Status ReadFile(const std::string& path, std::string* bytes) = 0;
+
+  // Gives the file exactly `bytes` in one step, for files whose old content must survive
+  // any failure: a reader sees the old content or the new one, never a part, and when the
+  // call fails at any point (missing folder, read-only file, full disk) the old content is
+  // still there and no other file is left behind. Creates the file when it is missing (never
+  // its folder); fails on a file that is there when `ifPresent` is IfPresent::kFail.
+  // (Not named ReplaceFile: <windows.h> turns that name into a macro.)
+  virtual Status ReplaceFileAtomically(const std::string& path, std::string_view bytes,
+                                       IfPresent ifPresent) = 0;
 };
 
 }  // namespace tarno

@@ -1,6 +1,7 @@
 #include "platform/windows_api.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 #include "platform/env.h"
@@ -101,6 +102,52 @@ Status ReadAll(HANDLE handle, const std::string& path, std::string* bytes) {
   }
 }
 
+// A name no other writer uses, in the target's folder so that the move stays on one volume.
+std::string TemporaryNameFor(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  return path + "." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter) +
+         ".tmp";
+}
+
+Status WriteNewAndFlush(const std::string& path, std::string_view bytes) {
+  FileHandle file(OpenFile(path, GENERIC_WRITE, CREATE_NEW));
+  if (!file.valid()) return LastErrorStatus("cannot create", path);
+  Status status = WriteAll(file.get(), bytes, path);
+  if (status.ok() && !FlushFileBuffers(file.get())) status = LastErrorStatus("cannot flush", path);
+  if (!file.Close() && status.ok()) status = LastErrorStatus("cannot close", path);
+  return status;
+}
+
+// A move would replace a read-only file, which writing in place could not; refuse it alike.
+Status CheckReplaceable(const std::string& path, IfPresent ifPresent) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Status::Ok();
+  if (ifPresent == IfPresent::kFail) {
+    return Status::Error("cannot create " + path + ": the file is already there");
+  }
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    return Status::Error("cannot write " + path + ": the file is read-only");
+  }
+  return Status::Ok();
+}
+
+Status ReplaceWhole(const std::string& path, std::string_view bytes, IfPresent ifPresent) {
+  Status status = CheckReplaceable(path, ifPresent);
+  if (!status.ok()) return status;
+  std::string temporary = TemporaryNameFor(path);
+  status = WriteNewAndFlush(temporary, bytes);
+  if (status.ok()) {
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses a file that appeared meanwhile.
+    DWORD flags = MOVEFILE_WRITE_THROUGH;
+    if (ifPresent == IfPresent::kReplace) flags |= MOVEFILE_REPLACE_EXISTING;
+    if (!MoveFileExA(temporary.c_str(), path.c_str(), flags)) {
+      status = LastErrorStatus("cannot replace", path);
+    }
+  }
+  if (!status.ok()) DeleteFileA(temporary.c_str());
+  return status;
+}
+
 class Win32Env : public Env {
  public:
   Status AppendToFile(const std::string& path, std::string_view bytes) override {
@@ -120,6 +167,11 @@ class Win32Env : public Env {
     Status status = ReadAll(file.get(), path, bytes);
     if (!status.ok()) bytes->clear();
     return status;
+  }
+
+  Status ReplaceFileAtomically(const std::string& path, std::string_view bytes,
+                               IfPresent ifPresent) override {
+    return ReplaceWhole(path, bytes, ifPresent);
   }
 };
 

@@ -8,6 +8,7 @@
 #include "contest/error_file.h"
 #include "contest/removal.h"
 #include "plugin/module_state.h"
+#include "plugin/statistics_run.h"
 
 namespace {
 
@@ -54,12 +55,6 @@ tarno::QsoParams QsoOf(const char* ownCall, const char* call, const COleDateTime
   return qso;
 }
 
-void ResetWorkedRows() {
-  for (int band = 0; band < tarno::kBandCount; ++band) {
-    g_workedRows[band] = {tarno::kBandNames[band], "-", "-", "-"};
-  }
-}
-
 }  // namespace
 
 extern "C" {
@@ -82,22 +77,13 @@ int ResetStats0(const char*, int cabrilloMode, const char* ownCall, COleDateTime
                 const char*, const char*, const char*, const char*, const char*, const char*, int,
                 int, int, double, double, const char*, const char* ownContinent, const char*) {
   return Guarded(1, [&] {
-    const COleDateTime start = DateOf(contestStart);
-    const COleDateTime end = DateOf(contestEnd);
-    {
-      std::lock_guard<std::mutex> hold(g_lock);
-      g_startText = FormatOleDate(start, "%d.%m");
-      g_endText = FormatOleDate(end, "%d.%m.%Y");
-      g_yearText = FormatOleDate(end, "%Y");
-      g_ownCall = Text(ownCall);
-      g_cabrilloMode = cabrilloMode;
-      g_ownContinent = Text(ownContinent);
-      ResetWorkedRows();
-      g_log.Clear();
-      g_bands.Clear();
-    }
-    // A missing or unwritable error file must not stop the statistics run.
-    g_env->WriteFile(tarno::kErrorFileName, tarno::kErrorFileHeading);
+    tarno::RunStart run;
+    run.cabrilloMode = cabrilloMode;
+    run.ownCall = Text(ownCall);
+    run.contestStart = DateOf(contestStart);
+    run.contestEnd = DateOf(contestEnd);
+    run.ownContinent = Text(ownContinent);
+    tarno::ResetStatisticsRun(run);
     return 1;
   });
 }
@@ -149,14 +135,24 @@ int CheckCall0(const char* call, unsigned int, unsigned int, const char* mode, c
     const std::string probePrefix = Text(prefix);
     const std::string probeCounty = Text(county);
     const std::string probeBand = Text(band);
+    g_countyWindowControl->RequestRefresh();
     std::lock_guard<std::mutex> hold(g_lock);
     return static_cast<int>(tarno::CheckCall(g_log, probeCall, probeMode, probePrefix,
                                              probeCounty, probeBand));
   });
 }
 
-const char* GetResult0(int*) { return kEmptyText; }
+const char* GetResult0(int* flag) {
+  return Guarded(kEmptyText, [&] { return tarno::ComputeResult(flag); });
+}
 
-const char* RunCommand0(int, const char*) { return kEmptyText; }
+const char* RunCommand0(int, const char* command) {
+  return Guarded(kEmptyText, [&] {
+    const std::string text = Text(command);
+    if (text == "SHOWINFO") g_countyWindowControl->Start();
+    if (text == "HIDEINFO") g_countyWindowControl->Close();
+    return kEmptyText;
+  });
+}
 
 }  // extern "C"

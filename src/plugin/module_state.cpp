@@ -1,5 +1,12 @@
 #include "plugin/module_state.h"
 
+namespace {
+
+tarno::NoCountyWindow g_noCountyWindow;
+tarno::NoHostLink g_noHostLink;
+
+}  // namespace
+
 // One translation unit, so that the objects are built in this order and destroyed
 // in the reverse one.
 std::mutex g_lock;
@@ -10,7 +17,20 @@ std::string g_ownCall;
 std::string g_startText;
 std::string g_endText;
 std::string g_yearText;
+std::string g_iniSection = tarno::kSettingsSectionName;
+std::string g_iniFile = tarno::kSettingsFileName;
 tarno::BandTextLists g_workedRows;
 tarno::BandTextLists g_bandCounties;
+std::string g_resultText;
 int g_cabrilloMode = 0;
+int g_settingMaster = 0;
+int g_settingMultiplier = 0;
+int g_claimedScore = 0;
+int g_hostLinkReady = 0;
+
 tarno::Env* g_env = tarno::Env::Default();
+tarno::SettingsStore* g_settingsStore = tarno::SettingsStore::Default();
+tarno::CountyWindowControl* g_countyWindowControl = &g_noCountyWindow;
+tarno::HostLink* g_hostLink = &g_noHostLink;
+
+tarno::Settings ModuleSettings() { return tarno::Settings(g_settingsStore, g_iniFile, g_iniSection); }

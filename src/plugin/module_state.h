@@ -14,7 +14,11 @@
 
 #include "contest/contest_log.h"
 #include "contest/removal.h"
+#include "host/host_link.h"
 #include "platform/env.h"
+#include "platform/settings_store.h"
+#include "stats/settings.h"
+#include "ui/county_window_control.h"
 
 extern std::mutex g_lock;
 
@@ -32,7 +36,30 @@ extern std::string g_endText;    // contest end, "%d.%m.%Y"
 extern std::string g_yearText;   // contest end, "%Y"
 extern int g_cabrilloMode;
 
-// Where the module's files go; tests put an in-memory one in its place.
+// The "Master" and "Multiplier" settings as last read (statistics reset) or chosen
+// (setup dialog); host thread.
+extern int g_settingMaster;
+extern int g_settingMultiplier;
+
+// What the last GetResult0 computed and returned; host thread.
+extern int g_claimedScore;
+extern std::string g_resultText;
+
+// Set once the start-up commands reached the host; never reset.
+extern int g_hostLinkReady;
+
+// The settings file and its section, relative to the host's current directory.
+extern std::string g_iniSection;
+extern std::string g_iniFile;
+
+// The services the module works through. Tests put fakes in their place; the
+// Windows start-up puts the real windows and host link in place.
 extern tarno::Env* g_env;
+extern tarno::SettingsStore* g_settingsStore;
+extern tarno::CountyWindowControl* g_countyWindowControl;
+extern tarno::HostLink* g_hostLink;
+
+// The module's settings file, through g_settingsStore.
+tarno::Settings ModuleSettings();
 
 #endif  // TARNO_PLUGIN_MODULE_STATE_H_

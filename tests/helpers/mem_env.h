@@ -18,18 +18,23 @@ class MemEnv : public Env {
   Status AppendToFile(const std::string& path, std::string_view bytes) override;
   Status WriteFile(const std::string& path, std::string_view bytes) override;
   Status ReadFile(const std::string& path, std::string* bytes) override;
+  Status ReplaceFileAtomically(const std::string& path, std::string_view bytes,
+                               IfPresent ifPresent) override;
 
   // The content of a file, or "<missing>".
   std::string Content(const std::string& path);
   bool Exists(const std::string& path);
   // Every later write of that path fails and changes nothing.
   void FailWrites(const std::string& path);
+  // Every later read of that path fails, whether or not the file is there.
+  void FailReads(const std::string& path);
   int writeCount() const { return m_writeCount; }
 
  private:
   std::mutex m_mutex;
   std::map<std::string, std::string> m_files;
   std::set<std::string> m_failing;
+  std::set<std::string> m_failingReads;
   int m_writeCount = 0;
 };
 

@@ -75,6 +75,10 @@ class EnvWin32Test : public ::testing::Test {
 
   Env* env() const { return Env::Default(); }
 
+  long FileCount() const {
+    return std::distance(fs::directory_iterator(m_folder), fs::directory_iterator());
+  }
+
  private:
   std::string m_folder;
 };
@@ -191,6 +195,32 @@ TEST_F(EnvWin32Test, FileLockedByAnotherProgramIsAnErrorNotASilentSuccess) {
   EXPECT_FALSE(env()->WriteFile(path, "x").ok());
   std::string bytes;
   EXPECT_FALSE(env()->ReadFile(path, &bytes).ok());
+}
+
+TEST_F(EnvWin32Test, ReplaceFileReplacesTheWholeContentAndLeavesNoTemporary) {
+  std::string path = PathOf("settings.ini");
+  ASSERT_TRUE(env()->WriteFile(path, "old content, longer than the new").ok());
+  Status status = env()->ReplaceFileAtomically(path, kAwkwardBytes, tarno::IfPresent::kReplace);
+  ASSERT_TRUE(status.ok()) << status.reason();
+  EXPECT_EQ(ContentOf(path), kAwkwardBytes);
+  EXPECT_EQ(FileCount(), 1);
+}
+
+TEST_F(EnvWin32Test, ReplaceFileFailureChangesNothing) {
+  std::string path = PathOf("settings.ini");
+  ASSERT_TRUE(env()->ReplaceFileAtomically(path, "old", tarno::IfPresent::kFail).ok());
+  EXPECT_FALSE(env()->ReplaceFileAtomically(path, "new", tarno::IfPresent::kFail).ok());
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+  Status status = env()->ReplaceFileAtomically(path, "new", tarno::IfPresent::kReplace);
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_FALSE(status.ok());
+  EXPECT_NE(status.reason().find("read-only"), std::string::npos) << status.reason();
+  EXPECT_EQ(ContentOf(path), "old");
+  EXPECT_FALSE(
+      env()
+          ->ReplaceFileAtomically(PathOf("no folder\\a.ini"), "x", tarno::IfPresent::kReplace)
+          .ok());
+  EXPECT_EQ(FileCount(), 1);
 }
 
 TEST_F(EnvWin32Test, MissingFileIsAReadError) {

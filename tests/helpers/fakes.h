@@ -1,0 +1,78 @@
+#ifndef TARNO_TESTS_HELPERS_FAKES_H_
+#define TARNO_TESTS_HELPERS_FAKES_H_
+
+// Stand-ins for the services the module works through, recording what it asks of
+// them, and a guard that puts them in the module's place for one test.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/host_link.h"
+#include "platform/settings_store.h"
+#include "ui/county_window_control.h"
+
+namespace tarno {
+
+// Settings kept in a map; `available` false acts as a missing "Plugins" folder.
+class MapSettings : public SettingsStore {
+ public:
+  std::string Read(const std::string& file, const std::string& section,
+                   const std::string& key) override;
+  Status Write(const std::string& file, const std::string& section, const std::string& key,
+               const std::string& value) override;
+
+  // "key=value" for every write, in order.
+  std::vector<std::string> writes;
+  std::map<std::string, std::string> values;
+  bool available = true;
+};
+
+class RecordingCountyWindow : public CountyWindowControl {
+ public:
+  bool IsOpen() override { return open; }
+  void Start() override {
+    ++starts;
+    open = true;
+  }
+  void Close() override {
+    ++closes;
+    open = false;
+  }
+  void RequestRefresh() override { ++refreshes; }
+
+  bool open = false;
+  int starts = 0;
+  int closes = 0;
+  int refreshes = 0;
+};
+
+class RecordingHostLink : public HostLink {
+ public:
+  bool SetUpFromScore() override {
+    ++setUps;
+    return reachable;
+  }
+
+  bool reachable = false;
+  int setUps = 0;
+};
+
+class ScopedFakeServices {
+ public:
+  ScopedFakeServices();
+  ~ScopedFakeServices();
+
+  MapSettings settings;
+  RecordingCountyWindow window;
+  RecordingHostLink host;
+
+ private:
+  SettingsStore* m_previousSettings;
+  CountyWindowControl* m_previousWindow;
+  HostLink* m_previousHost;
+};
+
+}  // namespace tarno
+
+#endif  // TARNO_TESTS_HELPERS_FAKES_H_
