@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "helpers/fakes.h"
 #include "helpers/host_calls.h"
 #include "helpers/mem_env.h"
@@ -53,8 +57,9 @@ TEST_F(StatisticsRunTest, WorkedExampleSheet) {
   Add("HA2BB", "HA", "EU", "bp");
   Add("DL1ABC", "DL", "EU", "001");
   Add("W1AW", "W", "NA", "002");
-  EXPECT_EQ(std::string(kHeading) + "20m\t 4\t 16\t 1\r\nTotal\t 4\t 16\t 1\r\n\r\nScore: 16*1 = 16",
-            Result());
+  EXPECT_EQ(
+      std::string(kHeading) + "20m\t 4\t 16\t 1\r\nTotal\t 4\t 16\t 1\r\n\r\nScore: 16*1 = 16",
+      Result());
   EXPECT_EQ(16, g_claimedScore);
   EXPECT_EQ("16", services.settings.values["Claimed"]);
   EXPECT_EQ(std::vector<std::string>{"BP"}, g_bandCounties[3]);
@@ -230,6 +235,66 @@ TEST(ScoreTest, BandOrderIsByZeroPaddedTextDescending) {
   EXPECT_TRUE(std::is_sorted(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
     return std::stoi(a) > std::stoi(b);
   }));
+}
+
+}  // namespace
+}  // namespace tarno
+
+namespace tarno {
+namespace {
+
+// The real settings file in a scratch folder that is the current directory.
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_previous = std::filesystem::current_path();
+    m_folder =
+        std::filesystem::temp_directory_path() /
+        ("tarno-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(m_folder);
+    std::filesystem::create_directories(m_folder);
+    std::filesystem::current_path(m_folder);
+    m_previousWindow = g_countyWindowControl;
+    g_countyWindowControl = &window;
+  }
+  void TearDown() override {
+    g_countyWindowControl = m_previousWindow;
+    std::filesystem::current_path(m_previous);
+    std::filesystem::remove_all(m_folder);
+  }
+  static std::string Slurp(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  void Reset() {
+    COleDateTime start = HostQso::MakeDate(44576.0);
+    COleDateTime end = HostQso::MakeDate(44577.0);
+    CallResetStats(TheEntryPoints(), "Q1ABC", &start, &end, "EU");
+  }
+
+  RecordingCountyWindow window;
+
+ private:
+  std::filesystem::path m_previous;
+  std::filesystem::path m_folder;
+  CountyWindowControl* m_previousWindow = nullptr;
+};
+
+TEST_F(SettingsFileTest, FirstRunWithAnEmptyPluginsFolderCreatesTheFile) {
+  std::filesystem::create_directory("Plugins");
+  Reset();
+  EXPECT_EQ("[Settings]\r\nStart=1\r\n", Slurp("Plugins/TARNO-Contest.ini"));
+  EXPECT_EQ(0, window.starts);
+  TheEntryPoints().getResult(nullptr);
+  EXPECT_EQ("[Settings]\r\nStart=1\r\nClaimed=0\r\n", Slurp("Plugins/TARNO-Contest.ini"));
+}
+
+TEST_F(SettingsFileTest, WithoutAPluginsFolderNothingIsCreated) {
+  Reset();
+  TheEntryPoints().getResult(nullptr);
+  EXPECT_FALSE(std::filesystem::exists("Plugins"));
+  EXPECT_EQ("TARNO Contest UBN file \r\n", Slurp("err.txt"));
 }
 
 }  // namespace
