@@ -162,6 +162,7 @@ struct StartCase {
 };
 
 TEST_F(StatisticsRunTest, StartSettingAndCountyWindowDecision) {
+  services.desktop.confirm = false;  // a confirmed header would store its values too
   const StartCase cases[] = {
       {1, "0", "1", false, {"Start=1", "Start=0"}, false},
       {1, "1", "0", false, {"Start=1", "Start=0"}, false},

@@ -88,12 +88,12 @@ Status MoveInPlace(const std::string& temporary, const std::string& native, IfPr
 }
 
 Status ReplaceNative(const std::string& native, std::string_view bytes, IfPresent ifPresent) {
-  // rename() would replace a file we may not write; refuse it as writing in place would.
   struct stat old;
   bool present = ::stat(native.c_str(), &old) == 0;
   if (present && ifPresent == IfPresent::kFail) {
     return Status::Error("cannot create " + native + ": the file is already there");
   }
+  // rename() would replace a file we may not write; refuse it as writing in place would.
   if (present && ::access(native.c_str(), W_OK) != 0) return ErrnoStatus("cannot write", native);
   mode_t mode = present ? (old.st_mode & 0777) : 0644;
   std::string temporary = TemporaryNameFor(native);

@@ -32,6 +32,11 @@ class SettingsStore {
   virtual std::string Read(const std::string& file, const std::string& section,
                            const std::string& key) = 0;
 
+  // Like Read, but `fallback`, returned as a stored value would be, where the key is
+  // missing or its line has no "=".
+  virtual std::string ReadOr(const std::string& file, const std::string& section,
+                             const std::string& key, const std::string& fallback) = 0;
+
   // Replaces the key's value or adds the key (and the section, and the file when
   // its folder exists). Never creates a folder.
   virtual Status Write(const std::string& file, const std::string& section,

@@ -12,9 +12,14 @@ class ProfileApiSettings : public SettingsStore {
  public:
   std::string Read(const std::string& file, const std::string& section,
                    const std::string& key) override {
+    return ReadOr(file, section, key, "");
+  }
+
+  std::string ReadOr(const std::string& file, const std::string& section, const std::string& key,
+                     const std::string& fallback) override {
     char buffer[kSettingsValueMax + 1];
-    DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, sizeof buffer,
-                                            file.c_str());
+    DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
+                                            sizeof buffer, file.c_str());
     return std::string(buffer, length);
   }
 

@@ -113,9 +113,9 @@ int RemoveData0(const char* ownCall, const char* call, COleDateTime* qsoTime, CO
                 COleDateTime*, COleDateTime*, unsigned int, unsigned int freqHz, const char* mode,
                 const char* rstSent, const char* rstRcvd, const char* exchSent,
                 const char* exchRcvd, const char*, const char*, const char*, const char*,
-                const char*, const char*, const char*, const char*, const char*,
-                const char* prefix, int, int, int, double, double, const char*,
-                const char* continent, const char*, const char* band, const char*) {
+                const char*, const char*, const char*, const char*, const char*, const char* prefix,
+                int, int, int, double, double, const char*, const char* continent, const char*,
+                const char* band, const char*) {
   return Guarded(0, [&] {
     const tarno::QsoParams qso = QsoOf(ownCall, call, qsoTime, freqHz, mode, rstSent, rstRcvd,
                                        exchSent, exchRcvd, prefix, continent, band);
@@ -137,8 +137,8 @@ int CheckCall0(const char* call, unsigned int, unsigned int, const char* mode, c
     const std::string probeBand = Text(band);
     g_countyWindowControl->RequestRefresh();
     std::lock_guard<std::mutex> hold(g_lock);
-    return static_cast<int>(tarno::CheckCall(g_log, probeCall, probeMode, probePrefix,
-                                             probeCounty, probeBand));
+    return static_cast<int>(
+        tarno::CheckCall(g_log, probeCall, probeMode, probePrefix, probeCounty, probeBand));
   });
 }
 

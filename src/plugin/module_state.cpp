@@ -9,6 +9,7 @@ tarno::NoHostLink g_noHostLink;
 
 // One translation unit, so that the objects are built in this order and destroyed
 // in the reverse one.
+tarno::CCabrilloLog g_cabrilloLog;
 std::mutex g_lock;
 tarno::ContestLog g_log;
 tarno::BandList g_bands;
@@ -30,7 +31,10 @@ int g_hostLinkReady = 0;
 
 tarno::Env* g_env = tarno::Env::Default();
 tarno::SettingsStore* g_settingsStore = tarno::SettingsStore::Default();
+tarno::Desktop* g_desktop = tarno::Desktop::Default();
 tarno::CountyWindowControl* g_countyWindowControl = &g_noCountyWindow;
 tarno::HostLink* g_hostLink = &g_noHostLink;
 
-tarno::Settings ModuleSettings() { return tarno::Settings(g_settingsStore, g_iniFile, g_iniSection); }
+tarno::Settings ModuleSettings() {
+  return tarno::Settings(g_settingsStore, g_iniFile, g_iniSection);
+}

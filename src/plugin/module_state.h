@@ -12,9 +12,11 @@
 #include <mutex>
 #include <string>
 
+#include "cabrillo/cabrillo_log.h"
 #include "contest/contest_log.h"
 #include "contest/removal.h"
 #include "host/host_link.h"
+#include "platform/desktop.h"
 #include "platform/env.h"
 #include "platform/settings_store.h"
 #include "stats/settings.h"
@@ -48,6 +50,9 @@ extern std::string g_resultText;
 // Set once the start-up commands reached the host; never reset.
 extern int g_hostLinkReady;
 
+// The Cabrillo header and QSO lines; host thread only.
+extern tarno::CCabrilloLog g_cabrilloLog;
+
 // The settings file and its section, relative to the host's current directory.
 extern std::string g_iniSection;
 extern std::string g_iniFile;
@@ -56,6 +61,7 @@ extern std::string g_iniFile;
 // Windows start-up puts the real windows and host link in place.
 extern tarno::Env* g_env;
 extern tarno::SettingsStore* g_settingsStore;
+extern tarno::Desktop* g_desktop;
 extern tarno::CountyWindowControl* g_countyWindowControl;
 extern tarno::HostLink* g_hostLink;
 

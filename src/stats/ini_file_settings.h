@@ -21,6 +21,8 @@ class IniFileSettings : public SettingsStore {
 
   std::string Read(const std::string& file, const std::string& section,
                    const std::string& key) override;
+  std::string ReadOr(const std::string& file, const std::string& section, const std::string& key,
+                     const std::string& fallback) override;
 
   // An error, changing nothing, when the folder is missing, the file cannot be read or
   // replaced, or the name cannot be stored (see IniWithValue). A value equal to the stored one

@@ -155,8 +155,7 @@ std::string InFileEncoding(std::string_view text, Encoding encoding) {
 enum class LineKind { kBlank, kSection, kKey, kIgnored };
 
 struct IniLine {
-  size_t begin = 0;      // the line's bytes...
-  size_t end = 0;        // ...up to its line end...
+  size_t end = 0;        // where the line's end (CR, LF or CR LF) starts...
   size_t next = 0;       // ...and past it
   size_t textBegin = 0;  // the line without the blanks around it
   size_t textEnd = 0;
@@ -200,7 +199,6 @@ void ReadKeyLine(std::string_view content, IniLine* line) {
 
 IniLine ReadLine(std::string_view content, size_t begin, size_t end, size_t next) {
   IniLine line;
-  line.begin = begin;
   line.end = end;
   line.next = next;
   line.textBegin = begin;
@@ -290,8 +288,9 @@ Status CheckNames(std::string_view section, std::string_view key) {
     return Status::Error("a key name cannot hold a line end or \"=\"");
   }
   // Such a line would read as a section of its own.
-  if (!key.empty() && key.front() == '[')
+  if (!key.empty() && key.front() == '[') {
     return Status::Error("a key name cannot start with \"[\"");
+  }
   return Status::Ok();
 }
 
@@ -353,20 +352,31 @@ std::string WithSectionAdded(std::string_view content, size_t bodyStart, std::st
 
 }  // namespace
 
-std::string IniValue(std::string_view content, std::string_view section, std::string_view key,
-                     size_t bufferChars) {
+std::optional<std::string> IniValueIfPresent(std::string_view content, std::string_view section,
+                                             std::string_view key, size_t bufferChars) {
   Body body = BodyOf(content);
-  if (body.encoding == Encoding::kUtf16) return "";
+  if (body.encoding == Encoding::kUtf16) return std::nullopt;
   std::vector<IniLine> lines = SplitLines(content, body.start);
   std::optional<Section> found = FindSection(lines, RequestedName(section, body.encoding));
-  if (!found) return "";
+  if (!found) return std::nullopt;
   size_t keyLine = FindKey(lines, *found, RequestedName(key, body.encoding));
-  if (keyLine == kNone || !lines[keyLine].hasValue) return "";
+  if (keyLine == kNone || !lines[keyLine].hasValue) return std::nullopt;
   const IniLine& line = lines[keyLine];
   std::string_view value =
       UpToNul(content.substr(line.valueBegin, line.valueEnd - line.valueBegin));
   if (body.encoding == Encoding::kUtf8) return AsReturned(Utf8ToWindows1252(value), bufferChars);
   return AsReturned(value, bufferChars);
+}
+
+std::string IniValue(std::string_view content, std::string_view section, std::string_view key,
+                     size_t bufferChars) {
+  return IniValueIfPresent(content, section, key, bufferChars).value_or(std::string());
+}
+
+std::string IniDefaultValue(std::string_view fallback, size_t bufferChars) {
+  fallback = UpToNul(fallback);
+  while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
+  return AsReturned(fallback, bufferChars);
 }
 
 Status IniWithValue(std::string_view content, std::string_view section, std::string_view key,

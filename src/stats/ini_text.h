@@ -22,6 +22,7 @@
 //   A file starting with a UTF-16 byte-order mark gives no values and takes no changes.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,15 @@ namespace tarno {
 // are taken as the API takes C strings: up to a NUL, without blanks around them.
 std::string IniValue(std::string_view content, std::string_view section, std::string_view key,
                      size_t bufferChars);
+
+// The same, but nothing when the section or the key is missing or the key's line has no
+// "=" (where the API gives its default value).
+std::optional<std::string> IniValueIfPresent(std::string_view content, std::string_view section,
+                                             std::string_view key, size_t bufferChars);
+
+// A default value as the API returns it in place of a missing one: up to a NUL, blanks at
+// its end dropped, then unquoted and cut like a stored value.
+std::string IniDefaultValue(std::string_view fallback, size_t bufferChars);
 
 // Sets `*updated` to `content` with the key holding `value`, so that IniValue reads `value`
 // back (less the blanks and quotes around it, as the API would also drop them). Only the old

@@ -27,6 +27,10 @@ std::string Settings::ReadText(const std::string& key) const {
   return m_store->Read(m_file, m_section, key);
 }
 
+std::string Settings::ReadText(const std::string& key, const std::string& fallback) const {
+  return m_store->ReadOr(m_file, m_section, key, fallback);
+}
+
 int Settings::ReadInt(const std::string& key) const { return ParseLeadingInt(ReadText(key)); }
 
 Status Settings::WriteText(const std::string& key, const std::string& value) const {

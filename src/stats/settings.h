@@ -28,6 +28,8 @@ class Settings {
       : m_store(store), m_file(std::move(file)), m_section(std::move(section)) {}
 
   std::string ReadText(const std::string& key) const;
+  // `fallback` when the key is missing.
+  std::string ReadText(const std::string& key, const std::string& fallback) const;
   int ReadInt(const std::string& key) const;
   Status WriteText(const std::string& key, const std::string& value) const;
   Status WriteInt(const std::string& key, int value) const;

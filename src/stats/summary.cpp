@@ -12,8 +12,8 @@ std::string Row(const std::string& label, int32_t qsos, int32_t points, int32_t 
 
 std::string FormatSummary(const std::string& startText, const std::string& endText,
                           const std::string& ownCall, const ScoreTally& tally) {
-  std::string sheet = "    TARNO-CONTEST " + startText + "-" + endText + "\r\n\tContestant: " +
-                      ownCall + " \r\n\tQSOs\tPoints\tCounty\r\n";
+  std::string sheet = "    TARNO-CONTEST " + startText + "-" + endText +
+                      "\r\n\tContestant: " + ownCall + " \r\n\tQSOs\tPoints\tCounty\r\n";
   for (const BandTally& band : tally.bands) {
     sheet += Row(band.band, band.qsos, band.points, band.counties);
   }

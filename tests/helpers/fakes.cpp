@@ -4,9 +4,15 @@
 
 namespace tarno {
 
-std::string MapSettings::Read(const std::string&, const std::string&, const std::string& key) {
+std::string MapSettings::Read(const std::string& file, const std::string& section,
+                              const std::string& key) {
+  return ReadOr(file, section, key, "");
+}
+
+std::string MapSettings::ReadOr(const std::string&, const std::string&, const std::string& key,
+                                const std::string& fallback) {
   auto found = values.find(key);
-  if (!available || found == values.end()) return std::string();
+  if (!available || found == values.end()) return fallback.substr(0, kSettingsValueMax);
   return found->second.substr(0, kSettingsValueMax);
 }
 
@@ -21,16 +27,19 @@ Status MapSettings::Write(const std::string&, const std::string&, const std::str
 ScopedFakeServices::ScopedFakeServices()
     : m_previousSettings(g_settingsStore),
       m_previousWindow(g_countyWindowControl),
-      m_previousHost(g_hostLink) {
+      m_previousHost(g_hostLink),
+      m_previousDesktop(g_desktop) {
   g_settingsStore = &settings;
   g_countyWindowControl = &window;
   g_hostLink = &host;
+  g_desktop = &desktop;
 }
 
 ScopedFakeServices::~ScopedFakeServices() {
   g_settingsStore = m_previousSettings;
   g_countyWindowControl = m_previousWindow;
   g_hostLink = m_previousHost;
+  g_desktop = m_previousDesktop;
 }
 
 }  // namespace tarno

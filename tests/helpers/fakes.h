@@ -4,11 +4,13 @@
 // Stand-ins for the services the module works through, recording what it asks of
 // them, and a guard that puts them in the module's place for one test.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "host/host_link.h"
+#include "platform/desktop.h"
 #include "platform/settings_store.h"
 #include "ui/county_window_control.h"
 
@@ -19,6 +21,8 @@ class MapSettings : public SettingsStore {
  public:
   std::string Read(const std::string& file, const std::string& section,
                    const std::string& key) override;
+  std::string ReadOr(const std::string& file, const std::string& section, const std::string& key,
+                     const std::string& fallback) override;
   Status Write(const std::string& file, const std::string& section, const std::string& key,
                const std::string& value) override;
 
@@ -58,6 +62,26 @@ class RecordingHostLink : public HostLink {
   int setUps = 0;
 };
 
+// Plays the operator: edits the header dialog's values with `edit` and confirms
+// (or cancels), and keeps every message shown.
+class ScriptedDesktop : public Desktop {
+ public:
+  bool RunCabrilloHeaderDialog(CabrilloHeaderValues* values) override {
+    shown.push_back(*values);
+    if (!confirm) return false;
+    if (edit) edit(values);
+    return true;
+  }
+  void ShowOutputMessage(const std::string& text) override { messages.push_back(text); }
+  std::string HostVersion() override { return hostVersion; }
+
+  std::function<void(CabrilloHeaderValues*)> edit;
+  bool confirm = true;
+  std::vector<CabrilloHeaderValues> shown;
+  std::vector<std::string> messages;
+  std::string hostVersion;
+};
+
 class ScopedFakeServices {
  public:
   ScopedFakeServices();
@@ -66,11 +90,13 @@ class ScopedFakeServices {
   MapSettings settings;
   RecordingCountyWindow window;
   RecordingHostLink host;
+  ScriptedDesktop desktop;
 
  private:
   SettingsStore* m_previousSettings;
   CountyWindowControl* m_previousWindow;
   HostLink* m_previousHost;
+  Desktop* m_previousDesktop;
 };
 
 }  // namespace tarno

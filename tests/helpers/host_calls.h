@@ -49,8 +49,8 @@ struct HostQso {
 
 int CallAddData(const EntryPoints& entry, HostQso qso);
 int CallRemoveData(const EntryPoints& entry, HostQso qso);
-int CallCheckCall(const EntryPoints& entry, const char* call, const char* mode,
-                  const char* prefix, const char* county, const char* band);
+int CallCheckCall(const EntryPoints& entry, const char* call, const char* mode, const char* prefix,
+                  const char* county, const char* band);
 int CallResetStats(const EntryPoints& entry, const char* ownCall, COleDateTime* start,
                    COleDateTime* end, const char* ownContinent, int cabrilloMode = 0);
 

@@ -1,1 +1,28 @@
-// placeholder
+#ifndef TARNO_TESTS_WIN32_PNG_WRITER_H_
+#define TARNO_TESTS_WIN32_PNG_WRITER_H_
+
+// A PNG encoder small enough to need no library: 8-bit RGB, no filtering, the image data
+// in stored (uncompressed) deflate blocks. Screenshots of the module's windows are written
+// with it so that they can be looked at after a test run.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarno_test {
+
+// The checksums the format needs: CRC-32 (of every chunk) and Adler-32 (of the zlib stream).
+uint32_t Crc32(const void* bytes, size_t count);
+uint32_t Adler32(const void* bytes, size_t count);
+
+// The whole file; `rgb` holds width * height pixels of three bytes (red, green, blue), top
+// row first. Empty when the sizes do not match or are not positive.
+std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb);
+
+// Encodes and writes the file, replacing any; false when that fails.
+bool WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+
+}  // namespace tarno_test
+
+#endif  // TARNO_TESTS_WIN32_PNG_WRITER_H_

@@ -283,6 +283,13 @@ TEST_F(SettingsCompareTest, OursReadsWhatTheApiReads) {
       EXPECT_EQ(ours().Read(path, lookup.section, lookup.key),
                 api()->Read(path, lookup.section, lookup.key))
           << readCase.name << ": [" << lookup.section << "] " << lookup.key;
+      // A default stands in exactly where the API finds no value.
+      const std::string fallbacks[] = {"Q1ABC", "\"Q1 \"  ", std::string(120, 'd')};
+      for (const std::string& fallback : fallbacks) {
+        EXPECT_EQ(ours().ReadOr(path, lookup.section, lookup.key, fallback),
+                  api()->ReadOr(path, lookup.section, lookup.key, fallback))
+            << readCase.name << ": [" << lookup.section << "] " << lookup.key << " or " << fallback;
+      }
     }
   }
 }

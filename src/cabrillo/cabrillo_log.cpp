@@ -1,0 +1,235 @@
+#include "cabrillo/cabrillo_log.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace tarno {
+namespace {
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+
+std::string OneLine(std::string value) {
+  std::replace_if(value.begin(), value.end(), IsControl, ' ');
+  return value;
+}
+
+std::string PadRight(std::string value, size_t width) {
+  if (value.size() < width) value.append(width - value.size(), ' ');
+  return value;
+}
+
+std::string PadLeft(std::string value, size_t width) {
+  if (value.size() < width) value.insert(0, width - value.size(), ' ');
+  return value;
+}
+
+bool IsFileNameForbidden(char c) {
+  return IsControl(c) || std::string_view("/\\<>:\"|?*").find(c) != std::string_view::npos;
+}
+
+// Windows opens these names as devices whatever extension follows.
+bool IsDeviceName(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
+  return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
+         name[3] >= '1' && name[3] <= '9';
+}
+
+std::string Trimmed(const std::string& text) {
+  const char* kBlanks = " \t\n\v\f\r";
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string::npos) return std::string();
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// Stored form (one line in the settings file) and back.
+std::string StoredForm(const std::string& editForm) {
+  return ReplaceAll(ReplaceAll(editForm, "\r", "<CR>"), "\n", "<LF>");
+}
+
+std::string EditForm(const std::string& storedForm) {
+  return ReplaceAll(ReplaceAll(storedForm, "<CR>", "\r"), "<LF>", "\n");
+}
+
+// Each typed line break becomes a further tagged header line.
+std::string OutputForm(const std::string& storedForm, const std::string& tag) {
+  return ReplaceAll(ReplaceAll(storedForm, "<CR>", "\r\n" + tag), "<LF>", "");
+}
+
+std::string HeaderLine(const char* tag, const std::string& value) {
+  return std::string(tag) + value + "\r\n";
+}
+
+}  // namespace
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  if (from.empty()) return text;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+  return text;
+}
+
+std::string FileCallOf(const std::string& ownCall) {
+  std::string fileCall = Trimmed(ownCall);
+  std::replace_if(fileCall.begin(), fileCall.end(), IsFileNameForbidden, '_');
+  if (fileCall.empty()) return "XOTL";
+  if (IsDeviceName(fileCall)) fileCall += "_";
+  return fileCall;
+}
+
+void CCabrilloLog::EditHeader(const std::string& ownCall, const Settings& settings,
+                              Desktop& desktop) {
+  LoadStoredHeader(ownCall, settings);
+  CabrilloHeaderValues values = DialogValues();
+  if (desktop.RunCabrilloHeaderDialog(&values)) {
+    TakeConfirmedValues(values);
+    m_qsoLines.clear();
+    m_operators = StoredForm(m_operators);
+    m_soapbox = StoredForm(m_soapbox);
+    StoreHeader(settings);
+  } else {
+    // Cancelled: the stored operators and the edited soapbox still go out tagged
+    // line by line, never as bare lines or literal markers.
+    m_soapbox = StoredForm(m_soapbox);
+  }
+  m_operators = OutputForm(m_operators, "OPERATORS: ");
+  m_soapbox = OutputForm(m_soapbox, "SOAPBOX: ");
+}
+
+void CCabrilloLog::LoadStoredHeader(const std::string& ownCall, const Settings& settings) {
+  m_callsign = ownCall;
+  m_fileCall = FileCallOf(ownCall);
+  m_operators = settings.ReadText("Operators", ownCall);
+  m_name = settings.ReadText("Name");
+  m_address = settings.ReadText("Address");
+  m_addressCity = settings.ReadText("Address-City");
+  m_addressPostalCode = settings.ReadText("Address-PostalCode");
+  m_addressCountry = settings.ReadText("Address-Country");
+  m_claimed = settings.ReadText("Claimed");
+  m_location = settings.ReadText("Loc");
+  m_contest = "TARNO";
+  m_categoryOperator = "SINGLE-OP";
+  m_categoryBand = "ALL";
+  m_categoryTransmitter = "ONE";
+  m_categoryPower = "HIGH";
+  m_categoryMode = "MIXED";
+  m_email = settings.ReadText("Email");
+  m_club = settings.ReadText("Club");
+  // The operators show as stored, markers and all; the soapbox shows its lines.
+  m_soapbox = EditForm(settings.ReadText("SoapBox"));
+}
+
+CabrilloHeaderValues CCabrilloLog::DialogValues() const {
+  CabrilloHeaderValues values;
+  values.contest = m_contest;
+  values.callsign = m_callsign;
+  values.claimed = m_claimed;
+  values.categoryOperator = m_categoryOperator;
+  values.location = m_location;
+  values.categoryBand = m_categoryBand;
+  values.categoryMode = m_categoryMode;
+  values.categoryPower = m_categoryPower;
+  values.categoryTransmitter = m_categoryTransmitter;
+  values.name = m_name;
+  values.address = m_address;
+  values.addressCity = m_addressCity;
+  values.addressPostalCode = m_addressPostalCode;
+  values.addressCountry = m_addressCountry;
+  values.operators = m_operators;
+  values.club = m_club;
+  values.soapbox = m_soapbox;
+  values.email = m_email;
+  return values;
+}
+
+void CCabrilloLog::TakeConfirmedValues(const CabrilloHeaderValues& values) {
+  m_contest = values.contest;
+  m_callsign = values.callsign;
+  m_categoryOperator = values.categoryOperator;
+  m_location = values.location;
+  m_categoryBand = values.categoryBand;
+  m_categoryMode = values.categoryMode;
+  m_categoryPower = values.categoryPower;
+  m_categoryTransmitter = values.categoryTransmitter;
+  m_name = values.name;
+  m_address = values.address;
+  m_addressCity = values.addressCity;
+  m_addressPostalCode = values.addressPostalCode;
+  m_addressCountry = values.addressCountry;
+  m_operators = values.operators;
+  m_club = values.club;
+  m_soapbox = values.soapbox;
+  m_email = values.email;
+}
+
+void CCabrilloLog::StoreHeader(const Settings& settings) const {
+  settings.WriteText("Band", m_categoryBand);
+  settings.WriteText("Power", m_categoryPower);
+  settings.WriteText("Operators", m_operators);
+  settings.WriteText("Name", m_name);
+  settings.WriteText("Address", m_address);
+  settings.WriteText("Address-City", m_addressCity);
+  settings.WriteText("Address-PostalCode", m_addressPostalCode);
+  settings.WriteText("Address-Country", m_addressCountry);
+  settings.WriteText("Category", m_categoryOperator);
+  settings.WriteText("Contest", m_contest);
+  settings.WriteText("Email", m_email);
+  settings.WriteText("Club", m_club);
+  settings.WriteText("SoapBox", m_soapbox);
+  settings.WriteText("Loc", m_location);
+}
+
+void CCabrilloLog::AddQso(const std::string& call, int freqKHz, const std::string& modeCode,
+                          const COleDateTime& time, const std::string& rstSent,
+                          const std::string& exchSent, const std::string& rstRcvd,
+                          const std::string& exchRcvd) {
+  std::string line = "QSO: " + PadLeft(std::to_string(freqKHz), 5);
+  line += " " + PadLeft(OneLine(modeCode), 2);
+  line += " " + FormatOleDate(time, "%Y-%m-%d %H%M");
+  line += " " + PadRight(OneLine(m_callsign), 13);
+  line += " " + PadRight(OneLine(rstSent), 3);
+  line += " " + PadRight(OneLine(exchSent), 6);
+  line += " " + PadRight(OneLine(call), 13);
+  line += " " + PadRight(OneLine(rstRcvd), 3);
+  line += " " + OneLine(exchRcvd) + "\r\n";
+  m_qsoLines.push_back(std::move(line));
+}
+
+std::string CCabrilloLog::Content(int claimedScore, const std::string& hostVersion) const {
+  std::string content = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\n";
+  content += HeaderLine("CALLSIGN: ", m_callsign);
+  content += HeaderLine("CATEGORY-OPERATOR: ", m_categoryOperator);
+  content += HeaderLine("CATEGORY-BAND: ", m_categoryBand);
+  content += HeaderLine("CATEGORY-POWER: ", m_categoryPower);
+  content += HeaderLine("CATEGORY-MODE: ", m_categoryMode);
+  content += HeaderLine("CATEGORY-TRANSMITTER: ", m_categoryTransmitter);
+  content += HeaderLine("OPERATORS: ", m_operators);
+  content += HeaderLine("LOCATION: ", m_location);
+  content += HeaderLine("CLAIMED-SCORE: ", std::to_string(claimedScore));
+  content += HeaderLine("CLUB: ", m_club);
+  content += HeaderLine("CREATED-BY: Zelk ", hostVersion);
+  content += HeaderLine("NAME: ", m_name);
+  content += HeaderLine("ADDRESS: ", m_address);
+  content += HeaderLine("ADDRESS-CITY: ", m_addressCity);
+  content += HeaderLine("ADDRESS-POSTALCODE: ", m_addressPostalCode);
+  content += HeaderLine("ADDRESS-COUNTRY: ", m_addressCountry);
+  content += HeaderLine("E-MAIL: ", m_email);
+  content += HeaderLine("SOAPBOX: ", m_soapbox);
+  size_t bodySize = 0;
+  for (const std::string& line : m_qsoLines) bodySize += line.size();
+  content.reserve(content.size() + bodySize + 16);
+  for (const std::string& line : m_qsoLines) content += line;
+  content += "END-OF-LOG:\r\n";
+  return content;
+}
+
+std::string CCabrilloLog::WriteLog(Env& env, int claimedScore,
+                                   const std::string& hostVersion) const {
+  const Status written = env.WriteFile(FileName(), Content(claimedScore, hostVersion));
+  if (!written.ok()) return "File could not be written: " + FileName();
+  return "File produced: " + FileName();
+}
+
+}  // namespace tarno

@@ -1,0 +1,3 @@
+// A stand-in for the host's program: only its name and version resource matter, it is never
+// started.
+int main() { return 0; }
