@@ -8,6 +8,7 @@ const EntryPoints& TheEntryPoints() {
     linked.getNumberOfSets = &GetNumberOfSets;
     linked.getSetName = &GetSetName;
     linked.getExchgCount = &GetExchgCount0;
+    linked.setupSet = &SetupSet0;
     linked.isValidExchg = &IsValidExchg0;
     linked.resetStats = &ResetStats0;
     linked.addData = &AddData0;

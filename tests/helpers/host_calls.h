@@ -7,22 +7,10 @@
 
 #include <string>
 
-#include "plugin/entry_points.h"
+#include "plugin/entry_point_table.h"
 
 namespace tarno {
 
-struct EntryPoints {
-  decltype(&GetNumberOfSets) getNumberOfSets = nullptr;
-  decltype(&GetSetName) getSetName = nullptr;
-  decltype(&GetExchgCount0) getExchgCount = nullptr;
-  decltype(&IsValidExchg0) isValidExchg = nullptr;
-  decltype(&ResetStats0) resetStats = nullptr;
-  decltype(&AddData0) addData = nullptr;
-  decltype(&RemoveData0) removeData = nullptr;
-  decltype(&CheckCall0) checkCall = nullptr;
-  decltype(&GetResult0) getResult = nullptr;
-  decltype(&RunCommand0) runCommand = nullptr;
-};
 
 // A QSO as the host describes it; a NULL text stands for a text the host left out.
 struct HostQso {

@@ -23,6 +23,25 @@ const std::array<uint32_t, 256>& CrcTable() {
   return table;
 }
 
+// Of every chunk's type and data.
+uint32_t Crc32(const void* bytes, size_t count) {
+  const auto* p = static_cast<const uint8_t*>(bytes);
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < count; ++i) c = CrcTable()[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+// Of the uncompressed bytes, at the end of the zlib stream.
+uint32_t Adler32(const void* bytes, size_t count) {
+  const auto* p = static_cast<const uint8_t*>(bytes);
+  uint32_t a = 1, b = 0;
+  for (size_t i = 0; i < count; ++i) {
+    a = (a + p[i]) % 65521;
+    b = (b + a) % 65521;
+  }
+  return (b << 16) | a;
+}
+
 void AppendBigEndian32(std::string* out, uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<char>(value >> shift));
 }
@@ -67,23 +86,6 @@ std::string StoredZlib(const std::string& raw) {
 }
 
 }  // namespace
-
-uint32_t Crc32(const void* bytes, size_t count) {
-  const auto* p = static_cast<const uint8_t*>(bytes);
-  uint32_t c = 0xFFFFFFFFu;
-  for (size_t i = 0; i < count; ++i) c = CrcTable()[(c ^ p[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
-}
-
-uint32_t Adler32(const void* bytes, size_t count) {
-  const auto* p = static_cast<const uint8_t*>(bytes);
-  uint32_t a = 1, b = 0;
-  for (size_t i = 0; i < count; ++i) {
-    a = (a + p[i]) % 65521;
-    b = (b + a) % 65521;
-  }
-  return (b << 16) | a;
-}
 
 std::string EncodePng(int width, int height, const std::vector<uint8_t>& rgb) {
   if (width <= 0 || height <= 0 ||

@@ -5,16 +5,11 @@
 // in stored (uncompressed) deflate blocks. Screenshots of the module's windows are written
 // with it so that they can be looked at after a test run.
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tarno_test {
-
-// The checksums the format needs: CRC-32 (of every chunk) and Adler-32 (of the zlib stream).
-uint32_t Crc32(const void* bytes, size_t count);
-uint32_t Adler32(const void* bytes, size_t count);
 
 // The whole file; `rgb` holds width * height pixels of three bytes (red, green, blue), top
 // row first. Empty when the sizes do not match or are not positive.

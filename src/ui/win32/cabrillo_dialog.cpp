@@ -64,9 +64,8 @@ bool BeginsWithIgnoringCase(const std::string& text, const std::string& prefix) 
 }
 
 std::string WindowText(HWND window) {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)), '\0');
-  if (text.empty()) return text;
-  int copied = GetWindowTextA(window, &text[0], static_cast<int>(text.size() + 1));
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  int copied = GetWindowTextA(window, &text[0], static_cast<int>(text.size()));
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
 }
@@ -91,8 +90,7 @@ int FirstEntryBeginningWith(HWND combo, const std::string& value) {
 
 void ShowComboValue(HWND dialog, const ComboField& field, const std::string& value) {
   HWND combo = GetDlgItem(dialog, field.controlId);
-  // The default limit would refuse typing beyond a few thousand characters.
-  SendMessageA(combo, CB_LIMITTEXT, 0, 0);
+  SendMessageA(combo, CB_LIMITTEXT, 0, 0);  // zero lifts the limit as far as it goes
   for (const char* const* entry = field.entries; *entry != nullptr; ++entry) {
     SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(*entry));
   }
@@ -106,7 +104,8 @@ void ShowComboValue(HWND dialog, const ComboField& field, const std::string& val
 
 void ShowEditValue(HWND dialog, int controlId, const std::string& value) {
   HWND edit = GetDlgItem(dialog, controlId);
-  SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);  // zero lifts the limit as far as it goes
+  // Zero lifts the limit on typing as far as it goes; the default stops near 32k.
+  SendMessageA(edit, EM_SETLIMITTEXT, 0, 0);
   SetWindowTextA(edit, value.c_str());
 }
 
