@@ -73,9 +73,9 @@ bool TimeOf(const Fields& fields, double* days) {
     time = timeOn->second + std::string(6 - timeOn->second.size(), '0');
   }
   const std::string& d = date->second;
-  return OleDaysOf(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)),
-                   std::stoi(d.substr(6, 2)), std::stoi(time.substr(0, 2)),
-                   std::stoi(time.substr(2, 2)), std::stoi(time.substr(4, 2)), days);
+  return OleDaysOf(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)),
+                   std::stoi(time.substr(0, 2)), std::stoi(time.substr(2, 2)),
+                   std::stoi(time.substr(4, 2)), days);
 }
 
 std::string Field(const Fields& fields, const char* name) {

@@ -24,7 +24,7 @@ struct BandPlan {
   uint32_t cwKHz;
   uint32_t ssbKHz;
 };
-const BandPlan kBands[] = {{"160m", 1820, 1850}, {"80m", 3520, 3700},  {"40m", 7010, 7080},
+const BandPlan kBands[] = {{"160m", 1820, 1850},  {"80m", 3520, 3700},   {"40m", 7010, 7080},
                            {"20m", 14020, 14200}, {"15m", 21020, 21250}, {"10m", 28020, 28450}};
 
 const char* const kForeignPrefixes[] = {"DL", "OK", "OM", "S5", "9A", "YU", "YO", "LZ", "SP",

@@ -113,11 +113,25 @@ int AddQsos(const EntryPoints& entry, const RunValues& run, const ReadLog& log,
     COleDateTime when = DateOf(qso.oleDays);
     entry.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused, 0,
                   qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(), qso.rstRcvd.c_str(),
-                  qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "", "",
-                  "", country.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
+                  qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "", "", "",
+                  country.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
                   qso.band.c_str(), "");
   }
   return unknownCountries;
+}
+
+// The working folder, with the "Plugins" folder in which the plug-in keeps its settings.
+bool EnterFolder(const std::string& folder, std::string* error) {
+  MakeDirectory(folder);
+  if (!ChangeDirectory(folder, error)) return false;
+  MakeDirectory("Plugins");
+  return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
 }
 
 int CheckCommand(const std::string& path, const std::string& text) {
@@ -146,15 +160,14 @@ int Run(const ScoreOptions& options) {
   std::string error;
   RunValues run;
   PluginLibrary plugin;
-  if (!countries.Load(options.countryFile, &error) || !DecideRun(options, log, countries, &run,
-                                                                 &error) ||
-      !plugin.Load(options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin,
-                   &error) ||
-      !(MakeDirectory(options.folder), ChangeDirectory(options.folder, &error))) {
+  const std::string pluginPath =
+      options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin;
+  if (!countries.Load(options.countryFile, &error) ||
+      !DecideRun(options, log, countries, &run, &error) || !plugin.Load(pluginPath, &error) ||
+      !EnterFolder(options.folder, &error)) {
     std::fprintf(stderr, "tarno-score: %s\n", error.c_str());
     return 1;
   }
-  MakeDirectory("Plugins");  // where the plug-in keeps its settings
 
   const EntryPoints& entry = plugin.entries();
   int flag = 0;
@@ -171,6 +184,9 @@ int Run(const ScoreOptions& options) {
     sheet = entry.getResult(&flag);
   }
   std::printf("%s\n\n", WithLf(sheet).c_str());
+  // The sheet as the plug-in returned it, for whoever wants its exact bytes.
+  if (!WriteWholeFile("summary.txt", sheet)) std::fprintf(stderr, "cannot write summary.txt\n");
+  std::printf("summary: %s/summary.txt\n", options.folder.c_str());
   std::printf("err.txt: %s/err.txt (%zu lines)\n", options.folder.c_str(), CountLines("err.txt"));
   int status = 0;
   if (options.cabrillo) {
@@ -185,8 +201,8 @@ int Run(const ScoreOptions& options) {
                   FormatProblems(CheckCabrillo(written)).c_str());
     }
   }
-  std::printf("%zu QSOs read, %zu records skipped, %d calls in no known country\n",
-              log.qsos.size(), log.skipped.size(), unknownCountries);
+  std::printf("%zu QSOs read, %zu records skipped, %d calls in no known country\n", log.qsos.size(),
+              log.skipped.size(), unknownCountries);
   return status;
 }
 

@@ -79,7 +79,10 @@ TEST(CabrilloCheckTest, WhatTheWriterProducesHasNoProblem) {
        kOk},
       {"CLUB: \r\n", "CLUB: \r\nX-PRIVATE: anything\r\nX-QSO: not a QSO\r\n", kOk},
       {"599 002\r\n", "599 002 1\r\n", kOk},  // a transmitter number
+      {"E-MAIL: ", "EMAIL: jo@example.org", kOk},
       {"144300 CW", "1.2G CW", kOk},
+      {"14025 PH", "29700 PH", kOk},
+      {"QSO:  1800 CW 2022-01-15", "QSO:  1800 CW 2000-02-29", kOk},
       {"144300 CW 2022-01-15 0705", "144 CW 2024-02-29 2359", kOk},
       {"END-OF-LOG:\r\n", "END-OF-LOG:", kOk},
   };
@@ -146,6 +149,8 @@ TEST(CabrilloCheckTest, EachFaultIsReportedOnceOnItsLine) {
       {"14025 PH", "14025 SS", "line 23: QSO: unknown mode \"SS\" (CW, PH, FM, RY, DG)"},
       {"144300 CW 2022-01-15", "144300 CW 2023-02-29",
        "line 24: QSO: date \"2023-02-29\" is not a calendar date yyyy-mm-dd"},
+      {"144300 CW 2022-01-15", "144300 CW 2100-02-29",
+       "line 24: QSO: date \"2100-02-29\" is not a calendar date yyyy-mm-dd"},
       {"144300 CW 2022-01-15 0705", "144300 CW 2022-01-15 2400",
        "line 24: QSO: time \"2400\" is not hhmm from 0000 to 2359"},
   };

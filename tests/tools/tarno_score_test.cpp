@@ -1,0 +1,111 @@
+// tarno-score as an operator runs it: the sample's outputs byte for byte, and a clear
+// message, never a crash, for every kind of bad input.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class TarnoScoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_folder = fs::temp_directory_path() /
+               ("tarno-score-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(m_folder);
+    fs::create_directories(m_folder);
+  }
+  void TearDown() override { fs::remove_all(m_folder); }
+
+  // Runs the program; its exit status, with standard output and error in `output`.
+  int Run(const std::string& arguments, std::string* output) {
+    const std::string command = std::string(TARNO_SCORE_PROGRAM) + " --dir " + m_folder.string() +
+                                " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    output->clear();
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      output->append(buffer, got);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  fs::path Write(const std::string& name, const std::string& bytes) {
+    std::ofstream(m_folder / name, std::ios::binary) << bytes;
+    return m_folder / name;
+  }
+
+  fs::path m_folder;
+};
+
+TEST_F(TarnoScoreTest, SampleLogGivesTheExpectedFiles) {
+  const fs::path samples = fs::path(TARNO_SOURCE_DIR) / "samples";
+  std::string output;
+  ASSERT_EQ(0, Run("--cabrillo " + (samples / "tarno-sample.adi").string(), &output)) << output;
+  for (const char* name : {"summary.txt", "err.txt", "HA5TST.cbr"}) {
+    EXPECT_EQ(Slurp(samples / "expected" / name), Slurp(m_folder / name)) << name;
+  }
+  EXPECT_NE(std::string::npos, output.find("Score: 879*73 = 64167")) << output;
+  EXPECT_NE(std::string::npos, output.find("HA5TST.cbr: no problems found")) << output;
+  EXPECT_NE(std::string::npos, output.find("400 QSOs read, 0 records skipped")) << output;
+}
+
+TEST_F(TarnoScoreTest, CabrilloLogIsScoredLikeTheAdifItCameFrom) {
+  const fs::path expected = fs::path(TARNO_SOURCE_DIR) / "samples" / "expected";
+  std::string output;
+  ASSERT_EQ(0, Run((expected / "HA5TST.cbr").string(), &output)) << output;
+  // The Cabrillo file holds only the logged QSOs: the refused ones are gone.
+  EXPECT_NE(std::string::npos, output.find("Total\t 373\t 879\t 73")) << output;
+}
+
+TEST_F(TarnoScoreTest, BadInputGetsAClearMessage) {
+  std::string output;
+  EXPECT_EQ(1, Run((m_folder / "missing.adi").string(), &output));
+  EXPECT_NE(std::string::npos, output.find("cannot read")) << output;
+
+  EXPECT_EQ(2, Run("--bogus x.adi", &output));
+  EXPECT_NE(std::string::npos, output.find("unknown option --bogus")) << output;
+
+  EXPECT_EQ(1, Run(Write("junk.adi", std::string("\x00\xff<<>>\n", 7)).string(), &output));
+  EXPECT_NE(std::string::npos, output.find("holds no QSO")) << output;
+
+  const fs::path partly =
+      Write("partly.adi",
+            "<EOH><CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:4>1200<BAND:3>20m<MODE:2>CW"
+            "<STX:1>1<SRX:1>2<STATION_CALLSIGN:6>HA5TST<EOR>"
+            "<QSO_DATE:8>20260117<BAND:3>20m<EOR><CALL:4>W1AW<QSO_DATE:8>20260117<EOR>"
+            "<CALL:900>W1AW");
+  EXPECT_EQ(0, Run(partly.string(), &output));
+  EXPECT_NE(std::string::npos, output.find("record 2 skipped: no CALL")) << output;
+  EXPECT_NE(std::string::npos, output.find("record 3 skipped: neither BAND nor FREQ")) << output;
+  EXPECT_NE(std::string::npos, output.find("record 4 skipped: field CALL runs past the end"))
+      << output;
+  EXPECT_NE(std::string::npos, output.find("1 QSOs read, 3 records skipped")) << output;
+
+  const fs::path noCall =
+      Write("nocall.adi", "<CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<MODE:2>CW<EOR>");
+  EXPECT_EQ(1, Run(noCall.string(), &output));
+  EXPECT_NE(std::string::npos, output.find("--own-call")) << output;
+}
+
+TEST_F(TarnoScoreTest, CheckCommandReportsTheCabrilloFilesProblems) {
+  const fs::path expected = fs::path(TARNO_SOURCE_DIR) / "samples" / "expected";
+  std::string output;
+  EXPECT_EQ(0, Run("check " + (expected / "HA5TST.cbr").string(), &output)) << output;
+  const fs::path broken = Write("broken.cbr", "START-OF-LOG: 3.0\r\nCATEGORY-POWER: HUGE\r\n");
+  EXPECT_EQ(1, Run("check " + broken.string(), &output));
+  EXPECT_NE(std::string::npos, output.find("line 2")) << output;
+}
+
+}  // namespace
