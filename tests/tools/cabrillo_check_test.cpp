@@ -105,6 +105,7 @@ TEST(CabrilloCheckTest, EachFaultIsReportedOnceOnItsLine) {
       {"CLUB: ", "CLUB-NAME: " + std::string(100, 'x'), "line 12: unknown tag \"CLUB-NAME\""},
       {"CLUB: ", "Club Q1", "line 12: no tag at the start of the line: \"Club Q1\""},
       {"CLUB: ", "", "line 12: empty line"},
+      {"CLUB: ", "   ", "line 12: empty line"},
       {"CONTEST: TARNO\r\n", "", "file: no CONTEST: line"},
       {"CONTEST: TARNO", "CONTEST: ", "line 2: CONTEST: no value"},
       {"OPERATORS: Q1ABC", "CALLSIGN: Q1ABC", "line 9: CALLSIGN: given again (first on line 3)"},
