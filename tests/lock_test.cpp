@@ -9,6 +9,7 @@
 #include "helpers/host_calls.h"
 #include "helpers/mem_env.h"
 #include "plugin/module_state.h"
+#include "ui/county_refresh.h"
 
 namespace tarno {
 
@@ -56,6 +57,31 @@ TEST(LockTest, HostCallsAndWindowReadsDoNotRace) {
       CallCheckCall(entry, qso.call, "CW", qso.prefix, "BP", qso.band);
       if (i % 5 == 0) CallRemoveData(entry, qso);
     }
+  }
+  done = true;
+  window.join();
+}
+
+TEST(LockTest, RefreshesOnTheWindowThreadDoNotRaceWithHostCalls) {
+  ScopedMemEnv files;
+  NoHostLink host;
+  const EntryPoints& entry = TheEntryPoints();
+  COleDateTime start = HostQso::MakeDate(44576.0);
+  COleDateTime end = HostQso::MakeDate(44577.0);
+  CallResetStats(entry, "HA5TST", &start, &end, "EU");
+  std::atomic<bool> done{false};
+  std::thread window([&] {
+    while (!done.load()) RefreshCountyWindow(host);
+  });
+  for (int i = 0; i < 400; ++i) {
+    HostQso qso;
+    qso.call = i % 2 ? "HA1AA" : "DL1ABC";
+    qso.prefix = i % 2 ? "HA" : "DL";
+    qso.exchRcvd = i % 2 ? "BP" : "001";
+    CallAddData(entry, qso);
+    if (i % 7 == 0) CallRemoveData(entry, qso);
+    if (i % 50 == 0) entry.getResult(nullptr);
+    if (i % 100 == 0) CallResetStats(entry, "HA5TST", &start, &end, "EU");
   }
   done = true;
   window.join();

@@ -1,14 +1,8 @@
 #include "plugin/module_state.h"
 
-namespace {
-
-tarno::NoCountyWindow g_noCountyWindow;
-tarno::NoHostLink g_noHostLink;
-
-}  // namespace
-
 // One translation unit, so that the objects are built in this order and destroyed
 // in the reverse one.
+std::vector<std::string> g_bandNames;
 tarno::CCabrilloLog g_cabrilloLog;
 std::mutex g_lock;
 tarno::ContestLog g_log;
@@ -23,6 +17,9 @@ std::string g_iniFile = tarno::kSettingsFileName;
 tarno::BandTextLists g_workedRows;
 tarno::BandTextLists g_bandCounties;
 std::string g_resultText;
+std::string g_enteredCall;
+int g_currentBand = -1;
+double g_lastSp1Freq = 0.0;
 int g_cabrilloMode = 0;
 int g_settingMaster = 0;
 int g_settingMultiplier = 0;
@@ -32,8 +29,8 @@ int g_hostLinkReady = 0;
 tarno::Env* g_env = tarno::Env::Default();
 tarno::SettingsStore* g_settingsStore = tarno::SettingsStore::Default();
 tarno::Desktop* g_desktop = tarno::Desktop::Default();
-tarno::CountyWindowControl* g_countyWindowControl = &g_noCountyWindow;
-tarno::HostLink* g_hostLink = &g_noHostLink;
+tarno::HostLink* g_hostLink = tarno::HostLink::Default();
+tarno::CountyWindowControl* g_countyWindowControl = tarno::CountyWindowControl::Default();
 
 tarno::Settings ModuleSettings() {
   return tarno::Settings(g_settingsStore, g_iniFile, g_iniSection);

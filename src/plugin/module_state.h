@@ -11,6 +11,7 @@
 
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/contest_log.h"
@@ -49,6 +50,14 @@ extern std::string g_resultText;
 
 // Set once the start-up commands reached the host; never reset.
 extern int g_hostLinkReady;
+
+// What the county window's last refresh found, written on the window thread under
+// g_lock: the call typed in the host, the radio's band index (-1 for none), the
+// frequency "<SP1>" was last sent for, and the band names the rows are matched by.
+extern std::string g_enteredCall;
+extern int g_currentBand;
+extern double g_lastSp1Freq;
+extern std::vector<std::string> g_bandNames;
 
 // The Cabrillo header and QSO lines; host thread only.
 extern tarno::CCabrilloLog g_cabrilloLog;

@@ -10,6 +10,10 @@ class CountyWindowControl {
  public:
   virtual ~CountyWindowControl() = default;
 
+  // The platform's county window: real windows on Windows, a window-less stand-in with
+  // the same thread, timer and refresh elsewhere. Closed before the module goes away.
+  static CountyWindowControl* Default();
+
   virtual bool IsOpen() = 0;
   // Closes an open county window first, then starts a new one; does not wait for it.
   virtual void Start() = 0;

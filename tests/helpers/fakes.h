@@ -51,15 +51,25 @@ class RecordingCountyWindow : public CountyWindowControl {
   int refreshes = 0;
 };
 
+// A host that answers with the call and frequency a test sets and keeps every command.
 class RecordingHostLink : public HostLink {
  public:
   bool SetUpFromScore() override {
     ++setUps;
     return reachable;
   }
+  void SetUpFromRefresh() override { ++refreshSetUps; }
+  std::string EnteredCall() override { return call; }
+  double FrequencyHz() override { return freqHz; }
+  void Command(const std::string& text) override { commands.push_back(text); }
+  void EndWindowThread() override {}
 
   bool reachable = false;
   int setUps = 0;
+  int refreshSetUps = 0;
+  std::string call;
+  double freqHz = 0.0;
+  std::vector<std::string> commands;
 };
 
 // Plays the operator: edits the header dialog's values with `edit` and confirms

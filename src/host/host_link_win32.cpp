@@ -1,0 +1,10 @@
+#include "host/host_link.h"
+
+namespace tarno {
+
+HostLink* HostLink::Default() {
+  static NoHostLink link;
+  return &link;
+}
+
+}  // namespace tarno
