@@ -58,7 +58,8 @@ ScoreTally TallyScore(const ContestLog& log, const std::vector<std::string>& ban
   std::unordered_map<std::string, size_t> bandSlot;
   for (const std::string& band : bands) {
     bandSlot.emplace(band, tally.bands.size());
-    tally.bands.push_back(BandTally{band});
+    tally.bands.emplace_back();
+    tally.bands.back().band = band;
   }
   for (size_t i = 0; i < log.Size(); ++i) {
     const CInfo& record = log[i];
