@@ -121,47 +121,46 @@ void CCabrilloLog::LoadStoredHeader(const std::string& ownCall, const Settings& 
   m_soapbox = EditForm(settings.ReadText("SoapBox"));
 }
 
+namespace {
+
+// Which field of the log each control of the header dialog shows. CLAIMED is shown but
+// never taken back, so it is not here.
+struct HeaderField {
+  std::string CCabrilloLog::*log;
+  std::string CabrilloHeaderValues::*dialog;
+};
+
+const HeaderField kEditableFields[] = {
+    {&CCabrilloLog::m_contest, &CabrilloHeaderValues::contest},
+    {&CCabrilloLog::m_callsign, &CabrilloHeaderValues::callsign},
+    {&CCabrilloLog::m_categoryOperator, &CabrilloHeaderValues::categoryOperator},
+    {&CCabrilloLog::m_location, &CabrilloHeaderValues::location},
+    {&CCabrilloLog::m_categoryBand, &CabrilloHeaderValues::categoryBand},
+    {&CCabrilloLog::m_categoryMode, &CabrilloHeaderValues::categoryMode},
+    {&CCabrilloLog::m_categoryPower, &CabrilloHeaderValues::categoryPower},
+    {&CCabrilloLog::m_categoryTransmitter, &CabrilloHeaderValues::categoryTransmitter},
+    {&CCabrilloLog::m_name, &CabrilloHeaderValues::name},
+    {&CCabrilloLog::m_address, &CabrilloHeaderValues::address},
+    {&CCabrilloLog::m_addressCity, &CabrilloHeaderValues::addressCity},
+    {&CCabrilloLog::m_addressPostalCode, &CabrilloHeaderValues::addressPostalCode},
+    {&CCabrilloLog::m_addressCountry, &CabrilloHeaderValues::addressCountry},
+    {&CCabrilloLog::m_operators, &CabrilloHeaderValues::operators},
+    {&CCabrilloLog::m_club, &CabrilloHeaderValues::club},
+    {&CCabrilloLog::m_soapbox, &CabrilloHeaderValues::soapbox},
+    {&CCabrilloLog::m_email, &CabrilloHeaderValues::email},
+};
+
+}  // namespace
+
 CabrilloHeaderValues CCabrilloLog::DialogValues() const {
   CabrilloHeaderValues values;
-  values.contest = m_contest;
-  values.callsign = m_callsign;
+  for (const HeaderField& field : kEditableFields) values.*field.dialog = this->*field.log;
   values.claimed = m_claimed;
-  values.categoryOperator = m_categoryOperator;
-  values.location = m_location;
-  values.categoryBand = m_categoryBand;
-  values.categoryMode = m_categoryMode;
-  values.categoryPower = m_categoryPower;
-  values.categoryTransmitter = m_categoryTransmitter;
-  values.name = m_name;
-  values.address = m_address;
-  values.addressCity = m_addressCity;
-  values.addressPostalCode = m_addressPostalCode;
-  values.addressCountry = m_addressCountry;
-  values.operators = m_operators;
-  values.club = m_club;
-  values.soapbox = m_soapbox;
-  values.email = m_email;
   return values;
 }
 
 void CCabrilloLog::TakeConfirmedValues(const CabrilloHeaderValues& values) {
-  m_contest = values.contest;
-  m_callsign = values.callsign;
-  m_categoryOperator = values.categoryOperator;
-  m_location = values.location;
-  m_categoryBand = values.categoryBand;
-  m_categoryMode = values.categoryMode;
-  m_categoryPower = values.categoryPower;
-  m_categoryTransmitter = values.categoryTransmitter;
-  m_name = values.name;
-  m_address = values.address;
-  m_addressCity = values.addressCity;
-  m_addressPostalCode = values.addressPostalCode;
-  m_addressCountry = values.addressCountry;
-  m_operators = values.operators;
-  m_club = values.club;
-  m_soapbox = values.soapbox;
-  m_email = values.email;
+  for (const HeaderField& field : kEditableFields) this->*field.log = values.*field.dialog;
 }
 
 void CCabrilloLog::StoreHeader(const Settings& settings) const {
