@@ -149,23 +149,33 @@ bool LooksLikeAdif(std::string_view text) {
 
 ReadLog ReadAdif(std::string_view text) {
   ReadLog log;
-  size_t at = 0;
-  // Everything before the first field is free text; a header ends at <EOH>.
+  // The header ends at the first <EOH> read as a tag: one that a field's data quotes (a
+  // comment about the format) ends nothing. The header's free text may hold what reads as a
+  // broken tag; there, unlike in a record, the reader goes on at the header's <EOH>.
   const std::string upper = Upper(text.substr(0, std::min<size_t>(text.size(), 1 << 20)));
-  const size_t eoh = upper.find("<EOH>");
-  if (eoh != std::string::npos) at = eoh + 5;
+  bool inHeader = true;  // until the first <EOH> or <EOR>
   Fields fields;
   int number = 1;
   std::string reason;
+  size_t at = 0;
   while ((at = text.find('<', at)) != std::string_view::npos) {
-    ++at;
+    const size_t tagStart = at++;
     std::string name;
     std::string data;
     if (!ReadField(text, &at, &name, &data, &reason)) {
-      log.skipped.push_back({number, reason + "; the rest of the file cannot be read"});
-      return log;
+      const size_t eoh = inHeader ? upper.find("<EOH>", tagStart) : std::string::npos;
+      if (eoh == std::string::npos) {
+        log.skipped.push_back({number, reason + "; the rest of the file cannot be read"});
+        return log;
+      }
+      at = eoh + 5;
+      name = "EOH";
     }
-    if (name == "EOR") {
+    if (inHeader && name == "EOH") {
+      inHeader = false;
+      fields.clear();  // the header's own fields
+    } else if (name == "EOR") {
+      inHeader = false;
       LogQso qso;
       if (ToQso(fields, number, &qso, &reason)) {
         log.qsos.push_back(std::move(qso));

@@ -1,6 +1,7 @@
 #include "cabrillo_reader.h"
 
 #include <cctype>
+#include <cstdint>
 #include <sstream>
 #include <vector>
 
@@ -54,7 +55,10 @@ bool ToQso(const std::vector<std::string>& t, int line, LogQso* qso, std::string
     *reason = "frequency \"" + t[1] + "\" is not in kHz";
     return false;
   }
-  qso->freqHz = static_cast<uint32_t>(std::stoul(t[1]) * 1000);
+  const unsigned long freqKHz = std::stoul(t[1]);
+  // Beyond this the Hz do not fit the host's 32 bits, and wrapped they would land on a band.
+  const bool fits = freqKHz <= UINT32_MAX / 1000;
+  qso->freqHz = fits ? static_cast<uint32_t>(freqKHz * 1000) : 0;
   qso->band = BandOfFrequency(qso->freqHz);
   if (qso->band.empty()) {
     *reason = "frequency " + t[1] + " kHz is on no band";

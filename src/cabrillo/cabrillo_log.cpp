@@ -27,8 +27,11 @@ bool IsFileNameForbidden(char c) {
   return IsControl(c) || std::string_view("/\\<>:\"|?*").find(c) != std::string_view::npos;
 }
 
-// Windows opens these names as devices whatever extension follows.
+// Windows opens these names as devices whatever extension follows, and it judges only the
+// part before the first dot, without the blanks at its end ("NUL.X.cbr", "CON .cbr").
 bool IsDeviceName(std::string name) {
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
   for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
   return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
@@ -56,8 +59,15 @@ std::string OutputForm(const std::string& storedForm, const std::string& tag) {
   return ReplaceAll(ReplaceAll(storedForm, "<CR>", "\r\n" + tag), "<LF>", "");
 }
 
+// A line end inside a value would start a line without a tag, which a log robot reads as a
+// broken log; the own call comes from the host and may hold anything.
 std::string HeaderLine(const char* tag, const std::string& value) {
-  return std::string(tag) + value + "\r\n";
+  return std::string(tag) + OneLine(value) + "\r\n";
+}
+
+// A multi-line field in output form: its line breaks already start tagged lines.
+std::string TaggedLines(const char* tag, const std::string& outputForm) {
+  return std::string(tag) + outputForm + "\r\n";
 }
 
 }  // namespace
@@ -75,7 +85,7 @@ std::string FileCallOf(const std::string& ownCall) {
   std::string fileCall = Trimmed(ownCall);
   std::replace_if(fileCall.begin(), fileCall.end(), IsFileNameForbidden, '_');
   if (fileCall.empty()) return "XOTL";
-  if (IsDeviceName(fileCall)) fileCall += "_";
+  if (IsDeviceName(fileCall)) fileCall.insert(std::min(fileCall.find('.'), fileCall.size()), "_");
   return fileCall;
 }
 
@@ -91,7 +101,9 @@ void CCabrilloLog::EditHeader(const std::string& ownCall, const Settings& settin
     StoreHeader(settings);
   } else {
     // Cancelled: the stored operators and the edited soapbox still go out tagged
-    // line by line, never as bare lines or literal markers.
+    // line by line, never as bare lines or literal markers. The operators are the own
+    // call when none are stored, and that may hold line ends of its own.
+    m_operators = StoredForm(m_operators);
     m_soapbox = StoredForm(m_soapbox);
   }
   m_operators = OutputForm(m_operators, "OPERATORS: ");
@@ -204,7 +216,7 @@ std::string CCabrilloLog::Content(int claimedScore, const std::string& hostVersi
   content += HeaderLine("CATEGORY-POWER: ", m_categoryPower);
   content += HeaderLine("CATEGORY-MODE: ", m_categoryMode);
   content += HeaderLine("CATEGORY-TRANSMITTER: ", m_categoryTransmitter);
-  content += HeaderLine("OPERATORS: ", m_operators);
+  content += TaggedLines("OPERATORS: ", m_operators);
   content += HeaderLine("LOCATION: ", m_location);
   content += HeaderLine("CLAIMED-SCORE: ", std::to_string(claimedScore));
   content += HeaderLine("CLUB: ", m_club);
@@ -215,7 +227,7 @@ std::string CCabrilloLog::Content(int claimedScore, const std::string& hostVersi
   content += HeaderLine("ADDRESS-POSTALCODE: ", m_addressPostalCode);
   content += HeaderLine("ADDRESS-COUNTRY: ", m_addressCountry);
   content += HeaderLine("E-MAIL: ", m_email);
-  content += HeaderLine("SOAPBOX: ", m_soapbox);
+  content += TaggedLines("SOAPBOX: ", m_soapbox);
   size_t bodySize = 0;
   for (const std::string& line : m_qsoLines) bodySize += line.size();
   content.reserve(content.size() + bodySize + 16);

@@ -24,7 +24,8 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 // The own call made fit to be a file name in the current directory: blanks at both
 // ends removed, every character Windows does not allow in a file name ("/", "\",
 // "<", ">", ":", '"', "|", "?", "*" and control characters) made "_", a device name
-// such as "CON" given a trailing "_"; "XOTL" when nothing is left.
+// such as "CON" (alone or before a dot: "NUL.X") given a "_" after it; "XOTL" when
+// nothing is left.
 std::string FileCallOf(const std::string& ownCall);
 
 class CCabrilloLog {

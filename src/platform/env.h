@@ -48,7 +48,8 @@ class Env {
 
   // Adds `bytes` at the end of the file, creating it when missing. Other programs
   // may read and write the file meanwhile. The bytes are written as given (no
-  // line-end translation).
+  // line-end translation). All or nothing: when the call fails part-way (a full
+  // disk), the part already written is taken back off the end of the file.
   virtual Status AppendToFile(const std::string& path, std::string_view bytes) = 0;
 
   // Creates the file, or empties it, and writes `bytes`; others may share it.

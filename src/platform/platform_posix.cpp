@@ -22,7 +22,8 @@ Status ErrnoStatus(const std::string& what, const std::string& path) {
   return Status::Error(what + " " + path + ": " + std::strerror(errno));
 }
 
-Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
+Status WriteAll(int fd, std::string_view bytes, const std::string& path,
+                size_t* writtenBytes = nullptr) {
   while (!bytes.empty()) {
     ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
@@ -30,6 +31,7 @@ Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
       return ErrnoStatus("cannot write", path);
     }
     bytes.remove_prefix(static_cast<size_t>(written));
+    if (writtenBytes != nullptr) *writtenBytes += static_cast<size_t>(written);
   }
   return Status::Ok();
 }
@@ -111,10 +113,30 @@ Status ReplaceNative(const std::string& native, std::string_view bytes, IfPresen
   return Status::Ok();
 }
 
+// A disk that fills up takes the first part of a write and refuses the rest; left in the file,
+// that part would be a cut line which the next append, once there is room, would continue.
+// So the file is cut back to where this append began.
+Status AppendWhole(const std::string& path, std::string_view bytes) {
+  std::string native = NativePath(path);
+  int fd = ::open(native.c_str(), O_APPEND | O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return ErrnoStatus("cannot open", native);
+  size_t written = 0;
+  Status status = WriteAll(fd, bytes, native, &written);
+  if (!status.ok() && written > 0) {
+    // With O_APPEND the offset ends this call's last write, whatever others appended before.
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    if (end >= static_cast<off_t>(written) && ::ftruncate(fd, end - written) != 0) {
+      status = ErrnoStatus("cannot take back a part written to", native);
+    }
+  }
+  if (::close(fd) != 0 && status.ok()) status = ErrnoStatus("cannot close", native);
+  return status;
+}
+
 class PosixEnv : public Env {
  public:
   Status AppendToFile(const std::string& path, std::string_view bytes) override {
-    return WriteWithFlags(path, bytes, O_APPEND);
+    return AppendWhole(path, bytes);
   }
 
   Status WriteFile(const std::string& path, std::string_view bytes) override {

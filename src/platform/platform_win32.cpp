@@ -67,13 +67,15 @@ HANDLE OpenFile(const std::string& path, DWORD access, DWORD disposition) {
                      nullptr);
 }
 
-Status WriteAll(HANDLE handle, std::string_view bytes, const std::string& path) {
+Status WriteAll(HANDLE handle, std::string_view bytes, const std::string& path,
+                size_t* writtenBytes = nullptr) {
   while (!bytes.empty()) {
     DWORD chunk = static_cast<DWORD>(std::min(bytes.size(), kMaxChunkBytes));
     DWORD written = 0;
-    if (!::WriteFile(handle, bytes.data(), chunk, &written, nullptr)) {
-      return LastErrorStatus("cannot write", path);
-    }
+    const BOOL done = ::WriteFile(handle, bytes.data(), chunk, &written, nullptr);
+    // A failed write may still have moved a part (a disk that filled up meanwhile).
+    if (writtenBytes != nullptr) *writtenBytes += written;
+    if (!done) return LastErrorStatus("cannot write", path);
     // A write that moves nothing would otherwise loop for ever.
     if (written == 0) return Status::Error("cannot write " + path + ": nothing was written");
     bytes.remove_prefix(written);
@@ -148,12 +150,36 @@ Status ReplaceWhole(const std::string& path, std::string_view bytes, IfPresent i
   return status;
 }
 
+// Cuts the file back to `length` bytes, through a handle of its own: an append-only handle
+// may not shorten a file.
+void CutBackTo(const std::string& path, LARGE_INTEGER length) {
+  FileHandle file(OpenFile(path, GENERIC_WRITE, OPEN_EXISTING));
+  if (file.valid() && SetFilePointerEx(file.get(), length, nullptr, FILE_BEGIN)) {
+    SetEndOfFile(file.get());
+  }
+}
+
+// A disk that fills up takes the first part of a write and refuses the rest; left in the file,
+// that part would be a cut line which the next append, once there is room, would continue.
+// So the file is cut back to the length it had before this append.
+Status AppendWhole(const std::string& path, std::string_view bytes) {
+  // Append-only access makes every write land at the end of the file as it is then,
+  // even when another program has written to it since it was opened.
+  FileHandle file(OpenFile(path, FILE_APPEND_DATA, OPEN_ALWAYS));
+  if (!file.valid()) return LastErrorStatus("cannot open", path);
+  LARGE_INTEGER lengthBefore{};
+  const bool measured = GetFileSizeEx(file.get(), &lengthBefore) != 0;
+  size_t written = 0;
+  Status status = WriteAll(file.get(), bytes, path, &written);
+  if (!file.Close() && status.ok()) status = LastErrorStatus("cannot close", path);
+  if (!status.ok() && written > 0 && measured) CutBackTo(path, lengthBefore);
+  return status;
+}
+
 class Win32Env : public Env {
  public:
   Status AppendToFile(const std::string& path, std::string_view bytes) override {
-    // Append-only access makes every write land at the end of the file as it is then,
-    // even when another program has written to it since it was opened.
-    return OpenAndWrite(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS);
+    return AppendWhole(path, bytes);
   }
 
   Status WriteFile(const std::string& path, std::string_view bytes) override {

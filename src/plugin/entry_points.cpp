@@ -8,6 +8,7 @@
 #include "contest/error_file.h"
 #include "contest/removal.h"
 #include "plugin/module_state.h"
+#include "plugin/setup_step.h"
 #include "plugin/statistics_run.h"
 
 namespace {
@@ -70,7 +71,22 @@ int IsValidExchg0(const char* exchange, const char*, const char* prefix, const c
   return Guarded(0, [&] { return tarno::IsValidExchange(Text(exchange), Text(prefix)) ? 1 : 0; });
 }
 
-void SetupSet0() {}
+void SetupSet0() {
+  Guarded(0, [] {
+    const tarno::Settings settings = ModuleSettings();
+    int master = settings.ReadInt("Master");
+    int multiplier = settings.ReadInt("Multiplier");
+    g_settingMaster = master;
+    g_settingMultiplier = multiplier;
+    // Closed without OK, the dialog changes nothing, not even the file.
+    if (!tarno::RunSetupDialog(&master, &multiplier)) return 0;
+    g_settingMaster = master;
+    g_settingMultiplier = multiplier;
+    settings.WriteInt("Master", master);
+    settings.WriteInt("Multiplier", multiplier);
+    return 0;
+  });
+}
 
 int ResetStats0(const char*, int cabrilloMode, const char* ownCall, COleDateTime* contestStart,
                 COleDateTime* contestEnd, const char*, const char*, const char*, const char*,

@@ -391,7 +391,10 @@ Status IniWithValue(std::string_view content, std::string_view section, std::str
   if (!valid.ok()) return valid;
   std::string fileSection = InFileEncoding(sectionName, body.encoding);
   std::string fileKey = InFileEncoding(keyName, body.encoding);
-  std::string fileValue = InFileEncoding(StorableValue(value), body.encoding);
+  // The blanks around a value never read back; kept, each rewrite of the same value would
+  // add more of them, and a store that skips unchanged values would never see one.
+  const std::string storable = StorableValue(value);
+  std::string fileValue = InFileEncoding(Trim(storable), body.encoding);
 
   std::vector<IniLine> lines = SplitLines(content, body.start);
   std::string_view lineEnd = LineEndOf(content);
@@ -404,9 +407,15 @@ Status IniWithValue(std::string_view content, std::string_view section, std::str
   size_t existing = FindKey(lines, *found, fileKey);
   if (existing != kNone) {
     *updated = WithValueReplaced(content, lines[existing], fileValue);
-  } else {
-    *updated = WithKeyAdded(content, lines, *found, body.start, lineEnd, keyLine);
+    return Status::Ok();
   }
+  std::string added = WithKeyAdded(content, lines, *found, body.start, lineEnd, keyLine);
+  // A key that goes first in the file must not begin like a byte-order mark (bytes EF BB BF,
+  // FF FE or FE FF): the whole file would then be read in another encoding.
+  if (BodyOf(added).encoding != body.encoding) {
+    return Status::Error("a key name first in the file cannot start like a byte-order mark");
+  }
+  *updated = std::move(added);
   return Status::Ok();
 }
 

@@ -46,13 +46,15 @@ std::optional<std::string> IniValueIfPresent(std::string_view content, std::stri
 std::string IniDefaultValue(std::string_view fallback, size_t bufferChars);
 
 // Sets `*updated` to `content` with the key holding `value`, so that IniValue reads `value`
-// back (less the blanks and quotes around it, as the API would also drop them). Only the old
-// value's bytes change; a new key goes after the last line of its section that is neither
+// back (less the blanks and quotes around it, as the API would also drop them). The value is
+// stored without the blanks around it, so writing the stored value again changes no byte.
+// Only the old value's bytes change; a new key goes after the last line of its section that is neither
 // blank nor a ";" comment, and a missing section goes at the end of the file, after a line end
 // when the last line has none. New lines take the file's first line end (CR LF when it has
 // none). The value ends at a NUL; a CR or LF in it becomes a blank, since it would otherwise
 // start a line of its own. Fails, leaving `*updated` alone, for a name that cannot be stored
-// (a line end in either; in a key an "=" or a leading "[") and for UTF-16 content.
+// (a line end in either; in a key an "=" or a leading "[", or, for a key that would go first
+// in the file, a start that reads as a byte-order mark) and for UTF-16 content.
 Status IniWithValue(std::string_view content, std::string_view section, std::string_view key,
                     std::string_view value, std::string* updated);
 

@@ -1,0 +1,25 @@
+#ifndef TARNO_BENCH_BENCHMARKS_H_
+#define TARNO_BENCH_BENCHMARKS_H_
+
+// Each file registers its benchmarks; main() calls these in the order they should
+// run, so that benchmarks sharing a loaded log run next to each other.
+
+#include <string>
+
+namespace tarno::bench {
+
+// Log sizes, in QSOs, of the admission and call check benchmarks.
+constexpr long kSizes[] = {1000, 10000, 100000, 1000000};
+// The biggest log the reference admits QSO by QSO: it scans the log for each one.
+constexpr long kReferenceAdmissionLimit = 100000;
+
+void RegisterMemoryBenchmarks();
+void RegisterAdmissionBenchmarks();
+void RegisterCallCheckBenchmarks();
+void RegisterResultBenchmarks();
+void RegisterCabrilloBenchmarks();
+void RegisterScoreToolBenchmarks();
+
+}  // namespace tarno::bench
+
+#endif  // TARNO_BENCH_BENCHMARKS_H_

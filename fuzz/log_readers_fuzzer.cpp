@@ -1,0 +1,282 @@
+// tarno-score's readers on any bytes: the ADIF and Cabrillo log readers, the format guess,
+// the Cabrillo checker and the country file with its lookup.
+//
+// The whole input goes to every reader. For the country file, the input up to the first NUL
+// is the file and the lines after it are the calls looked up; without a NUL, a fixed list of
+// calls is looked up. Checks, beyond "no crash, no hang":
+// - every record a reader leaves out is listed with its number and a reason, and the numbers
+//   of the records read and left out are the records of the file, each once;
+// - a QSO that was read has a call, a band, a time and, from Cabrillo, the frequency its
+//   line gives;
+// - the checker's problems come in line order, on lines the file has, each one printable
+//   line; the formatted report has one line per problem;
+// - a country file that fails to parse says why and changes nothing; a lookup gives a
+//   complete answer or an empty one, and does not care about letter case or blanks.
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "adif_reader.h"
+#include "cabrillo_check.h"
+#include "cabrillo_reader.h"
+#include "country_file.h"
+#include "log_qso.h"
+
+namespace {
+
+using namespace tarno::score;
+
+[[noreturn]] void Broken(const char* invariant) {
+  std::fprintf(stderr, "broken invariant: %s\n", invariant);
+  std::abort();
+}
+
+void Require(bool holds, const char* invariant) {
+  if (!holds) Broken(invariant);
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) c = UpperAscii(c);
+  return upper;
+}
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void CheckQsoFields(const LogQso& qso) {
+  Require(!qso.call.empty(), "a QSO read has a call");
+  Require(!qso.band.empty(), "a QSO read has a band");
+  Require(qso.hasTime && std::isfinite(qso.oleDays), "a QSO read has a time");
+}
+
+void CheckSkipped(const ReadLog& log) {
+  for (const LogProblem& problem : log.skipped) {
+    Require(problem.source > 0, "a record left out has its number");
+    Require(!problem.reason.empty(), "a record left out has a reason");
+  }
+}
+
+// ---- ADIF ----
+
+// How many records a plain walk over the fields finds, or -1 when it meets a field it cannot
+// read (the reader then stops too, with a reason). Fields before an <EOH> that comes ahead of
+// every <EOR> are the header's.
+long AdifRecords(std::string_view text) {
+  long records = 0;
+  long fieldsInRecord = 0;
+  bool headerOver = false;
+  for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at)) {
+    const size_t close = text.find('>', at + 1);
+    if (close == std::string_view::npos) return -1;
+    const std::string_view tag = text.substr(at + 1, close - at - 1);
+    const size_t colon = tag.find(':');
+    const std::string name = Upper(tag.substr(0, colon));
+    at = close + 1;
+    if (colon != std::string_view::npos) {
+      std::string_view length = tag.substr(colon + 1);
+      length = length.substr(0, length.find(':'));
+      if (length.empty() || length.size() > 9 ||
+          !std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return -1;
+      }
+      const size_t bytes = std::strtoul(std::string(length).c_str(), nullptr, 10);
+      if (bytes > text.size() - at) return -1;
+      at += bytes;
+    }
+    if (name == "EOH" && !headerOver) {
+      headerOver = true;
+      fieldsInRecord = 0;
+    } else if (name == "EOR") {
+      headerOver = true;
+      ++records;
+      fieldsInRecord = 0;
+    } else if (!name.empty()) {
+      ++fieldsInRecord;
+    }
+  }
+  return records + (fieldsInRecord > 0 ? 1 : 0);
+}
+
+void CheckAdif(std::string_view text) {
+  const ReadLog log = ReadAdif(text);
+  CheckSkipped(log);
+  std::vector<int> numbers;
+  for (const LogQso& qso : log.qsos) {
+    CheckQsoFields(qso);
+    // Without FREQ the band's lower edge stands in; a band the reader does not know has none.
+    Require(qso.freqHz != 0 || BandEdgeHz(qso.band) == 0, "an ADIF QSO read has a frequency");
+    numbers.push_back(qso.source);
+  }
+  for (const LogProblem& problem : log.skipped) numbers.push_back(problem.source);
+  std::sort(numbers.begin(), numbers.end());
+  for (size_t i = 0; i < numbers.size(); ++i) {
+    Require(numbers[i] == static_cast<int>(i) + 1, "ADIF records are numbered 1, 2, 3... each once");
+  }
+  // Where every field of the file can be read, no record may go missing without a word.
+  const long records = AdifRecords(text);
+  if (records >= 0) {
+    Require(static_cast<long>(numbers.size()) == records,
+            "every ADIF record is read or left out with a reason");
+  }
+  (void)LooksLikeAdif(text);
+}
+
+// ---- Cabrillo ----
+
+std::vector<std::string_view> LinesAtLf(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return lines;
+}
+
+std::vector<std::string> Words(std::string_view line) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && IsSpace(line[at])) ++at;
+    size_t end = at;
+    while (end < line.size() && !IsSpace(line[end])) ++end;
+    if (end > at) words.emplace_back(line.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
+void CheckCabrilloReader(std::string_view text) {
+  const ReadLog log = ReadCabrillo(text);
+  CheckSkipped(log);
+  const std::vector<std::string_view> lines = LinesAtLf(text);
+  size_t qsoLines = 0;
+  for (std::string_view line : lines) {
+    const std::vector<std::string> words = Words(line);
+    if (!words.empty() && Upper(words[0]) == "QSO:") ++qsoLines;
+  }
+  Require(log.qsos.size() + log.skipped.size() == qsoLines,
+          "every Cabrillo QSO line is read or left out with a reason");
+  for (const LogQso& qso : log.qsos) {
+    CheckQsoFields(qso);
+    Require(qso.source >= 1 && static_cast<size_t>(qso.source) <= lines.size(),
+            "a Cabrillo QSO names its line");
+    const std::vector<std::string> words = Words(lines[qso.source - 1]);
+    Require(words.size() > 1, "a Cabrillo QSO's line has a frequency");
+    // The line's kHz, exactly: a frequency that does not fit must not come out as another.
+    const uint64_t kHz = std::strtoull(words[1].c_str(), nullptr, 10);
+    Require(uint64_t{qso.freqHz} == kHz * 1000, "a Cabrillo QSO has the frequency of its line");
+  }
+}
+
+void CheckCabrilloChecker(std::string_view text) {
+  const std::vector<CabrilloProblem> problems = CheckCabrillo(text);
+  // A line ends at CR LF, LF or CR; the last one need not end.
+  size_t lineCount = 0;
+  for (size_t at = 0; at < text.size();) {
+    ++lineCount;
+    const size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) break;
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  int previous = 0;
+  for (const CabrilloProblem& problem : problems) {
+    Require(problem.line >= previous, "the checker lists problems in line order");
+    Require(static_cast<size_t>(problem.line) <= std::max<size_t>(lineCount, 1),
+            "a problem names a line of the file");
+    Require(!problem.message.empty(), "a problem says what it is");
+    for (char c : problem.message) {
+      const unsigned char byte = static_cast<unsigned char>(c);
+      Require(byte >= 0x20 && byte < 0x7F, "a problem is one printable line");
+    }
+    previous = problem.line;
+  }
+  const std::string report = FormatProblems(problems);
+  if (problems.empty()) {
+    Require(report == "no problems found", "a clean file is reported as clean");
+  } else {
+    Require(static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 ==
+                problems.size(),
+            "the report has one line per problem");
+  }
+}
+
+// ---- Country file ----
+
+const char* const kCalls[] = {"HA5TST", "hg5a",    "IT9ABC",  "DL1ABC", "W1AW/KH6", "F/DL1ABC",
+                              "HC2AB/8", "HA1X/MM", "HA1X/P",  "/",      "",         " ha1x ",
+                              "9A1AA",   "1A0KM",   "KH6/W1AW", "A",     "CON",      "/QRP"};
+
+void CheckLookup(const CountryFile& countries, std::string_view call) {
+  const CountryInfo info = countries.Lookup(call);
+  if (info.found) {
+    Require(!info.prefix.empty() && !info.entity.empty(), "a country found is complete");
+    static const char* const kContinents[] = {"EU", "AS", "AF", "NA", "SA", "OC", "AN"};
+    Require(std::find(std::begin(kContinents), std::end(kContinents), info.continent) !=
+                std::end(kContinents),
+            "a country found has a continent");
+  } else {
+    Require(info.prefix.empty() && info.continent.empty() && info.entity.empty(),
+            "a call not found gives nothing");
+  }
+  std::string lower(call);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  const CountryInfo again = countries.Lookup(" " + lower + "\t");
+  Require(again.found == info.found && again.prefix == info.prefix &&
+              again.continent == info.continent && again.entity == info.entity,
+          "a lookup ignores letter case and blanks around the call");
+}
+
+void CheckCountryFile(std::string_view input) {
+  const size_t nul = input.find('\0');
+  const std::string_view file = input.substr(0, nul);
+  CountryFile countries;
+  std::string error;
+  if (!countries.Parse(file, &error)) {
+    Require(!error.empty(), "a country file refused says why");
+    Require(countries.EntityCount() == 0, "a refused country file changes nothing");
+    Require(!countries.Lookup("HA5TST").found, "an empty country list finds nothing");
+    return;
+  }
+  Require(countries.EntityCount() > 0, "a country file read has entities");
+  // A second, broken parse must leave the first one's answers alone.
+  const CountryInfo kept = countries.Lookup("HA5TST");
+  Require(!countries.Parse("broken", &error), "a file of one word is no country file");
+  const CountryInfo still = countries.Lookup("HA5TST");
+  Require(kept.found == still.found && kept.prefix == still.prefix &&
+              kept.continent == still.continent,
+          "a refused country file keeps the one before");
+  if (nul == std::string_view::npos) {
+    for (const char* call : kCalls) CheckLookup(countries, call);
+    return;
+  }
+  size_t checked = 0;
+  for (std::string_view call : LinesAtLf(input.substr(nul + 1))) {
+    if (++checked > 256) break;
+    CheckLookup(countries, call);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckAdif(text);
+  CheckCabrilloReader(text);
+  CheckCabrilloChecker(text);
+  CheckCountryFile(text);
+  return 0;
+}

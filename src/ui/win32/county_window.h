@@ -1,0 +1,66 @@
+#ifndef TARNO_UI_WIN32_COUNTY_WINDOW_H_
+#define TARNO_UI_WIN32_COUNTY_WINDOW_H_
+
+// The county window ("oblast", template IDD_COUNTY_WINDOW): twenty boxes showing the
+// counties worked on the radio's band, and the band and their count in the caption. It runs
+// modally on a thread of its own and owns the information window, which it creates at its
+// first refresh and destroys when it closes. It refreshes 300 ms after opening and 330 ms
+// after the last of any refresh requests; the boxes show, they are not input.
+
+#include <atomic>
+#include <memory>
+
+// First, so that every file sees the canvas's DrawText under that name.
+#include "ui/win32/info_window.h"
+
+#include "platform/windows_api.h"
+#include "ui/county_refresh.h"
+#include "ui/win32/window_position.h"
+
+namespace tarno {
+
+// How other threads reach one county window: by posting to its handle while it has one.
+// The requests may come from any thread at any time, before the window exists or after it
+// has gone; a close request made before the window exists closes it as soon as it opens.
+class CountyWindowLink {
+ public:
+  void RequestRefresh();
+  void RequestClose();
+
+ private:
+  friend class oblast;
+  std::atomic<HWND> m_window{nullptr};  // set and cleared by the window's thread
+  std::atomic<bool> m_closeRequested{false};
+};
+
+class oblast {
+ public:
+  // `module` holds the templates and the icon; `link` must outlive the window.
+  oblast(HINSTANCE module, CountyWindowLink* link) : m_module(module), m_link(link) {}
+  ~oblast();  // destroys the information window
+  oblast(const oblast&) = delete;
+  oblast& operator=(const oblast&) = delete;
+
+  // Shows the window and returns when it has been closed: by the operator (close box, Esc)
+  // or by a close request. False when it could not be created.
+  bool Run();
+
+ private:
+  static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnInit(HWND window);
+  void OnRefreshTimer();
+  void Apply(CountyRefresh refresh);
+  void Close();
+
+  HINSTANCE m_module;
+  CountyWindowLink* m_link;
+  HWND m_window = nullptr;
+  HBRUSH m_brush = nullptr;
+  SavedPosition m_position{"oblast_x", "oblast_y"};
+  std::unique_ptr<DXCC> m_info;
+};
+
+}  // namespace tarno
+
+#endif  // TARNO_UI_WIN32_COUNTY_WINDOW_H_

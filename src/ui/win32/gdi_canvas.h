@@ -1,0 +1,31 @@
+#ifndef TARNO_UI_WIN32_GDI_CANVAS_H_
+#define TARNO_UI_WIN32_GDI_CANVAS_H_
+
+// The table painter's canvas on a GDI device context: solid fills, and texts in the
+// context's current font (a fresh memory context's is the system font), black, with
+// nothing painted behind them. Leaves the context's background mode and text colour changed.
+
+#include "platform/windows_api.h"
+
+// Windows names a function DrawText by macro; without this, the canvas's method would be
+// renamed in the files that see the macro and not in the others.
+#undef DrawText
+
+#include "ui/canvas.h"
+
+namespace tarno {
+
+class GdiCanvas : public Canvas {
+ public:
+  explicit GdiCanvas(HDC dc) : m_dc(dc) {}
+
+  void FillRect(int left, int top, int right, int bottom, Rgb colour) override;
+  void DrawText(int x, int y, const std::string& text) override;
+
+ private:
+  HDC m_dc;
+};
+
+}  // namespace tarno
+
+#endif  // TARNO_UI_WIN32_GDI_CANVAS_H_

@@ -1,0 +1,30 @@
+#include "ui/win32/window_position.h"
+
+#include "plugin/module_state.h"
+
+namespace tarno {
+
+POINT SavedPosition::Load() const {
+  const Settings settings = ModuleSettings();
+  return POINT{settings.ReadInt(m_xKey), settings.ReadInt(m_yKey)};
+}
+
+void SavedPosition::MoveTo(HWND window, POINT topLeft) {
+  SetWindowPos(window, nullptr, topLeft.x, topLeft.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  m_saved = topLeft;
+}
+
+void SavedPosition::SaveIfMoved(HWND window) {
+  RECT outer;
+  if (!GetWindowRect(window, &outer)) return;
+  if (outer.left == m_saved.x && outer.top == m_saved.y) return;
+  m_saved = POINT{outer.left, outer.top};
+  // Written in full whatever the size of the number, so that any place reads back; a
+  // write that fails is not tried again until the window moves once more.
+  const Settings settings = ModuleSettings();
+  settings.WriteInt(m_xKey, outer.left);
+  settings.WriteInt(m_yKey, outer.top);
+}
+
+}  // namespace tarno
