@@ -16,8 +16,8 @@ class ByteScript {
 
   bool Done() const { return m_at >= m_size; }
   uint8_t Byte();
-  uint32_t Word();   // four bytes, least significant first
-  double Double();   // eight bytes as they lie: NaNs and infinities included
+  uint32_t Word();                  // four bytes, least significant first
+  double Double();                  // eight bytes as they lie: NaNs and infinities included
   std::string Bytes(size_t count);  // fewer when the script ends first
 
  private:

@@ -164,10 +164,10 @@ Tally Score(const ContestLog& log, const std::vector<std::string>& bands,
   }
   tally.score = static_cast<int>(totalPoints * totalCounties);
   tally.sheet = "    TARNO-CONTEST " + startText + "-" + endText + "\r\n\tContestant: " + ownCall +
-                " \r\n\tQSOs\tPoints\tCounty\r\n" + rows + "Total\t " +
-                std::to_string(log.Size()) + "\t " + std::to_string(totalPoints) + "\t " +
-                std::to_string(totalCounties) + "\r\n\r\nScore: " + std::to_string(totalPoints) +
-                "*" + std::to_string(totalCounties) + " = " + std::to_string(tally.score);
+                " \r\n\tQSOs\tPoints\tCounty\r\n" + rows + "Total\t " + std::to_string(log.Size()) +
+                "\t " + std::to_string(totalPoints) + "\t " + std::to_string(totalCounties) +
+                "\r\n\r\nScore: " + std::to_string(totalPoints) + "*" +
+                std::to_string(totalCounties) + " = " + std::to_string(tally.score);
   return tally;
 }
 
@@ -177,9 +177,8 @@ bool SameRecord(const CInfo& a, const CInfo& b) {
   return a.m_call == b.m_call && a.m_prefix == b.m_prefix && a.m_continent == b.m_continent &&
          a.m_band == b.m_band && a.m_mode == b.m_mode && a.m_rstRcvd == b.m_rstRcvd &&
          a.m_rstSent == b.m_rstSent && a.m_exchRcvd == b.m_exchRcvd &&
-         a.m_exchSent == b.m_exchSent && a.m_county == b.m_county &&
-         a.m_freqKHz == b.m_freqKHz && a.m_dupe == b.m_dupe &&
-         std::memcmp(&a.m_time.m_dt, &b.m_time.m_dt, sizeof(double)) == 0 &&
+         a.m_exchSent == b.m_exchSent && a.m_county == b.m_county && a.m_freqKHz == b.m_freqKHz &&
+         a.m_dupe == b.m_dupe && std::memcmp(&a.m_time.m_dt, &b.m_time.m_dt, sizeof(double)) == 0 &&
          a.m_time.m_status == b.m_time.m_status;
 }
 
@@ -207,8 +206,9 @@ void CheckRecord(const CInfo& r, const BandList& bands) {
   Require(!plain::IsRefusedBand(r.m_band), "no record is on 30, 17 or 12 m");
   Require(plain::IsContestMode(r.m_mode), "every record is CW or SSB");
   Require(!r.m_exchRcvd.empty() && !r.m_exchSent.empty(), "every record has both exchanges");
-  Require(r.m_county.empty() || (plain::IsCountyCode(r.m_county) && plain::IsHomePrefix(r.m_prefix)),
-          "a record's county is empty or one of the twenty, and only a home station has one");
+  Require(
+      r.m_county.empty() || (plain::IsCountyCode(r.m_county) && plain::IsHomePrefix(r.m_prefix)),
+      "a record's county is empty or one of the twenty, and only a home station has one");
   Require(r.m_prefix != "IT9" && r.m_prefix != "IG9" && r.m_prefix != "IH9",
           "Sicily is stored as I");
   Require(r.m_dupe == 0 || r.m_dupe == 1, "the dupe flag is 0 or 1");
@@ -295,13 +295,28 @@ void CheckErrorFile(std::string_view content) {
 
 void CheckCabrilloFile(std::string_view content, const ContestLog& log, int claimedScore) {
   const std::vector<std::string_view> lines = SplitCrLf(content);
-  for (std::string_view line : lines) RequireOneLine(line, "a Cabrillo line holds no bare CR or LF");
-  static const char* const kHeader[] = {
-      "START-OF-LOG: ",       "CONTEST: ",        "CALLSIGN: ",         "CATEGORY-OPERATOR: ",
-      "CATEGORY-BAND: ",      "CATEGORY-POWER: ", "CATEGORY-MODE: ",    "CATEGORY-TRANSMITTER: ",
-      "OPERATORS: ",          "LOCATION: ",       "CLAIMED-SCORE: ",    "CLUB: ",
-      "CREATED-BY: ",         "NAME: ",           "ADDRESS: ",          "ADDRESS-CITY: ",
-      "ADDRESS-POSTALCODE: ", "ADDRESS-COUNTRY: ", "E-MAIL: ",          "SOAPBOX: "};
+  for (std::string_view line : lines)
+    RequireOneLine(line, "a Cabrillo line holds no bare CR or LF");
+  static const char* const kHeader[] = {"START-OF-LOG: ",
+                                        "CONTEST: ",
+                                        "CALLSIGN: ",
+                                        "CATEGORY-OPERATOR: ",
+                                        "CATEGORY-BAND: ",
+                                        "CATEGORY-POWER: ",
+                                        "CATEGORY-MODE: ",
+                                        "CATEGORY-TRANSMITTER: ",
+                                        "OPERATORS: ",
+                                        "LOCATION: ",
+                                        "CLAIMED-SCORE: ",
+                                        "CLUB: ",
+                                        "CREATED-BY: ",
+                                        "NAME: ",
+                                        "ADDRESS: ",
+                                        "ADDRESS-CITY: ",
+                                        "ADDRESS-POSTALCODE: ",
+                                        "ADDRESS-COUNTRY: ",
+                                        "E-MAIL: ",
+                                        "SOAPBOX: "};
   size_t at = 0;
   for (const char* tag : kHeader) {
     Require(at < lines.size() && StartsWith(lines[at], tag),
@@ -329,6 +344,54 @@ void CheckCabrilloFile(std::string_view content, const ContestLog& log, int clai
             "a QSO line has its record's mode");
   }
   Require(lines.back() == "END-OF-LOG:", "a Cabrillo file ends with END-OF-LOG:");
+}
+
+namespace {
+
+// One "label\t n\t n\t n\r\n" row off the front of `rest`.
+struct SheetRow {
+  long long qsos = 0, points = 0, counties = 0;
+};
+
+long long TakeNumber(std::string_view* rest, std::string_view end) {
+  const size_t stop = rest->find(end);
+  Require(stop != std::string_view::npos && stop > 0, "a sheet row has its three numbers");
+  const std::string digits(rest->substr(0, stop));
+  Require(digits.find_first_not_of("-0123456789") == std::string::npos,
+          "a sheet row's numbers are whole numbers");
+  rest->remove_prefix(stop + end.size());
+  return std::stoll(digits);
+}
+
+SheetRow TakeRow(std::string_view* rest, std::string_view label) {
+  Require(StartsWith(*rest, std::string(label) + "\t "), "the sheet's rows come in band order");
+  rest->remove_prefix(label.size() + 2);
+  SheetRow row;
+  row.qsos = TakeNumber(rest, "\t ");
+  row.points = TakeNumber(rest, "\t ");
+  row.counties = TakeNumber(rest, "\r\n");
+  return row;
+}
+
+}  // namespace
+
+void CheckSummarySheet(std::string_view sheet, const std::string& heading,
+                       const std::vector<std::string>& bands, size_t logSize) {
+  Require(StartsWith(sheet, heading), "the sheet starts with the dates and the contestant");
+  std::string_view rest = sheet.substr(heading.size());
+  long long points = 0, counties = 0;
+  for (const std::string& band : bands) {
+    const SheetRow row = TakeRow(&rest, band);
+    points += row.points;
+    counties += row.counties;
+  }
+  const SheetRow total = TakeRow(&rest, "Total");
+  Require(total.qsos == static_cast<long long>(logSize), "the total row counts every record");
+  Require(total.points == points && total.counties == counties,
+          "the total row sums the band rows' points and counties");
+  Require(rest == "\r\nScore: " + std::to_string(points) + "*" + std::to_string(counties) + " = " +
+                      std::to_string(points * counties),
+          "the score is the total points times the total counties");
 }
 
 void CheckFileCall(const std::string& fileCall) {

@@ -86,6 +86,12 @@ void CheckErrorFile(std::string_view content);
 // record, then END-OF-LOG.
 void CheckCabrilloFile(std::string_view content, const ContestLog& log, int claimedScore);
 
+// The summary sheet read back row by row: a row per band of `bands`, in that order, then the
+// total row, whose QSOs are every record of the log and whose points and counties are the sums
+// of the band rows, then the score, their product.
+void CheckSummarySheet(std::string_view sheet, const std::string& heading,
+                       const std::vector<std::string>& bands, size_t logSize);
+
 // A file name the own call gave: nothing Windows would refuse or open as a device.
 void CheckFileCall(const std::string& fileCall);
 

@@ -4,10 +4,12 @@
 // county window, host link, dialogs) are stand-ins, so nothing touches the disk or opens a
 // window.
 //
-// The input is a byte script (byte_script.h): each step's first byte picks the entry point,
-// the following bytes its arguments; texts are picked from field-like lists, decorated, or
-// given literally (see ReadText). After every step the module is held to the rules in
-// entry_point_checks.h.
+// The input is a byte script (byte_script.h): each step's first byte picks the entry point
+// (modulo 11: 0 ResetStats0, 1-3 AddData0, 4 RemoveData0, 5-6 CheckCall0, 7 GetResult0,
+// 8 RunCommand0, 9 a change to the stand-ins or one of the small entry points, 10 a refresh
+// of the county window as its thread would run it), the following bytes its arguments; texts
+// are picked from field-like lists, decorated, or given literally (see ReadText). After every
+// step the module is held to the rules in entry_point_checks.h.
 
 #include <algorithm>
 #include <climits>
@@ -25,6 +27,7 @@
 #include "helpers/fakes.h"
 #include "plugin/entry_points.h"
 #include "plugin/module_state.h"
+#include "ui/county_refresh.h"
 
 namespace tarno::fuzz {
 namespace {
@@ -33,30 +36,43 @@ namespace {
 
 const std::string_view kCalls[] = {"DL1ABC", "HA1X",   "HG2Y", "IT9Z",   "W1AW",  "HA5TST",
                                    "ha1x",   "HA1X/P", "",     "OE6GAA", "HA1X ", "HG2Y\r\n"};
-const std::string_view kBands[] = {"160m", "80m", "40m",  "20m", "15m", "10m",  "30m",
-                                   "17m",  "12m", "6m",   "2m",  "60m", "20M",  "020m",
-                                   "0020m", " 20m", "",   "70cm", "20m\r\n"};
+const std::string_view kBands[] = {"160m",  "80m",  "40m", "20m",  "15m",    "10m", "30m",
+                                   "17m",   "12m",  "6m",  "2m",   "60m",    "20M", "020m",
+                                   "0020m", " 20m", "",    "70cm", "20m\r\n"};
 const std::string_view kModes[] = {"CW", "SSB", "FM", "RTTY", "cw", "ssb", "CW ", "PH", "DIGI", ""};
-const std::string_view kPrefixes[] = {"HA", "HG", "IT9", "IG9", "IH9", "I",   "DL",
+const std::string_view kPrefixes[] = {"HA", "HG", "IT9", "IG9", "IH9", "I", "DL",
                                       "W",  "ha", "HA ", "OE",  "F",   ""};
 const std::string_view kExchanges[] = {
-    "ZA", "GY", "VA", "KO", "VE", "SO", "TO", "BA", "FE", "BP", "NG",   "HE",       "PE",
-    "SZ", "BE", "CS", "BN", "BO", "SA", "HB", "bp", "za", " BP", "BP ", "\tHB\r\n", "B P",
-    "Bp", "xx", "XX", "001", "5", "599", "1234", "12345", "", "\xC1\xC9", "ZA\x85", "\vsz\f"};
+    "ZA", "GY",  "VA",   "KO",    "VE",       "SO",       "TO",     "BA",    "FE", "BP",
+    "NG", "HE",  "PE",   "SZ",    "BE",       "CS",       "BN",     "BO",    "SA", "HB",
+    "bp", "za",  " BP",  "BP ",   "\tHB\r\n", "B P",      "Bp",     "xx",    "XX", "001",
+    "5",  "599", "1234", "12345", "",         "\xC1\xC9", "ZA\x85", "\vsz\f"};
 const std::string_view kContinents[] = {"EU", "NA", "AS", "AF", "OC", "SA", "AN", "eu", ""};
-const std::string_view kOwnCalls[] = {"HA5TST", "HG5A",     "DL1ABC",     " HA5TST ", "HA5TST/P",
-                                      "CON",    "nul.x",    "COM1",       "LPT9.txt", "a\\b:c",
+const std::string_view kOwnCalls[] = {"HA5TST", "HG5A",       "DL1ABC",   " HA5TST ", "HA5TST/P",
+                                      "CON",    "nul.x",      "COM1",     "LPT9.txt", "a\\b:c",
                                       "",       "HA5TST\r\n", "HA\r5TST", "HA5TST\t", "prn"};
 const std::string_view kReports[] = {"599", "59", "5NN", "", "5", "59 9"};
 const std::string_view kCommands[] = {"SHOWINFO", "HIDEINFO", "showinfo", "SHOWINFO ", "", "HIDE"};
 const std::string_view kSettingKeys[] = {"Master", "Multiplier", "Start",   "Operators",
                                          "Name",   "SoapBox",    "Address", "Club",
                                          "Email",  "Loc",        "Claimed", "Address-City"};
-const std::string_view kSettingValues[] = {
-    "0",   "1",   "-1",   "2147483648", " 7x", "", "HA5TST<CR>HA5XYZ", "one<CR><LF>two",
-    "<LF>", "<CR>", "Joe", "a<CR",      "\"q\"", "  spaced  ", "<CR><CR>"};
-const std::string_view kFreeTexts[] = {"Joe", "", "line one\r\nline two", "<CR>", "a\rb\nc",
-                                       "\x01\x1f\x7f", "\xC1\xC9", "  "};
+const std::string_view kSettingValues[] = {"0",
+                                           "1",
+                                           "-1",
+                                           "2147483648",
+                                           " 7x",
+                                           "",
+                                           "HA5TST<CR>HA5XYZ",
+                                           "one<CR><LF>two",
+                                           "<LF>",
+                                           "<CR>",
+                                           "Joe",
+                                           "a<CR",
+                                           "\"q\"",
+                                           "  spaced  ",
+                                           "<CR><CR>"};
+const std::string_view kFreeTexts[] = {
+    "Joe", "", "line one\r\nline two", "<CR>", "a\rb\nc", "\x01\x1f\x7f", "\xC1\xC9", "  "};
 
 const double kDates[] = {44576.5,
                          46039.5,
@@ -77,11 +93,17 @@ const double kDates[] = {44576.5,
                          -657435.0,
                          44576.9999999,
                          1.0 / 3};
-const int32_t kStatuses[] = {COleDateTime::kValid, COleDateTime::kValid,   COleDateTime::kValid,
-                             COleDateTime::kInvalid, COleDateTime::kNull, -1, 3, INT32_MAX,
+const int32_t kStatuses[] = {COleDateTime::kValid,
+                             COleDateTime::kValid,
+                             COleDateTime::kValid,
+                             COleDateTime::kInvalid,
+                             COleDateTime::kNull,
+                             -1,
+                             3,
+                             INT32_MAX,
                              INT32_MIN};
-const uint32_t kFrequencies[] = {14025000, 1836000, 3525000,    7010000,   21030000, 28500000,
-                                 50100000, 0,       999,        UINT32_MAX, 2147483648u};
+const uint32_t kFrequencies[] = {14025000, 1836000, 3525000, 7010000,    21030000,   28500000,
+                                 50100000, 0,       999,     UINT32_MAX, 2147483648u};
 
 template <size_t N>
 std::string_view Pick(const std::string_view (&pool)[N], uint8_t byte) {
@@ -263,6 +285,10 @@ void StartFresh(World& world) {
   g_resultText.clear();
   g_hostLinkReady = 0;
   g_cabrilloLog = CCabrilloLog();
+  g_enteredCall.clear();
+  g_currentBand = -1;
+  g_lastSp1Freq = 0.0;
+  g_bandNames.clear();
 }
 
 void RequireNoWrites(World& world) {
@@ -286,8 +312,8 @@ void StepResetStats(World& world, ByteScript& script) {
   const size_t dialogsBefore = world.desktop.shown.size();
   const char* f = filler.Get();
 
-  const int answer = ResetStats0(f, cabrilloMode, ownCall.Get(), start.Get(), end.Get(), f, f, f,
-                                 f, f, f, f, f, f, f, 16, 17, 18, 19.0, 20.0, f, continent.Get(), f);
+  const int answer = ResetStats0(f, cabrilloMode, ownCall.Get(), start.Get(), end.Get(), f, f, f, f,
+                                 f, f, f, f, f, f, 16, 17, 18, 19.0, 20.0, f, continent.Get(), f);
   Require(answer == 1, "ResetStats0 answers 1");
   Require(g_log.Size() == 0 && g_bands.Size() == 0, "a reset empties the log and the band list");
   static const char* const kSixBands[] = {"160m", "80m", "40m", "20m", "15m", "10m"};
@@ -338,11 +364,11 @@ void StepAddData(World& world, ByteScript& script, QsoParams* probe) {
   const size_t sizeBefore = g_log.Size();
   const char* f = q.filler.Get();
 
-  const int answer = AddData0(q.ownCall.Get(), q.call.Get(), q.time.Get(), nullptr, nullptr,
-                              nullptr, 7u, q.freqHz, q.mode.Get(), q.rstSent.Get(),
-                              q.rstRcvd.Get(), q.exchSent.Get(), q.exchRcvd.Get(), f, f, f, f, f,
-                              f, f, f, f, q.prefix.Get(), 24, 25, 26, 27.0, 28.0, f,
-                              q.continent.Get(), f, q.band.Get(), f);
+  const int answer =
+      AddData0(q.ownCall.Get(), q.call.Get(), q.time.Get(), nullptr, nullptr, nullptr, 7u, q.freqHz,
+               q.mode.Get(), q.rstSent.Get(), q.rstRcvd.Get(), q.exchSent.Get(), q.exchRcvd.Get(),
+               f, f, f, f, f, f, f, f, f, q.prefix.Get(), 24, 25, 26, 27.0, 28.0, f,
+               q.continent.Get(), f, q.band.Get(), f);
   Require(answer == (expected.admitted ? 1 : 0), "AddData0 answers 1 exactly when it admits");
   Require(g_log.Size() == sizeBefore + (expected.admitted ? 1 : 0),
           "an admitted QSO adds one record, a refused one none");
@@ -375,11 +401,11 @@ void StepRemoveData(World& world, ByteScript& script, QsoParams* probe) {
   BandTextLists counties = g_bandCounties;
   const char* f = q.filler.Get();
 
-  const int answer = RemoveData0(q.ownCall.Get(), q.call.Get(), q.time.Get(), nullptr, nullptr,
-                                 nullptr, 7u, q.freqHz, q.mode.Get(), q.rstSent.Get(),
-                                 q.rstRcvd.Get(), q.exchSent.Get(), q.exchRcvd.Get(), f, f, f, f,
-                                 f, f, f, f, f, q.prefix.Get(), 24, 25, 26, 27.0, 28.0, f,
-                                 q.continent.Get(), f, q.band.Get(), f);
+  const int answer =
+      RemoveData0(q.ownCall.Get(), q.call.Get(), q.time.Get(), nullptr, nullptr, nullptr, 7u,
+                  q.freqHz, q.mode.Get(), q.rstSent.Get(), q.rstRcvd.Get(), q.exchSent.Get(),
+                  q.exchRcvd.Get(), f, f, f, f, f, f, f, f, f, q.prefix.Get(), 24, 25, 26, 27.0,
+                  28.0, f, q.continent.Get(), f, q.band.Get(), f);
   Require(answer == expected, "RemoveData0 answers as the removal rules say");
   Require(g_log.Size() == records.size(), "a removal takes out the first record of the contact");
   for (size_t i = 0; i < records.size(); ++i) {
@@ -417,9 +443,9 @@ void StepCheckCall(World& world, ByteScript& script, QsoParams* probe) {
   char out2[8] = "mine";
   const char* f = filler.Get();
 
-  const int answer = CheckCall0(call.Get(), 2u, 3u, mode.Get(), f, f, f, f, f, f, f, f, f,
-                                prefix.Get(), 15, 16, 17, 18.0, 19.0, f, f, f, f, county.Get(),
-                                band.Get(), f, out1, out2);
+  const int answer =
+      CheckCall0(call.Get(), 2u, 3u, mode.Get(), f, f, f, f, f, f, f, f, f, prefix.Get(), 15, 16,
+                 17, 18.0, 19.0, f, f, f, f, county.Get(), band.Get(), f, out1, out2);
   Require(answer == expected, "CheckCall0 answers as a scan of the log");
   Require(std::string(out1) == "mine" && std::string(out2) == "mine",
           "CheckCall0 leaves the host's buffers alone");
@@ -443,9 +469,12 @@ void StepGetResult(World& world, ByteScript& script) {
     Require(!(PaddedBand(bands[i]) < PaddedBand(bands[i + 1])),
             "the score lists the bands from 160m down");
   }
-  const plain::Tally tally = plain::Score(g_log, bands, g_ownContinent, g_startText, g_endText,
-                                          g_ownCall, countiesBefore);
-  // The sheet's total row counts every record and sums the band rows above it.
+  const plain::Tally tally =
+      plain::Score(g_log, bands, g_ownContinent, g_startText, g_endText, g_ownCall, countiesBefore);
+  CheckSummarySheet(sheet,
+                    "    TARNO-CONTEST " + g_startText + "-" + g_endText +
+                        "\r\n\tContestant: " + g_ownCall + " \r\n\tQSOs\tPoints\tCounty\r\n",
+                    bands, g_log.Size());
   Require(std::string(sheet) == tally.sheet, "the summary sheet is the score of a plain scan");
   Require(g_claimedScore == tally.score, "the claimed score is the sheet's score");
   Require(g_bandCounties == tally.bandCounties,
@@ -568,6 +597,78 @@ void StepServices(World& world, ByteScript& script) {
   RequireNoWrites(world);
 }
 
+const double kRadioFrequencies[] = {0.0,
+                                    1836000.0,
+                                    3525000.0,
+                                    7010000.0,
+                                    14025000.0,
+                                    21030000.0,
+                                    28500000.0,
+                                    29999999.9,
+                                    999999.99,
+                                    14000150.0,
+                                    -14025000.0,
+                                    1e300,
+                                    std::numeric_limits<double>::quiet_NaN(),
+                                    std::numeric_limits<double>::infinity()};
+
+// The radio's band by whole MHz: 1, 3, 7, 14, 21 and 28 are the six contest bands.
+int RadioBand(double freqHz) {
+  const double mhz = std::trunc(freqHz / 1e6);
+  const double kBandMHz[] = {1, 3, 7, 14, 21, 28};
+  for (int band = 0; band < 6; ++band) {
+    if (mhz == kBandMHz[band]) return band;
+  }
+  return -1;
+}
+
+// What the county window's thread does after a call check, run here on the fuzzer's thread:
+// the host answers with a typed call and the radio's frequency.
+void StepRefresh(World& world, ByteScript& script) {
+  static const char* const kSixBands[] = {"160m", "80m", "40m", "20m", "15m", "10m"};
+  world.host.call = ReadText(script, kCalls).Value();
+  const uint8_t kind = script.Byte();
+  world.host.freqHz = kind == 0xFF ? script.Double() : kRadioFrequencies[kind % 14];
+  const std::string call = world.host.call;
+  const double freqHz = world.host.freqHz;
+  const double lastSp1 = g_lastSp1Freq;
+  const size_t commandsBefore = world.host.commands.size();
+
+  const CountyRefresh refresh = RefreshCountyWindow(world.host);
+  const bool moved = std::fabs(freqHz - lastSp1) > 300.0;
+  Require(world.host.commands.size() == commandsBefore + (moved ? 1 : 0) &&
+              (!moved || world.host.commands.back() == "<SP1>"),
+          "the host is told to read the radio again exactly when it moved");
+  const int band = RadioBand(freqHz);
+  Require(refresh.table.currentBand == band && g_currentBand == band,
+          "the radio's band is found by whole MHz");
+  const std::vector<std::string> none;
+  const std::vector<std::string>& counties = band >= 0 ? g_bandCounties[band] : none;
+  Require(refresh.caption == " TARNO CNT on " + std::string(band >= 0 ? kSixBands[band] : "") +
+                                 " " + std::to_string(counties.size()) + " of 20",
+          "the caption names the band and counts its counties");
+  for (size_t box = 0; box < kCountyBoxOrder.size(); ++box) {
+    const bool worked =
+        std::find(counties.begin(), counties.end(), kCountyBoxOrder[box]) != counties.end();
+    Require(refresh.countyFlags[box] == (worked ? 1 : 0), "a box is marked for a worked county");
+  }
+  Require(refresh.infoTitle == "TARNO " + g_yearText + (call.empty() ? "" : " worked with " + call),
+          "the information window's title names the typed call");
+  Require(refresh.table.enteredCall == call && g_enteredCall == call, "the typed call is kept");
+  for (int b = 0; b < 6; ++b) {
+    std::vector<std::string> row = {kSixBands[b], "   -", "   -", " -"};
+    for (size_t i = 0; !call.empty() && i < g_log.Size(); ++i) {
+      const CInfo& r = g_log[i];
+      if (r.m_call != call || r.m_band != kSixBands[b]) continue;
+      row = {kSixBands[b], FormatOleDate(r.m_time, "%H:%M"), r.m_mode,
+             plain::IsHomePrefix(r.m_prefix) ? r.m_county : r.m_exchRcvd};
+    }
+    Require(g_workedRows[b] == row && refresh.table.workedRows[b] == row,
+            "a band's row shows the last QSO with the typed call on it");
+  }
+  RequireNoWrites(world);
+}
+
 void CheckAfterStep(World& world, const QsoParams* probe) {
   const size_t size = g_log.Size();
   std::vector<size_t> records;
@@ -588,7 +689,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ++world.step;
     tarno::QsoParams probe;
     bool probed = true;
-    switch (script.Byte() % 10) {
+    switch (script.Byte() % 11) {
       case 0:
         StepResetStats(world, script);
         probed = false;
@@ -613,8 +714,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         StepRunCommand(world, script);
         probed = false;
         break;
-      default:
+      case 9:
         StepServices(world, script);
+        probed = false;
+        break;
+      default:
+        StepRefresh(world, script);
         probed = false;
         break;
     }

@@ -121,7 +121,8 @@ void CheckAdif(std::string_view text) {
   for (const LogProblem& problem : log.skipped) numbers.push_back(problem.source);
   std::sort(numbers.begin(), numbers.end());
   for (size_t i = 0; i < numbers.size(); ++i) {
-    Require(numbers[i] == static_cast<int>(i) + 1, "ADIF records are numbered 1, 2, 3... each once");
+    Require(numbers[i] == static_cast<int>(i) + 1,
+            "ADIF records are numbered 1, 2, 3... each once");
   }
   // Where every field of the file can be read, no record may go missing without a word.
   const long records = AdifRecords(text);
@@ -208,17 +209,17 @@ void CheckCabrilloChecker(std::string_view text) {
   if (problems.empty()) {
     Require(report == "no problems found", "a clean file is reported as clean");
   } else {
-    Require(static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 ==
-                problems.size(),
-            "the report has one line per problem");
+    Require(
+        static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 == problems.size(),
+        "the report has one line per problem");
   }
 }
 
 // ---- Country file ----
 
-const char* const kCalls[] = {"HA5TST", "hg5a",    "IT9ABC",  "DL1ABC", "W1AW/KH6", "F/DL1ABC",
-                              "HC2AB/8", "HA1X/MM", "HA1X/P",  "/",      "",         " ha1x ",
-                              "9A1AA",   "1A0KM",   "KH6/W1AW", "A",     "CON",      "/QRP"};
+const char* const kCalls[] = {"HA5TST",  "hg5a",    "IT9ABC",   "DL1ABC", "W1AW/KH6", "F/DL1ABC",
+                              "HC2AB/8", "HA1X/MM", "HA1X/P",   "/",      "",         " ha1x ",
+                              "9A1AA",   "1A0KM",   "KH6/W1AW", "A",      "CON",      "/QRP"};
 
 void CheckLookup(const CountryFile& countries, std::string_view call) {
   const CountryInfo info = countries.Lookup(call);
@@ -256,9 +257,9 @@ void CheckCountryFile(std::string_view input) {
   const CountryInfo kept = countries.Lookup("HA5TST");
   Require(!countries.Parse("broken", &error), "a file of one word is no country file");
   const CountryInfo still = countries.Lookup("HA5TST");
-  Require(kept.found == still.found && kept.prefix == still.prefix &&
-              kept.continent == still.continent,
-          "a refused country file keeps the one before");
+  Require(
+      kept.found == still.found && kept.prefix == still.prefix && kept.continent == still.continent,
+      "a refused country file keeps the one before");
   if (nul == std::string_view::npos) {
     for (const char* call : kCalls) CheckLookup(countries, call);
     return;

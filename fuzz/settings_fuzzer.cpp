@@ -3,6 +3,7 @@
 // Input: "section\xFFkey\xFFvalue\xFF" then the file's bytes; without three 0xFF bytes the
 // whole input is the file and the module's own names are used. Checks:
 // - reading and writing never crash, whatever the bytes;
+// - section and key names match whatever the case of their ASCII letters;
 // - after a successful write the key reads back as the API gives a stored value: up to a NUL,
 //   line ends as blanks, blanks around it dropped, unquoted, cut to fit 100 chars;
 // - every other setting reads as it did before, and the write changed at most the bytes of
@@ -71,8 +72,8 @@ std::string ExpectedReadBack(std::string_view value) {
   }
   std::string_view text = Trim(stored);
   const size_t fits = kBufferChars - 1;
-  const bool quoted =
-      text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+  const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+                      text.back() == text.front();
   if (!quoted) return std::string(text.substr(0, fits));
   // The API copies past the opening quote, then drops the last character it copied: the
   // closing quote when it fitted, else the value's own last character when it missed by one.

@@ -185,6 +185,7 @@ TEST_F(CabrilloTest, OwnCallBecomesASafeFileName) {
   EXPECT_EQ("con_", FileCallOf("con"));
   EXPECT_EQ("LPT1_", FileCallOf("LPT1"));
   EXPECT_EQ("COM10", FileCallOf("COM10"));
+  EXPECT_EQ("NUL_.X", FileCallOf("NUL.X")) << "a device name stays one with an extension";
   Reset("Q1AA/P");
   EXPECT_EQ("Q1AA_P.cbr", g_cabrilloLog.FileName());
 }
