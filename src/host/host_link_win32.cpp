@@ -1,11 +1,11 @@
 #include "host/host_link_win32.h"
 
+#include <objbase.h>
+#include <oleauto.h>
+
 #include <cmath>
 
 #include "platform/windows_api.h"
-
-#include <objbase.h>
-#include <oleauto.h>
 
 namespace tarno {
 
@@ -104,8 +104,8 @@ HRESULT Invoke(IDispatch* host, DISPID id, WORD kind, VARIANT* arguments, UINT a
   DISPPARAMS parameters = {arguments, nullptr, argumentCount, 0};
   EXCEPINFO error = {};
   UINT badArgument = 0;
-  const HRESULT status = host->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters,
-                                      result, &error, &badArgument);
+  const HRESULT status = host->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &parameters, result,
+                                      &error, &badArgument);
   // The host's error texts are not shown anywhere, but they are ours to free.
   SysFreeString(error.bstrSource);
   SysFreeString(error.bstrDescription);

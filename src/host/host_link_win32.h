@@ -16,8 +16,8 @@
 //
 // A window thread's call waits for the host's thread to take it (COM delivers it as a
 // message there): whoever makes the host's thread wait for the window thread must keep
-// pumping messages meanwhile. The link holds no lock across a call to the host, so a
-// refresh that starts inside another one's wait is safe.
+// pumping messages meanwhile. Across a call to the host the link holds no lock but the
+// look-up turn below, so a refresh that starts inside another one's wait is safe.
 //
 // Look-ups take turns, and a thread waiting for its turn keeps COM's messages flowing.
 // Wine's running object table holds a process-wide lock while it hands a window thread its
@@ -67,7 +67,7 @@ class HostLinkWin32 : public HostLink {
     bool started = false;
     unsigned long long createdAt = 0;  // tells the thread from a later one with its id
     bool comEntered = false;           // this link's CoInitialize succeeded on the thread
-    bool lookingUp = false;   // a look-up is under way (a nested call waits for none)
+    bool lookingUp = false;            // a look-up is under way (a nested call waits for none)
     IDispatch* host = nullptr;
     bool lookedUp = false;
     Clock::time_point lastLookUp;

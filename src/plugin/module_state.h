@@ -48,7 +48,7 @@ extern int g_settingMultiplier;
 extern int g_claimedScore;
 extern std::string g_resultText;
 
-// Set once the start-up commands reached the host; never reset.
+// Set once the start-up commands were sent, or the refresh set the link up; never reset.
 extern int g_hostLinkReady;
 
 // What the county window's last refresh found, written on the window thread under

@@ -38,11 +38,11 @@ const wchar_t kHostProgId[] = L"Zelk2.Application";
 const CLSID kHostClassId = {
     0x7dc0c7bb, 0xda42, 0x4e35, {0x99, 0x2e, 0xea, 0x73, 0xc5, 0x6e, 0xa2, 0x0e}};
 
-const int kCountyBoxIds[] = {
-    IDC_COUNTY_ZA, IDC_COUNTY_SO, IDC_COUNTY_BP, IDC_COUNTY_BE, IDC_COUNTY_GY,
-    IDC_COUNTY_TO, IDC_COUNTY_NG, IDC_COUNTY_CS, IDC_COUNTY_VA, IDC_COUNTY_BA,
-    IDC_COUNTY_BO, IDC_COUNTY_BN, IDC_COUNTY_HE, IDC_COUNTY_SA, IDC_COUNTY_VE,
-    IDC_COUNTY_FE, IDC_COUNTY_SZ, IDC_COUNTY_KO, IDC_COUNTY_HB, IDC_COUNTY_PE};
+const int kCountyBoxIds[] = {IDC_COUNTY_ZA, IDC_COUNTY_SO, IDC_COUNTY_BP, IDC_COUNTY_BE,
+                             IDC_COUNTY_GY, IDC_COUNTY_TO, IDC_COUNTY_NG, IDC_COUNTY_CS,
+                             IDC_COUNTY_VA, IDC_COUNTY_BA, IDC_COUNTY_BO, IDC_COUNTY_BN,
+                             IDC_COUNTY_HE, IDC_COUNTY_SA, IDC_COUNTY_VE, IDC_COUNTY_FE,
+                             IDC_COUNTY_SZ, IDC_COUNTY_KO, IDC_COUNTY_HB, IDC_COUNTY_PE};
 
 // The information table's rows: a heading, then 160, 80, 40, 20, 15 and 10 m.
 constexpr int kTableRows = 7;
@@ -53,9 +53,7 @@ constexpr int kTimeColumnRight = 175;
 
 struct Rgb {
   uint8_t red, green, blue;
-  bool operator==(const Rgb& o) const {
-    return red == o.red && green == o.green && blue == o.blue;
-  }
+  bool operator==(const Rgb& o) const { return red == o.red && green == o.green && blue == o.blue; }
 };
 constexpr Rgb kTableColour = {255, 255, 198};
 constexpr Rgb kRadioBandColour = {198, 255, 255};
@@ -162,6 +160,20 @@ bool SawCall(DISPID id, size_t from = 0) {
   return false;
 }
 
+// A call from another apartment waits in this thread's queue: COM posts it to the
+// apartment's hidden window, which it serves when this thread dispatches messages.
+bool HostCallWaiting() {
+  for (HWND window = nullptr;
+       (window = FindWindowExW(HWND_MESSAGE, window, L"OleMainThreadWndClass", nullptr));) {
+    MSG message;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
+        PeekMessageW(&message, window, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 class EndToEndTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -229,8 +241,8 @@ TEST_F(EndToEndTest, TypedCallShowsItsBandsCountiesAndWorkedRowsAndHideInfoClose
     info = InfoWindow();
     return TextOf(county) == " TARNO CNT on 20m 2 of 20" && info != nullptr &&
            TextOf(info) == kTitle;
-  })) << "caption \"" << TextOf(county) << "\", information window \"" << TextOf(InfoWindow())
-      << "\"";
+  })) << "caption \""
+      << TextOf(county) << "\", information window \"" << TextOf(InfoWindow()) << "\"";
   const std::vector<FakeHostObject::Call> calls = TheHost()->Calls();
   ASSERT_GT(calls.size(), callsBefore);
   EXPECT_GE(calls[callsBefore].at - checked, std::chrono::milliseconds(300))
@@ -288,8 +300,8 @@ TEST_F(EndToEndTest, HideInfoWhileARefreshWaitsForTheHostClosesBothWindows) {
     if (hiding) ++callsWhileHiding;
   });
   CallCheckCall(entry, "DL1ABC", "CW", "DL", "", "20m");
-  // Not pumping: the refresh due 330 ms after the check now waits for this thread.
-  Sleep(800);
+  // Not pumping, so that the refresh due 330 ms after the check has to wait for us.
+  ASSERT_TRUE(tarno_test::WaitFor(HostCallWaiting)) << "the refresh never called the host";
   hiding = true;
   entry.runCommand(0, "HIDEINFO");
   hiding = false;

@@ -2,12 +2,9 @@
 // thread plays the logger's UI thread: the object lives in its apartment, and it pumps
 // messages whenever it waits. Worker threads play the county window's thread. Every wait
 // is bounded; a thread stuck in a call ends the program rather than hang the suite.
-#include "host/host_link_win32.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -21,13 +18,13 @@
 
 #include "fake_host/fake_host_object.h"
 #include "fake_host/fake_host_registration.h"
+#include "host/host_link_win32.h"
 
 namespace tarno {
 namespace {
 
 using tarno_test::ActiveObject;
 using tarno_test::FakeHostObject;
-using tarno_test::PumpFor;
 using tarno_test::PumpUntil;
 using Texts = std::vector<std::wstring>;
 
@@ -374,8 +371,8 @@ TEST_F(HostLinkTest, FailingHostCallsGiveNoCallAndNoFrequency) {
 TEST_F(HostLinkTest, CommandsAndTheCallAreConvertedThroughTheAnsiCodePage) {
   const std::string ansi = "<NAME:\xE9\x80>";
   wchar_t wide[16] = L"";
-  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                         wide, 16);
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide, 16);
   const std::wstring expected(wide, static_cast<size_t>(length));
   if (GetACP() == 1252) {
     EXPECT_EQ(L"<NAME:\u00E9\u20AC>", expected);
@@ -457,7 +454,8 @@ TEST_F(HostLinkTest, ScoreAndRefreshSetUpsAtOnceSendTheStartUpCommandsOnce) {
     window.Wait();
   }
   Texts expected;
-  for (int round = 0; round < 10; ++round) expected.insert(expected.end(), {kStartUp[0], kStartUp[1]});
+  for (int round = 0; round < 10; ++round)
+    expected.insert(expected.end(), {kStartUp[0], kStartUp[1]});
   EXPECT_EQ(expected, m_host.Commands());
 }
 

@@ -14,8 +14,6 @@
 //
 // Every method may be called from any thread.
 
-#include "platform/windows_api.h"
-
 #include <objbase.h>
 #include <oleauto.h>
 
@@ -24,6 +22,8 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/windows_api.h"
 
 namespace tarno_test {
 
@@ -35,10 +35,10 @@ class FakeHostObject : public IDispatch {
 
   struct Call {
     DISPID id;
-    WORD kind;                         // DISPATCH_METHOD, DISPATCH_PROPERTYGET, ...
+    WORD kind;  // DISPATCH_METHOD, DISPATCH_PROPERTYGET, ...
     std::vector<VARTYPE> argumentTypes;
-    LONG firstInteger;                 // the first argument when it is VT_I4, else -1
-    DWORD threadId;                    // where it ran
+    LONG firstInteger;  // the first argument when it is VT_I4, else -1
+    DWORD threadId;     // where it ran
     std::chrono::steady_clock::time_point at;
   };
 
@@ -72,8 +72,7 @@ class FakeHostObject : public IDispatch {
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD kind, DISPPARAMS* parameters,
-                                   VARIANT* result, EXCEPINFO* error,
-                                   UINT* badArgument) override;
+                                   VARIANT* result, EXCEPINFO* error, UINT* badArgument) override;
 
  private:
   HRESULT Answer(DISPID id, WORD kind, DISPPARAMS* parameters, VARIANT* result);

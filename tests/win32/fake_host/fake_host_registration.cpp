@@ -9,8 +9,8 @@ bool RegisterProgId(const std::wstring& progId, const CLSID& classId) {
   if (StringFromGUID2(classId, text, 64) == 0) return false;
   HKEY key = nullptr;
   const std::wstring path = progId + L"\\CLSID";
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &key, nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
     return false;
   }
   const DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
@@ -52,10 +52,6 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     }
   }
   return true;
-}
-
-void PumpFor(std::chrono::milliseconds duration) {
-  PumpUntil([] { return false; }, duration);
 }
 
 }  // namespace tarno_test

@@ -5,13 +5,13 @@
 // id, and the object in the running object table under that class id. And the message
 // pump a logger's UI thread keeps running, which calls from other apartments need.
 
-#include "platform/windows_api.h"
-
 #include <objbase.h>
 
 #include <chrono>
 #include <functional>
 #include <string>
+
+#include "platform/windows_api.h"
 
 namespace tarno_test {
 
@@ -43,9 +43,6 @@ class ActiveObject {
 // messages) or `limit` has passed; true when done.
 bool PumpUntil(const std::function<bool()>& done,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
-
-// Dispatches the calling thread's messages for that long.
-void PumpFor(std::chrono::milliseconds duration);
 
 }  // namespace tarno_test
 
