@@ -1,5 +1,4 @@
 #include "plugin/setup_step.h"
-
 #include "ui/win32/module_instance.h"
 #include "ui/win32/setup_dialog.h"
 

@@ -45,10 +45,14 @@ BOOL CALLBACK Visit(HWND window, LPARAM param) {
   return FALSE;
 }
 
-std::vector<uint8_t> CaptureClientArea(HWND window, int* width, int* height) {
+std::vector<uint8_t> Capture(HWND window, bool framed, int* width, int* height) {
   RECT area;
-  GetClientRect(window, &area);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  if (framed) {
+    GetWindowRect(window, &area);
+  } else {
+    GetClientRect(window, &area);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  }
   *width = area.right - area.left, *height = area.bottom - area.top;
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), *width, -*height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
@@ -79,13 +83,7 @@ HWND FindProcessWindow(const std::function<bool(HWND)>& match) {
 }
 
 HWND FindDialogByCaption(const std::string& caption) {
-  return FindProcessWindow(
-      [&](HWND w) { return ClassOf(w) == "#32770" && TextOf(w) == caption; });
-}
-
-HWND FindDialogByCaptionPrefix(const std::string& prefix) {
-  return FindProcessWindow(
-      [&](HWND w) { return ClassOf(w) == "#32770" && TextOf(w).rfind(prefix, 0) == 0; });
+  return FindProcessWindow([&](HWND w) { return ClassOf(w) == "#32770" && TextOf(w) == caption; });
 }
 
 POINT TopLeftOf(HWND window) {
@@ -94,17 +92,30 @@ POINT TopLeftOf(HWND window) {
   return POINT{outer.left, outer.top};
 }
 
-bool WriteScreenshot(HWND window, const std::string& path) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+namespace {
+
+bool WriteStillPicture(HWND window, bool framed, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   int width = 0, height = 0;
-  std::vector<uint8_t> before, now = CaptureClientArea(window, &width, &height);
+  std::vector<uint8_t> before, now = Capture(window, framed, &width, &height);
   bool still = WaitFor([&] {
     Sleep(100);
     before.swap(now);
-    now = CaptureClientArea(window, &width, &height);
+    now = Capture(window, framed, &width, &height);
     return !now.empty() && now == before;
   });
   return still && WritePng(path, width, height, now);
+}
+
+}  // namespace
+
+bool WriteScreenshot(HWND window, const std::string& path) {
+  return WriteStillPicture(window, false, path);
+}
+
+bool WriteFramedScreenshot(HWND window, const std::string& path) {
+  return WriteStillPicture(window, true, path);
 }
 
 }  // namespace tarno_test

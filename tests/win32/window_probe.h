@@ -20,9 +20,8 @@ std::string ClassOf(HWND window);
 // The first visible or hidden top-level window of this process that `match` accepts.
 HWND FindProcessWindow(const std::function<bool(HWND)>& match);
 
-// Dialogs ("#32770") of this process by caption: exactly, or by its beginning.
+// A dialog ("#32770") of this process by its caption.
 HWND FindDialogByCaption(const std::string& caption);
-HWND FindDialogByCaptionPrefix(const std::string& prefix);
 
 // The window's outer top left on the screen.
 POINT TopLeftOf(HWND window);
@@ -30,6 +29,10 @@ POINT TopLeftOf(HWND window);
 // The client area as the screen shows it, once it has stopped changing, as a PNG file.
 // The frame is left out: with no window manager on the virtual display, nothing draws it.
 bool WriteScreenshot(HWND window, const std::string& path);
+
+// The same with the frame and the caption, for windows whose frame Wine draws itself (those
+// of a program whose windows it leaves unmanaged).
+bool WriteFramedScreenshot(HWND window, const std::string& path);
 
 }  // namespace tarno_test
 

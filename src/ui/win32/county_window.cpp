@@ -94,7 +94,8 @@ void oblast::Apply(CountyRefresh refresh) {
   SetWindowTextA(m_window, refresh.caption.c_str());
   for (size_t box = 0; box < kCountyBoxOrder.size(); ++box) {
     const int id = BoxOfCounty(kCountyBoxOrder[box]);
-    if (id != 0) CheckDlgButton(m_window, id, refresh.countyFlags[box] ? BST_CHECKED : BST_UNCHECKED);
+    if (id == 0) continue;
+    CheckDlgButton(m_window, id, refresh.countyFlags[box] ? BST_CHECKED : BST_UNCHECKED);
   }
   if (m_info != nullptr) m_info->ShowRefresh(refresh.infoTitle, std::move(refresh.table));
 }

@@ -5,17 +5,16 @@
 // counties worked on the radio's band, and the band and their count in the caption. It runs
 // modally on a thread of its own and owns the information window, which it creates at its
 // first refresh and destroys when it closes. It refreshes 300 ms after opening and 330 ms
-// after the last of any refresh requests; the boxes show, they are not input.
+// after the last of any refresh requests. The boxes are for reading: a click on one lasts
+// until the next refresh writes them all again.
 
 #include <atomic>
 #include <memory>
 
-// First, so that every file sees the canvas's DrawText under that name.
-#include "ui/win32/info_window.h"
-
-#include "platform/windows_api.h"
 #include "ui/county_refresh.h"
+#include "ui/win32/info_window.h"
 #include "ui/win32/window_position.h"
+#include "ui/win32/windows_ui.h"
 
 namespace tarno {
 

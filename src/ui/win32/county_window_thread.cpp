@@ -6,11 +6,13 @@
 // with the windows open, FreeLibrary therefore only drops the host's reference and returns;
 // the windows go on working, and the module is unloaded on the window thread once they have
 // been closed (by the operator, or by a HIDEINFO from a host that loaded the module again).
-// If the process ends first, the system ends the thread along with it. No reference-taking
-// scheme can close the windows inside the host's FreeLibrary instead: while the thread holds
-// its reference that FreeLibrary sends the module no notice, and without the reference the
-// module would have to wait, under the loader's lock, for a thread that may itself be
-// waiting for that lock (a dialog template or COM loading a DLL) or for the host's thread.
+// If the process ends first, the system ends the thread along with it.
+//
+// Closing the windows inside the host's FreeLibrary cannot be done soundly: while the thread
+// holds its reference, that FreeLibrary gives the module no notice at all, and without the
+// reference DllMain would have to wait, under the loader's lock, for a thread that may itself
+// be waiting for that lock (loading a dialog template, COM loading a DLL) or for the host's
+// thread (a call to the host's object), and could not let the module go before it stopped.
 
 #include <atomic>
 #include <memory>
@@ -33,7 +35,7 @@ struct WindowRun {
     if (thread != nullptr) CloseHandle(thread);
   }
   CountyWindowLink link;
-  HANDLE thread = nullptr;          // the host's thread's alone
+  HANDLE thread = nullptr;         // the host's thread's alone
   std::atomic<bool> ended{false};  // the window thread is past its window
 };
 
@@ -114,7 +116,8 @@ bool WaitPumpingMessages(HANDLE thread, DWORD boundMs) {
 class Win32CountyWindow : public CountyWindowControl {
  public:
   bool IsOpen() override {
-    return m_run != nullptr && !m_run->ended && WaitForSingleObject(m_run->thread, 0) != WAIT_OBJECT_0;
+    return m_run != nullptr && !m_run->ended &&
+           WaitForSingleObject(m_run->thread, 0) != WAIT_OBJECT_0;
   }
 
   void Start() override {

@@ -5,13 +5,8 @@
 // context's current font (a fresh memory context's is the system font), black, with
 // nothing painted behind them. Leaves the context's background mode and text colour changed.
 
-#include "platform/windows_api.h"
-
-// Windows names a function DrawText by macro; without this, the canvas's method would be
-// renamed in the files that see the macro and not in the others.
-#undef DrawText
-
 #include "ui/canvas.h"
+#include "ui/win32/windows_ui.h"
 
 namespace tarno {
 

@@ -9,10 +9,8 @@
 
 #include <string>
 
-// First, so that every file sees the canvas's DrawText under that name.
-#include "ui/win32/gdi_canvas.h"
-
 #include "ui/info_table.h"
+#include "ui/win32/gdi_canvas.h"
 #include "ui/win32/window_position.h"
 
 namespace tarno {

@@ -2,8 +2,18 @@
 
 namespace tarno {
 
+namespace {
+
+// A metafile's context reports the technology of the device it refers to, not its own.
+bool IsScreen(HDC dc) {
+  const DWORD kind = GetObjectType(dc);
+  return (kind == OBJ_DC || kind == OBJ_MEMDC) && GetDeviceCaps(dc, TECHNOLOGY) == DT_RASDISPLAY;
+}
+
+}  // namespace
+
 CMemDC::CMemDC(HDC target, const RECT& area) : m_target(target), m_area(area) {
-  if (GetDeviceCaps(target, TECHNOLOGY) == DT_RASDISPLAY && MakeBitmap()) return;
+  if (IsScreen(target) && MakeBitmap()) return;
   m_savedTarget = SaveDC(target);
   SetViewportOrgEx(target, area.left, area.top, nullptr);
 }
@@ -29,8 +39,8 @@ CMemDC::~CMemDC() {
     if (m_savedTarget != 0) RestoreDC(m_target, m_savedTarget);
     return;
   }
-  BitBlt(m_target, m_area.left, m_area.top, m_area.right - m_area.left,
-         m_area.bottom - m_area.top, m_memory, 0, 0, SRCCOPY);
+  BitBlt(m_target, m_area.left, m_area.top, m_area.right - m_area.left, m_area.bottom - m_area.top,
+         m_memory, 0, 0, SRCCOPY);
   SelectObject(m_memory, m_previousBitmap);
   DeleteObject(m_bitmap);
   DeleteDC(m_memory);

@@ -7,7 +7,7 @@
 // a screen for which no bitmap can be had, is drawn on directly instead. Either way the
 // rectangle's top left is (0, 0) on dc(), and the target's own state is left as it was.
 
-#include "platform/windows_api.h"
+#include "ui/win32/windows_ui.h"
 
 namespace tarno {
 

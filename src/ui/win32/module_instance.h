@@ -4,7 +4,7 @@
 // The module this code is linked into: the plug-in's DLL, not the host's program. Its
 // resources hold the dialog templates and the icon.
 
-#include "platform/windows_api.h"
+#include "ui/win32/windows_ui.h"
 
 // The linker's name for the first byte of the module's own image.
 extern "C" IMAGE_DOS_HEADER __ImageBase;

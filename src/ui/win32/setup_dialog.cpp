@@ -8,9 +8,7 @@ namespace {
 // A two-state box shows 2 as checked; values it cannot show open as unchecked.
 UINT BoxState(int value) { return value >= 0 && value <= 2 ? static_cast<UINT>(value) : 0; }
 
-int Checked(HWND dialog, int id) {
-  return IsDlgButtonChecked(dialog, id) == BST_UNCHECKED ? 0 : 1;
-}
+int Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_UNCHECKED ? 0 : 1; }
 
 INT_PTR CALLBACK SetupProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

@@ -4,7 +4,7 @@
 // The setup dialog ("master", template IDD_SETUP): whether a master file is used (kept,
 // hidden and disabled) and whether the county window opens with the statistics run.
 
-#include "platform/windows_api.h"
+#include "ui/win32/windows_ui.h"
 
 namespace tarno {
 

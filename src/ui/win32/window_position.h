@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/windows_api.h"
+#include "ui/win32/windows_ui.h"
 
 namespace tarno {
 
