@@ -78,7 +78,8 @@ std::vector<BenchQso> MakeCleanQsos(size_t count, uint32_t seed) {
       county.copy(qso.exchRcvd, 2);
       county.copy(qso.county, 2);
     } else {
-      qso.prefixIndex = static_cast<uint8_t>(kHomePrefixes + random() % (kLoggedPrefixes - 2));
+      qso.prefixIndex =
+          static_cast<uint8_t>(kHomePrefixes + random() % (kLoggedPrefixes - kHomePrefixes));
       std::string serial = std::to_string(1 + random() % 900);
       serial.insert(0, 3 - serial.size(), '0');
       serial.copy(qso.exchRcvd, 3);

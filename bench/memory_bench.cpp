@@ -78,13 +78,11 @@ void RegisterMemoryBenchmarks() {
     benchmark::RegisterBenchmark("Memory_module_log", ModuleMemory)
         ->Arg(size)
         ->Iterations(1)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Memory_reference_vector", ReferenceMemory)
         ->Arg(size)
         ->Iterations(1)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+        ->Unit(benchmark::kMillisecond);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 
 #include "benchmarks.h"
@@ -24,7 +25,18 @@ double Counter(const Runs& runs, const std::string& name, const char* counter) {
   return value == run->second.counters.end() ? kMissing : value->second.value;
 }
 
+// Processor time per iteration: what other work on the machine inflates least. For a
+// benchmark with manual timing, the time it set.
 double Seconds(const Runs& runs, const std::string& name) {
+  auto run = runs.find(name);
+  if (run == runs.end() || run->second.error_occurred) return kMissing;
+  const benchmark::BenchmarkReporter::Run& found = run->second;
+  const double time = found.run_name.time_type == "manual_time" ? found.GetAdjustedRealTime()
+                                                                : found.GetAdjustedCPUTime();
+  return time / benchmark::GetTimeUnitMultiplier(found.time_unit);
+}
+
+double WallSeconds(const Runs& runs, const std::string& name) {
   auto run = runs.find(name);
   if (run == runs.end() || run->second.error_occurred) return kMissing;
   return run->second.GetAdjustedRealTime() /
@@ -116,19 +128,26 @@ void ResultRows(const Runs& runs) {
         Time(baseline), Number(module / baseline, "%.1fx the read"), "<= 5x",
         Verdict(module / baseline, 5.0, false));
   }
-  const double withFile = Seconds(runs, "GetResult0_settings_file/100000");
-  const double baseline = Seconds(runs, "Read_every_record/100000");
-  Row("GetResult0, 100k QSOs, score changed, real settings file", Time(withFile), Time(baseline),
-      Number(withFile / baseline, "%.1fx the read"), "-", "-");
+  // Rewriting the file waits for the disk, which only the wall clock sees.
+  const double withFile = WallSeconds(runs, "GetResult0_settings_file/100000");
+  const double inMemory = WallSeconds(runs, "GetResult0/100000");
+  Row("GetResult0, 100k QSOs, score changed, real settings file against none, wall", Time(withFile),
+      Time(inMemory), Number(withFile / inMemory, "%.2fx"), "-", "-");
 }
 
 void CabrilloRows(const Runs& runs) {
-  const double fwrite = Counter(runs, "Cabrillo_fwrite_same_bytes/100000", "bytes_per_second");
+  const std::string fwrite = "Cabrillo_fwrite_same_bytes/100000";
+  const double bytes = Counter(runs, fwrite, "file_bytes");
   for (const char* name : {"Cabrillo_GetResult0/100000", "Cabrillo_ExportCabrillo/100000"}) {
-    const double module = Counter(runs, name, "bytes_per_second");
-    Row(std::string(name) + ", MB/s", Number(module / 1e6, "%.0f MB/s"),
-        Number(fwrite / 1e6, "%.0f MB/s (fwrite)"), Number(fwrite / module, "%.1fx slower"), "-",
-        "-");
+    const double wall = WallSeconds(runs, name);
+    const double cpu = Seconds(runs, name);
+    Row(std::string(name) + " (" + Number(bytes / 1e6, "%.1f MB") + "), wall / CPU",
+        Number(bytes / wall / 1e6, "%.0f") + " / " + Number(bytes / cpu / 1e6, "%.0f MB/s"),
+        Number(bytes / WallSeconds(runs, fwrite) / 1e6, "%.0f") + " / " +
+            Number(bytes / Seconds(runs, fwrite) / 1e6, "%.0f MB/s (fwrite)"),
+        Number(wall / WallSeconds(runs, fwrite), "%.1fx") + " / " +
+            Number(cpu / Seconds(runs, fwrite), "%.1fx slower"),
+        "-", "-");
   }
   Row("heap an export keeps until the next, per QSO",
       Number(Counter(runs, "Cabrillo_ExportCabrillo/100000", "kept_per_qso"), "%.0f B"), "-", "-",
@@ -149,10 +168,12 @@ void MemoryRows(const Runs& runs) {
 
 void ScoreToolRows(const Runs& runs) {
   for (const char* kind : {"_real_log", "_clean_log"}) {
-    const double program = Seconds(runs, std::string("Tarno_score_program") + kind + "/100000");
+    const std::string program = std::string("Tarno_score_program") + kind + "/100000";
+    const double cpu = Seconds(runs, program);
     const double parse = Seconds(runs, std::string("ReadAdif_parse") + kind + "/100000");
-    Row(std::string("tarno-score, 100k QSOs") + kind, Time(program), Time(parse) + " (ReadAdif)",
-        Number(program / parse, "%.1fx the parse"), "-", "-");
+    Row(std::string("tarno-score, 100k QSOs") + kind + ", CPU (wall)",
+        Time(cpu) + " (" + Time(Counter(runs, program, "wall_ms") / 1e3) + ")",
+        Time(parse) + " (ReadAdif)", Number(cpu / parse, "%.1fx the parse"), "-", "-");
   }
 }
 
@@ -182,6 +203,11 @@ void RatioReporter::Finalize() {
   CabrilloRows(m_runs);
   MemoryRows(m_runs);
   ScoreToolRows(m_runs);
+  std::ifstream loadAverage("/proc/loadavg");
+  std::string load;
+  std::getline(loadAverage, load);
+  std::printf("\nTimes are processor times except where wall is said. Load at the end: %s\n",
+              load.c_str());
   std::fflush(stdout);
 }
 

@@ -95,6 +95,7 @@ void CabrilloExportStep(benchmark::State& state) {
   const size_t bytes = FileSize(CabrilloFileName());
   if (flag != -1 || bytes == 0) state.SkipWithError("no Cabrillo file was written");
   state.SetBytesProcessed(static_cast<int64_t>(bytes) * state.iterations());
+  state.counters["file_bytes"] = static_cast<double>(bytes);
   g_cabrilloLog.m_qsoLines = std::vector<std::string>();
   StartHeapCount();
   ExportCabrillo(&flag);
@@ -121,6 +122,7 @@ void FwriteSameBytes(benchmark::State& state) {
     if (file) std::fclose(file);
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes.size()) * state.iterations());
+  state.counters["file_bytes"] = static_cast<double>(bytes.size());
 }
 
 }  // namespace
@@ -130,7 +132,6 @@ void RegisterResultBenchmarks() {
     benchmark::RegisterBenchmark("GetResult0", GetResult0Score)
         ->Arg(size)
         ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
         ->MinTime(0.3)
         ->Repetitions(3)
         ->ReportAggregatesOnly(true);
@@ -138,7 +139,6 @@ void RegisterResultBenchmarks() {
       benchmark::RegisterBenchmark("GetResult0_settings_file", GetResult0WithSettingsFile)
           ->Arg(size)
           ->Unit(benchmark::kMillisecond)
-          ->UseRealTime()
           ->MinTime(0.3)
           ->Repetitions(3)
           ->ReportAggregatesOnly(true);
@@ -146,7 +146,6 @@ void RegisterResultBenchmarks() {
     benchmark::RegisterBenchmark("Read_every_record", ReadEveryRecord)
         ->Arg(size)
         ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
         ->MinTime(0.3)
         ->Repetitions(3)
         ->ReportAggregatesOnly(true);

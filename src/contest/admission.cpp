@@ -37,13 +37,18 @@ AdmissionResult AdmitQso(const QsoParams& qso, ContestLog& log, BandList& bands)
 
   AdmissionResult result;
   CInfo record = RecordOf(qso);
-  const std::string body = ErrorLineBody(qso);
+  // Most QSOs are clean: the line text is built only for one that has a problem.
+  std::string body;
+  auto lineBody = [&]() -> const std::string& {
+    if (body.empty()) body = ErrorLineBody(qso);
+    return body;
+  };
   if (IsHomePrefix(qso.prefix)) {
     std::string code = NormaliseCounty(qso.exchRcvd);
     if (IsCountyCode(code)) {
       record.m_county = std::move(code);
     } else {
-      result.errorLines += body + UnknownCountyTail(code) + "\r\n";
+      result.errorLines += lineBody() + UnknownCountyTail(code) + "\r\n";
     }
   }
   // Every earlier record of the contact gets its own line, as the log has always
@@ -51,7 +56,7 @@ AdmissionResult AdmitQso(const QsoParams& qso, ContestLog& log, BandList& bands)
   const int earlier = log.CountContacts(record.m_call, record.m_band, record.m_mode);
   if (earlier > 0) {
     record.m_dupe = 1;
-    const std::string line = body + kTailDupe + "\r\n";
+    const std::string line = lineBody() + kTailDupe + "\r\n";
     result.errorLines.reserve(result.errorLines.size() + line.size() * earlier);
     for (int i = 0; i < earlier; ++i) result.errorLines += line;
   }
