@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -84,11 +85,12 @@ std::string Escaped(const std::string& bytes) {
   return out;
 }
 
-// A text as the transcript shows it: whole while short, else its length, fingerprint and start.
-std::string Shown(const char* text) {
+// A text as the transcript shows it: whole up to `limit` bytes, else its length, fingerprint
+// and start.
+std::string Shown(const char* text, size_t limit = 160) {
   if (text == nullptr) return "NULL";
   const std::string bytes(text);
-  if (bytes.size() <= 160) return "\"" + Escaped(bytes) + "\"";
+  if (bytes.size() <= limit) return "\"" + Escaped(bytes) + "\"";
   return "len=" + std::to_string(bytes.size()) + " fnv=" + Fingerprint(bytes) + " head=\"" +
          Escaped(bytes.substr(0, 48)) + "\"";
 }
@@ -266,9 +268,9 @@ class HostileHost {
     }
     m_out << "end\n";
     int flag = 7;
-    m_out << "GetResult0 -> " << Shown(m_entry.getResult(&flag)) << " flag " << flag << "\n";
+    m_out << "GetResult0 -> " << Shown(m_entry.getResult(&flag), 4096) << " flag " << flag << "\n";
     m_out << ShownFile("err.txt") << "\n";
-    m_out << "err.txt ends: " << Shown(Tail(Slurp("err.txt")).c_str()) << "\n";
+    m_out << "err.txt ends: " << Shown(Tail(Slurp("err.txt")).c_str(), 400) << "\n";
     m_out << ShownFile("Plugins/TARNO-Contest.ini") << "\n";
     return m_out.str();
   }
@@ -461,7 +463,10 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
 
 TEST(HostileInputTest, ThousandsOfHostileCallsGiveTheRecordedTranscript) {
   const fs::path home = fs::current_path();
-  const fs::path scratch = home / "hostile-input-scratch";
+  // A name of its own, since two runs of the suite may share a build folder.
+  const fs::path scratch =
+      home / ("hostile-input-" +
+              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   fs::remove_all(scratch);
   fs::create_directories(scratch / "Plugins");
   fs::current_path(scratch);

@@ -238,7 +238,10 @@ std::string CCabrilloLog::Content(int claimedScore, const std::string& hostVersi
 
 std::string CCabrilloLog::WriteLog(Env& env, int claimedScore,
                                    const std::string& hostVersion) const {
-  const Status written = env.WriteFile(FileName(), Content(claimedScore, hostVersion));
+  // A new file takes the old one's place in one step: an export that fails half-way
+  // (a full disk) leaves the last good file for the sponsor, not a cut one.
+  const Status written = env.ReplaceFileAtomically(FileName(), Content(claimedScore, hostVersion),
+                                                   IfPresent::kReplace);
   if (!written.ok()) return "File could not be written: " + FileName();
   return "File produced: " + FileName();
 }

@@ -164,8 +164,9 @@ void CutBackTo(const std::string& path, LARGE_INTEGER length) {
 // So the file is cut back to the length it had before this append.
 Status AppendWhole(const std::string& path, std::string_view bytes) {
   // Append-only access makes every write land at the end of the file as it is then,
-  // even when another program has written to it since it was opened.
-  FileHandle file(OpenFile(path, FILE_APPEND_DATA, OPEN_ALWAYS));
+  // even when another program has written to it since it was opened. Reading the length
+  // needs the right to read attributes, which append-only access does not include.
+  FileHandle file(OpenFile(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, OPEN_ALWAYS));
   if (!file.valid()) return LastErrorStatus("cannot open", path);
   LARGE_INTEGER lengthBefore{};
   const bool measured = GetFileSizeEx(file.get(), &lengthBefore) != 0;
