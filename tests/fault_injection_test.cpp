@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "helpers/fakes.h"
+#include "helpers/file_checks.h"
 #include "helpers/host_calls.h"
 #include "plugin/module_state.h"
 
@@ -39,16 +40,6 @@ const char kSettingsPath[] = "Plugins/TARNO-Contest.ini";
 const char kEarlierSettings[] =
     "[Settings]\r\nName=Kovacs Janos\r\nClub=TARNO RC\r\nLoc=JN97\r\nMultiplier=0\r\n";
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 // True when this process can create a file in `folder` whatever its permissions say.
 bool CanCreateIn(const fs::path& folder) {
   const fs::path probe = folder / "probe";
@@ -57,30 +48,6 @@ bool CanCreateIn(const fs::path& folder) {
   ::close(fd);
   ::unlink(probe.c_str());
   return true;
-}
-
-// The number after "Total\t " in a summary sheet, or -1.
-int TotalQsos(const std::string& sheet) {
-  const size_t at = sheet.find("Total\t ");
-  if (at == std::string::npos) return -1;
-  return std::atoi(sheet.c_str() + at + 7);
-}
-
-// Every line of "err.txt" ended by CR LF is a whole line: the heading or a problem line.
-// Returns the lines that are not, and the unended rest in `*cut`.
-std::vector<std::string> BrokenLines(const std::string& file, std::string* cut) {
-  std::vector<std::string> broken;
-  size_t begin = 0;
-  for (size_t end; (end = file.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
-    const std::string line = file.substr(begin, end + 2 - begin);
-    const bool heading = begin == 0 && line == kHeading;
-    const bool problem = line.rfind("QSO:  ", 0) == 0 &&
-                         line.find("QSO:", 4) == std::string::npos && line.size() >= 7 &&
-                         line.compare(line.size() - 6, 6, " !!!\r\n") == 0;
-    if (!heading && !problem) broken.push_back(line);
-  }
-  *cut = file.substr(begin);
-  return broken;
 }
 
 // A scratch folder as the host's current directory, with recorders in the place of the
@@ -374,14 +341,14 @@ TEST_F(FullDiskTest, RunGoesOnAndTheErrorFileNeverJoinsACutLineToTheNext) {
   ExpectNoTemporaries();
 
   std::string cut;
-  EXPECT_EQ(std::vector<std::string>(), BrokenLines(Slurp("err.txt"), &cut));
+  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(Slurp("err.txt"), &cut));
   // Room again: the next line must begin a line of its own, not finish a cut one.
   fs::remove("filler");
   HostQso refused;
   refused.band = "12m";
   EXPECT_EQ(0, CallAddData(entry, refused));
   const std::string file = Slurp("err.txt");
-  EXPECT_EQ(std::vector<std::string>(), BrokenLines(file, &cut));
+  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(file, &cut));
   EXPECT_EQ("", cut);
   EXPECT_NE(std::string::npos, file.find("NO CONTEST BAND !!!\r\n", file.size() - 24));
 }

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "helpers/file_checks.h"
 #include "helpers/host_calls.h"
 #include "platform/windows_api.h"
 
@@ -33,16 +34,6 @@ namespace fs = std::filesystem;
 const char kHeading[] = "TARNO Contest UBN file \r\n";
 const char kSettingsPath[] = "Plugins\\TARNO-Contest.ini";
 const char kCouldNotWrite[] = "File could not be written: Q1ABC.cbr";
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 const std::string& EarlierSettings() {
   static const std::string bytes = Slurp(TARNO_TEST_DATA_DIR "/earlier-settings.ini");
@@ -62,28 +53,6 @@ bool CanCreateIn(const std::string& folder) {
   CloseHandle(file);
   DeleteFileA(probe.c_str());
   return true;
-}
-
-int TotalQsos(const std::string& sheet) {
-  const size_t at = sheet.find("Total\t ");
-  if (at == std::string::npos) return -1;
-  return std::atoi(sheet.c_str() + at + 7);
-}
-
-// Every line of "err.txt" ended by CR LF is a whole line: the heading or a problem line.
-std::vector<std::string> BrokenLines(const std::string& file, std::string* cut) {
-  std::vector<std::string> broken;
-  size_t begin = 0;
-  for (size_t end; (end = file.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
-    const std::string line = file.substr(begin, end + 2 - begin);
-    const bool heading = begin == 0 && line == kHeading;
-    const bool problem = line.rfind("QSO:  ", 0) == 0 &&
-                         line.find("QSO:", 4) == std::string::npos && line.size() >= 7 &&
-                         line.compare(line.size() - 6, 6, " !!!\r\n") == 0;
-    if (!heading && !problem) broken.push_back(line);
-  }
-  *cut = file.substr(begin);
-  return broken;
 }
 
 // The folder the test's fixture prepared on the Unix side, or empty when there is none.
@@ -412,13 +381,13 @@ TEST_F(FullDiskDllTest, RunGoesOnAndTheErrorFileNeverJoinsACutLineToTheNext) {
   EXPECT_EQ(kCouldNotWrite, LastMessage());
 
   std::string cut;
-  EXPECT_EQ(std::vector<std::string>(), BrokenLines(Slurp("err.txt"), &cut));
+  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(Slurp("err.txt"), &cut));
   DeleteFileA("filler");
   HostQso refused;
   refused.band = "12m";
   EXPECT_EQ(0, CallAddData(entry, refused));
   const std::string file = Slurp("err.txt");
-  EXPECT_EQ(std::vector<std::string>(), BrokenLines(file, &cut));
+  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(file, &cut));
   EXPECT_EQ("", cut);
   EXPECT_NE(std::string::npos, file.find("NO CONTEST BAND !!!\r\n", file.size() - 24));
 }
