@@ -491,8 +491,8 @@ void StepGetResult(World& world, ByteScript& script) {
   }
   const std::string fileName = g_cabrilloLog.FileName();
   Require(writes.size() == 1 && writes[0].path == fileName &&
-              writes[0].kind == FuzzEnv::WriteKind::kWrite,
-          "a Cabrillo export writes its file once");
+              writes[0].kind == FuzzEnv::WriteKind::kReplace,
+          "a Cabrillo export replaces its file once, in one step");
   CheckFileCall(g_cabrilloLog.m_fileCall);
   CheckCabrilloFile(writes[0].bytes, g_log, tally.score);
   Require(!withFlag || flag == -1, "a Cabrillo export sets the host's flag to -1");
