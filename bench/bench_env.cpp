@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "helpers/fakes.h"
 #include "host_entry_calls.h"
 #include "plugin/module_state.h"
 
@@ -24,11 +25,6 @@ struct LoadedLog {
   int cabrilloMode = 0;
 };
 LoadedLog g_loaded;
-
-std::string SettingKey(const std::string& file, const std::string& section,
-                       const std::string& key) {
-  return file + '\0' + section + '\0' + key;
-}
 
 }  // namespace
 
@@ -48,27 +44,10 @@ ScratchFolder::~ScratchFolder() {
   if (::chdir("/") == 0) ::nftw(m_path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
-std::string MemorySettings::Read(const std::string& file, const std::string& section,
-                                 const std::string& key) {
-  return ReadOr(file, section, key, std::string());
-}
-
-std::string MemorySettings::ReadOr(const std::string& file, const std::string& section,
-                                   const std::string& key, const std::string& fallback) {
-  auto found = m_values.find(SettingKey(file, section, key));
-  const std::string& value = found == m_values.end() ? fallback : found->second;
-  return value.substr(0, kSettingsValueMax);
-}
-
-Status MemorySettings::Write(const std::string& file, const std::string& section,
-                             const std::string& key, const std::string& value) {
-  m_values[SettingKey(file, section, key)] = value;
-  return Status::Ok();
-}
-
 void InstallBenchServices() {
-  static SilentDesktop desktop;
-  static MemorySettings settings;
+  // The tests' stand-ins: a desktop that confirms the header as it is, settings in memory.
+  static ScriptedDesktop desktop;
+  static MapSettings settings;
   g_desktop = &desktop;
   g_settingsStore = &settings;
 }

@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "host_qsos.h"
-#include "platform/desktop.h"
-#include "platform/settings_store.h"
 
 namespace tarno::bench {
 
@@ -27,27 +25,6 @@ class ScratchFolder {
 
  private:
   std::string m_path;
-};
-
-// The header dialog confirms the values as they are; messages go nowhere.
-class SilentDesktop : public Desktop {
- public:
-  bool RunCabrilloHeaderDialog(CabrilloHeaderValues*) override { return true; }
-  void ShowOutputMessage(const std::string&) override {}
-  std::string HostVersion() override { return std::string(); }
-};
-
-class MemorySettings : public SettingsStore {
- public:
-  std::string Read(const std::string& file, const std::string& section,
-                   const std::string& key) override;
-  std::string ReadOr(const std::string& file, const std::string& section, const std::string& key,
-                     const std::string& fallback) override;
-  Status Write(const std::string& file, const std::string& section, const std::string& key,
-               const std::string& value) override;
-
- private:
-  std::map<std::string, std::string> m_values;
 };
 
 // Puts the silent desktop and the in-memory settings in the module's place for the
