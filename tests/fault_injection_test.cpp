@@ -25,6 +25,7 @@
 #include "helpers/fakes.h"
 #include "helpers/file_checks.h"
 #include "helpers/host_calls.h"
+#include "helpers/log_answers.h"
 #include "plugin/module_state.h"
 
 namespace tarno {
@@ -153,20 +154,7 @@ class FaultInjectionTest : public ::testing::Test {
     EXPECT_EQ(1, entry.getExchgCount(nullptr, nullptr, nullptr));
     EXPECT_EQ(1, entry.isValidExchg("BP", nullptr, "HA", nullptr, 0, 0, 0));
     entry.setupSet();
-    EXPECT_STREQ("", entry.runCommand(0, "NOTHING"));
-    HostQso refused;
-    refused.band = "30m";
-    EXPECT_EQ(0, CallAddData(entry, refused));
-    HostQso absent;
-    absent.call = "ZZ9ZZZ";
-    EXPECT_EQ(1, CallRemoveData(entry, absent)) << "a QSO not in the log is accepted";
-    if (admitted > 0) {
-      EXPECT_EQ(0, CallCheckCall(entry, "DL0ABC", "CW", "DL", "", "20m")) << "first QSO lost";
-    }
-    EXPECT_EQ(admitted > 0 ? 1 : 2, CallCheckCall(entry, "DL99999ZZ", "CW", "DL", "", "20m"));
-    int flag = 7;
-    const std::string sheet = entry.getResult(&flag);
-    EXPECT_EQ(admitted, TotalQsos(sheet)) << sheet;
+    ExpectLogAnswers(entry, admitted);
   }
 
   std::string LastMessage() {

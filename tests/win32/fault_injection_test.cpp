@@ -21,6 +21,7 @@
 
 #include "helpers/file_checks.h"
 #include "helpers/host_calls.h"
+#include "helpers/log_answers.h"
 #include "platform/windows_api.h"
 
 namespace tarno {
@@ -219,20 +220,7 @@ class FaultInjectionDllTest : public ::testing::Test {
       entry.setupSet();
       EXPECT_EQ(before + 1, dialogs.cancelled().size()) << "the setup dialog did not appear";
     }
-    EXPECT_STREQ("", entry.runCommand(0, "NOTHING"));
-    HostQso refused;
-    refused.band = "30m";
-    EXPECT_EQ(0, CallAddData(entry, refused));
-    HostQso absent;
-    absent.call = "ZZ9ZZZ";
-    EXPECT_EQ(1, CallRemoveData(entry, absent)) << "a QSO not in the log is accepted";
-    if (admitted > 0) {
-      EXPECT_EQ(0, CallCheckCall(entry, "DL0ABC", "CW", "DL", "", "20m")) << "first QSO lost";
-    }
-    EXPECT_EQ(admitted > 0 ? 1 : 2, CallCheckCall(entry, "DL99999ZZ", "CW", "DL", "", "20m"));
-    int flag = 7;
-    const std::string sheet = entry.getResult(&flag);
-    EXPECT_EQ(admitted, TotalQsos(sheet)) << sheet;
+    ExpectLogAnswers(entry, admitted);
   }
 
   std::string LastMessage() {
