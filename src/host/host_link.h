@@ -38,6 +38,9 @@ class HostLink {
 
   // The window thread is about to end: release what it holds of the link.
   virtual void EndWindowThread() = 0;
+  // The same while the module is being unloaded, which holds the loader's lock: the host's
+  // object is given back, but what would need that lock is left to the thread's end.
+  virtual void EndWindowThreadForUnload() { EndWindowThread(); }
 };
 
 // No host to reach (the Linux build, and tests): an empty call, 0 Hz, commands go nowhere.

@@ -249,7 +249,11 @@ void HostLinkWin32::Command(const std::string& text) {
   }
 }
 
-void HostLinkWin32::EndWindowThread() {
+void HostLinkWin32::EndWindowThread() { EndThisThread(true); }
+
+void HostLinkWin32::EndWindowThreadForUnload() { EndThisThread(false); }
+
+void HostLinkWin32::EndThisThread(bool leaveCom) {
   WindowThreadLink link;
   {
     std::lock_guard<std::mutex> hold(m_threadsMutex);
@@ -262,7 +266,7 @@ void HostLinkWin32::EndWindowThread() {
     if (!sameThread) return;
   }
   if (link.host != nullptr) link.host->Release();
-  if (link.comEntered) CoUninitialize();
+  if (link.comEntered && leaveCom) CoUninitialize();
 }
 
 IDispatch* HostLinkWin32::LookUpHostInTurn() {

@@ -58,6 +58,8 @@ class HostLinkWin32 : public HostLink {
   double FrequencyHz() override;
   void Command(const std::string& text) override;
   void EndWindowThread() override;
+  // Keeps the thread in its apartment: leaving it frees the libraries COM loaded.
+  void EndWindowThreadForUnload() override;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -82,6 +84,7 @@ class HostLinkWin32 : public HostLink {
   // A failed call tells whether the object is gone, so that the next call looks again.
   void NoteCallResult(long result);
   void SendStartUpCommandsOnce(IDispatch* host);
+  void EndThisThread(bool leaveCom);
 
   const std::wstring m_progId;
   const HANDLE m_lookUpTurn;  // signalled while no look-up is under way

@@ -1,12 +1,15 @@
-// Windows loads and unloads the module through here. Nothing may be done here that waits
-// on another thread or loads another DLL: both would deadlock under the loader lock.
+// Windows loads and unloads the module through here, under the loader's lock: nothing here
+// may wait for a thread to end or load another DLL.
 //
-// Unloading has no window to close. A county window's thread holds a reference to the
-// module until its very last step (ui/win32/county_window_thread.cpp), so the module is
-// unloaded only when no window is open: on the host's thread when none was, or on the
-// window thread itself as it ends. At the end of the process the system has already stopped
-// the other threads, which must not be waited for or touched.
+// When the host frees the module, its open windows are closed before the module's objects
+// go (ui/win32/county_window_thread.cpp tells how that is done under the lock). At the end
+// of the process the system has already stopped the other threads: nothing is done then.
 #include "platform/windows_api.h"
+#include "ui/win32/county_window_thread.h"
 
 // C linkage so the C run time's DLL start-up finds this one rather than its empty default.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+// It runs before the module's objects are destroyed.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) tarno::CloseCountyWindowAtUnload();
+  return TRUE;
+}

@@ -160,20 +160,6 @@ bool SawCall(DISPID id, size_t from = 0) {
   return false;
 }
 
-// A call from another apartment waits in this thread's queue: COM posts it to the
-// apartment's hidden window, which it serves when this thread dispatches messages.
-bool HostCallWaiting() {
-  for (HWND window = nullptr;
-       (window = FindWindowExW(HWND_MESSAGE, window, L"OleMainThreadWndClass", nullptr));) {
-    MSG message;
-    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
-        PeekMessageW(&message, window, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
-      return true;
-    }
-  }
-  return false;
-}
-
 class EndToEndTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -301,7 +287,7 @@ TEST_F(EndToEndTest, HideInfoWhileARefreshWaitsForTheHostClosesBothWindows) {
   });
   CallCheckCall(entry, "DL1ABC", "CW", "DL", "", "20m");
   // Not pumping, so that the refresh due 330 ms after the check has to wait for us.
-  ASSERT_TRUE(tarno_test::WaitFor(HostCallWaiting)) << "the refresh never called the host";
+  ASSERT_TRUE(tarno_test::WaitFor(tarno_test::ComCallWaiting)) << "the refresh never called the host";
   hiding = true;
   entry.runCommand(0, "HIDEINFO");
   hiding = false;

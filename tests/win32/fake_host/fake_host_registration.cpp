@@ -54,4 +54,16 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
   return true;
 }
 
+bool ComCallWaiting() {
+  for (HWND window = nullptr;
+       (window = FindWindowExW(HWND_MESSAGE, window, L"OleMainThreadWndClass", nullptr));) {
+    MSG message;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
+        PeekMessageW(&message, window, 0, 0, PM_NOREMOVE | PM_NOYIELD)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace tarno_test

@@ -39,6 +39,10 @@ class ActiveObject {
   HRESULT m_status;
 };
 
+// Whether a call from another apartment waits in the calling thread's queue: COM posts it
+// to the apartment's hidden window, which the thread serves when it dispatches messages.
+bool ComCallWaiting();
+
 // Dispatches the calling thread's messages until `done` answers true (checked between
 // messages) or `limit` has passed; true when done.
 bool PumpUntil(const std::function<bool()>& done,
