@@ -3,15 +3,15 @@
 // Unloading: the host frees the module with FreeLibrary, which calls DllMain under the
 // loader's lock. CloseCountyWindowAtUnload closes both windows there and lets the module go
 // only once no code of it can run on the window thread again. It never waits for the thread
-// to end, since ending a thread takes the loader's lock; it waits until the thread has
-// finished with its windows and has gone into ExitThread, which it sees by the thread's
-// instruction pointer. Meanwhile the host's thread lets COM's calls through, so that a
-// refresh in the middle of a call to the host finishes and the window thread can give the
-// host's object back. Leaving COM would free libraries, which takes the loader's lock: at
-// unload the thread therefore leaves its apartment to the system as it ends. Every wait is
-// bounded; a thread that does not get out in time is stopped where it stands
-// (TerminateThread), as the end of the process would stop it, rather than left to run code
-// that is no longer there.
+// to end, since ending a thread takes the loader's lock: the thread's last step sets an
+// event from system code that returns straight into ExitThread (SignalAndExitThread), so
+// once the event is set the thread never comes back to the module. Meanwhile the host's
+// thread lets COM's calls through, so that a refresh in the middle of a call to the host
+// finishes and the window thread can give the host's object back. Leaving COM would free
+// libraries, which takes the loader's lock: at unload the thread therefore leaves its
+// apartment to the system as it ends. Every wait is bounded; a thread that does not get out
+// in time is stopped where it stands (TerminateThread), as the end of the process would stop
+// it, rather than left to run code that is no longer there.
 //
 // At the end of the process the system has already stopped the other threads, which must
 // not be waited for or touched.
@@ -50,12 +50,13 @@ enum ThreadState : int {
 struct WindowRun {
   ~WindowRun() {
     if (thread != nullptr) CloseHandle(thread);
+    if (left != nullptr) CloseHandle(left);
   }
   CountyWindowLink link;
   HANDLE thread = nullptr;  // the host's thread's alone
+  HANDLE left = nullptr;    // set by the thread as it leaves the module's code for good
   std::atomic<int> state{kCreated};
   std::atomic<bool> unloading{false};  // the module is being freed
-  std::atomic<bool> ended{false};      // the thread's next step is ExitThread
 };
 
 // At most one county window at a time, whatever the threads.
@@ -79,18 +80,33 @@ void RunCountyWindow(WindowRun& run) noexcept {
   g_countyWindowExists = false;
 }
 
-// Nothing may come between the flag and ExitThread: the flag tells a host's thread in
-// DllMain that no more code of the module runs here once the thread is outside it.
-[[noreturn]] __attribute__((noinline)) void LeaveThread(std::atomic<bool>& ended) {
-  ended = true;
-  ExitThread(0);
+// Sets `event` and ends the calling thread without a single further instruction of the
+// module: SetEvent is entered with ExitThread as its return address. (The addresses are the
+// system's own, read from the import table, not the module's jump stubs.)
+[[noreturn]] void SignalAndExitThread(HANDLE event) {
+#if defined(__i386__)
+  void* const setEvent = reinterpret_cast<void*>(&SetEvent);
+  void* const exitThread = reinterpret_cast<void*>(&ExitThread);
+  asm volatile(
+      "pushl $0\n\t"  // ExitThread's exit code
+      "pushl $0\n\t"  // ExitThread's return address: it never returns
+      "pushl %0\n\t"  // SetEvent's argument
+      "pushl %1\n\t"  // SetEvent's return address
+      "jmp *%2"
+      :
+      : "r"(event), "r"(exitThread), "r"(setEvent)
+      : "memory");
+  __builtin_unreachable();
+#else
+#error "the module is built for 32-bit Windows only"
+#endif
 }
 
 DWORD WINAPI CountyWindowThread(void* param) {
   WindowRun& run = *static_cast<WindowRun*>(param);
   int created = kCreated;
   if (run.state.compare_exchange_strong(created, kRunning)) RunCountyWindow(run);
-  LeaveThread(run.ended);
+  SignalAndExitThread(run.left);
 }
 
 // Waits at most `boundMs` for the thread to end while the calling thread's messages keep
@@ -132,47 +148,29 @@ bool WaitPumpingMessages(HANDLE thread, DWORD boundMs) {
 
 bool HasEnded(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
 
-// Waits, inside DllMain, until `done` holds or the deadline passes. Only what the window
-// thread may need from this one is let through: COM's calls into this thread's apartment
-// (where the host's object may live) and messages other threads send; the host's own
-// posted messages wait for its loop.
-template <typename Done>
-bool WaitLettingComThrough(HANDLE thread, ULONGLONG deadline, Done done) {
+// Waits, inside DllMain, until one of the two handles is signalled or the deadline passes.
+// Only what the window thread may need from this one is let through: COM's calls into this
+// thread's apartment (where the host's object may live) and messages other threads send;
+// the host's own posted messages wait for its loop.
+bool WaitLettingComThrough(const HANDLE (&handles)[2], ULONGLONG deadline) {
   // COM's wait wakes for messages that came since the thread last looked at its queue; a
   // call that came before, while the host peeked at its messages, would wait unseen. A
   // message of no meaning wakes it once for those.
   PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+  HANDLE waitFor[2] = {handles[0], handles[1]};
   for (;;) {
-    if (done()) return true;
-    if (GetTickCount64() >= deadline) return false;
+    if (WaitForMultipleObjects(2, waitFor, FALSE, 0) < WAIT_OBJECT_0 + 2) return true;
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return false;
+    const DWORD waitMs = static_cast<DWORD>(deadline - now);
     DWORD signalled = 0;
-    const HRESULT status = CoWaitForMultipleHandles(0, kPollMs, 1, &thread, &signalled);
+    const HRESULT status = CoWaitForMultipleHandles(0, waitMs, 2, waitFor, &signalled);
     if (FAILED(status) && status != RPC_S_CALLPENDING) {  // not in COM: no calls to serve
-      MsgWaitForMultipleObjectsEx(1, &thread, kPollMs, QS_SENDMESSAGE, 0);
+      MsgWaitForMultipleObjectsEx(2, waitFor, kPollMs, QS_SENDMESSAGE, 0);
       MSG message;
       PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
   }
-}
-
-bool IsModuleCode(ULONG_PTR address) {
-  const auto base = reinterpret_cast<ULONG_PTR>(ModuleInstance());
-  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + __ImageBase.e_lfanew);
-  return address >= base && address - base < headers->OptionalHeader.SizeOfImage;
-}
-
-// Whether the thread, stopped for a moment, was outside the module's code.
-bool IsOutsideModule(HANDLE thread) {
-  if (SuspendThread(thread) == static_cast<DWORD>(-1)) return HasEnded(thread);
-  CONTEXT context = {};
-  context.ContextFlags = CONTEXT_CONTROL;
-  const bool read = GetThreadContext(thread, &context) != FALSE;
-  ResumeThread(thread);
-#if defined(_WIN64)
-  return read && !IsModuleCode(context.Rip);
-#else
-  return read && !IsModuleCode(context.Eip);
-#endif
 }
 
 // Runs on the host's thread only. Dispatching the host's messages inside Close may call
@@ -181,13 +179,15 @@ bool IsOutsideModule(HANDLE thread) {
 class Win32CountyWindow : public CountyWindowControl {
  public:
   bool IsOpen() override {
-    return m_run != nullptr && !m_run->ended && !HasEnded(m_run->thread);
+    return m_run != nullptr && !HasEnded(m_run->left) && !HasEnded(m_run->thread);
   }
 
   void Start() override {
     Close();
     if (m_run != nullptr) return;  // the open window did not close: it stays the one
     auto run = std::make_shared<WindowRun>();
+    run->left = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (run->left == nullptr) return;
     run->thread = CreateThread(nullptr, 0, &CountyWindowThread, run.get(), 0, nullptr);
     if (run->thread == nullptr) return;
     m_run = std::move(run);
@@ -214,11 +214,8 @@ class Win32CountyWindow : public CountyWindowControl {
       run->unloading = true;
       run->link.RequestClose();
       const ULONGLONG deadline = GetTickCount64() + kCloseBoundMs;
-      const HANDLE thread = run->thread;
-      if (WaitLettingComThrough(thread, deadline, [&] { return run->ended || HasEnded(thread); }) &&
-          WaitLettingComThrough(thread, deadline, [&] { return IsOutsideModule(thread); })) {
-        return;
-      }
+      const HANDLE waitFor[] = {run->left, run->thread};
+      if (WaitLettingComThrough(waitFor, deadline)) return;
     }
     // Not started yet (it waits for the loader's lock to start), or stuck: either way it
     // would run code of the module once the module has gone.
