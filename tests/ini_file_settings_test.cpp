@@ -170,6 +170,27 @@ TEST(IniFileSettingsTest, ReadsAsTheProfileApiDoes) {
   }
 }
 
+// Another writer's rewrite of a whole file (the profile API's) is taken only when it reads as
+// our own edit would; on a full disk it is cut short, wherever the cut falls.
+TEST(IniFileSettingsTest, RewriteIsTakenOnlyWhenItReadsAsTheEdit) {
+  const std::string before = "[Settings]\r\nCall=HA1AB\r\n;c\r\n[B]\r\nMode = CW\r\nPower=\r\n";
+  // Reformatted, as a writer that keeps no layout would write it: still the same settings.
+  const std::string rewritten = "[Settings]\r\nCall=HA1AB\r\n;c\r\n[B]\r\nMode=CW\r\nPower=LOW\r\n";
+  auto takes = [&](const std::string& candidate) {
+    return tarno::IniRewriteReadsAsWithValue(before, candidate, "b", "POWER", "LOW");
+  };
+  EXPECT_TRUE(takes(rewritten));
+  EXPECT_TRUE(takes(rewritten + "\r\n"));
+  for (size_t cut = 0; cut + 2 < rewritten.size(); ++cut) {
+    EXPECT_FALSE(takes(rewritten.substr(0, cut))) << "cut at " << cut;
+  }
+  EXPECT_FALSE(takes("[Settings]\r\nCall=HA1AB\r\n[B]\r\nPower=LOW\r\n")) << "a key lost";
+  EXPECT_FALSE(takes(rewritten + "Extra=1\r\n")) << "a key added";
+  EXPECT_FALSE(takes("[Settings]\r\nCall=HA1AC\r\n[B]\r\nMode=CW\r\nPower=LOW\r\n"));
+  EXPECT_FALSE(tarno::IniRewriteReadsAsWithValue("", "[S]\r\nA=x\r\nB=y\r\n", "S", "A=", "x"))
+      << "a name our own edit refuses";
+}
+
 // ---- The POSIX ReplaceFileAtomically, on real files ----
 
 class ReplaceFileTest : public ::testing::Test {

@@ -1,6 +1,8 @@
 #include "stats/ini_text.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tarno {
@@ -417,6 +419,47 @@ Status IniWithValue(std::string_view content, std::string_view section, std::str
   }
   *updated = std::move(added);
   return Status::Ok();
+}
+
+namespace {
+
+// Every section and key name a lookup can ask for, with the file's own encoding undone.
+std::vector<std::pair<std::string, std::string>> NamesIn(std::string_view content) {
+  std::vector<std::pair<std::string, std::string>> names;
+  Body body = BodyOf(content);
+  if (body.encoding == Encoding::kUtf16) return names;
+  std::string section;
+  for (const IniLine& line : SplitLines(content, body.start)) {
+    std::string name(line.name);
+    if (body.encoding == Encoding::kUtf8) name = Utf8ToWindows1252(name);
+    if (line.kind == LineKind::kSection) section = name;
+    if (line.kind == LineKind::kKey) names.emplace_back(section, name);
+  }
+  return names;
+}
+
+bool ReadTheSame(std::string_view a, std::string_view b,
+                 const std::vector<std::pair<std::string, std::string>>& names) {
+  const size_t wholeValue = std::max(a.size(), b.size()) + 2;  // nothing cut
+  for (const auto& [section, key] : names) {
+    if (IniValueIfPresent(a, section, key, wholeValue) !=
+        IniValueIfPresent(b, section, key, wholeValue)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IniRewriteReadsAsWithValue(std::string_view content, std::string_view rewritten,
+                                std::string_view section, std::string_view key,
+                                std::string_view value) {
+  std::string expected;
+  if (!IniWithValue(content, section, key, value, &expected).ok()) return false;
+  if (BodyOf(rewritten).encoding != BodyOf(expected).encoding) return false;
+  return ReadTheSame(expected, rewritten, NamesIn(expected)) &&
+         ReadTheSame(expected, rewritten, NamesIn(rewritten));
 }
 
 }  // namespace tarno

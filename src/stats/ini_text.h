@@ -58,6 +58,14 @@ std::string IniDefaultValue(std::string_view fallback, size_t bufferChars);
 Status IniWithValue(std::string_view content, std::string_view section, std::string_view key,
                     std::string_view value, std::string* updated);
 
+// Whether `rewritten`, the file as another writer (the profile API) left it after setting
+// `key` in `section` to `value`, reads exactly as IniWithValue's result would: every name in
+// either file reads the same value in both. A rewrite cut short (a full disk), one that lost
+// or changed another key, and one of names IniWithValue refuses do not.
+bool IniRewriteReadsAsWithValue(std::string_view content, std::string_view rewritten,
+                                std::string_view section, std::string_view key,
+                                std::string_view value);
+
 }  // namespace tarno
 
 #endif  // TARNO_STATS_INI_TEXT_H_

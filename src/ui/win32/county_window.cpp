@@ -15,6 +15,7 @@ constexpr UINT kRefreshAfterRequestMs = 330;
 // Timers belong to the thread that made their window, so the other threads ask by message.
 constexpr UINT kRefreshRequestMessage = WM_APP + 1;
 constexpr UINT kCloseRequestMessage = WM_APP + 2;
+constexpr UINT kOpenedMessage = WM_APP + 3;
 
 constexpr COLORREF kBackground = RGB(255, 250, 198);
 
@@ -75,6 +76,8 @@ void oblast::OnInit(HWND window) {
   HICON icon = LoadIconA(m_module, MAKEINTRESOURCEA(IDI_TARNO));
   SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   m_link->m_window = window;
+  // Handled once the dialog's own loop runs, the window shown and active.
+  PostMessageA(window, kOpenedMessage, 0, 0);
   if (m_link->m_closeRequested) Close();
 }
 
@@ -127,6 +130,9 @@ INT_PTR oblast::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       return TRUE;
     case kCloseRequestMessage:
       Close();
+      return TRUE;
+    case kOpenedMessage:
+      if (m_link->m_opened != nullptr) SetEvent(m_link->m_opened);
       return TRUE;
     case WM_COMMAND:
       // The close box and Esc; Enter (IDOK) must not close a window the operator only reads.

@@ -25,11 +25,14 @@ class CountyWindowLink {
  public:
   void RequestRefresh();
   void RequestClose();
+  // An event the window sets once it is up: shown, and its loop running. Not owned.
+  void SetOpenedEvent(HANDLE opened) { m_opened = opened; }
 
  private:
   friend class oblast;
   std::atomic<HWND> m_window{nullptr};  // set and cleared by the window's thread
   std::atomic<bool> m_closeRequested{false};
+  HANDLE m_opened = nullptr;
 };
 
 class oblast {

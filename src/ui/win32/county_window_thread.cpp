@@ -36,6 +36,9 @@ namespace {
 // that a window thread which never answers does not hold the host for long.
 constexpr DWORD kCloseBoundMs = 5000;
 
+// How long the host waits at most for a new county window to come up.
+constexpr DWORD kStartBoundMs = 3000;
+
 // How a waiting host's thread looks again at a window thread it cannot be woken by.
 constexpr DWORD kPollMs = 10;
 
@@ -50,10 +53,12 @@ enum ThreadState : int {
 struct WindowRun {
   ~WindowRun() {
     if (thread != nullptr) CloseHandle(thread);
+    if (opened != nullptr) CloseHandle(opened);
     if (left != nullptr) CloseHandle(left);
   }
   CountyWindowLink link;
   HANDLE thread = nullptr;  // the host's thread's alone
+  HANDLE opened = nullptr;  // set once the county window is up
   HANDLE left = nullptr;    // set by the thread as it leaves the module's code for good
   std::atomic<int> state{kCreated};
   std::atomic<bool> unloading{false};  // the module is being freed
@@ -148,6 +153,21 @@ bool WaitPumpingMessages(HANDLE thread, DWORD boundMs) {
 
 bool HasEnded(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
 
+// Waits at most `boundMs` for one of the handles, answering what other threads send this one
+// meanwhile (a new window may tell the window it takes over from) but nothing posted.
+void WaitLettingSentMessagesThrough(const HANDLE (&handles)[3], DWORD boundMs) {
+  const ULONGLONG deadline = GetTickCount64() + boundMs;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return;
+    const DWORD woke = MsgWaitForMultipleObjectsEx(3, handles, static_cast<DWORD>(deadline - now),
+                                                   QS_SENDMESSAGE, 0);
+    if (woke < WAIT_OBJECT_0 + 3 || woke == WAIT_TIMEOUT || woke == WAIT_FAILED) return;
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
 // Waits, inside DllMain, until one of the two handles is signalled or the deadline passes.
 // Only what the window thread may need from this one is let through: COM's calls into this
 // thread's apartment (where the host's object may live) and messages other threads send;
@@ -186,10 +206,17 @@ class Win32CountyWindow : public CountyWindowControl {
     Close();
     if (m_run != nullptr) return;  // the open window did not close: it stays the one
     auto run = std::make_shared<WindowRun>();
+    run->opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     run->left = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (run->left == nullptr) return;
+    if (run->opened == nullptr || run->left == nullptr) return;
+    run->link.SetOpenedEvent(run->opened);
     run->thread = CreateThread(nullptr, 0, &CountyWindowThread, run.get(), 0, nullptr);
     if (run->thread == nullptr) return;
+    // A thread starting up, or making its first window, may wait for the loader's lock: an
+    // unload meanwhile could only stop it. Returning once the window is up leaves the host
+    // no such moment to unload in.
+    const HANDLE up[] = {run->opened, run->left, run->thread};
+    WaitLettingSentMessagesThrough(up, kStartBoundMs);
     m_run = std::move(run);
   }
 
