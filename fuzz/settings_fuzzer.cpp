@@ -199,6 +199,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
+  Require(tarno::IniRewriteReadsAsWithValue(content, updated, section, key, value),
+          "a rewrite that is our own edit is taken");
+  // A full disk cuts a rewrite short anywhere: wherever the new value then reads otherwise,
+  // the cut rewrite must be refused.
+  const std::string cut = updated.substr(0, updated.size() / 2);
+  const size_t whole = updated.size() + 2;
+  if (IniValueIfPresent(cut, section, key, whole) != IniValueIfPresent(updated, section, key, whole)) {
+    Require(!tarno::IniRewriteReadsAsWithValue(content, cut, section, key, value),
+            "a rewrite cut short is refused");
+  }
+
   std::string again;
   Require(IniWithValue(updated, section, key, value, &again).ok(),
           "a write that succeeded succeeds again");
