@@ -11,8 +11,9 @@
 //   within the call; it never leaves an apartment it did not enter itself.
 // - The other methods run on a window thread: its first call enters a single-threaded
 //   apartment and looks the object up, and EndWindowThread, on that same thread, releases
-//   the object and leaves the apartment (at unload the apartment ends with the thread). A window thread that found no object looks again
-//   at most once a second, and one whose object went away looks again at its next call.
+//   the object and leaves the apartment (at unload the apartment ends with the thread). A
+//   window thread that found no object looks again at most once a second, and one whose
+//   object went away looks again at its next call.
 //
 // A window thread's call waits for the host's thread to take it (COM delivers it as a
 // message there): whoever makes the host's thread wait for the window thread must keep
