@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -20,8 +19,8 @@
 #include "helpers/host_calls.h"
 #include "platform/desktop.h"
 #include "platform/windows_api.h"
-#include "png_writer.h"
 #include "ui/win32/resource.h"
+#include "window_probe.h"
 
 namespace tarno {
 
@@ -29,14 +28,9 @@ const EntryPoints& TheEntryPoints();
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-bool WaitFor(const std::function<bool()>& done) {
-  for (auto end = Clock::now() + std::chrono::seconds(10); Clock::now() < end; Sleep(20)) {
-    if (done()) return true;
-  }
-  return done();
-}
+using tarno_test::TextOf;
+using tarno_test::WaitFor;
+using tarno_test::WriteScreenshot;
 
 struct DialogSearch {
   const char* caption;
@@ -98,12 +92,6 @@ class DialogDriver {
   std::thread m_thread;
 };
 
-std::string TextOf(HWND window) {
-  std::string text(static_cast<size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
-  return text;
-}
-
 std::string ItemText(HWND dialog, int id) { return TextOf(GetDlgItem(dialog, id)); }
 
 void Click(HWND dialog, int id) {
@@ -131,46 +119,6 @@ void FocusOn(HWND dialog, int id) {
 // Also tells that the keys pressed before have been handled.
 bool Shows(HWND dialog, int id, const std::string& text) {
   return WaitFor([&] { return ItemText(dialog, id) == text; });
-}
-
-std::vector<uint8_t> CaptureClientArea(HWND window, int* width, int* height) {
-  RECT area;
-  GetClientRect(window, &area);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
-  *width = area.right - area.left, *height = area.bottom - area.top;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), *width, -*height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  std::vector<uint8_t> rgb;
-  if (bitmap && BitBlt(memory, 0, 0, *width, *height, screen, area.left, area.top, SRCCOPY)) {
-    for (int i = 0; i < *width * *height; ++i) {
-      const auto* bgrx = static_cast<const uint8_t*>(bits) + 4 * i;
-      rgb.insert(rgb.end(), {bgrx[2], bgrx[1], bgrx[0]});
-    }
-  }
-  SelectObject(memory, previous);
-  if (bitmap) DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return rgb;
-}
-
-// The client area as the screen shows it, once the picture has stopped changing. The frame
-// is left out: with no window manager on the virtual display, nothing draws it.
-bool WriteScreenshot(HWND window, const std::string& path) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  int width = 0, height = 0;
-  std::vector<uint8_t> before, now = CaptureClientArea(window, &width, &height);
-  bool still = WaitFor([&] {
-    Sleep(100);
-    before.swap(now);
-    now = CaptureClientArea(window, &width, &height);
-    return !now.empty() && now == before;
-  });
-  return still && tarno_test::WritePng(path, width, height, now);
 }
 
 // The texts a control shows in a room of fixed size, with that room.
