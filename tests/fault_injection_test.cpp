@@ -328,17 +328,7 @@ TEST_F(FullDiskTest, RunGoesOnAndTheErrorFileNeverJoinsACutLineToTheNext) {
   ExpectEarlierSettingsKept();
   ExpectNoTemporaries();
 
-  std::string cut;
-  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(Slurp("err.txt"), &cut));
-  // Room again: the next line must begin a line of its own, not finish a cut one.
-  fs::remove("filler");
-  HostQso refused;
-  refused.band = "12m";
-  EXPECT_EQ(0, CallAddData(entry, refused));
-  const std::string file = Slurp("err.txt");
-  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(file, &cut));
-  EXPECT_EQ("", cut);
-  EXPECT_NE(std::string::npos, file.find("NO CONTEST BAND !!!\r\n", file.size() - 24));
+  ExpectErrorFileWholeOnceThereIsRoom(entry, [] { fs::remove("filler"); });
 }
 
 // The file is emptied and rewritten in place, as the rules have it: on a full disk the earlier
@@ -351,12 +341,7 @@ TEST_F(FullDiskTest, CabrilloExportOnAFullDiskIsReportedAndKeepsTheLastGoodFile)
   ASSERT_EQ("File produced: Q1ABC.cbr", LastMessage());
   const std::string good = Slurp("Q1ABC.cbr");
   FillLeaving(0);
-  for (int n = 40; n < 400; ++n) {
-    HostQso qso;
-    const std::string call = "OK" + std::to_string(n) + "XY";
-    qso.call = call.c_str();
-    admitted += CallAddData(entry, qso);
-  }
+  admitted += AddNewStations(entry, 40, 400);
   int flag = 7;
   entry.getResult(&flag);
   EXPECT_EQ(-1, flag);

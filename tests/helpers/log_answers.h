@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "helpers/file_checks.h"
 #include "helpers/host_calls.h"
@@ -29,6 +31,35 @@ inline void ExpectLogAnswers(const EntryPoints& entry, int admitted) {
   int flag = 7;
   const std::string sheet = entry.getResult(&flag);
   EXPECT_EQ(admitted, TotalQsos(sheet)) << sheet;
+}
+
+// Logs QSOs `from` to `to`-1 with new stations (OK<n>XY on 20 m); how many were admitted.
+inline int AddNewStations(const EntryPoints& entry, int from, int to) {
+  int admitted = 0;
+  for (int n = from; n < to; ++n) {
+    HostQso qso;
+    const std::string call = "OK" + std::to_string(n) + "XY";
+    qso.call = call.c_str();
+    admitted += CallAddData(entry, qso);
+  }
+  return admitted;
+}
+
+// "err.txt" in the current folder after a full disk: no cut line among the whole ones, and
+// once `makeRoom` has freed the disk, the next problem begins a line of its own instead of
+// finishing a cut one.
+inline void ExpectErrorFileWholeOnceThereIsRoom(const EntryPoints& entry,
+                                                const std::function<void()>& makeRoom) {
+  std::string cut;
+  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(Slurp("err.txt"), &cut));
+  makeRoom();
+  HostQso refused;
+  refused.band = "12m";
+  EXPECT_EQ(0, CallAddData(entry, refused));
+  const std::string file = Slurp("err.txt");
+  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(file, &cut));
+  EXPECT_EQ("", cut);
+  EXPECT_NE(std::string::npos, file.find("NO CONTEST BAND !!!\r\n", file.size() - 24));
 }
 
 }  // namespace tarno

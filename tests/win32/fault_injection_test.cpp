@@ -357,16 +357,7 @@ TEST_F(FullDiskDllTest, RunGoesOnAndTheErrorFileNeverJoinsACutLineToTheNext) {
   ExpectModuleAnswers(admitted, /*askSetup=*/true);
   EXPECT_EQ(kCouldNotWrite, LastMessage());
 
-  std::string cut;
-  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(Slurp("err.txt"), &cut));
-  DeleteFileA("filler");
-  HostQso refused;
-  refused.band = "12m";
-  EXPECT_EQ(0, CallAddData(entry, refused));
-  const std::string file = Slurp("err.txt");
-  EXPECT_EQ(std::vector<std::string>(), BrokenErrorLines(file, &cut));
-  EXPECT_EQ("", cut);
-  EXPECT_NE(std::string::npos, file.find("NO CONTEST BAND !!!\r\n", file.size() - 24));
+  ExpectErrorFileWholeOnceThereIsRoom(entry, [] { DeleteFileA("filler"); });
 }
 
 // Wine's profile functions empty the file and write it anew in its place: on a nearly full
@@ -392,12 +383,7 @@ TEST_F(FullDiskDllTest, CabrilloExportOnAFullDiskIsReportedAndKeepsTheLastGoodFi
   ASSERT_EQ("File produced: Q1ABC.cbr", LastMessage());
   const std::string good = Slurp("Q1ABC.cbr");
   FillLeaving(0);
-  for (int n = 40; n < 400; ++n) {
-    HostQso qso;
-    const std::string call = "OK" + std::to_string(n) + "XY";
-    qso.call = call.c_str();
-    admitted += CallAddData(entry, qso);
-  }
+  admitted += AddNewStations(entry, 40, 400);
   int flag = 7;
   entry.getResult(&flag);
   EXPECT_EQ(-1, flag);
