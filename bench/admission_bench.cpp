@@ -153,12 +153,10 @@ void ReferenceCheckCall(benchmark::State& state) {
 
 void RegisterAdmissionBenchmarks() {
   for (long size : kSizes) {
-    benchmark::RegisterBenchmark("AddData0_load", AddData0Load)
-        ->Arg(size)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(size >= 1000000 ? 1.0 : 0.3)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly(true);
+    Repeated(benchmark::RegisterBenchmark("AddData0_load", AddData0Load)
+                 ->Arg(size)
+                 ->Unit(benchmark::kMillisecond),
+             size >= 1000000 ? 1.0 : 0.3);
     benchmark::RegisterBenchmark("Vector_of_records_load", VectorOfRecordsLoad)
         ->Arg(size)
         ->Unit(benchmark::kMillisecond)
@@ -171,7 +169,7 @@ void RegisterAdmissionBenchmarks() {
     if (size == kReferenceAdmissionLimit) {
       reference->Iterations(1);
     } else {
-      reference->MinTime(0.3)->Repetitions(3)->ReportAggregatesOnly(true);
+      Repeated(reference, 0.3);
     }
   }
   benchmark::RegisterBenchmark("ErrorLineBody_only", ErrorLineBodyOnly)
@@ -181,17 +179,11 @@ void RegisterAdmissionBenchmarks() {
 
 void RegisterCallCheckBenchmarks() {
   for (long size : kSizes) {
-    benchmark::RegisterBenchmark("CheckCall0", CheckCall0Probe)
-        ->Arg(size)
-        ->MinTime(0.2)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly(true);
-    benchmark::RegisterBenchmark("Reference_check_call", ReferenceCheckCall)
-        ->Arg(size)
-        ->Unit(benchmark::kMicrosecond)
-        ->MinTime(0.2)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly(true);
+    Repeated(benchmark::RegisterBenchmark("CheckCall0", CheckCall0Probe)->Arg(size), 0.2);
+    Repeated(benchmark::RegisterBenchmark("Reference_check_call", ReferenceCheckCall)
+                 ->Arg(size)
+                 ->Unit(benchmark::kMicrosecond),
+             0.2);
   }
 }
 

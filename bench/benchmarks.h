@@ -4,9 +4,17 @@
 // Each file registers its benchmarks; main() calls these in the order they should
 // run, so that benchmarks sharing a loaded log run next to each other.
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 
 namespace tarno::bench {
+
+// Three runs of at least `minSeconds` each, reported as their mean, median and spread.
+inline benchmark::internal::Benchmark* Repeated(benchmark::internal::Benchmark* benchmark,
+                                                double minSeconds) {
+  return benchmark->MinTime(minSeconds)->Repetitions(3)->ReportAggregatesOnly(true);
+}
 
 // Log sizes, in QSOs, of the admission and call check benchmarks.
 constexpr long kSizes[] = {1000, 10000, 100000, 1000000};

@@ -129,51 +129,39 @@ void FwriteSameBytes(benchmark::State& state) {
 
 void RegisterResultBenchmarks() {
   for (long size : {100000L, 1000000L}) {
-    benchmark::RegisterBenchmark("GetResult0", GetResult0Score)
-        ->Arg(size)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.3)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly(true);
+    Repeated(benchmark::RegisterBenchmark("GetResult0", GetResult0Score)
+                 ->Arg(size)
+                 ->Unit(benchmark::kMillisecond),
+             0.3);
     if (size == 100000) {
-      benchmark::RegisterBenchmark("GetResult0_settings_file", GetResult0WithSettingsFile)
-          ->Arg(size)
-          ->Unit(benchmark::kMillisecond)
-          ->MinTime(0.3)
-          ->Repetitions(3)
-          ->ReportAggregatesOnly(true);
+      Repeated(benchmark::RegisterBenchmark("GetResult0_settings_file", GetResult0WithSettingsFile)
+                   ->Arg(size)
+                   ->Unit(benchmark::kMillisecond),
+               0.3);
     }
-    benchmark::RegisterBenchmark("Read_every_record", ReadEveryRecord)
-        ->Arg(size)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.3)
-        ->Repetitions(3)
-        ->ReportAggregatesOnly(true);
+    Repeated(benchmark::RegisterBenchmark("Read_every_record", ReadEveryRecord)
+                 ->Arg(size)
+                 ->Unit(benchmark::kMillisecond),
+             0.3);
   }
 }
 
 void RegisterCabrilloBenchmarks() {
-  benchmark::RegisterBenchmark("Cabrillo_GetResult0", CabrilloThroughGetResult0)
-      ->Arg(kCabrilloQsos)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->MinTime(0.3)
-      ->Repetitions(3)
-      ->ReportAggregatesOnly(true);
-  benchmark::RegisterBenchmark("Cabrillo_ExportCabrillo", CabrilloExportStep)
-      ->Arg(kCabrilloQsos)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->MinTime(0.3)
-      ->Repetitions(3)
-      ->ReportAggregatesOnly(true);
-  benchmark::RegisterBenchmark("Cabrillo_fwrite_same_bytes", FwriteSameBytes)
-      ->Arg(kCabrilloQsos)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->MinTime(0.3)
-      ->Repetitions(3)
-      ->ReportAggregatesOnly(true);
+  Repeated(benchmark::RegisterBenchmark("Cabrillo_GetResult0", CabrilloThroughGetResult0)
+               ->Arg(kCabrilloQsos)
+               ->Unit(benchmark::kMillisecond)
+               ->UseRealTime(),
+           0.3);
+  Repeated(benchmark::RegisterBenchmark("Cabrillo_ExportCabrillo", CabrilloExportStep)
+               ->Arg(kCabrilloQsos)
+               ->Unit(benchmark::kMillisecond)
+               ->UseRealTime(),
+           0.3);
+  Repeated(benchmark::RegisterBenchmark("Cabrillo_fwrite_same_bytes", FwriteSameBytes)
+               ->Arg(kCabrilloQsos)
+               ->Unit(benchmark::kMillisecond)
+               ->UseRealTime(),
+           0.3);
 }
 
 }  // namespace tarno::bench
