@@ -98,6 +98,8 @@ ReadLog ReadCabrillo(std::string_view text) {
     std::string tag = tokens[0];
     for (char& c : tag) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (tag == "CALLSIGN:" && tokens.size() > 1) log.ownCall = tokens[1];
+    if (tag == "CONTEST:" && tokens.size() > 1) log.contest = tokens[1];
+    if (tag == "CLAIMED-SCORE:" && tokens.size() > 1) log.claimedScore = tokens[1];
     if (tag != "QSO:") continue;
     LogQso qso;
     std::string reason;

@@ -35,6 +35,8 @@ struct ReadLog {
   std::vector<LogQso> qsos;
   std::vector<LogProblem> skipped;  // records left out, each with its reason
   std::string ownCall;              // from the log's header, when it has one
+  std::string contest;              // Cabrillo's CONTEST: value, as written
+  std::string claimedScore;         // Cabrillo's CLAIMED-SCORE: value, as written
 };
 
 // Days since 1899-12-30 of a calendar date and time; false for an impossible date.

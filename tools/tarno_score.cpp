@@ -15,8 +15,9 @@
 #include "cabrillo_check.h"
 #include "cabrillo_reader.h"
 #include "country_file.h"
-#include "desktop_autopilot.h"
+#include "crosscheck/crosscheck_main.h"
 #include "plugin_library.h"
+#include "replay.h"
 #include "score_options.h"
 
 namespace tarno::score {
@@ -27,12 +28,6 @@ bool ReadWholeFile(const std::string& path, std::string* text) {
   if (!in) return false;
   text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return !in.bad();
-}
-
-COleDateTime DateOf(double days) {
-  COleDateTime date;
-  date.m_dt = days;
-  return date;
 }
 
 bool DayOf(const std::string& text, double* days) {
@@ -52,13 +47,6 @@ size_t CountLines(const std::string& path) {
 }
 
 // The values of the statistics run: what the options say, else what the log says.
-struct RunValues {
-  std::string ownCall;
-  std::string ownContinent;
-  double startDays = 0.0;
-  double endDays = 0.0;
-};
-
 bool DecideRun(const ScoreOptions& options, const ReadLog& log, const CountryFile& countries,
                RunValues* run, std::string* error) {
   run->ownCall = options.ownCall;
@@ -95,29 +83,6 @@ void ReportSkipped(const std::string& file, bool adif, const ReadLog& log) {
     std::fprintf(stderr, "%s: %s %d skipped: %s\n", file.c_str(), adif ? "record" : "line",
                  problem.source, problem.reason.c_str());
   }
-}
-
-int AddQsos(const EntryPoints& entry, const RunValues& run, const ReadLog& log,
-            const CountryFile& countries) {
-  int unknownCountries = 0;
-  COleDateTime unused = DateOf(0.0);
-  for (const LogQso& qso : log.qsos) {
-    const CountryInfo country = countries.Lookup(qso.call);
-    if (!country.found) {
-      ++unknownCountries;
-      std::fprintf(stderr, "QSO %d: %s is in no country of the country file\n", qso.source,
-                   qso.call.c_str());
-    }
-    const std::string continent = qso.continent.empty() ? country.continent : qso.continent;
-    const std::string& ownCall = qso.stationCall.empty() ? run.ownCall : qso.stationCall;
-    COleDateTime when = DateOf(qso.oleDays);
-    entry.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused, 0,
-                  qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(), qso.rstRcvd.c_str(),
-                  qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "", "", "",
-                  country.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
-                  qso.band.c_str(), "");
-  }
-  return unknownCountries;
 }
 
 // The working folder, with the "Plugins" folder in which the plug-in keeps its settings.
@@ -174,20 +139,15 @@ int Run(const ScoreOptions& options) {
     return 1;
   }
 
-  const EntryPoints& entry = plugin.entries();
-  int flag = 0;
-  std::string sheet;
-  int unknownCountries = 0;
-  {
-    DesktopAutopilot autopilot;
-    COleDateTime start = DateOf(run.startDays);
-    COleDateTime end = DateOf(run.endDays);
-    entry.resetStats("", options.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "",
-                     "", "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(),
-                     "");
-    unknownCountries = AddQsos(entry, run, log, countries);
-    sheet = entry.getResult(&flag);
+  run.cabrillo = options.cabrillo;
+  const ReplayResult result = Replay(plugin.entries(), run, log.qsos, countries);
+  const std::string& sheet = result.sheet;
+  for (size_t index : result.unknownCountry) {
+    const LogQso& qso = log.qsos[index];
+    std::fprintf(stderr, "QSO %d: %s is in no country of the country file\n", qso.source,
+                 qso.call.c_str());
   }
+  const size_t unknownCountries = result.unknownCountry.size();
   std::printf("%s\n\n", WithLf(sheet).c_str());
   // The sheet as the plug-in returned it, for whoever wants its exact bytes.
   if (!WriteWholeFile("summary.txt", sheet)) std::fprintf(stderr, "cannot write summary.txt\n");
@@ -206,7 +166,7 @@ int Run(const ScoreOptions& options) {
                   FormatProblems(CheckCabrillo(written)).c_str());
     }
   }
-  std::printf("%zu QSOs read, %zu records skipped, %d calls in no known country\n", log.qsos.size(),
+  std::printf("%zu QSOs read, %zu records skipped, %zu calls in no known country\n", log.qsos.size(),
               log.skipped.size(), unknownCountries);
   return status;
 }
@@ -216,6 +176,9 @@ int Run(const ScoreOptions& options) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "crosscheck") {
+    return tarno::score::CrosscheckMain(std::vector<std::string>(args.begin() + 1, args.end()));
+  }
   tarno::score::ScoreOptions options;
   std::string error;
   if (!tarno::score::ParseScoreOptions(args, &options, &error)) {

@@ -1,0 +1,57 @@
+#include "replay.h"
+
+#include <cstdlib>
+
+#include "desktop_autopilot.h"
+
+namespace tarno::score {
+namespace {
+
+COleDateTime DateOf(double days) {
+  COleDateTime date;
+  date.m_dt = days;
+  return date;
+}
+
+}  // namespace
+
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
+                    const std::vector<LogQso>& qsos, const CountryFile& countries) {
+  ReplayResult result;
+  DesktopAutopilot autopilot;
+  COleDateTime start = DateOf(run.startDays);
+  COleDateTime end = DateOf(run.endDays);
+  entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "",
+                   "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(), "");
+  COleDateTime unused = DateOf(0.0);
+  for (size_t i = 0; i < qsos.size(); ++i) {
+    const LogQso& qso = qsos[i];
+    const CountryInfo country = countries.Lookup(qso.call);
+    if (!country.found) result.unknownCountry.push_back(i);
+    const std::string& continent = qso.continent.empty() ? country.continent : qso.continent;
+    const std::string& ownCall = qso.stationCall.empty() ? run.ownCall : qso.stationCall;
+    COleDateTime when = DateOf(qso.oleDays);
+    entry.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused, 0,
+                  qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(), qso.rstRcvd.c_str(),
+                  qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "", "", "",
+                  country.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
+                  qso.band.c_str(), "");
+  }
+  int flag = 0;
+  const char* sheet = entry.getResult(&flag);
+  result.sheet = sheet ? sheet : "";
+  return result;
+}
+
+bool ScoreOfSheet(const std::string& sheet, long long* score) {
+  const size_t line = sheet.rfind("Score:");
+  if (line == std::string::npos) return false;
+  const size_t equals = sheet.find('=', line);
+  if (equals == std::string::npos) return false;
+  char* end = nullptr;
+  const char* digits = sheet.c_str() + equals + 1;
+  *score = std::strtoll(digits, &end, 10);
+  return end != digits;
+}
+
+}  // namespace tarno::score

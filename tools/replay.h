@@ -1,0 +1,40 @@
+#ifndef TARNO_TOOLS_REPLAY_H_
+#define TARNO_TOOLS_REPLAY_H_
+
+// One statistics run of the loaded plug-in over a list of QSOs, exactly as the logger
+// drives it: ResetStats0, AddData0 for every QSO in the order given, GetResult0. The
+// plug-in keeps its state module-wide, so runs over one library take turns; its files
+// (err.txt, the Cabrillo file, Plugins/TARNO-Contest.ini) land in the current folder.
+
+#include <string>
+#include <vector>
+
+#include "country_file.h"
+#include "log_qso.h"
+#include "plugin/entry_point_table.h"
+
+namespace tarno::score {
+
+// The values of one statistics run.
+struct RunValues {
+  std::string ownCall;
+  std::string ownContinent;
+  double startDays = 0.0;  // the contest's first and last day, as the host passes them
+  double endDays = 0.0;
+  bool cabrillo = false;  // a run in Cabrillo mode writes the Cabrillo file at the end
+};
+
+struct ReplayResult {
+  std::string sheet;                // the summary sheet as GetResult0 returned it
+  std::vector<size_t> unknownCountry;  // indexes of QSOs whose call is in no known country
+};
+
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
+                    const std::vector<LogQso>& qsos, const CountryFile& countries);
+
+// The score on the sheet's "Score: P*C = S" line; false when the sheet has none.
+bool ScoreOfSheet(const std::string& sheet, long long* score);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_REPLAY_H_
