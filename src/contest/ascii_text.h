@@ -1,0 +1,28 @@
+#ifndef TARNO_CONTEST_ASCII_TEXT_H_
+#define TARNO_CONTEST_ASCII_TEXT_H_
+
+// Blanks, trimming and case folding for the contest's texts (calls, bands, modes, codes,
+// tags), which are ASCII: bytes above 127 are left as they are, whatever the locale.
+
+#include <string>
+#include <string_view>
+
+namespace tarno {
+
+// Space, tab, line feed, vertical tab, form feed, carriage return.
+constexpr bool IsAsciiBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The text without the blanks at either end.
+std::string_view TrimAscii(std::string_view text);
+
+std::string UpperAscii(std::string_view text);
+std::string LowerAscii(std::string_view text);
+
+// Equal but for the case of the letters A to Z.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace tarno
+
+#endif  // TARNO_CONTEST_ASCII_TEXT_H_
