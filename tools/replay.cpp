@@ -1,8 +1,10 @@
 #include "replay.h"
 
 #include <cstdlib>
+#include <fstream>
 
 #include "desktop_autopilot.h"
+#include "plugin_library.h"
 
 namespace tarno::score {
 namespace {
@@ -41,6 +43,16 @@ ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
   const char* sheet = entry.getResult(&flag);
   result.sheet = sheet ? sheet : "";
   return result;
+}
+
+bool EnterRunFolder(const std::string& folder, std::string* error) {
+  MakeDirectory(folder);
+  if (!ChangeDirectory(folder, error)) return false;
+  MakeDirectory("Plugins");
+  const char kSettings[] = "Plugins/TARNO-Contest.ini";
+  if (!std::ifstream(kSettings))
+    std::ofstream(kSettings, std::ios::binary) << "[Settings]\r\nMaster=1\r\n";
+  return true;
 }
 
 bool ScoreOfSheet(const std::string& sheet, long long* score) {

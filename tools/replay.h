@@ -32,6 +32,12 @@ struct ReplayResult {
 ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
                     const std::vector<LogQso>& qsos, const CountryFile& countries);
 
+// Makes `folder` the current folder, with the "Plugins" folder in which the plug-in keeps
+// its settings. A new settings file says "Master", so that a run never reaches for a
+// logger that may be running on the same desktop (the plug-in only talks to the host when
+// it is 0). False with the reason when the folder cannot be entered.
+bool EnterRunFolder(const std::string& folder, std::string* error);
+
 // The score on the sheet's "Score: P*C = S" line; false when the sheet has none.
 bool ScoreOfSheet(const std::string& sheet, long long* score);
 

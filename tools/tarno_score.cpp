@@ -85,19 +85,6 @@ void ReportSkipped(const std::string& file, bool adif, const ReadLog& log) {
   }
 }
 
-// The working folder, with the "Plugins" folder in which the plug-in keeps its settings.
-// A new settings file says "Master", so that scoring never reaches for a logger that may
-// be running on the same desktop (the plug-in only talks to the host when it is 0).
-bool EnterFolder(const std::string& folder, std::string* error) {
-  MakeDirectory(folder);
-  if (!ChangeDirectory(folder, error)) return false;
-  MakeDirectory("Plugins");
-  const char kSettings[] = "Plugins/TARNO-Contest.ini";
-  if (!std::ifstream(kSettings))
-    std::ofstream(kSettings, std::ios::binary) << "[Settings]\r\nMaster=1\r\n";
-  return true;
-}
-
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -134,7 +121,7 @@ int Run(const ScoreOptions& options) {
       options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin;
   if (!countries.Load(options.countryFile, &error) ||
       !DecideRun(options, log, countries, &run, &error) || !plugin.Load(pluginPath, &error) ||
-      !EnterFolder(options.folder, &error)) {
+      !EnterRunFolder(options.folder, &error)) {
     std::fprintf(stderr, "tarno-score: %s\n", error.c_str());
     return 1;
   }
