@@ -1,21 +1,29 @@
 #include "cabrillo_reader.h"
 
-#include <cctype>
 #include <cstdint>
-#include <sstream>
+#include <string>
 #include <vector>
+
+#include "bands.h"
+#include "contest/ascii_text.h"
 
 namespace tarno::score {
 namespace {
 
-std::vector<std::string> Tokens(std::string_view line) {
-  std::vector<std::string> tokens;
-  std::istringstream in{std::string(line)};
-  for (std::string token; in >> token;) tokens.push_back(token);
+std::vector<std::string_view> Tokens(std::string_view line) {
+  std::vector<std::string_view> tokens;
+  size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && IsAsciiBlank(line[at])) ++at;
+    size_t end = at;
+    while (end < line.size() && !IsAsciiBlank(line[end])) ++end;
+    if (end > at) tokens.push_back(line.substr(at, end - at));
+    at = end;
+  }
   return tokens;
 }
 
-bool AllDigits(const std::string& text) {
+bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
   for (char c : text) {
     if (c < '0' || c > '9') return false;
@@ -23,60 +31,133 @@ bool AllDigits(const std::string& text) {
   return true;
 }
 
-std::string ModeOf(const std::string& code) {
-  if (code == "CW") return "CW";
-  if (code == "PH") return "SSB";
-  if (code == "RY") return "RTTY";
-  if (code == "DG") return "DIGI";
-  return code;
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A call sign: letters and digits, "/" between its parts, at least one of each.
+bool IsCallShape(std::string_view text) {
+  if (text.size() < 3 || text.size() > 20) return false;
+  bool letter = false;
+  bool digit = false;
+  for (char c : text) {
+    if (IsLetter(c)) {
+      letter = true;
+    } else if (IsDigit(c)) {
+      digit = true;
+    } else if (c != '/') {
+      return false;
+    }
+  }
+  return letter && digit;
 }
 
-bool TimeOf(const std::string& date, const std::string& time, double* days) {
+// A signal report: readability 1-5 and strength 1-9 ("59"), with a tone for CW ("599");
+// "N" stands for 9 as CW operators send it ("5NN").
+bool IsReportShape(std::string_view text) {
+  if (text.size() < 2 || text.size() > 3 || text[0] < '1' || text[0] > '5') return false;
+  for (char c : text.substr(1)) {
+    if (!((c >= '1' && c <= '9') || c == 'N' || c == 'n')) return false;
+  }
+  return true;
+}
+
+bool IsExchangeShape(std::string_view text) { return !text.empty() && !IsCallShape(text); }
+
+bool IsTransmitter(std::string_view text) { return text == "0" || text == "1"; }
+
+// Where each part of a QSO line stands after the time, -1 where the layout has none.
+struct Layout {
+  int myCall, rstSent, exchSent, call, rstRcvd, exchRcvd, transmitter;
+  const char* name;
+};
+const Layout kLayouts[] = {
+    {0, -1, 1, 2, -1, 3, -1, "no reports"},
+    {0, -1, 1, 2, -1, 3, 4, "no reports, transmitter"},
+    {0, 1, 2, 3, -1, 4, -1, "no received report"},
+    {0, -1, 1, 2, 3, 4, -1, "no sent report"},
+    {0, 1, 2, 3, 4, 5, -1, "reports"},
+    {0, 1, 2, 3, 4, 5, 6, "reports, transmitter"},
+};
+
+int FieldCount(const Layout& layout) { return layout.transmitter >= 0 ? layout.transmitter + 1
+                                                                      : layout.exchRcvd + 1; }
+
+bool Fits(const Layout& layout, const std::vector<std::string_view>& rest) {
+  if (static_cast<int>(rest.size()) != FieldCount(layout)) return false;
+  auto at = [&](int index) { return rest[static_cast<size_t>(index)]; };
+  return IsCallShape(at(layout.myCall)) && IsCallShape(at(layout.call)) &&
+         IsExchangeShape(at(layout.exchSent)) && IsExchangeShape(at(layout.exchRcvd)) &&
+         (layout.rstSent < 0 || IsReportShape(at(layout.rstSent))) &&
+         (layout.rstRcvd < 0 || IsReportShape(at(layout.rstRcvd))) &&
+         (layout.transmitter < 0 || IsTransmitter(at(layout.transmitter)));
+}
+
+std::string Joined(const std::vector<std::string_view>& parts) {
+  std::string text;
+  for (std::string_view part : parts) text += (text.empty() ? "" : " ") + std::string(part);
+  return text;
+}
+
+bool TimeOf(std::string_view date, std::string_view time, double* days) {
   if (date.size() != 10 || date[4] != '-' || date[7] != '-' || time.size() != 4 ||
-      !AllDigits(time) || !AllDigits(date.substr(0, 4) + date.substr(5, 2) + date.substr(8, 2))) {
+      !AllDigits(time) || !AllDigits(date.substr(0, 4)) || !AllDigits(date.substr(5, 2)) ||
+      !AllDigits(date.substr(8, 2))) {
     return false;
   }
-  return OleDaysOf(std::stoi(date.substr(0, 4)), std::stoi(date.substr(5, 2)),
-                   std::stoi(date.substr(8, 2)), std::stoi(time.substr(0, 2)),
-                   std::stoi(time.substr(2, 2)), 0, days);
+  auto number = [](std::string_view digits) { return std::stoi(std::string(digits)); };
+  return OleDaysOf(number(date.substr(0, 4)), number(date.substr(5, 2)), number(date.substr(8, 2)),
+                   number(time.substr(0, 2)), number(time.substr(2, 2)), 0, days);
 }
 
-// The fields after "QSO:": frequency, mode, date, time, then the sent and received
-// halves, each a call, an optional report and the exchange.
-bool ToQso(const std::vector<std::string>& t, int line, LogQso* qso, std::string* reason) {
-  const size_t n = t.size() - 1;  // without "QSO:"
-  const bool withReports = n == 10 || n == 11;
-  if (n < 8 || n > 11) {
-    *reason = "a QSO line needs 8 to 11 fields, this one has " + std::to_string(n);
-    return false;
-  }
+std::string ModeOf(std::string_view code) {
+  const std::string upper = UpperAscii(code);
+  if (upper == "RY") return "RTTY";
+  if (upper == "DG") return "DIGI";
+  return ContestMode(upper);
+}
+
+bool ToQso(const std::vector<std::string_view>& t, int line, LogQso* qso, std::string* reason) {
   qso->source = line;
-  if (!AllDigits(t[1]) || t[1].size() > 7) {
-    *reason = "frequency \"" + t[1] + "\" is not in kHz";
+  if (t.size() < 5) {
+    *reason = "a QSO line needs a frequency, mode, date and time before the calls";
     return false;
   }
-  const unsigned long freqKHz = std::stoul(t[1]);
-  // Beyond this the Hz do not fit the host's 32 bits, and wrapped they would land on a band.
-  const bool fits = freqKHz <= UINT32_MAX / 1000;
-  qso->freqHz = fits ? static_cast<uint32_t>(freqKHz * 1000) : 0;
-  qso->band = BandOfFrequency(qso->freqHz);
-  if (qso->band.empty()) {
-    *reason = "frequency " + t[1] + " kHz is on no band";
+  uint64_t freqHz = 0;
+  if (!CabrilloBand(t[1], &qso->band, &freqHz)) {
+    *reason = "frequency \"" + std::string(t[1]) + "\" is on no band";
     return false;
   }
+  qso->freqHz = freqHz <= UINT32_MAX ? static_cast<uint32_t>(freqHz) : 0;
   qso->mode = ModeOf(t[2]);
   qso->hasTime = TimeOf(t[3], t[4], &qso->oleDays);
   if (!qso->hasTime) {
-    *reason = "\"" + t[3] + " " + t[4] + "\" is not a valid date and time";
+    *reason = "\"" + std::string(t[3]) + " " + std::string(t[4]) + "\" is not a valid date and time";
     return false;
   }
-  size_t at = 5;
-  qso->stationCall = t[at++];
-  if (withReports) qso->rstSent = t[at++];
-  qso->exchSent = t[at++];
-  qso->call = t[at++];
-  if (withReports) qso->rstRcvd = t[at++];
-  qso->exchRcvd = t[at++];
+  const std::vector<std::string_view> rest(t.begin() + 5, t.end());
+  const Layout* found = nullptr;
+  int fitting = 0;
+  for (const Layout& layout : kLayouts) {
+    if (Fits(layout, rest)) {
+      found = &layout;
+      ++fitting;
+    }
+  }
+  if (fitting != 1) {
+    *reason = "\"" + Joined(rest) + "\" " +
+              (fitting == 0 ? "is not own call, [report,] exchange, call, [report,] exchange"
+                            : "fits more than one layout; which report is missing is not clear");
+    return false;
+  }
+  auto at = [&](int index) { return index < 0 ? std::string() : std::string(rest[size_t(index)]); };
+  qso->stationCall = UpperAscii(at(found->myCall));
+  qso->rstSent = at(found->rstSent);
+  qso->exchSent = at(found->exchSent);
+  qso->call = UpperAscii(at(found->call));
+  qso->rstRcvd = at(found->rstRcvd);
+  qso->exchRcvd = at(found->exchRcvd);
+  qso->exchSentField = "QSO line";
+  qso->exchRcvdField = "QSO line";
   return true;
 }
 
@@ -92,15 +173,16 @@ ReadLog ReadCabrillo(std::string_view text) {
     std::string_view line = text.substr(at, end - at);
     at = end + 1;
     ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    std::vector<std::string> tokens = Tokens(line);
+    const std::vector<std::string_view> tokens = Tokens(line);
     if (tokens.empty()) continue;
-    std::string tag = tokens[0];
-    for (char& c : tag) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (tag == "CALLSIGN:" && tokens.size() > 1) log.ownCall = tokens[1];
-    if (tag == "CONTEST:" && tokens.size() > 1) log.contest = tokens[1];
-    if (tag == "CLAIMED-SCORE:" && tokens.size() > 1) log.claimedScore = tokens[1];
+    const std::string tag = UpperAscii(tokens[0]);
+    const std::string value = tokens.size() > 1 ? std::string(tokens[1]) : std::string();
+    if (tag == "CALLSIGN:") log.ownCall = UpperAscii(value);
+    if (tag == "CONTEST:") log.contest = value;
+    if (tag == "CLAIMED-SCORE:") log.claimedScore = value;
+    if (tag == "X-QSO:") log.notes.push_back({lineNumber, "an X-QSO line is not scored"});
     if (tag != "QSO:") continue;
+    ++log.recordsFound;
     LogQso qso;
     std::string reason;
     if (ToQso(tokens, lineNumber, &qso, &reason)) {

@@ -2,17 +2,26 @@
 #define TARNO_TOOLS_DESKTOP_AUTOPILOT_H_
 
 // A command line has nobody to click: while it lives, this confirms the plug-in's
-// Cabrillo header dialog as it opens (with the values stored in the settings) and
-// closes its "Output" message, printing the message's text. Only the Windows build
-// shows such windows; elsewhere it does nothing.
+// Cabrillo header dialog as it opens and closes its "Output" message, printing the
+// message's text. Before confirming it types the answers it was given into the dialog's
+// category boxes, as the operator would; the other fields keep the values stored in the
+// settings. Only the Windows build shows such windows; elsewhere the answers go to the
+// window-less build's stand-in dialog through the environment variable
+// TARNO_HEADER_ANSWERS ("TAG=value" lines), which is set while the autopilot lives.
 
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tarno::score {
 
+// The dialog's category fields by their Cabrillo tag: "CATEGORY-POWER", "LOW".
+using DialogAnswers = std::vector<std::pair<std::string, std::string>>;
+
 class DesktopAutopilot {
  public:
-  DesktopAutopilot();
+  explicit DesktopAutopilot(const DialogAnswers& answers = DialogAnswers());
   ~DesktopAutopilot();
   DesktopAutopilot(const DesktopAutopilot&) = delete;
   DesktopAutopilot& operator=(const DesktopAutopilot&) = delete;

@@ -11,6 +11,20 @@ namespace {
 
 const int kStaticTextId = 0xFFFF;  // the text of a message box
 
+struct CategoryControl {
+  const char* tag;
+  int id;
+};
+const CategoryControl kCategoryControls[] = {
+    {"CATEGORY-OPERATOR", 1013}, {"CATEGORY-BAND", 1118},  {"CATEGORY-TRANSMITTER", 1122},
+    {"CATEGORY-MODE", 1123},     {"CATEGORY-POWER", 1125},
+};
+
+struct Search {
+  HWND lastHandled = nullptr;
+  const DialogAnswers* answers = nullptr;
+};
+
 // Confirms or closes one of the plug-in's windows of this process, if it is one.
 BOOL CALLBACK ConfirmPluginWindow(HWND window, LPARAM handled) {
   DWORD process = 0;
@@ -19,7 +33,8 @@ BOOL CALLBACK ConfirmPluginWindow(HWND window, LPARAM handled) {
   char caption[64] = "";
   GetWindowTextA(window, caption, sizeof caption);
   const std::string title = caption;
-  HWND* lastHandled = reinterpret_cast<HWND*>(handled);
+  Search* search = reinterpret_cast<Search*>(handled);
+  HWND* lastHandled = &search->lastHandled;
   if (window == *lastHandled) return TRUE;  // already told to close
   if (title == "Output") {
     *lastHandled = window;
@@ -29,6 +44,12 @@ BOOL CALLBACK ConfirmPluginWindow(HWND window, LPARAM handled) {
     PostMessageA(window, WM_COMMAND, IDOK, 0);
   } else if (title == "TARNO Contest") {
     *lastHandled = window;
+    // The combo boxes take typed text, so the answer is typed into each, as it would be.
+    for (const auto& [tag, value] : *search->answers) {
+      for (const CategoryControl& control : kCategoryControls) {
+        if (tag == control.tag) SetDlgItemTextA(window, control.id, value.c_str());
+      }
+    }
     PostMessageA(window, WM_COMMAND, IDOK, 0);
   }
   return TRUE;
@@ -38,15 +59,18 @@ BOOL CALLBACK ConfirmPluginWindow(HWND window, LPARAM handled) {
 
 struct DesktopAutopilot::Pilot {
   std::atomic<bool> stop{false};
+  DialogAnswers answers;
   std::thread thread;
 };
 
-DesktopAutopilot::DesktopAutopilot() : m_pilot(new Pilot) {
+DesktopAutopilot::DesktopAutopilot(const DialogAnswers& answers) : m_pilot(new Pilot) {
   Pilot* pilot = m_pilot.get();
+  pilot->answers = answers;
   pilot->thread = std::thread([pilot] {
-    HWND lastHandled = nullptr;
+    Search search;
+    search.answers = &pilot->answers;
     while (!pilot->stop.load()) {
-      EnumWindows(&ConfirmPluginWindow, reinterpret_cast<LPARAM>(&lastHandled));
+      EnumWindows(&ConfirmPluginWindow, reinterpret_cast<LPARAM>(&search));
       Sleep(50);
     }
   });

@@ -1,6 +1,10 @@
 #include "log_qso.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+
+#include "contest/ascii_text.h"
 
 namespace tarno::score {
 namespace {
@@ -20,20 +24,6 @@ int DaysInMonth(int year, int month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-struct Band {
-  const char* name;
-  uint32_t lowKHz;
-  uint32_t highKHz;
-};
-
-// The amateur allocations as loggers name them (widest of the regions).
-const Band kBands[] = {
-    {"160m", 1800, 2000},   {"80m", 3500, 4000},      {"60m", 5060, 5450},   {"40m", 7000, 7300},
-    {"30m", 10100, 10150},  {"20m", 14000, 14350},    {"17m", 18068, 18168}, {"15m", 21000, 21450},
-    {"12m", 24890, 24990},  {"10m", 28000, 29700},    {"6m", 50000, 54000},  {"4m", 70000, 71000},
-    {"2m", 144000, 148000}, {"70cm", 420000, 450000},
-};
-
 }  // namespace
 
 bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, double* days) {
@@ -47,19 +37,32 @@ bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, d
   return true;
 }
 
-std::string BandOfFrequency(uint32_t freqHz) {
-  const uint32_t kHz = freqHz / 1000;
-  for (const Band& band : kBands) {
-    if (kHz >= band.lowKHz && kHz <= band.highKHz) return band.name;
-  }
-  return std::string();
+std::string FormatOleDays(double days) {
+  const int64_t minutes = static_cast<int64_t>(std::llround(days * 1440.0));
+  int64_t z = (minutes >= 0 ? minutes : minutes - 1439) / 1440 + DaysFromCivil(1899, 12, 30) +
+              719468;
+  const int64_t minuteOfDay = minutes - ((minutes >= 0 ? minutes : minutes - 1439) / 1440) * 1440;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t dayOfEra = z - era * 146097;
+  const int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int64_t mp = (5 * dayOfYear + 2) / 153;
+  const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  char text[96];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld",
+                static_cast<long long>(year), static_cast<long long>(month),
+                static_cast<long long>(day), static_cast<long long>(minuteOfDay / 60),
+                static_cast<long long>(minuteOfDay % 60));
+  return text;
 }
 
-uint32_t BandEdgeHz(const std::string& band) {
-  for (const Band& known : kBands) {
-    if (band == known.name) return known.lowKHz * 1000;
-  }
-  return 0;
+std::string ContestMode(std::string_view mode) {
+  std::string upper = UpperAscii(TrimAscii(mode));
+  if (upper == "USB" || upper == "LSB" || upper == "PH") return "SSB";
+  return upper;
 }
 
 }  // namespace tarno::score

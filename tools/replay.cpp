@@ -18,9 +18,10 @@ COleDateTime DateOf(double days) {
 }  // namespace
 
 ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
-                    const std::vector<LogQso>& qsos, const CountryFile& countries) {
+                    const std::vector<LogQso>& qsos, const CountryFile& countries,
+                    const DialogAnswers& answers) {
   ReplayResult result;
-  DesktopAutopilot autopilot;
+  DesktopAutopilot autopilot(answers);
   COleDateTime start = DateOf(run.startDays);
   COleDateTime end = DateOf(run.endDays);
   entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "",

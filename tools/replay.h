@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "country_file.h"
+#include "desktop_autopilot.h"
 #include "log_qso.h"
 #include "plugin/entry_point_table.h"
 
@@ -29,8 +30,10 @@ struct ReplayResult {
   std::vector<size_t> unknownCountry;  // indexes of QSOs whose call is in no known country
 };
 
+// `answers` go into the Cabrillo header dialog, in Cabrillo mode.
 ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
-                    const std::vector<LogQso>& qsos, const CountryFile& countries);
+                    const std::vector<LogQso>& qsos, const CountryFile& countries,
+                    const DialogAnswers& answers = DialogAnswers());
 
 // Makes `folder` the current folder, with the "Plugins" folder in which the plug-in keeps
 // its settings. A new settings file says "Master", so that a run never reaches for a

@@ -1,28 +1,100 @@
 #include "score_options.h"
 
+#include <cstdlib>
+#include <tuple>
+
+#include "contest/ascii_text.h"
+#include "contest/county_rules.h"
+#include "log_qso.h"
+
 namespace tarno::score {
 
 const char kUsage[] =
     "usage: tarno-score [options] LOGFILE      score an ADIF or Cabrillo log\n"
     "       tarno-score check FILE.cbr         check a Cabrillo 3.0 file\n"
+    "       tarno-score crosscheck [options] LOGS...   check entrants' logs against each other\n"
+    "       tarno-score --help\n"
     "options:\n"
-    "  --own-call CALL      the contestant (default: the log's station call)\n"
-    "  --continent CC       own continent (default: from the country file)\n"
-    "  --start YYYY-MM-DD   contest start (default: the first QSO's day)\n"
-    "  --end YYYY-MM-DD     contest end (default: the last QSO's day)\n"
-    "  --cabrillo           also write the Cabrillo file\n"
-    "  --dir FOLDER         where err.txt, the Cabrillo file and Plugins/ go (default: .)\n"
-    "  --cty FILE           country file (default: /usr/share/hamradio-files/cty.dat)\n"
-    "  --plugin FILE        the plug-in library (default: beside this program)\n";
+    "  --own-call CALL          the contestant (default: the log's station call)\n"
+    "  --continent CC           own continent, AF AN AS EU NA OC SA (default: country file)\n"
+    "  --start DATE[THH:MM]     contest start, UTC (a date alone: 00:00)\n"
+    "  --end DATE[THH:MM]       contest end, UTC, inclusive (a date alone: until 23:59)\n"
+    "                           QSOs outside the period are reported and not scored;\n"
+    "                           without a period a log may span at most 48 hours\n"
+    "  --exchange-field NAME    the ADIF field holding the received exchange\n"
+    "  --sent-exchange TEXT     the sent exchange: a county code, or 'serial' to number\n"
+    "                           the QSOs in time order\n"
+    "  --cabrillo               also write the Cabrillo file, and check it\n"
+    "  --header FILE            Cabrillo header lines (NAME: ..., CATEGORY-POWER: LOW)\n"
+    "  --category-operator X  --category-power X  --category-mode X  --category-band X\n"
+    "  --category-transmitter X  --operators X  --name X  --address X  --address-city X\n"
+    "  --address-postalcode X  --address-country X  --location X  --email X  --club X\n"
+    "  --soapbox X              header fields; they win over --header\n"
+    "  --dir FOLDER             where err.txt, summary.txt, the Cabrillo file and\n"
+    "                           Plugins/ go (default: .)\n"
+    "  --keep-settings          keep the plug-in's settings already in FOLDER (default:\n"
+    "                           every run starts from clean settings)\n"
+    "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
+    "  --plugin FILE            the plug-in library (default: beside this program)\n"
+    "exit status: 0 every record read and scored and the Cabrillo file sound; 1 records\n"
+    "skipped or unreadable, a file not written, or problems in the Cabrillo file; 2 usage\n";
 
 namespace {
 
-bool IsDate(const std::string& text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+struct HeaderOption {
+  const char* option;
+  const char* tag;
+};
+const HeaderOption kHeaderOptions[] = {
+    {"--category-operator", "CATEGORY-OPERATOR"},
+    {"--category-power", "CATEGORY-POWER"},
+    {"--category-mode", "CATEGORY-MODE"},
+    {"--category-band", "CATEGORY-BAND"},
+    {"--category-transmitter", "CATEGORY-TRANSMITTER"},
+    {"--operators", "OPERATORS"},
+    {"--name", "NAME"},
+    {"--address", "ADDRESS"},
+    {"--address-city", "ADDRESS-CITY"},
+    {"--address-postalcode", "ADDRESS-POSTALCODE"},
+    {"--address-country", "ADDRESS-COUNTRY"},
+    {"--location", "LOCATION"},
+    {"--email", "E-MAIL"},
+    {"--club", "CLUB"},
+    {"--soapbox", "SOAPBOX"},
+};
+
+bool Digits(const std::string& text, size_t from, size_t count, int* value) {
+  if (from + count > text.size()) return false;
+  *value = 0;
+  for (size_t i = from; i < from + count; ++i) {
     if (text[i] < '0' || text[i] > '9') return false;
+    *value = *value * 10 + (text[i] - '0');
   }
   return true;
+}
+
+// "YYYY-MM-DD", "YYYY-MM-DDTHH:MM" or "YYYY-MM-DD HH:MM"; a date alone is its first
+// minute, or with `endOfDay` its last.
+bool ParseMoment(const std::string& text, bool endOfDay, double* days) {
+  int year, month, day, hour = endOfDay ? 23 : 0, minute = endOfDay ? 59 : 0;
+  if (!Digits(text, 0, 4, &year) || text.size() < 10 || text[4] != '-' || text[7] != '-' ||
+      !Digits(text, 5, 2, &month) || !Digits(text, 8, 2, &day)) {
+    return false;
+  }
+  if (text.size() != 10) {
+    if (text.size() != 16 || (text[10] != 'T' && text[10] != ' ') || text[13] != ':' ||
+        !Digits(text, 11, 2, &hour) || !Digits(text, 14, 2, &minute)) {
+      return false;
+    }
+  }
+  return OleDaysOf(year, month, day, hour, minute, endOfDay && text.size() == 10 ? 59 : 0, days);
+}
+
+bool IsContinent(const std::string& code) {
+  for (const char* known : {"AF", "AN", "AS", "EU", "NA", "OC", "SA"}) {
+    if (code == known) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -30,6 +102,8 @@ bool IsDate(const std::string& text) {
 bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* options,
                        std::string* error) {
   std::vector<std::string> files;
+  std::string start;
+  std::string end;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](std::string* target) {
@@ -41,22 +115,40 @@ bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* optio
       return true;
     };
     bool ok = true;
-    if (arg == "--own-call") {
+    const HeaderOption* header = nullptr;
+    for (const HeaderOption& known : kHeaderOptions) {
+      if (arg == known.option) header = &known;
+    }
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else if (header) {
+      std::string text;
+      ok = value(&text);
+      options->header.emplace_back(header->tag, text);
+    } else if (arg == "--own-call") {
       ok = value(&options->ownCall);
     } else if (arg == "--continent") {
       ok = value(&options->ownContinent);
     } else if (arg == "--start") {
-      ok = value(&options->startDate);
+      ok = value(&start);
     } else if (arg == "--end") {
-      ok = value(&options->endDate);
+      ok = value(&end);
     } else if (arg == "--dir") {
       ok = value(&options->folder);
     } else if (arg == "--cty") {
       ok = value(&options->countryFile);
     } else if (arg == "--plugin") {
       ok = value(&options->plugin);
+    } else if (arg == "--exchange-field") {
+      ok = value(&options->exchangeField);
+    } else if (arg == "--sent-exchange") {
+      ok = value(&options->sentExchange);
+    } else if (arg == "--header") {
+      ok = value(&options->headerFile);
     } else if (arg == "--cabrillo") {
       options->cabrillo = true;
+    } else if (arg == "--keep-settings") {
+      options->keepSettings = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;
@@ -65,6 +157,7 @@ bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* optio
     }
     if (!ok) return false;
   }
+  if (options->help) return true;
   if (!files.empty() && files[0] == "check") {
     options->check = true;
     files.erase(files.begin());
@@ -74,11 +167,42 @@ bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* optio
     return false;
   }
   options->logFile = files[0];
-  for (const std::string* date : {&options->startDate, &options->endDate}) {
-    if (!date->empty() && !IsDate(*date)) {
-      *error = "\"" + *date + "\" is not a date of the form YYYY-MM-DD";
+  options->ownCall = UpperAscii(TrimAscii(options->ownCall));
+  options->ownContinent = UpperAscii(TrimAscii(options->ownContinent));
+  if (!options->ownContinent.empty() && !IsContinent(options->ownContinent)) {
+    *error = "continent \"" + options->ownContinent + "\" is none of AF AN AS EU NA OC SA";
+    return false;
+  }
+  options->exchangeField = UpperAscii(TrimAscii(options->exchangeField));
+  const std::string sent = UpperAscii(TrimAscii(options->sentExchange));
+  if (!options->sentExchange.empty()) {
+    if (sent == "SERIAL") {
+      options->sentExchange = "serial";
+    } else if (IsCountyCode(sent)) {
+      options->sentExchange = sent;
+    } else {
+      *error = "--sent-exchange \"" + options->sentExchange +
+               "\" is neither a county code nor 'serial'";
       return false;
     }
+  }
+  if (start.empty() != end.empty()) {
+    *error = "the contest period needs both --start and --end";
+    return false;
+  }
+  if (!start.empty()) {
+    for (auto [text, endOfDay, target] :
+         {std::tuple{&start, false, &options->startDays}, {&end, true, &options->endDays}}) {
+      if (!ParseMoment(*text, endOfDay, target)) {
+        *error = "\"" + *text + "\" is not a date YYYY-MM-DD or a time YYYY-MM-DDTHH:MM";
+        return false;
+      }
+    }
+    if (options->endDays < options->startDays) {
+      *error = "the contest ends (" + end + ") before it starts (" + start + ")";
+      return false;
+    }
+    options->hasPeriod = true;
   }
   return true;
 }

@@ -4,23 +4,36 @@
 // The command line of tarno-score.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarno::score {
 
 extern const char kUsage[];
 
+// The Cabrillo header as the options and the header file give it: each field by its
+// Cabrillo tag ("CATEGORY-POWER", "NAME", "SOAPBOX"), multi-line fields with CR LF.
+using HeaderFields = std::vector<std::pair<std::string, std::string>>;
+
 struct ScoreOptions {
+  bool help = false;
   bool check = false;  // "check FILE.cbr" rather than scoring a log
   std::string logFile;
-  std::string ownCall;       // empty: from the log
-  std::string ownContinent;  // empty: from the country file
-  std::string startDate;     // yyyy-mm-dd; empty: the first QSO's day
-  std::string endDate;       // yyyy-mm-dd; empty: the last QSO's day
+  std::string ownCall;       // upper case; empty: from the log
+  std::string ownContinent;  // one of AF AN AS EU NA OC SA; empty: from the country file
+  // The contest period, UTC, as days since 1899-12-30; `hasPeriod` when given.
+  bool hasPeriod = false;
+  double startDays = 0.0;
+  double endDays = 0.0;  // inclusive: the last minute that counts
   bool cabrillo = false;
   std::string folder = ".";
+  bool keepSettings = false;  // start from the settings already in --dir
   std::string countryFile = "/usr/share/hamradio-files/cty.dat";
-  std::string plugin;  // empty: beside the program
+  std::string plugin;         // empty: beside the program
+  std::string exchangeField;  // upper case; empty: the usual fields
+  std::string sentExchange;   // a county code, "serial", or empty
+  std::string headerFile;     // Cabrillo header lines to take the header from
+  HeaderFields header;        // from the options; they win over the header file
 };
 
 // False with the reason on a bad command line.
