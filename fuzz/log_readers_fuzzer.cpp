@@ -6,8 +6,9 @@
 // calls is looked up. Checks, beyond "no crash, no hang":
 // - every record a reader leaves out is listed with its number and a reason, and the numbers
 //   of the records read and left out are the records of the file, each once;
-// - a QSO that was read has a call, a band, a time and, from Cabrillo, the frequency its
-//   line gives;
+// - every <EOR> an ADIF file marks is a record read or left out;
+// - a QSO that was read has a call, a band of the band list, a time and, from Cabrillo, the
+//   frequency its line gives;
 // - the checker's problems come in line order, on lines the file has, each one printable
 //   line; the formatted report has one line per problem;
 // - a country file that fails to parse says why and changes nothing; a lookup gives a
@@ -27,6 +28,7 @@
 #include "cabrillo_check.h"
 #include "cabrillo_reader.h"
 #include "country_file.h"
+#include "bands.h"
 #include "log_qso.h"
 
 namespace {
@@ -69,66 +71,25 @@ void CheckSkipped(const ReadLog& log) {
 
 // ---- ADIF ----
 
-// How many records a plain walk over the fields finds, or -1 when it meets a field it cannot
-// read (the reader then stops too, with a reason). Fields before an <EOH> that comes ahead of
-// every <EOR> are the header's.
-long AdifRecords(std::string_view text) {
-  long records = 0;
-  long fieldsInRecord = 0;
-  bool headerOver = false;
-  for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at)) {
-    const size_t close = text.find('>', at + 1);
-    if (close == std::string_view::npos) return -1;
-    const std::string_view tag = text.substr(at + 1, close - at - 1);
-    const size_t colon = tag.find(':');
-    const std::string name = Upper(tag.substr(0, colon));
-    at = close + 1;
-    if (colon != std::string_view::npos) {
-      std::string_view length = tag.substr(colon + 1);
-      length = length.substr(0, length.find(':'));
-      if (length.empty() || length.size() > 9 ||
-          !std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return -1;
-      }
-      const size_t bytes = std::strtoul(std::string(length).c_str(), nullptr, 10);
-      if (bytes > text.size() - at) return -1;
-      at += bytes;
-    }
-    if (name == "EOH" && !headerOver) {
-      headerOver = true;
-      fieldsInRecord = 0;
-    } else if (name == "EOR") {
-      headerOver = true;
-      ++records;
-      fieldsInRecord = 0;
-    } else if (!name.empty()) {
-      ++fieldsInRecord;
-    }
-  }
-  return records + (fieldsInRecord > 0 ? 1 : 0);
-}
-
 void CheckAdif(std::string_view text) {
   const ReadLog log = ReadAdif(text);
   CheckSkipped(log);
   std::vector<int> numbers;
   for (const LogQso& qso : log.qsos) {
     CheckQsoFields(qso);
-    // Without FREQ the band's lower edge stands in; a band the reader does not know has none.
-    Require(qso.freqHz != 0 || BandEdgeHz(qso.band) == 0, "an ADIF QSO read has a frequency");
+    // Without FREQ the band's lower edge stands in; only bands above 4.29 GHz, whose Hz the
+    // logger's 32 bits cannot hold, go without.
+    Require(BandLowerEdgeHz(qso.band) != 0, "an ADIF QSO is on a band of the list");
+    Require(qso.freqHz != 0 || BandLowerEdgeHz(qso.band) > UINT32_MAX,
+            "an ADIF QSO read has a frequency");
     numbers.push_back(qso.source);
   }
   for (const LogProblem& problem : log.skipped) numbers.push_back(problem.source);
+  Require(numbers.size() >= log.recordsFound, "every <EOR> of the file is read or reported");
   std::sort(numbers.begin(), numbers.end());
   for (size_t i = 0; i < numbers.size(); ++i) {
     Require(numbers[i] == static_cast<int>(i) + 1,
             "ADIF records are numbered 1, 2, 3... each once");
-  }
-  // Where every field of the file can be read, no record may go missing without a word.
-  const long records = AdifRecords(text);
-  if (records >= 0) {
-    Require(static_cast<long>(numbers.size()) == records,
-            "every ADIF record is read or left out with a reason");
   }
   (void)LooksLikeAdif(text);
 }
@@ -177,9 +138,14 @@ void CheckCabrilloReader(std::string_view text) {
             "a Cabrillo QSO names its line");
     const std::vector<std::string> words = Words(lines[qso.source - 1]);
     Require(words.size() > 1, "a Cabrillo QSO's line has a frequency");
-    // The line's kHz, exactly: a frequency that does not fit must not come out as another.
-    const uint64_t kHz = std::strtoull(words[1].c_str(), nullptr, 10);
-    Require(uint64_t{qso.freqHz} == kHz * 1000, "a Cabrillo QSO has the frequency of its line");
+    // The line's frequency, exactly: one that does not fit the logger's 32 bits must not
+    // come out as another, and the band is the one that frequency or designator names.
+    std::string band;
+    uint64_t hz = 0;
+    Require(CabrilloBand(words[1], &band, &hz) && band == qso.band,
+            "a Cabrillo QSO is on the band of its line");
+    Require(uint64_t{qso.freqHz} == (hz <= UINT32_MAX ? hz : 0),
+            "a Cabrillo QSO has the frequency of its line");
   }
 }
 

@@ -94,13 +94,16 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
   }
   *data = text.substr(*at, bytes);
   // A length that counts too many bytes swallows the end of the record, and with it
-  // the records after it; their <EOR> then stands inside the data, before a next tag.
-  for (size_t eor = FindBareTag(*data, 0, "EOR"); eor != std::string_view::npos;
-       eor = FindBareTag(*data, eor + 1, "EOR")) {
-    if (TagFollows(text, *at + eor + 5)) {
+  // the records after it: their <EOR> then starts inside the data, before a next tag or
+  // cut by the data's end.
+  const size_t dataEnd = *at + bytes;
+  const std::string_view reach = text.substr(0, dataEnd + 4);  // a tag cut by the data's end
+  const size_t first = FindBareTag(reach, *at, "EOR");
+  for (size_t eor = first; eor < dataEnd; eor = FindBareTag(reach, eor + 1, "EOR")) {
+    if (eor + 5 > dataEnd || TagFollows(text, eor + 5)) {
       *reason = "field " + *name + "'s length " + std::string(length) +
                 " runs past the end of its record";
-      *at += eor;  // reading goes on at that <EOR>
+      *at = first;  // reading goes on at the first record mark it swallowed
       return TagResult::kBroken;
     }
   }

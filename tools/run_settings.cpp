@@ -105,13 +105,13 @@ bool ReadHeaderFile(const std::string& path, HeaderFields* fields, std::string* 
 
 HeaderFields MergedHeader(const HeaderFields& file, const HeaderFields& options) {
   HeaderFields merged = file;
-  for (const auto& [tag, value] : options) {
-    auto same = [&](const auto& field) { return field.first == tag; };
+  for (const auto& option : options) {
+    auto same = [&](const auto& field) { return field.first == option.first; };
     auto found = std::find_if(merged.begin(), merged.end(), same);
     if (found != merged.end()) {
-      found->second = value;
+      found->second = option.second;
     } else {
-      merged.emplace_back(tag, value);
+      merged.push_back(option);
     }
   }
   return merged;

@@ -49,7 +49,9 @@ TEST(AdifReaderTest, RecordsThatCannotBecomeQsosAreSkippedWithTheirNumber) {
   EXPECT_EQ("no CALL", log.skipped[0].reason);
   EXPECT_EQ("neither BAND nor FREQ", log.skipped[1].reason);
   EXPECT_NE(std::string::npos, log.skipped[2].reason.find("not a valid date"));
-  EXPECT_NE(std::string::npos, log.skipped[3].reason.find("not a frequency"));
+  EXPECT_NE(std::string::npos, log.skipped[3].reason.find("no band"));
+  ASSERT_EQ(1u, log.notes.size());
+  EXPECT_NE(std::string::npos, log.notes[0].reason.find("not a frequency"));
   EXPECT_NE(std::string::npos, log.skipped[4].reason.find("runs past the end"));
 }
 

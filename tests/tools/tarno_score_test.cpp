@@ -58,7 +58,7 @@ TEST_F(TarnoScoreTest, SampleLogGivesTheExpectedFiles) {
   }
   EXPECT_NE(std::string::npos, output.find("Score: 879*73 = 64167")) << output;
   EXPECT_NE(std::string::npos, output.find("HA5TST.cbr: no problems found")) << output;
-  EXPECT_NE(std::string::npos, output.find("400 QSOs read, 0 records skipped")) << output;
+  EXPECT_NE(std::string::npos, output.find("400 QSOs scored, 0 outside the contest period, 0 records skipped")) << output;
 }
 
 TEST_F(TarnoScoreTest, CabrilloLogIsScoredLikeTheAdifItCameFrom) {
@@ -86,12 +86,14 @@ TEST_F(TarnoScoreTest, BadInputGetsAClearMessage) {
             "<STX:1>1<SRX:1>2<STATION_CALLSIGN:6>HA5TST<EOR>"
             "<QSO_DATE:8>20260117<BAND:3>20m<EOR><CALL:4>W1AW<QSO_DATE:8>20260117<EOR>"
             "<CALL:900>W1AW");
-  EXPECT_EQ(0, Run(partly.string(), &output));
-  EXPECT_NE(std::string::npos, output.find("record 2 skipped: no CALL")) << output;
-  EXPECT_NE(std::string::npos, output.find("record 3 skipped: neither BAND nor FREQ")) << output;
-  EXPECT_NE(std::string::npos, output.find("record 4 skipped: field CALL runs past the end"))
+  EXPECT_EQ(1, Run(partly.string(), &output)) << "records were lost";
+  EXPECT_NE(std::string::npos, output.find("record 2: skipped: no CALL")) << output;
+  EXPECT_NE(std::string::npos, output.find("record 3: skipped: neither BAND nor FREQ")) << output;
+  EXPECT_NE(std::string::npos,
+            output.find("record 4: skipped: field CALL's length 900 runs past the end"))
       << output;
-  EXPECT_NE(std::string::npos, output.find("1 QSOs read, 3 records skipped")) << output;
+  EXPECT_NE(std::string::npos, output.find("1 QSOs scored, 0 outside the contest period, 3 records"))
+      << output;
 
   const fs::path noCall =
       Write("nocall.adi", "<CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<MODE:2>CW<EOR>");
