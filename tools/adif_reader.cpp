@@ -51,6 +51,21 @@ bool TagFollows(std::string_view text, size_t at) {
   return name > at + 1 && name < text.size() && text[name] == ':';
 }
 
+// Whether a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, starts at `at`.
+bool IsFieldTag(std::string_view text, size_t at) {
+  size_t end = at + 1;
+  while (end < text.size() && IsNameChar(text[end])) ++end;
+  if (end == at + 1 || end >= text.size() || text[end] != ':') return false;
+  size_t digits = ++end;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  if (end == digits || end >= text.size()) return false;
+  if (text[end] == ':') {
+    ++end;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+  }
+  return end < text.size() && text[end] == '>';
+}
+
 enum class TagResult { kField, kNotATag, kBroken };
 
 // One "<NAME:LEN[:TYPE]>data" field or "<NAME>" mark starting at `*at` (a '<'). A '<'
@@ -104,6 +119,14 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
       *reason = "field " + *name + "'s length " + std::string(length) +
                 " runs past the end of its record";
       *at = first;  // reading goes on at the first record mark it swallowed
+      return TagResult::kBroken;
+    }
+  }
+  // Within its record it swallows the fields after it, whose tags then stand in the data.
+  for (size_t tag = data->find('<'); tag != std::string_view::npos; tag = data->find('<', tag + 1)) {
+    if (IsFieldTag(*data, tag)) {
+      *reason = "field " + *name + "'s length " + std::string(length) +
+                " runs over the fields after it";
       return TagResult::kBroken;
     }
   }

@@ -82,8 +82,11 @@ ReadLog ReadAnyLog(const std::string& text, const ScoreOptions& options, bool* a
 }
 
 void ReportReading(const ReadLog& log, const Reporter& say, Losses* losses) {
-  for (const LogProblem& problem : log.skipped) say.Say(problem.source, "skipped: " + problem.reason);
-  for (const LogProblem& note : log.notes) say.Say(note.source, note.reason);
+  std::vector<LogProblem> messages = log.notes;
+  for (const LogProblem& problem : log.skipped) messages.push_back({problem.source, "skipped: " + problem.reason});
+  std::stable_sort(messages.begin(), messages.end(),
+                   [](const LogProblem& a, const LogProblem& b) { return a.source < b.source; });
+  for (const LogProblem& message : messages) say.Say(message.source, message.reason);
   losses->skipped = log.skipped.size();
   const size_t accounted = log.qsos.size() + log.skipped.size();
   if (accounted < log.recordsFound) {
@@ -291,9 +294,10 @@ int Run(const ScoreOptions& options) {
   }
   std::printf("\n%s\n\n", WithLf(result.sheet).c_str());
   ReportFiles(options, run, result.sheet, &losses);
-  std::printf("%zu QSOs scored, %zu outside the contest period, %zu %ss skipped, "
+  const size_t lost = losses.skipped + losses.unaccounted;
+  std::printf("%zu QSOs scored, %zu outside the contest period, %zu %s%s skipped, "
               "%zu calls in no known country\n",
-              qsos.size(), outside, losses.skipped + losses.unaccounted, say.unit(),
+              qsos.size(), outside, lost, say.unit(), lost == 1 ? "" : "s",
               result.unknownCountry.size());
   if (losses.any()) {
     std::printf("exit status 1: %s\n",
@@ -309,6 +313,8 @@ int Run(const ScoreOptions& options) {
 }  // namespace tarno::score
 
 int main(int argc, char** argv) {
+  // Messages (standard error) and results (standard output) stay in order in one file.
+  std::setvbuf(stdout, nullptr, _IOLBF, 1 << 14);
   try {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "crosscheck") {
