@@ -101,6 +101,48 @@ TEST_F(TarnoScoreTest, BadInputGetsAClearMessage) {
   EXPECT_NE(std::string::npos, output.find("--own-call")) << output;
 }
 
+// Header lines of the Cabrillo file the run wrote.
+std::string HeaderLine(const std::string& cabrillo, const std::string& tag) {
+  const size_t at = cabrillo.find("\r\n" + tag + ": ");
+  if (at == std::string::npos) return "(none)";
+  return cabrillo.substr(at + 2, cabrillo.find("\r\n", at + 2) - at - 2);
+}
+
+TEST_F(TarnoScoreTest, EveryRunIsOneStationWithTheHeaderItsOptionsGive) {
+  const std::string log = (fs::path(TARNO_SOURCE_DIR) / "tests/data/logs/clean.adi").string();
+  const fs::path header = Write("header.txt",
+                                "name: Jo Smith\nSOAPBOX: first line\nSOAPBOX: second line\n"
+                                "CATEGORY-MODE: cw\nCATEGORY-POWER: QRP\n");
+  std::string output;
+  ASSERT_EQ(0, Run("--cabrillo --header " + header.string() +
+                       " --category-power low --operators \"HA5TST HA5XX\" " + log,
+                   &output))
+      << output;
+  std::string cabrillo = Slurp(m_folder / "HA5TST.cbr");
+  EXPECT_EQ("CATEGORY-POWER: LOW", HeaderLine(cabrillo, "CATEGORY-POWER")) << "options win";
+  EXPECT_EQ("CATEGORY-MODE: CW", HeaderLine(cabrillo, "CATEGORY-MODE"));
+  EXPECT_EQ("OPERATORS: HA5TST HA5XX", HeaderLine(cabrillo, "OPERATORS"));
+  EXPECT_EQ("NAME: Jo Smith", HeaderLine(cabrillo, "NAME"));
+  EXPECT_NE(std::string::npos, cabrillo.find("SOAPBOX: first line\r\nSOAPBOX: second line\r\n"));
+
+  // The next station's run in the same folder starts clean...
+  ASSERT_EQ(0, Run("--cabrillo " + log, &output)) << output;
+  cabrillo = Slurp(m_folder / "HA5TST.cbr");
+  EXPECT_EQ("OPERATORS: HA5TST", HeaderLine(cabrillo, "OPERATORS"));
+  EXPECT_EQ("NAME: ", HeaderLine(cabrillo, "NAME"));
+  EXPECT_EQ("CATEGORY-POWER: HIGH", HeaderLine(cabrillo, "CATEGORY-POWER"));
+
+  // ...unless it asks to keep what the folder holds.
+  ASSERT_EQ(0, Run("--cabrillo --name \"Jo Smith\" " + log, &output)) << output;
+  ASSERT_EQ(0, Run("--cabrillo --keep-settings " + log, &output)) << output;
+  EXPECT_EQ("NAME: Jo Smith", HeaderLine(Slurp(m_folder / "HA5TST.cbr"), "NAME"));
+
+  const fs::path badHeader = Write("bad-header.txt", "NAME: Jo\nCALLSIGN: XX1X\n");
+  EXPECT_EQ(1, Run("--header " + badHeader.string() + " " + log, &output));
+  EXPECT_NE(std::string::npos, output.find("line 2: \"CALLSIGN: XX1X\" is no header field"))
+      << output;
+}
+
 TEST_F(TarnoScoreTest, CheckCommandReportsTheCabrilloFilesProblems) {
   const fs::path expected = fs::path(TARNO_SOURCE_DIR) / "samples" / "expected";
   std::string output;
