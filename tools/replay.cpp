@@ -5,6 +5,7 @@
 
 #include "desktop_autopilot.h"
 #include "plugin_library.h"
+#include "progress.h"
 
 namespace tarno::score {
 namespace {
@@ -27,7 +28,9 @@ ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
   entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "",
                    "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(), "");
   COleDateTime unused = DateOf(0.0);
+  Progress progress("scoring", "QSOs", qsos.size());
   for (size_t i = 0; i < qsos.size(); ++i) {
+    progress.Step(i);
     const LogQso& qso = qsos[i];
     const CountryInfo country = countries.Lookup(qso.call);
     if (!country.found) result.unknownCountry.push_back(i);
