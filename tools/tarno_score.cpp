@@ -169,13 +169,19 @@ std::vector<LogQso> ContestQsos(std::vector<LogQso> qsos, double startDays, doub
   return inside;
 }
 
-bool PrepareFolder(const ScoreOptions& options, DialogAnswers* answers, std::string* error) {
+bool PrepareFolder(const ScoreOptions& options, const RunValues& run, DialogAnswers* answers,
+                   std::string* error) {
   HeaderFields fromFile;
   if (!options.headerFile.empty() && !ReadHeaderFile(options.headerFile, &fromFile, error)) {
     return false;
   }
   const HeaderFields header = MergedHeader(fromFile, options.header);
   if (!EnterRunFolder(options.folder, error)) return false;
+  // An earlier run's files must not pass for this run's, should this one fail to write them.
+  for (const std::string& stale : {std::string("err.txt"), std::string("summary.txt"),
+                                   FileCallOf(run.ownCall) + ".cbr"}) {
+    std::remove(stale.c_str());
+  }
   std::vector<std::string> warnings;
   if (!WriteRunSettings(header, options.keepSettings, &warnings, error)) {
     *error = options.folder + ": " + *error;
@@ -282,7 +288,7 @@ int Run(const ScoreOptions& options) {
   const std::string pluginPath =
       options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin;
   DialogAnswers answers;
-  if (!plugin.Load(pluginPath, &error) || !PrepareFolder(options, &answers, &error)) {
+  if (!plugin.Load(pluginPath, &error) || !PrepareFolder(options, run, &answers, &error)) {
     return Fail(error, 1);
   }
   std::printf("received exchange from: %s\n", FormatUse(use.received).c_str());
