@@ -1,5 +1,7 @@
 #include "cabrillo_check.h"
 
+#include "contest/ascii_text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -154,16 +156,6 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
-char UpperAscii(char c) { return IsLower(c) ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
 }
@@ -215,7 +207,7 @@ std::string Quoted(std::string_view text) {
 
 bool Contains(ValueList list, std::string_view value, bool ignoringCase) {
   for (size_t i = 0; i < list.count; ++i) {
-    if (ignoringCase ? SameIgnoringCase(list.values[i], value) : list.values[i] == value) {
+    if (ignoringCase ? EqualsIgnoringCase(list.values[i], value) : list.values[i] == value) {
       return true;
     }
   }
@@ -273,14 +265,14 @@ std::string_view TagOf(std::string_view line) {
 
 const TagRule* FindRule(std::string_view tag) {
   for (const TagRule& rule : kTagRules) {
-    if (SameIgnoringCase(rule.tag, tag)) return &rule;
+    if (EqualsIgnoringCase(rule.tag, tag)) return &rule;
   }
   return nullptr;
 }
 
 // Private tags; X-QSO among them. The sponsor's robot passes them by unread.
 bool IsPrivateTag(std::string_view tag) {
-  return tag.size() >= 2 && SameIgnoringCase(tag.substr(0, 2), "X-");
+  return tag.size() >= 2 && EqualsIgnoringCase(tag.substr(0, 2), "X-");
 }
 
 int LineNumber(size_t oneBased) {
@@ -335,8 +327,8 @@ Outline OutlineOf(std::string_view content) {
     if (loneCr && outline.firstLoneCrLine == 0) outline.firstLoneCrLine = outline.lineCount;
     const std::string_view tag = TagOf(line);
     if (outline.lineCount == 1)
-      outline.startsWithStartOfLog = SameIgnoringCase(tag, "START-OF-LOG");
-    if (outline.endOfLogLine == 0 && SameIgnoringCase(tag, "END-OF-LOG")) {
+      outline.startsWithStartOfLog = EqualsIgnoringCase(tag, "START-OF-LOG");
+    if (outline.endOfLogLine == 0 && EqualsIgnoringCase(tag, "END-OF-LOG")) {
       outline.endOfLogLine = outline.lineCount;
     }
   }

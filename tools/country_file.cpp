@@ -1,5 +1,7 @@
 #include "country_file.h"
 
+#include "contest/ascii_text.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -7,23 +9,6 @@
 
 namespace tarno::score {
 namespace {
-
-constexpr std::string_view kBlanks = " \t\r\n\f\v";
-
-std::string_view Trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-// ASCII only: a locale the host has set must not change what a call is.
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = UpperAscii(c);
-  return upper;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
@@ -75,16 +60,16 @@ bool ParseHeader(std::string_view line, Header* header, std::string* reason) {
   std::vector<std::string_view> fields;
   size_t start = 0;
   for (size_t colon; (colon = line.find(':', start)) != std::string_view::npos; start = colon + 1) {
-    fields.push_back(Trim(line.substr(start, colon - start)));
+    fields.push_back(TrimAscii(line.substr(start, colon - start)));
   }
-  if (fields.size() != 8 || !Trim(line.substr(start)).empty()) {
+  if (fields.size() != 8 || !TrimAscii(line.substr(start)).empty()) {
     *reason =
         "an entity line needs 8 fields, each ended by ':' (name, CQ zone, ITU zone, "
         "continent, latitude, longitude, UTC offset, primary prefix)";
     return false;
   }
   header->name = std::string(fields[0]);
-  header->continent = Upper(fields[3]);
+  header->continent = UpperAscii(fields[3]);
   std::string_view primary = fields[7];
   if (header->name.empty()) {
     *reason = "the entity has no name";
@@ -94,7 +79,7 @@ bool ParseHeader(std::string_view line, Header* header, std::string* reason) {
     *reason = "unknown continent \"" + std::string(fields[3]) + "\" for " + header->name;
   } else if (!IsDecimal(fields[4]) || !IsDecimal(fields[5]) || !IsDecimal(fields[6])) {
     *reason = "the position or UTC offset of " + header->name + " is not a number";
-  } else if (primary.empty() || primary == "*" || primary.find_first_of(kBlanks) != primary.npos) {
+  } else if (primary.empty() || primary == "*" || std::any_of(primary.begin(), primary.end(), IsAsciiBlank)) {
     *reason = "bad primary prefix \"" + std::string(primary) + "\" for " + header->name;
   } else {
     header->primary = std::string(primary);
@@ -131,7 +116,7 @@ bool ParseAlias(std::string_view token, Alias* alias, std::string* reason) {
   alias->exact = !token.empty() && token[0] == '=';
   if (alias->exact) token.remove_prefix(1);
   size_t at = std::min(token.find_first_of("([<{~"), token.size());
-  alias->text = Upper(token.substr(0, at));
+  alias->text = UpperAscii(token.substr(0, at));
   if (!IsCallText(alias->text)) {
     *reason = "is not a prefix or call";
     return false;
@@ -144,7 +129,7 @@ bool ParseAlias(std::string_view token, Alias* alias, std::string* reason) {
       return false;
     }
     if (closer == '}') {
-      alias->continent = Upper(token.substr(at + 1, close - at - 1));
+      alias->continent = UpperAscii(token.substr(at + 1, close - at - 1));
       if (!IsContinent(alias->continent)) {
         *reason = "overrides the continent with unknown \"" + alias->continent + "\"";
         return false;
@@ -185,7 +170,7 @@ class CountryFileParser {
  private:
   bool Line(std::string_view line, size_t number, std::string* error) {
     const bool indented = !line.empty() && (line[0] == ' ' || line[0] == '\t');
-    line = Trim(line);
+    line = TrimAscii(line);
     if (line.empty()) return true;
     std::string reason;
     if (!m_inList) {
@@ -220,7 +205,7 @@ class CountryFileParser {
 
   bool AddAliases(std::string_view line, std::string* reason) {
     const size_t semicolon = line.find(';');
-    if (semicolon != line.npos && !Trim(line.substr(semicolon + 1)).empty()) {
+    if (semicolon != line.npos && !TrimAscii(line.substr(semicolon + 1)).empty()) {
       *reason = "text after the ';' that ends " + m_file.m_entities.back().name;
       return false;
     }
@@ -228,7 +213,7 @@ class CountryFileParser {
     while (!list.empty()) {
       const size_t comma = std::min(list.find(','), list.size());
       // Lines end with a comma before the list goes on, so empty items are expected.
-      const std::string_view token = Trim(list.substr(0, comma));
+      const std::string_view token = TrimAscii(list.substr(0, comma));
       list.remove_prefix(std::min(comma + 1, list.size()));
       if (token.empty()) continue;
       Alias alias;
@@ -346,7 +331,7 @@ std::string InCallArea(std::string_view call, char area) {
 
 CountryInfo CountryFile::Lookup(std::string_view call) const {
   try {
-    const std::string text = Upper(Trim(call));
+    const std::string text = UpperAscii(TrimAscii(call));
     if (!IsCallText(text)) return {};
     const auto exact = m_calls.find(text);
     if (exact != m_calls.end()) return Result(exact->second, text);
