@@ -164,3 +164,21 @@ TEST_P(LogCorpusTest, StatusMessagesAndScore) {
 INSTANTIATE_TEST_SUITE_P(Logs, LogCorpusTest, ::testing::ValuesIn(kCases));
 
 }  // namespace
+
+namespace {
+
+TEST(LogOrderTest, NewestFirstExportMarksTheLaterQsoAsTheDupe) {
+  const fs::path root = fs::temp_directory_path() / "tarno-corpus-order";
+  std::string output;
+  for (const char* log : {"general-logger.adi", "newest-first.adi"}) {
+    fs::remove_all(root / log);
+    fs::create_directories(root / log);
+    ASSERT_EQ(0, RunTool(root / log, log, &output)) << output;
+  }
+  const std::string errors = Slurp(root / "newest-first.adi" / "err.txt");
+  EXPECT_EQ(Slurp(root / "general-logger.adi" / "err.txt"), errors);
+  EXPECT_NE(std::string::npos, errors.find("2026-01-17 1240  HA5TST  599  BP  DL1ABC  599  2   DUPE"))
+      << errors;
+}
+
+}  // namespace
