@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "adif_reader.h"
+#include "bands.h"
 #include "cabrillo_check.h"
 #include "cabrillo_reader.h"
 #include "country_file.h"
-#include "bands.h"
 #include "log_qso.h"
 
 namespace {

@@ -103,8 +103,8 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
   }
   const size_t bytes = std::strtoul(std::string(length).c_str(), nullptr, 10);
   if (bytes > text.size() - *at) {
-    *reason = "field " + *name + "'s length " + std::string(length) +
-              " runs past the end of the file";
+    *reason =
+        "field " + *name + "'s length " + std::string(length) + " runs past the end of the file";
     return TagResult::kBroken;
   }
   *data = text.substr(*at, bytes);
@@ -123,10 +123,11 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
     }
   }
   // Within its record it swallows the fields after it, whose tags then stand in the data.
-  for (size_t tag = data->find('<'); tag != std::string_view::npos; tag = data->find('<', tag + 1)) {
+  for (size_t tag = data->find('<'); tag != std::string_view::npos;
+       tag = data->find('<', tag + 1)) {
     if (IsFieldTag(*data, tag)) {
-      *reason = "field " + *name + "'s length " + std::string(length) +
-                " runs over the fields after it";
+      *reason =
+          "field " + *name + "'s length " + std::string(length) + " runs over the fields after it";
       return TagResult::kBroken;
     }
   }
@@ -218,7 +219,8 @@ bool BandOf(const Fields& fields, LogQso* qso, std::vector<LogProblem>* notes,
   }
   if (freqBand.empty()) freqHz = BandLowerEdgeHz(qso->band);
   if (freqHz > UINT32_MAX) {
-    notes->push_back({qso->source, MHzText(freqHz) + " does not fit the logger's frequency; 0 is given"});
+    notes->push_back(
+        {qso->source, MHzText(freqHz) + " does not fit the logger's frequency; 0 is given"});
     freqHz = 0;
   }
   qso->freqHz = static_cast<uint32_t>(freqHz);

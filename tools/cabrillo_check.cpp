@@ -1,13 +1,13 @@
 #include "cabrillo_check.h"
 
-#include "contest/ascii_text.h"
-
 #include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <utility>
+
+#include "contest/ascii_text.h"
 
 namespace tarno::score {
 namespace {

@@ -79,8 +79,9 @@ const Layout kLayouts[] = {
     {0, 1, 2, 3, 4, 5, 6, "reports, transmitter"},
 };
 
-int FieldCount(const Layout& layout) { return layout.transmitter >= 0 ? layout.transmitter + 1
-                                                                      : layout.exchRcvd + 1; }
+int FieldCount(const Layout& layout) {
+  return layout.transmitter >= 0 ? layout.transmitter + 1 : layout.exchRcvd + 1;
+}
 
 bool Fits(const Layout& layout, const std::vector<std::string_view>& rest) {
   if (static_cast<int>(rest.size()) != FieldCount(layout)) return false;
@@ -131,7 +132,8 @@ bool ToQso(const std::vector<std::string_view>& t, int line, LogQso* qso, std::s
   qso->mode = ModeOf(t[2]);
   qso->hasTime = TimeOf(t[3], t[4], &qso->oleDays);
   if (!qso->hasTime) {
-    *reason = "\"" + std::string(t[3]) + " " + std::string(t[4]) + "\" is not a valid date and time";
+    *reason =
+        "\"" + std::string(t[3]) + " " + std::string(t[4]) + "\" is not a valid date and time";
     return false;
   }
   const std::vector<std::string_view> rest(t.begin() + 5, t.end());

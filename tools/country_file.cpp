@@ -1,11 +1,11 @@
 #include "country_file.h"
 
-#include "contest/ascii_text.h"
-
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <utility>
+
+#include "contest/ascii_text.h"
 
 namespace tarno::score {
 namespace {
@@ -79,7 +79,8 @@ bool ParseHeader(std::string_view line, Header* header, std::string* reason) {
     *reason = "unknown continent \"" + std::string(fields[3]) + "\" for " + header->name;
   } else if (!IsDecimal(fields[4]) || !IsDecimal(fields[5]) || !IsDecimal(fields[6])) {
     *reason = "the position or UTC offset of " + header->name + " is not a number";
-  } else if (primary.empty() || primary == "*" || std::any_of(primary.begin(), primary.end(), IsAsciiBlank)) {
+  } else if (primary.empty() || primary == "*" ||
+             std::any_of(primary.begin(), primary.end(), IsAsciiBlank)) {
     *reason = "bad primary prefix \"" + std::string(primary) + "\" for " + header->name;
   } else {
     header->primary = std::string(primary);

@@ -39,8 +39,8 @@ bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, d
 
 std::string FormatOleDays(double days) {
   const int64_t minutes = static_cast<int64_t>(std::llround(days * 1440.0));
-  int64_t z = (minutes >= 0 ? minutes : minutes - 1439) / 1440 + DaysFromCivil(1899, 12, 30) +
-              719468;
+  int64_t z =
+      (minutes >= 0 ? minutes : minutes - 1439) / 1440 + DaysFromCivil(1899, 12, 30) + 719468;
   const int64_t minuteOfDay = minutes - ((minutes >= 0 ? minutes : minutes - 1439) / 1440) * 1440;
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const int64_t dayOfEra = z - era * 146097;

@@ -25,7 +25,7 @@ struct LogQso {
   std::string exchRcvd;
   std::string exchSentField;  // the field each exchange came from ("SRX_STRING"), or ""
   std::string exchRcvdField;
-  std::string state;    // ADIF STATE and MY_STATE as written: counties for some loggers
+  std::string state;  // ADIF STATE and MY_STATE as written: counties for some loggers
   std::string myState;
   std::string stationCall;  // the own call this QSO was made with, when the log says
   std::string continent;    // the worked station's, when the log says
@@ -42,10 +42,10 @@ struct ReadLog {
   std::vector<LogQso> qsos;
   std::vector<LogProblem> skipped;  // records left out, each with its reason
   std::vector<LogProblem> notes;    // records read, with something the operator should know
-  size_t recordsFound = 0;  // <EOR> marks (ADIF) or QSO: lines (Cabrillo) in the file
-  std::string ownCall;      // from the log's header, when it has one
-  std::string contest;      // Cabrillo's CONTEST: value, as written
-  std::string claimedScore;  // Cabrillo's CLAIMED-SCORE: value, as written
+  size_t recordsFound = 0;          // <EOR> marks (ADIF) or QSO: lines (Cabrillo) in the file
+  std::string ownCall;              // from the log's header, when it has one
+  std::string contest;              // Cabrillo's CONTEST: value, as written
+  std::string claimedScore;         // Cabrillo's CLAIMED-SCORE: value, as written
 };
 
 // Days since 1899-12-30 of a calendar date and time; false for an impossible date.

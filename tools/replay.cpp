@@ -18,15 +18,14 @@ COleDateTime DateOf(double days) {
 
 }  // namespace
 
-ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
-                    const std::vector<LogQso>& qsos, const CountryFile& countries,
-                    const DialogAnswers& answers) {
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::vector<LogQso>& qsos,
+                    const CountryFile& countries, const DialogAnswers& answers) {
   ReplayResult result;
   DesktopAutopilot autopilot(answers);
   COleDateTime start = DateOf(run.startDays);
   COleDateTime end = DateOf(run.endDays);
-  entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "",
-                   "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(), "");
+  entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "", "",
+                   "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(), "");
   COleDateTime unused = DateOf(0.0);
   Progress progress("scoring", "QSOs", qsos.size());
   for (size_t i = 0; i < qsos.size(); ++i) {

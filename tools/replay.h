@@ -26,14 +26,13 @@ struct RunValues {
 };
 
 struct ReplayResult {
-  std::string sheet;                // the summary sheet as GetResult0 returned it
+  std::string sheet;                   // the summary sheet as GetResult0 returned it
   std::vector<size_t> unknownCountry;  // indexes of QSOs whose call is in no known country
 };
 
 // `answers` go into the Cabrillo header dialog, in Cabrillo mode.
-ReplayResult Replay(const EntryPoints& entry, const RunValues& run,
-                    const std::vector<LogQso>& qsos, const CountryFile& countries,
-                    const DialogAnswers& answers = DialogAnswers());
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::vector<LogQso>& qsos,
+                    const CountryFile& countries, const DialogAnswers& answers = DialogAnswers());
 
 // Makes `folder` the current folder, with the "Plugins" folder in which the plug-in keeps
 // its settings. A new settings file says "Master", so that a run never reaches for a

@@ -19,11 +19,16 @@ struct Personal {
   const char* key;
 };
 const Personal kPersonal[] = {
-    {"OPERATORS", "Operators"},   {"NAME", "Name"},
-    {"ADDRESS", "Address"},       {"ADDRESS-CITY", "Address-City"},
-    {"ADDRESS-POSTALCODE", "Address-PostalCode"}, {"ADDRESS-COUNTRY", "Address-Country"},
-    {"LOCATION", "Loc"},          {"E-MAIL", "Email"},
-    {"CLUB", "Club"},             {"SOAPBOX", "SoapBox"},
+    {"OPERATORS", "Operators"},
+    {"NAME", "Name"},
+    {"ADDRESS", "Address"},
+    {"ADDRESS-CITY", "Address-City"},
+    {"ADDRESS-POSTALCODE", "Address-PostalCode"},
+    {"ADDRESS-COUNTRY", "Address-Country"},
+    {"LOCATION", "Loc"},
+    {"E-MAIL", "Email"},
+    {"CLUB", "Club"},
+    {"SOAPBOX", "SoapBox"},
 };
 const char* const kCategories[] = {"CATEGORY-OPERATOR", "CATEGORY-BAND", "CATEGORY-MODE",
                                    "CATEGORY-POWER", "CATEGORY-TRANSMITTER"};

@@ -181,8 +181,8 @@ bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* optio
     } else if (IsCountyCode(sent)) {
       options->sentExchange = sent;
     } else {
-      *error = "--sent-exchange \"" + options->sentExchange +
-               "\" is neither a county code nor 'serial'";
+      *error =
+          "--sent-exchange \"" + options->sentExchange + "\" is neither a county code nor 'serial'";
       return false;
     }
   }

@@ -83,7 +83,8 @@ ReadLog ReadAnyLog(const std::string& text, const ScoreOptions& options, bool* a
 
 void ReportReading(const ReadLog& log, const Reporter& say, Losses* losses) {
   std::vector<LogProblem> messages = log.notes;
-  for (const LogProblem& problem : log.skipped) messages.push_back({problem.source, "skipped: " + problem.reason});
+  for (const LogProblem& problem : log.skipped)
+    messages.push_back({problem.source, "skipped: " + problem.reason});
   std::stable_sort(messages.begin(), messages.end(),
                    [](const LogProblem& a, const LogProblem& b) { return a.source < b.source; });
   for (const LogProblem& message : messages) say.Say(message.source, message.reason);
@@ -100,8 +101,8 @@ void ReportReading(const ReadLog& log, const Reporter& say, Losses* losses) {
   }
 }
 
-bool DecideOwnStation(const ScoreOptions& options, const ReadLog& log,
-                      const CountryFile& countries, RunValues* run, std::string* error) {
+bool DecideOwnStation(const ScoreOptions& options, const ReadLog& log, const CountryFile& countries,
+                      RunValues* run, std::string* error) {
   run->ownCall = options.ownCall;
   if (run->ownCall.empty() && !log.qsos.empty()) run->ownCall = log.qsos.front().stationCall;
   if (run->ownCall.empty()) run->ownCall = log.ownCall;
@@ -178,8 +179,8 @@ bool PrepareFolder(const ScoreOptions& options, const RunValues& run, DialogAnsw
   const HeaderFields header = MergedHeader(fromFile, options.header);
   if (!EnterRunFolder(options.folder, error)) return false;
   // An earlier run's files must not pass for this run's, should this one fail to write them.
-  for (const std::string& stale : {std::string("err.txt"), std::string("summary.txt"),
-                                   FileCallOf(run.ownCall) + ".cbr"}) {
+  for (const std::string& stale :
+       {std::string("err.txt"), std::string("summary.txt"), FileCallOf(run.ownCall) + ".cbr"}) {
     std::remove(stale.c_str());
   }
   std::vector<std::string> warnings;
@@ -187,7 +188,8 @@ bool PrepareFolder(const ScoreOptions& options, const RunValues& run, DialogAnsw
     *error = options.folder + ": " + *error;
     return false;
   }
-  for (const std::string& warning : warnings) std::fprintf(stderr, "tarno-score: %s\n", warning.c_str());
+  for (const std::string& warning : warnings)
+    std::fprintf(stderr, "tarno-score: %s\n", warning.c_str());
   *answers = CategoryAnswers(header);
   return true;
 }
@@ -301,16 +303,16 @@ int Run(const ScoreOptions& options) {
   std::printf("\n%s\n\n", WithLf(result.sheet).c_str());
   ReportFiles(options, run, result.sheet, &losses);
   const size_t lost = losses.skipped + losses.unaccounted;
-  std::printf("%zu QSOs scored, %zu outside the contest period, %zu %s%s skipped, "
-              "%zu calls in no known country\n",
-              qsos.size(), outside, lost, say.unit(), lost == 1 ? "" : "s",
-              result.unknownCountry.size());
+  std::printf(
+      "%zu QSOs scored, %zu outside the contest period, %zu %s%s skipped, "
+      "%zu calls in no known country\n",
+      qsos.size(), outside, lost, say.unit(), lost == 1 ? "" : "s", result.unknownCountry.size());
   if (losses.any()) {
-    std::printf("exit status 1: %s\n",
-                losses.fileNotWritten     ? "a file could not be written"
-                : losses.cabrilloProblems ? "the Cabrillo file has problems"
-                : losses.otherContest     ? "the log is of another contest"
-                                          : "records were not scored (see above)");
+    std::printf("exit status 1: %s\n", losses.fileNotWritten     ? "a file could not be written"
+                                       : losses.cabrilloProblems ? "the Cabrillo file has problems"
+                                       : losses.otherContest
+                                           ? "the log is of another contest"
+                                           : "records were not scored (see above)");
   }
   return losses.any() ? 1 : 0;
 }

@@ -56,7 +56,10 @@ const CorpusCase kCases[] = {
      0,
      {"6 records come before an earlier one: the QSOs are scored in time order"},
      true},
-    {"--own-call ha5tst older-logger.adi", 0, {"Contestant: HA5TST", "sent exchange from: STX_STRING 7"}, true},
+    {"--own-call ha5tst older-logger.adi",
+     0,
+     {"Contestant: HA5TST", "sent exchange from: STX_STRING 7"},
+     true},
     {"lower-case.cbr", 0, {"0 lines skipped"}, true},
     {"missing-reports.cbr",
      1,
@@ -102,7 +105,8 @@ const CorpusCase kCases[] = {
      0,
      {"record 1: STATE BK is read as the county BN (ISO 3166-2 spelling)",
       "record 2: STATE SZ is not used: this log spells counties as ISO 3166-2 does",
-      "record 3: STATE JN is read as the county SZ", "received exchange from: STATE 2, SRX 1, none 1"},
+      "record 3: STATE JN is read as the county SZ",
+      "received exchange from: STATE 2, SRX 1, none 1"},
      false},
     {"other-contest.cbr",
      1,
@@ -110,14 +114,18 @@ const CorpusCase kCases[] = {
      true},
     {"no-sent-exchange.adi",
      0,
-     {"records 1-5: no sent exchange (no STX_STRING, STX or MY_STATE); give it with --sent-exchange",
+     {"records 1-5: no sent exchange (no STX_STRING, STX or MY_STATE); give it with "
+      "--sent-exchange",
       "Score: 0*0 = 0"},
      false},
     {"--sent-exchange bp no-sent-exchange.adi",
      0,
      {"sent exchange from: --sent-exchange 5", "Score: 15*3 = 45"},
      false},
-    {"--sent-exchange Serial no-sent-exchange.adi", 0, {"--sent-exchange serial 5", "Score: 15*3 = 45"}, false},
+    {"--sent-exchange Serial no-sent-exchange.adi",
+     0,
+     {"--sent-exchange serial 5", "Score: 15*3 = 45"},
+     false},
     {"--own-call dl1abc --continent eu clean.adi", 0, {"Contestant: DL1ABC"}, false},
     {"--help", 0, {"usage: tarno-score [options] LOGFILE", "exit status: 0"}, false},
     {"--continent XX clean.adi", 2, {"continent \"XX\" is none of AF AN AS EU NA OC SA"}, false},
@@ -150,7 +158,7 @@ TEST_P(LogCorpusTest, StatusMessagesAndScore) {
   EXPECT_EQ(test.status, status) << test.arguments << "\n" << output;
   for (const char* text : test.says) {
     EXPECT_NE(std::string::npos, output.find(text)) << test.arguments << ": \"" << text << "\"\n"
-                                                     << output;
+                                                    << output;
   }
   if (test.sheetAsClean) {
     const fs::path cleanFolder = root / (name + "-clean");
@@ -177,7 +185,8 @@ TEST(LogOrderTest, NewestFirstExportMarksTheLaterQsoAsTheDupe) {
   }
   const std::string errors = Slurp(root / "newest-first.adi" / "err.txt");
   EXPECT_EQ(Slurp(root / "general-logger.adi" / "err.txt"), errors);
-  EXPECT_NE(std::string::npos, errors.find("2026-01-17 1240  HA5TST  599  BP  DL1ABC  599  2   DUPE"))
+  EXPECT_NE(std::string::npos,
+            errors.find("2026-01-17 1240  HA5TST  599  BP  DL1ABC  599  2   DUPE"))
       << errors;
 }
 

@@ -58,7 +58,9 @@ TEST_F(TarnoScoreTest, SampleLogGivesTheExpectedFiles) {
   }
   EXPECT_NE(std::string::npos, output.find("Score: 879*73 = 64167")) << output;
   EXPECT_NE(std::string::npos, output.find("HA5TST.cbr: no problems found")) << output;
-  EXPECT_NE(std::string::npos, output.find("400 QSOs scored, 0 outside the contest period, 0 records skipped")) << output;
+  EXPECT_NE(std::string::npos,
+            output.find("400 QSOs scored, 0 outside the contest period, 0 records skipped"))
+      << output;
 }
 
 TEST_F(TarnoScoreTest, CabrilloLogIsScoredLikeTheAdifItCameFrom) {
@@ -92,7 +94,8 @@ TEST_F(TarnoScoreTest, BadInputGetsAClearMessage) {
   EXPECT_NE(std::string::npos,
             output.find("record 4: skipped: field CALL's length 900 runs past the end"))
       << output;
-  EXPECT_NE(std::string::npos, output.find("1 QSOs scored, 0 outside the contest period, 3 records"))
+  EXPECT_NE(std::string::npos,
+            output.find("1 QSOs scored, 0 outside the contest period, 3 records"))
       << output;
 
   const fs::path noCall =
