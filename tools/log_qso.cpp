@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "contest/ascii_text.h"
+#include "contest/ole_date_time.h"
 
 namespace tarno::score {
 namespace {
@@ -38,25 +39,9 @@ bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, d
 }
 
 std::string FormatOleDays(double days) {
-  const int64_t minutes = static_cast<int64_t>(std::llround(days * 1440.0));
-  int64_t z =
-      (minutes >= 0 ? minutes : minutes - 1439) / 1440 + DaysFromCivil(1899, 12, 30) + 719468;
-  const int64_t minuteOfDay = minutes - ((minutes >= 0 ? minutes : minutes - 1439) / 1440) * 1440;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t dayOfEra = z - era * 146097;
-  const int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int64_t mp = (5 * dayOfYear + 2) / 153;
-  const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  char text[96];
-  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld",
-                static_cast<long long>(year), static_cast<long long>(month),
-                static_cast<long long>(day), static_cast<long long>(minuteOfDay / 60),
-                static_cast<long long>(minuteOfDay % 60));
-  return text;
+  COleDateTime when;
+  when.m_dt = days;
+  return FormatOleDate(when, "%Y-%m-%d %H:%M");
 }
 
 std::string ContestMode(std::string_view mode) {

@@ -51,7 +51,7 @@ struct ReadLog {
 // Days since 1899-12-30 of a calendar date and time; false for an impossible date.
 bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, double* days);
 
-// "YYYY-MM-DD HH:MM" of days since 1899-12-30, to the nearest minute.
+// "YYYY-MM-DD HH:MM" of days since 1899-12-30, as the plug-in writes dates.
 std::string FormatOleDays(double days);
 
 // The mode as the plug-in knows it: "CW", or "SSB" for every way loggers write single

@@ -71,6 +71,8 @@ bool Slurp(const char* path, std::string* text) {
 
 }  // namespace
 
+bool IsHeaderTag(const std::string& tag) { return SettingsKey(tag) || IsCategory(tag); }
+
 bool ReadHeaderFile(const std::string& path, HeaderFields* fields, std::string* error) {
   std::string text;
   if (!Slurp(path.c_str(), &text)) {
@@ -89,7 +91,7 @@ bool ReadHeaderFile(const std::string& path, HeaderFields* fields, std::string* 
     const size_t colon = line.find(':');
     std::string tag = UpperAscii(TrimAscii(line.substr(0, colon)));
     if (tag == "EMAIL") tag = "E-MAIL";
-    if (colon == std::string_view::npos || (!SettingsKey(tag) && !IsCategory(tag))) {
+    if (colon == std::string_view::npos || !IsHeaderTag(tag)) {
       *error = path + ": line " + std::to_string(number) + ": \"" + std::string(line) +
                "\" is no header field this tool can set";
       return false;

@@ -19,6 +19,9 @@ namespace tarno::score {
 // reason, naming the line, for a file that cannot be read or a tag the header has not.
 bool ReadHeaderFile(const std::string& path, HeaderFields* fields, std::string* error);
 
+// Whether the tool can set the header field of this Cabrillo tag ("NAME", "CATEGORY-POWER").
+bool IsHeaderTag(const std::string& tag);
+
 // The header file's fields with the options' fields over them.
 HeaderFields MergedHeader(const HeaderFields& file, const HeaderFields& options);
 

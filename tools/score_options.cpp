@@ -6,6 +6,7 @@
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
 #include "log_qso.h"
+#include "run_settings.h"
 
 namespace tarno::score {
 
@@ -41,27 +42,13 @@ const char kUsage[] =
 
 namespace {
 
-struct HeaderOption {
-  const char* option;
-  const char* tag;
-};
-const HeaderOption kHeaderOptions[] = {
-    {"--category-operator", "CATEGORY-OPERATOR"},
-    {"--category-power", "CATEGORY-POWER"},
-    {"--category-mode", "CATEGORY-MODE"},
-    {"--category-band", "CATEGORY-BAND"},
-    {"--category-transmitter", "CATEGORY-TRANSMITTER"},
-    {"--operators", "OPERATORS"},
-    {"--name", "NAME"},
-    {"--address", "ADDRESS"},
-    {"--address-city", "ADDRESS-CITY"},
-    {"--address-postalcode", "ADDRESS-POSTALCODE"},
-    {"--address-country", "ADDRESS-COUNTRY"},
-    {"--location", "LOCATION"},
-    {"--email", "E-MAIL"},
-    {"--club", "CLUB"},
-    {"--soapbox", "SOAPBOX"},
-};
+// The header options are the Cabrillo tags in lower case: --category-power, --email.
+std::string HeaderTagOfOption(const std::string& option) {
+  if (option.rfind("--", 0) != 0) return std::string();
+  std::string tag = UpperAscii(std::string_view(option).substr(2));
+  if (tag == "EMAIL") tag = "E-MAIL";
+  return IsHeaderTag(tag) ? tag : std::string();
+}
 
 bool Digits(const std::string& text, size_t from, size_t count, int* value) {
   if (from + count > text.size()) return false;
@@ -97,67 +84,9 @@ bool IsContinent(const std::string& code) {
   return false;
 }
 
-}  // namespace
-
-bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* options,
-                       std::string* error) {
-  std::vector<std::string> files;
-  std::string start;
-  std::string end;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&](std::string* target) {
-      if (i + 1 >= args.size()) {
-        *error = arg + " needs a value";
-        return false;
-      }
-      *target = args[++i];
-      return true;
-    };
-    bool ok = true;
-    const HeaderOption* header = nullptr;
-    for (const HeaderOption& known : kHeaderOptions) {
-      if (arg == known.option) header = &known;
-    }
-    if (arg == "--help" || arg == "-h") {
-      options->help = true;
-    } else if (header) {
-      std::string text;
-      ok = value(&text);
-      options->header.emplace_back(header->tag, text);
-    } else if (arg == "--own-call") {
-      ok = value(&options->ownCall);
-    } else if (arg == "--continent") {
-      ok = value(&options->ownContinent);
-    } else if (arg == "--start") {
-      ok = value(&start);
-    } else if (arg == "--end") {
-      ok = value(&end);
-    } else if (arg == "--dir") {
-      ok = value(&options->folder);
-    } else if (arg == "--cty") {
-      ok = value(&options->countryFile);
-    } else if (arg == "--plugin") {
-      ok = value(&options->plugin);
-    } else if (arg == "--exchange-field") {
-      ok = value(&options->exchangeField);
-    } else if (arg == "--sent-exchange") {
-      ok = value(&options->sentExchange);
-    } else if (arg == "--header") {
-      ok = value(&options->headerFile);
-    } else if (arg == "--cabrillo") {
-      options->cabrillo = true;
-    } else if (arg == "--keep-settings") {
-      options->keepSettings = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      *error = "unknown option " + arg;
-      return false;
-    } else {
-      files.push_back(arg);
-    }
-    if (!ok) return false;
-  }
-  if (options->help) return true;
+// The files and values the loop collected, checked and normalised.
+bool CheckOptions(std::vector<std::string> files, const std::string& start, const std::string& end,
+                  ScoreOptions* options, std::string* error) {
   if (!files.empty() && files[0] == "check") {
     options->check = true;
     files.erase(files.begin());
@@ -205,6 +134,68 @@ bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* optio
     options->hasPeriod = true;
   }
   return true;
+}
+
+}  // namespace
+
+bool ParseScoreOptions(const std::vector<std::string>& args, ScoreOptions* options,
+                       std::string* error) {
+  std::vector<std::string> files;
+  std::string start;
+  std::string end;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string* target) {
+      if (i + 1 >= args.size()) {
+        *error = arg + " needs a value";
+        return false;
+      }
+      *target = args[++i];
+      return true;
+    };
+    const struct {
+      const char* name;
+      std::string* target;
+    } kValued[] = {
+        {"--own-call", &options->ownCall},
+        {"--continent", &options->ownContinent},
+        {"--start", &start},
+        {"--end", &end},
+        {"--dir", &options->folder},
+        {"--cty", &options->countryFile},
+        {"--plugin", &options->plugin},
+        {"--exchange-field", &options->exchangeField},
+        {"--sent-exchange", &options->sentExchange},
+        {"--header", &options->headerFile},
+    };
+    std::string* target = nullptr;
+    for (const auto& valued : kValued) {
+      if (arg == valued.name) target = valued.target;
+    }
+    const std::string headerTag = HeaderTagOfOption(arg);
+    bool ok = true;
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else if (target) {
+      ok = value(target);
+    } else if (!headerTag.empty()) {
+      std::string text;
+      ok = value(&text);
+      options->header.emplace_back(headerTag, text);
+    } else if (arg == "--cabrillo") {
+      options->cabrillo = true;
+    } else if (arg == "--keep-settings") {
+      options->keepSettings = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      *error = "unknown option " + arg;
+      return false;
+    } else {
+      files.push_back(arg);
+    }
+    if (!ok) return false;
+  }
+  if (options->help) return true;
+  return CheckOptions(files, start, end, options, error);
 }
 
 }  // namespace tarno::score
