@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -111,7 +112,18 @@ void Score(PluginJudge* judge, const std::vector<SheetScore>& admitted, bool dro
   progress->Finish();
 }
 
-// Runs the plug-in over every log in a scratch folder inside the output folder.
+// The plug-in syncs its settings file to disk after every score that changed, which
+// on a disk costs more than all the rest of a contest's check: its scratch folder goes
+// where the system keeps files in memory, where it has such a place.
+fs::path ScratchFolder() {
+  std::error_code error;
+  fs::path root = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm")
+                                                      : fs::temp_directory_path(error);
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  return root / ("tarno-crosscheck-" + std::to_string(stamp));
+}
+
+// Runs the plug-in over every log in a scratch folder, removed afterwards.
 bool Judge(const CrosscheckOptions& options, const CountryFile& countries,
            const ContestPeriod& period, const PairIndex& index, Progress* progress,
            ContestSet* set, std::string* error) {
@@ -120,7 +132,7 @@ bool Judge(const CrosscheckOptions& options, const CountryFile& countries,
       options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin;
   if (!plugin.Load(pluginPath, error)) return false;
   const fs::path back = fs::current_path();
-  const fs::path runFolder = fs::path(options.outFolder) / ".plugin-run";
+  const fs::path runFolder = ScratchFolder();
   if (!EnterRunFolder(runFolder.string(), error)) return false;
   PluginJudge judge(plugin.entries(), countries, period);
   std::vector<SheetScore> admitted(set->logs.size());
