@@ -70,10 +70,16 @@ bool UsableLog(bool adif, bool cabrilloStart, const ReadLog& log, std::string* c
   return true;
 }
 
-QsoRecord RecordOf(const LogQso& qso, uint32_t logIndex, StringPool* texts) {
+// A log made compact on its reader's thread, its texts in a pool of its own; storing it
+// then only interns each distinct text once (see StoreLog).
+struct CompactLog {
+  StringPool texts;
+  std::vector<QsoRecord> qsos;
+};
+
+QsoRecord RecordOf(const LogQso& qso, StringPool* texts) {
   QsoRecord record;
   record.oleDays = qso.oleDays;
-  record.log = logIndex;
   record.line = static_cast<uint32_t>(qso.source);
   record.worked = texts->Intern(UpperAscii(qso.call));
   record.workedAsLogged = texts->Intern(qso.call);
@@ -89,9 +95,25 @@ QsoRecord RecordOf(const LogQso& qso, uint32_t logIndex, StringPool* texts) {
   return record;
 }
 
-// Stores a parsed log: its QSOs and its unreadable lines, merged in file order.
+// The log's QSOs and its unreadable lines, merged in file order.
+void Compact(const ReadLog& read, CompactLog* log) {
+  size_t next = 0;
+  for (const LogProblem& problem : read.skipped) {
+    for (; next < read.qsos.size() && read.qsos[next].source < problem.source; ++next)
+      log->qsos.push_back(RecordOf(read.qsos[next], &log->texts));
+    QsoRecord record;
+    record.line = static_cast<uint32_t>(problem.source);
+    record.readable = false;
+    record.verdict = Verdict::kInvalid;
+    record.note = log->texts.Intern("not read: " + problem.reason);
+    log->qsos.push_back(record);
+  }
+  for (; next < read.qsos.size(); ++next)
+    log->qsos.push_back(RecordOf(read.qsos[next], &log->texts));
+}
+
 void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,
-              const ReadLog& read, ContestSet* set) {
+              const ReadLog& read, const CompactLog& compact, ContestSet* set) {
   EntrantLog log;
   log.file = file;
   log.fileOrder = fileOrder;
@@ -100,22 +122,19 @@ void StoreLog(const std::string& file, size_t fileOrder, const std::string& call
   log.contest = read.contest;
   log.claimedHeader = ClaimedOf(std::string(TrimAscii(read.claimedScore)));
   log.firstQso = set->qsos.size();
+  log.qsoCount = compact.qsos.size();
+  std::vector<uint32_t> id(compact.texts.Size());
+  for (uint32_t i = 0; i < id.size(); ++i) id[i] = set->texts.Intern(compact.texts.Text(i));
   const uint32_t logIndex = static_cast<uint32_t>(set->logs.size());
-  size_t next = 0;
-  for (const LogProblem& problem : read.skipped) {
-    for (; next < read.qsos.size() && read.qsos[next].source < problem.source; ++next)
-      set->qsos.push_back(RecordOf(read.qsos[next], logIndex, &set->texts));
-    QsoRecord record;
+  for (QsoRecord record : compact.qsos) {
     record.log = logIndex;
-    record.line = static_cast<uint32_t>(problem.source);
-    record.readable = false;
-    record.verdict = Verdict::kInvalid;
-    record.note = set->texts.Intern("not read: " + problem.reason);
+    for (uint32_t* text : {&record.worked, &record.workedAsLogged, &record.stationCall,
+                           &record.band, &record.mode, &record.rstSent, &record.rstRcvd,
+                           &record.exchSent, &record.exchRcvd, &record.continent, &record.note}) {
+      *text = id[*text];
+    }
     set->qsos.push_back(record);
   }
-  for (; next < read.qsos.size(); ++next)
-    set->qsos.push_back(RecordOf(read.qsos[next], logIndex, &set->texts));
-  log.qsoCount = set->qsos.size() - log.firstQso;
   set->logs.push_back(std::move(log));
 }
 
@@ -181,6 +200,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::string reason;
       std::string call;
       ReadLog read;
+      CompactLog compact;
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
         const bool adif = LooksLikeAdif(text);
@@ -188,11 +208,14 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
         std::string().swap(text);
         usable = UsableLog(adif, cabrilloStart, read, &call, &reason);
+        if (usable) Compact(read, &compact);
+        read.qsos = std::vector<LogQso>();
+        read.skipped = std::vector<LogProblem>();
       }
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, call, read, set);
+        StoreLog(files[i], i, call, read, compact, set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <tuple>
 
 #include "contest/ole_date_time.h"
 
@@ -36,6 +34,20 @@ std::string LastErrorTail() {
   text = text.substr(tail + 3);
   const size_t marks = text.rfind(" !!!");
   return marks == std::string::npos ? text : text.substr(0, marks);
+}
+
+// The line of the first admitted record of the contact that record `dupe` repeats; dupes
+// are few, so a look back costs less than an index of every contact.
+uint32_t FirstLineOf(const ContestSet& set, const EntrantLog& log, size_t dupe) {
+  const QsoRecord& repeat = set.qsos[dupe];
+  for (size_t i = log.firstQso; i < dupe; ++i) {
+    const QsoRecord& qso = set.qsos[i];
+    if (qso.verdict == Verdict::kPending && qso.workedAsLogged == repeat.workedAsLogged &&
+        qso.band == repeat.band && qso.mode == repeat.mode) {
+      return qso.line;
+    }
+  }
+  return 0;
 }
 
 }  // namespace
@@ -120,7 +132,6 @@ SheetScore PluginJudge::Result() {
 SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {
   const EntrantLog& log = set->logs[logIndex];
   Reset(*set, log);
-  std::map<std::tuple<uint32_t, uint32_t, uint32_t>, uint32_t> firstLine;
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     QsoRecord& qso = set->qsos[i];
     if (qso.verdict != Verdict::kPending) continue;
@@ -128,13 +139,9 @@ SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {
     if (!Add(*set, log, qso)) {
       qso.verdict = Verdict::kInvalid;
       qso.note = set->texts.Intern("refused: " + LastErrorTail());
-      continue;
-    }
-    const auto key = std::make_tuple(qso.workedAsLogged, qso.band, qso.mode);
-    const auto [first, isNew] = firstLine.emplace(key, qso.line);
-    if (dupe) {
+    } else if (dupe) {
       qso.verdict = Verdict::kDupe;
-      qso.note = set->texts.Intern("dupe of line " + std::to_string(first->second));
+      qso.note = set->texts.Intern("dupe of line " + std::to_string(FirstLineOf(*set, log, i)));
     }
   }
   return Result();
