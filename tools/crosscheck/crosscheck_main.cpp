@@ -41,7 +41,7 @@ bool WriteReports(const ContestSet& set, const ReportContext& context, const std
 
 // Scores the logs while verdicts.csv, which needs no score, is written on another
 // thread; then the reports on one thread and the results on this one.
-bool ScoreAndWrite(PluginJudge* judge, const std::vector<SheetScore>& admitted,
+bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
                    const ReportContext& context, const std::string& folder, Progress* progress,
                    ContestSet* set, std::string* error) {
   const fs::path out(folder);
@@ -50,7 +50,7 @@ bool ScoreAndWrite(PluginJudge* judge, const std::vector<SheetScore>& admitted,
   std::thread verdicts([&] {
     verdictsWritten = WriteVerdictsCsv(*set, (out / "verdicts.csv").string(), &verdictsError);
   });
-  ScoreAll(judge, admitted, context.dropUniques, progress, set);
+  ScoreAll(judges, admitted, context.dropUniques, progress, set);
   verdicts.join();
   std::thread reports([&] { reportsWritten = WriteReports(*set, context, folder, &reportsError); });
   const std::vector<RankedLog> ranking = RankLogs(*set);
@@ -125,12 +125,13 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   PluginSession plugin;
   const std::string pluginPath =
       options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin;
-  if (!plugin.Open(pluginPath, countries, context.period, &error)) return Fail(error);
+  if (!plugin.Open(pluginPath, options.threads, countries, context.period, &error))
+    return Fail(error);
   std::vector<SheetScore> admitted;
-  AdmitAll(&plugin.judge(), &progress, &set, &admitted);
+  AdmitAll(plugin.judges(), &progress, &set, &admitted);
   MatchQsos(index, options.windowMinutes, &set);
   TallyVerdicts(&set);
-  if (!ScoreAndWrite(&plugin.judge(), admitted, context, options.outFolder, &progress, &set,
+  if (!ScoreAndWrite(plugin.judges(), admitted, context, options.outFolder, &progress, &set,
                      &error)) {
     return Fail(error);
   }

@@ -1,6 +1,8 @@
 #include "crosscheck/crosscheck_steps.h"
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "contest/ole_date_time.h"
 #include "replay.h"
@@ -78,40 +80,82 @@ void FindContinents(const CountryFile& countries, ContestSet* set) {
 }
 
 PluginSession::~PluginSession() {
-  if (m_folder.empty()) return;
-  m_judge.reset();
+  m_judges.clear();
+  m_libraries.clear();  // a library file that is still loaded cannot go on every system
   std::error_code ignored;
+  for (const fs::path& copy : m_copies) fs::remove(copy, ignored);
+  if (m_folder.empty()) return;
   fs::current_path(m_back, ignored);
   fs::remove_all(m_folder, ignored);
 }
 
-bool PluginSession::Open(const std::string& pluginPath, const CountryFile& countries,
-                         const ContestPeriod& period, std::string* error) {
-  if (!m_library.Load(pluginPath, error)) return false;
+bool PluginSession::Open(const std::string& pluginPath, int instances,
+                         const CountryFile& countries, const ContestPeriod& period,
+                         std::string* error) {
+  m_libraries.push_back(std::make_unique<PluginLibrary>());
+  if (!m_libraries.back()->Load(pluginPath, error)) return false;
+  // Copies go beside the temporary files rather than in /dev/shm, which may forbid running
+  // code from it.
+  std::error_code failed;
+  const fs::path temporary = fs::temp_directory_path(failed);
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (int i = 1; i < instances && !failed; ++i) {
+    const fs::path copy =
+        temporary / ("tarno-crosscheck-" + std::to_string(stamp) + "-" + std::to_string(i) +
+                     fs::path(pluginPath).extension().string());
+    if (!fs::copy_file(pluginPath, copy, failed)) break;
+    m_copies.push_back(copy);
+    auto library = std::make_unique<PluginLibrary>();
+    std::string ignored;
+    if (!library->Load(copy.string(), &ignored)) break;
+    m_libraries.push_back(std::move(library));
+  }
   m_back = fs::current_path();
   m_folder = ScratchFolder();
   if (!EnterRunFolder(m_folder.string(), error)) return false;
-  m_judge = std::make_unique<PluginJudge>(m_library.entries(), countries, period);
+  for (const auto& library : m_libraries)
+    m_judges.push_back(std::make_unique<PluginJudge>(library->entries(), countries, period));
   return true;
 }
 
-void AdmitAll(PluginJudge* judge, Progress* progress, ContestSet* set,
-              std::vector<SheetScore>* admitted) {
-  admitted->assign(set->logs.size(), SheetScore{});
-  for (uint32_t i = 0; i < set->logs.size(); ++i) {
-    if (set->logs[i].used) (*admitted)[i] = judge->Admit(i, set);
-    progress->Show("admitting QSOs", i + 1, set->logs.size());
-  }
+namespace {
+
+// Runs `work(judge, log)` for every used log, the logs shared out among the judges, each
+// judge on a thread of its own.
+template <typename Work>
+void ForEachLog(Judges& judges, const ContestSet& set, Progress* progress, const char* stage,
+                Work work) {
+  std::atomic<size_t> next{0};
+  std::atomic<size_t> done{0};
+  auto run = [&](PluginJudge* judge) {
+    for (size_t i; (i = next++) < set.logs.size();) {
+      if (set.logs[i].used) work(judge, static_cast<uint32_t>(i));
+      progress->Show(stage, ++done, set.logs.size());
+    }
+  };
+  std::vector<std::thread> threads;
+  for (size_t j = 1; j < judges.size(); ++j) threads.emplace_back(run, judges[j].get());
+  run(judges[0].get());
+  for (std::thread& thread : threads) thread.join();
   progress->Finish();
 }
 
-void ScoreAll(PluginJudge* judge, const std::vector<SheetScore>& admitted, bool dropUniques,
+}  // namespace
+
+void AdmitAll(Judges& judges, Progress* progress, ContestSet* set,
+              std::vector<SheetScore>* admitted) {
+  admitted->assign(set->logs.size(), SheetScore{});
+  ForEachLog(judges, *set, progress, "admitting QSOs", [&](PluginJudge* judge, uint32_t i) {
+    (*admitted)[i] = judge->Admit(i, set);
+  });
+  NoteAdmission(set);
+}
+
+void ScoreAll(Judges& judges, const std::vector<SheetScore>& admitted, bool dropUniques,
               Progress* progress, ContestSet* set) {
   const auto credited = [&](const QsoRecord& q) { return IsCredited(q.verdict, dropUniques); };
-  for (uint32_t i = 0; i < set->logs.size(); ++i) {
+  ForEachLog(judges, *set, progress, "scoring logs", [&](PluginJudge* judge, uint32_t i) {
     EntrantLog& log = set->logs[i];
-    progress->Show("scoring logs", i + 1, set->logs.size());
-    if (!log.used) continue;
     const SheetScore checked =
         NothingLost(*set, log, dropUniques) ? admitted[i] : judge->Score(i, *set, credited);
     log.checked = checked.score;
@@ -124,8 +168,7 @@ void ScoreAll(PluginJudge* judge, const std::vector<SheetScore>& admitted, bool 
     } else {
       log.claimed = judge->Score(i, *set, [](const QsoRecord&) { return true; }).score;
     }
-  }
-  progress->Finish();
+  });
 }
 
 }  // namespace tarno::score

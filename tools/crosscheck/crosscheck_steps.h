@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "country_file.h"
 #include "crosscheck/contest_period.h"
@@ -32,6 +33,11 @@ void FindContinents(const CountryFile& countries, ContestSet* set);
 // returning to the folder it came from. The folder is in memory where the system has
 // such a place (/dev/shm): the plug-in syncs its settings file after every score that
 // changed, which on a disk costs more than the rest of a contest's check.
+//
+// The plug-in keeps its state module-wide, so to judge logs on several threads the session
+// loads further copies of the library file, each a module of its own. They share the
+// folder: their err.txt lines mix, which nothing reads, and the settings file is only ever
+// replaced whole, so each copy always reads one that says Master=1.
 class PluginSession {
  public:
   PluginSession() = default;
@@ -39,26 +45,32 @@ class PluginSession {
   PluginSession(const PluginSession&) = delete;
   PluginSession& operator=(const PluginSession&) = delete;
 
-  // False with the reason when the library cannot be loaded or the folder entered.
-  bool Open(const std::string& pluginPath, const CountryFile& countries,
+  // Up to `instances` modules; false with the reason when not even the library itself
+  // can be loaded or the folder entered. A copy that cannot be made or loaded only means
+  // fewer threads.
+  bool Open(const std::string& pluginPath, int instances, const CountryFile& countries,
             const ContestPeriod& period, std::string* error);
-  PluginJudge& judge() { return *m_judge; }
+  std::vector<std::unique_ptr<PluginJudge>>& judges() { return m_judges; }
 
  private:
-  PluginLibrary m_library;
+  std::vector<std::unique_ptr<PluginLibrary>> m_libraries;
+  std::vector<std::filesystem::path> m_copies;
   std::filesystem::path m_back;
   std::filesystem::path m_folder;
-  std::unique_ptr<PluginJudge> m_judge;
+  std::vector<std::unique_ptr<PluginJudge>> m_judges;
 };
 
-// The plug-in's admission of every used log's pending lines (INVALID, DUPE); the score of
-// each log's admitted lines in `admitted`, by log index.
-void AdmitAll(PluginJudge* judge, Progress* progress, ContestSet* set,
+using Judges = std::vector<std::unique_ptr<PluginJudge>>;
+
+// The plug-in's admission of every used log's pending lines (INVALID, DUPE), the logs
+// shared among the judges' threads; the score of each log's admitted lines in `admitted`,
+// by log index.
+void AdmitAll(Judges& judges, Progress* progress, ContestSet* set,
               std::vector<SheetScore>* admitted);
 
 // Every used log's checked score, its credited lines replayed through the plug-in (or the
 // admission run's score where nothing it counted lost credit), and its claimed score.
-void ScoreAll(PluginJudge* judge, const std::vector<SheetScore>& admitted, bool dropUniques,
+void ScoreAll(Judges& judges, const std::vector<SheetScore>& admitted, bool dropUniques,
               Progress* progress, ContestSet* set);
 
 }  // namespace tarno::score

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
 
 namespace tarno::score {
@@ -15,34 +16,14 @@ COleDateTime DateOf(double days) {
   return date;
 }
 
-// The problem named at the end of the last line of err.txt, without its " !!!".
-std::string LastErrorTail() {
-  FILE* file = std::fopen("err.txt", "rb");
-  if (!file) return "";
-  char buffer[512];
-  std::fseek(file, 0, SEEK_END);
-  const long size = std::ftell(file);
-  const long from = size > static_cast<long>(sizeof buffer) ? size - sizeof buffer : 0;
-  std::fseek(file, from, SEEK_SET);
-  const size_t got = std::fread(buffer, 1, sizeof buffer, file);
-  std::fclose(file);
-  std::string text(buffer, got);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  text = text.substr(text.rfind('\n') + 1);
-  const size_t tail = text.rfind("   ");
-  if (tail == std::string::npos) return text;
-  text = text.substr(tail + 3);
-  const size_t marks = text.rfind(" !!!");
-  return marks == std::string::npos ? text : text.substr(0, marks);
-}
-
 // The line of the first admitted record of the contact that record `dupe` repeats; dupes
 // are few, so a look back costs less than an index of every contact.
 uint32_t FirstLineOf(const ContestSet& set, const EntrantLog& log, size_t dupe) {
   const QsoRecord& repeat = set.qsos[dupe];
   for (size_t i = log.firstQso; i < dupe; ++i) {
     const QsoRecord& qso = set.qsos[i];
-    if (qso.verdict == Verdict::kPending && qso.workedAsLogged == repeat.workedAsLogged &&
+    if (qso.readable && qso.verdict != Verdict::kInvalid && qso.verdict != Verdict::kDupe &&
+        qso.verdict != Verdict::kOutside && qso.workedAsLogged == repeat.workedAsLogged &&
         qso.band == repeat.band && qso.mode == repeat.mode) {
       return qso.line;
     }
@@ -50,7 +31,25 @@ uint32_t FirstLineOf(const ContestSet& set, const EntrantLog& log, size_t dupe) 
   return 0;
 }
 
+const char* RefusalOf(const ContestSet& set, const QsoRecord& qso) {
+  if (IsRefusedBand(set.texts.Text(qso.band))) return "refused: NO CONTEST BAND";
+  if (!IsContestMode(set.texts.Text(qso.mode))) return "refused: NO CONTEST MODE";
+  return "refused: NO RX NUMBER";
+}
+
 }  // namespace
+
+void NoteAdmission(ContestSet* set) {
+  for (size_t i = 0; i < set->qsos.size(); ++i) {
+    QsoRecord& qso = set->qsos[i];
+    if (!qso.readable || qso.note != 0 || !set->logs[qso.log].used) continue;
+    if (qso.verdict == Verdict::kInvalid) qso.note = set->texts.Intern(RefusalOf(*set, qso));
+    if (qso.verdict == Verdict::kDupe) {
+      const uint32_t first = FirstLineOf(*set, set->logs[qso.log], i);
+      qso.note = set->texts.Intern("dupe of line " + std::to_string(first));
+    }
+  }
+}
 
 SheetScore ScoreLineOf(const std::string& sheet) {
   SheetScore result;
@@ -138,10 +137,8 @@ SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {
     const bool dupe = IsDupe(*set, qso);
     if (!Add(*set, log, qso)) {
       qso.verdict = Verdict::kInvalid;
-      qso.note = set->texts.Intern("refused: " + LastErrorTail());
     } else if (dupe) {
       qso.verdict = Verdict::kDupe;
-      qso.note = set->texts.Intern("dupe of line " + std::to_string(FirstLineOf(*set, log, i)));
     }
   }
   return Result();

@@ -29,6 +29,11 @@ struct SheetScore {
 // The "Score: P*C = S" line of a summary sheet.
 SheetScore ScoreLineOf(const std::string& sheet);
 
+// The notes of the lines Admit judged: which check refused an INVALID line, in the words of
+// the plug-in's error file and in its order of checks (the band, the mode, the exchanges),
+// and which line a DUPE repeats.
+void NoteAdmission(ContestSet* set);
+
 class PluginJudge {
  public:
   // All three must outlive the judge; `set` is read only through the calls below.
@@ -36,9 +41,9 @@ class PluginJudge {
               const ContestPeriod& period);
 
   // One statistics run over the log's pending records, in file order: a record the
-  // plug-in refuses becomes INVALID, with the reason from its err.txt line as the note;
-  // one that CheckCall0 calls a dupe beforehand becomes DUPE, noting the first line of
-  // the contact. The score of what was admitted.
+  // plug-in refuses becomes INVALID, one that CheckCall0 calls a dupe beforehand becomes
+  // DUPE (NoteAdmission says why). Changes only the log's own records, so judges of other
+  // modules may admit other logs meanwhile. The score of what was admitted.
   SheetScore Admit(uint32_t log, ContestSet* set);
 
   // One statistics run over the records of the log for which `take` is true.
