@@ -57,19 +57,17 @@ int OffsetOf(const std::vector<Difference>& differences, const ContestSet& set,
 
 void DetectClockOffsets(const PairIndex& index, int windowMinutes, ContestSet* set) {
   std::vector<std::vector<Difference>> differences(set->logs.size());
-  const auto& entries = index.entries();
-  for (size_t first = 0; first < entries.size();) {
-    const size_t last = index.GroupEnd(first);
-    const PairIndex::Entry& e = entries[first];
-    const int32_t partnerLog = set->logOfCall[e.worked];
-    if (e.owner < e.worked && partnerLog >= 0) {
-      const auto [pFirst, pLast] = index.Range(e.worked, e.owner, e.band, e.mode);
-      if (pFirst < pLast) {
-        CollectPairs(index, first, last, pFirst, pLast, set->qsos[e.record].log,
-                     static_cast<uint32_t>(partnerLog), &differences);
+  for (size_t first = 0; first < index.entries().size();) {
+    const PairIndex::Group group = index.GroupAt(first);
+    if (group.first < group.split && group.split < group.last) {
+      const uint32_t low = set->qsos[index.entries()[group.first].record].log;
+      const uint32_t high = set->qsos[index.entries()[group.split].record].log;
+      if (low != high) {
+        CollectPairs(index, group.first, group.split, group.split, group.last, low, high,
+                     &differences);
       }
     }
-    first = last;
+    first = group.last;
   }
   std::vector<int> firstRound(set->logs.size());
   for (size_t i = 0; i < set->logs.size(); ++i)

@@ -77,30 +77,58 @@ struct CompactLog {
   std::vector<QsoRecord> qsos;
 };
 
-QsoRecord RecordOf(const LogQso& qso, StringPool* texts) {
+// Most fields repeat from one line to the next (the own call, band, mode, reports): a text
+// equal to the one before keeps its id without a look-up.
+class RepeatedField {
+ public:
+  uint32_t Id(const std::string& text, StringPool* texts) {
+    if (!m_seen || texts->Text(m_id) != text) m_id = texts->Intern(text);
+    m_seen = true;
+    return m_id;
+  }
+
+ private:
+  bool m_seen = false;
+  uint32_t m_id = 0;
+};
+
+struct LineFields {
+  RepeatedField stationCall, band, mode, rstSent, rstRcvd, exchSent, continent;
+};
+
+bool HasLowerCase(const std::string& text) {
+  for (char c : text) {
+    if (c >= 'a' && c <= 'z') return true;
+  }
+  return false;
+}
+
+QsoRecord RecordOf(const LogQso& qso, LineFields* fields, StringPool* texts) {
   QsoRecord record;
   record.oleDays = qso.oleDays;
   record.line = static_cast<uint32_t>(qso.source);
-  record.worked = texts->Intern(UpperAscii(qso.call));
   record.workedAsLogged = texts->Intern(qso.call);
-  record.stationCall = texts->Intern(qso.stationCall);
+  record.worked =
+      HasLowerCase(qso.call) ? texts->Intern(UpperAscii(qso.call)) : record.workedAsLogged;
+  record.stationCall = fields->stationCall.Id(qso.stationCall, texts);
   record.freqHz = qso.freqHz;
-  record.band = texts->Intern(qso.band);
-  record.mode = texts->Intern(qso.mode);
-  record.rstSent = texts->Intern(qso.rstSent);
-  record.rstRcvd = texts->Intern(qso.rstRcvd);
-  record.exchSent = texts->Intern(qso.exchSent);
+  record.band = fields->band.Id(qso.band, texts);
+  record.mode = fields->mode.Id(qso.mode, texts);
+  record.rstSent = fields->rstSent.Id(qso.rstSent, texts);
+  record.rstRcvd = fields->rstRcvd.Id(qso.rstRcvd, texts);
+  record.exchSent = fields->exchSent.Id(qso.exchSent, texts);
   record.exchRcvd = texts->Intern(qso.exchRcvd);
-  record.continent = texts->Intern(qso.continent);
+  record.continent = fields->continent.Id(qso.continent, texts);
   return record;
 }
 
 // The log's QSOs and its unreadable lines, merged in file order.
 void Compact(const ReadLog& read, CompactLog* log) {
+  LineFields fields;
   size_t next = 0;
   for (const LogProblem& problem : read.skipped) {
     for (; next < read.qsos.size() && read.qsos[next].source < problem.source; ++next)
-      log->qsos.push_back(RecordOf(read.qsos[next], &log->texts));
+      log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
     QsoRecord record;
     record.line = static_cast<uint32_t>(problem.source);
     record.readable = false;
@@ -109,7 +137,7 @@ void Compact(const ReadLog& read, CompactLog* log) {
     log->qsos.push_back(record);
   }
   for (; next < read.qsos.size(); ++next)
-    log->qsos.push_back(RecordOf(read.qsos[next], &log->texts));
+    log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
 }
 
 void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,

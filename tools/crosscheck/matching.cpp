@@ -63,15 +63,11 @@ void MatchGroup(const PairIndex& index, size_t first, size_t last, size_t partne
 }
 
 void MatchExact(const PairIndex& index, long long window, ContestSet* set) {
-  const auto& entries = index.entries();
-  for (size_t first = 0; first < entries.size();) {
-    const size_t last = index.GroupEnd(first);
-    const PairIndex::Entry& e = entries[first];
-    if (e.owner < e.worked && set->logOfCall[e.worked] >= 0) {
-      const auto [pFirst, pLast] = index.Range(e.worked, e.owner, e.band, e.mode);
-      if (pFirst < pLast) MatchGroup(index, first, last, pFirst, pLast, window, set);
-    }
-    first = last;
+  for (size_t first = 0; first < index.entries().size();) {
+    const PairIndex::Group group = index.GroupAt(first);
+    if (group.first < group.split && group.split < group.last)
+      MatchGroup(index, group.first, group.split, group.split, group.last, window, set);
+    first = group.last;
   }
 }
 

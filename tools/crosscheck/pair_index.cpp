@@ -9,11 +9,11 @@ namespace {
 
 using Entry = PairIndex::Entry;
 
-auto GroupOf(const Entry& e) { return std::tie(e.owner, e.worked, e.band, e.mode); }
+auto PairOf(const Entry& e) { return std::tie(e.low, e.high, e.band, e.mode); }
 
 bool Before(const Entry& a, const Entry& b) {
-  return std::tie(a.owner, a.worked, a.band, a.mode, a.seconds, a.record) <
-         std::tie(b.owner, b.worked, b.band, b.mode, b.seconds, b.record);
+  return std::tie(a.low, a.high, a.band, a.mode, a.fromHigh, a.seconds, a.record) <
+         std::tie(b.low, b.high, b.band, b.mode, b.fromHigh, b.seconds, b.record);
 }
 
 }  // namespace
@@ -24,7 +24,9 @@ PairIndex::PairIndex(const ContestSet& set, int threads) {
     const QsoRecord& qso = set.qsos[i];
     const EntrantLog& log = set.logs[qso.log];
     if (!qso.readable || !log.used) continue;
-    m_entries.push_back({log.callId, qso.worked, qso.band, qso.mode, SecondsOf(qso.oleDays),
+    const bool fromHigh = log.callId > qso.worked;
+    m_entries.push_back({fromHigh ? qso.worked : log.callId, fromHigh ? log.callId : qso.worked,
+                         qso.band, qso.mode, fromHigh, SecondsOf(qso.oleDays),
                          static_cast<uint32_t>(i)});
   }
   if (threads < 2 || m_entries.size() < 100000) {
@@ -38,22 +40,16 @@ PairIndex::PairIndex(const ContestSet& set, int threads) {
   std::inplace_merge(m_entries.begin(), middle, m_entries.end(), Before);
 }
 
-std::pair<size_t, size_t> PairIndex::Range(uint32_t owner, uint32_t worked, uint32_t band,
-                                           uint32_t mode) const {
-  const Entry probe{owner, worked, band, mode, 0, 0};
-  const auto key = GroupOf(probe);
-  const auto first = std::lower_bound(m_entries.begin(), m_entries.end(), probe,
-                                       [&](const Entry& e, const Entry&) { return GroupOf(e) < key; });
-  auto last = first;
-  while (last != m_entries.end() && GroupOf(*last) == key) ++last;
-  return {static_cast<size_t>(first - m_entries.begin()),
-          static_cast<size_t>(last - m_entries.begin())};
-}
-
-size_t PairIndex::GroupEnd(size_t first) const {
-  size_t last = first;
-  while (last < m_entries.size() && GroupOf(m_entries[last]) == GroupOf(m_entries[first])) ++last;
-  return last;
+PairIndex::Group PairIndex::GroupAt(size_t first) const {
+  Group group{first, first, first};
+  const auto pair = PairOf(m_entries[first]);
+  while (group.split < m_entries.size() && PairOf(m_entries[group.split]) == pair &&
+         !m_entries[group.split].fromHigh) {
+    ++group.split;
+  }
+  group.last = group.split;
+  while (group.last < m_entries.size() && PairOf(m_entries[group.last]) == pair) ++group.last;
+  return group;
 }
 
 }  // namespace tarno::score

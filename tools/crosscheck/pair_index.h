@@ -1,13 +1,13 @@
 #ifndef TARNO_TOOLS_CROSSCHECK_PAIR_INDEX_H_
 #define TARNO_TOOLS_CROSSCHECK_PAIR_INDEX_H_
 
-// The QSO lines of all used logs sorted by (own call, worked call, band, mode, time), so
-// that a station's QSOs with one partner on one band and mode sit side by side and the
-// partner's side of them is one binary search away. Sorting instead of comparing every
-// pair keeps the cross-check at n log n for millions of lines.
+// The QSO lines of all used logs sorted so that both stations' lines of one station pair
+// on one band and mode sit side by side: by (lower call id, higher call id, band, mode),
+// then the lower call's lines before the higher's, each in time order. One pass over it
+// meets every pair with both its sides; sorting instead of comparing lines with lines
+// keeps the cross-check at n log n for millions of them.
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "crosscheck/contest_set.h"
@@ -17,23 +17,29 @@ namespace tarno::score {
 class PairIndex {
  public:
   struct Entry {
-    uint32_t owner;   // call id of the log's station
-    uint32_t worked;  // call id of the worked station, upper-cased
+    uint32_t low;   // the lower of the two call ids
+    uint32_t high;  // the higher; equal to low for a line with the station's own call
     uint32_t band;
     uint32_t mode;
+    bool fromHigh;      // the line is in the log of `high`
     long long seconds;  // as logged
     uint32_t record;    // index in ContestSet::qsos
+  };
+
+  // The lines of one pair on one band and mode: [first, split) from the lower call's log,
+  // [split, last) from the higher's.
+  struct Group {
+    size_t first;
+    size_t split;
+    size_t last;
   };
 
   // Indexes every readable record of a used log; sorts on `threads` threads.
   PairIndex(const ContestSet& set, int threads);
 
   const std::vector<Entry>& entries() const { return m_entries; }
-  // [first, last) of the entries of one group; empty when there are none.
-  std::pair<size_t, size_t> Range(uint32_t owner, uint32_t worked, uint32_t band,
-                                  uint32_t mode) const;
-  // The end of the group that starts at `first`.
-  size_t GroupEnd(size_t first) const;
+  // The group that starts at `first`.
+  Group GroupAt(size_t first) const;
 
  private:
   std::vector<Entry> m_entries;

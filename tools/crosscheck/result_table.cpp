@@ -65,25 +65,31 @@ int CreditedCount(const EntrantLog& log, bool dropUniques) {
 
 bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << "log,line,verdict,worked,detail\n";
-  std::string row;
+  std::string rows = "log,line,verdict,worked,detail\n";
   for (uint32_t index : LogsByCall(set)) {
     const EntrantLog& log = set.logs[index];
+    const std::string call = CsvField(log.call);
     for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
       const QsoRecord& qso = set.qsos[i];
-      row = CsvField(log.call);
-      row += ',';
-      row += std::to_string(qso.line);
-      row += ',';
-      row += VerdictName(qso.verdict);
-      row += ',';
-      row += CsvField(set.texts.Text(qso.workedAsLogged));
-      row += ',';
-      row += CsvField(DetailOf(set, qso));
-      row += '\n';
-      out << row;
+      rows += call;
+      rows += ',';
+      rows += std::to_string(qso.line);
+      rows += ',';
+      rows += VerdictName(qso.verdict);
+      rows += ',';
+      rows += CsvField(set.texts.Text(qso.workedAsLogged));
+      rows += ',';
+      // Most lines are OK both ways and have nothing to say.
+      const bool plain = qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
+      if (!plain) rows += CsvField(DetailOf(set, qso));
+      rows += '\n';
+    }
+    if (rows.size() > (1 << 20)) {
+      out << rows;
+      rows.clear();
     }
   }
+  out << rows;
   return Finish(out, path, error);
 }
 
