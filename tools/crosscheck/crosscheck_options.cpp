@@ -12,7 +12,7 @@ const char kCrosscheckUsage[] =
     "  --start DATE[ TIME]  the contest period, YYYY-MM-DD or YYYY-MM-DD HH:MM, UTC;\n"
     "  --end DATE[ TIME]    by default the days that hold the logs' QSOs\n"
     "  --drop-uniques       give no credit for QSOs with calls in no other log\n"
-    "  --country-file FILE  cty.dat (default: /usr/share/hamradio-files/cty.dat)\n"
+    "  --cty FILE           the country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE        the plug-in library (default: beside the program)\n"
     "  --threads N          threads for reading the logs (default: 2)\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
@@ -58,7 +58,7 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
       options->start = value;
     } else if (arg == "--end") {
       options->end = value;
-    } else if (arg == "--country-file") {
+    } else if (arg == "--cty") {
       options->countryFile = value;
     } else if (arg == "--plugin") {
       options->plugin = value;
