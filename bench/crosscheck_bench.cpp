@@ -114,7 +114,8 @@ double Median(std::vector<double> values) {
 
 uintmax_t FolderBytes(const fs::path& folder) {
   uintmax_t bytes = 0;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) bytes += entry.file_size();
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+    bytes += entry.file_size();
   return bytes;
 }
 
@@ -133,13 +134,15 @@ void RatioRun(const fs::path& scratch) {
     checkCpu.push_back(check.cpuSeconds);
     peak = std::max(peak, check.peakKiB);
   }
-  std::printf("| 1,000 logs x 1,000 QSOs (%zu lines, %.0f MB), wall | %.2f s | %.2f s | %.2fx | <= 3x |\n",
-              qsos, FolderBytes(contest / "logs") / 1e6, Median(checkWall), Median(parseWall),
-              Median(checkWall) / Median(parseWall));
+  std::printf(
+      "| 1,000 logs x 1,000 QSOs (%zu lines, %.0f MB), wall | %.2f s | %.2f s | %.2fx | <= 3x |\n",
+      qsos, FolderBytes(contest / "logs") / 1e6, Median(checkWall), Median(parseWall),
+      Median(checkWall) / Median(parseWall));
   std::printf("| the same, processor time | %.2f s | %.2f s | %.2fx | <= 3x |\n", Median(checkCpu),
               Median(parseCpu), Median(checkCpu) / Median(parseCpu));
-  std::printf("| the same, peak resident memory of the cross-check | %.0f MB | - | %.0f B per line | - |\n",
-              peak / 1024.0, peak * 1024.0 / static_cast<double>(qsos));
+  std::printf(
+      "| the same, peak resident memory of the cross-check | %.0f MB | - | %.0f B per line | - |\n",
+      peak / 1024.0, peak * 1024.0 / static_cast<double>(qsos));
   fs::remove_all(contest);
 }
 
@@ -150,12 +153,14 @@ void LargeRun(const fs::path& scratch) {
   const Timing check = RunProgram(Crosscheck(contest));
   const double lines = 4e6;
   const double peak = check.peakKiB * 1024.0;
-  std::printf("| 10,000 logs x 400 QSOs (4,000,000 lines, %.0f MB), wall / processor | %.1f s / %.1f s "
-              "| - | - | finishes |\n",
-              files / 1e6, check.wallSeconds, check.cpuSeconds);
-  std::printf("| the same, peak resident memory | %.0f MB (%.0f B per line) | files %.0f MB | "
-              "%.0f B per line beyond the files | <= 200 B |\n",
-              peak / 1e6, peak / lines, files / 1e6, std::max(0.0, peak - files) / lines);
+  std::printf(
+      "| 10,000 logs x 400 QSOs (4,000,000 lines, %.0f MB), wall / processor | %.1f s / %.1f s "
+      "| - | - | finishes |\n",
+      files / 1e6, check.wallSeconds, check.cpuSeconds);
+  std::printf(
+      "| the same, peak resident memory | %.0f MB (%.0f B per line) | files %.0f MB | "
+      "%.0f B per line beyond the files | <= 200 B |\n",
+      peak / 1e6, peak / lines, files / 1e6, std::max(0.0, peak - files) / lines);
   fs::remove_all(contest);
 }
 

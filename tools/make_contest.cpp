@@ -29,9 +29,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kForeignPrefixes[] = {"DL", "OK", "OM", "S5", "9A", "YU", "YO", "LZ",
-                                        "SP", "UR", "G",  "F",  "I",  "EA", "ON", "PA",
-                                        "OE", "HB9", "SM", "OH", "W", "VE", "JA", "LY"};
+const char* const kForeignPrefixes[] = {"DL", "OK",  "OM", "S5", "9A", "YU", "YO", "LZ",
+                                        "SP", "UR",  "G",  "F",  "I",  "EA", "ON", "PA",
+                                        "OE", "HB9", "SM", "OH", "W",  "VE", "JA", "LY"};
 const char* const kCounties[] = {"ZA", "GY", "VA", "KO", "VE", "SO", "TO", "BA", "FE", "BP",
                                  "NG", "HE", "PE", "SZ", "BE", "CS", "BN", "BO", "SA", "HB"};
 struct BandPlan {
@@ -57,7 +57,15 @@ struct Options {
 };
 
 enum class Kind : uint8_t {
-  kMatched, kBustedCall, kBustedExchange, kNil, kSilent, kUnique, kDupe, kInvalid, kOutside
+  kMatched,
+  kBustedCall,
+  kBustedExchange,
+  kNil,
+  kSilent,
+  kUnique,
+  kDupe,
+  kInvalid,
+  kOutside
 };
 
 struct Station {
@@ -69,10 +77,10 @@ struct Station {
 };
 
 struct Line {
-  int minute;       // the true time, minutes from the contest day's start (may be < 0)
-  int owner;        // station index
-  int worked;       // station index, or -1 for a call of its own (workedCall)
-  int partner = -1; // the other side's line
+  int minute;        // the true time, minutes from the contest day's start (may be < 0)
+  int owner;         // station index
+  int worked;        // station index, or -1 for a call of its own (workedCall)
+  int partner = -1;  // the other side's line
   int band;
   bool cw;
   uint32_t freqKHz;
@@ -110,10 +118,10 @@ class Contest {
   std::mt19937 m_random;
   std::vector<Station> m_stations;
   std::vector<Line> m_lines;
-  std::vector<std::vector<int>> m_linesOf;  // by station, in the order made
-  std::unordered_set<std::string> m_calls;  // every call any line holds
-  std::set<std::tuple<int, int, int, bool>> m_contacts;  // (low, high, band, cw)
-  std::unordered_map<uint64_t, std::vector<int>> m_unmatched;  // (station, band, mode) times
+  std::vector<std::vector<int>> m_linesOf;                      // by station, in the order made
+  std::unordered_set<std::string> m_calls;                      // every call any line holds
+  std::set<std::tuple<int, int, int, bool>> m_contacts;         // (low, high, band, cw)
+  std::unordered_map<uint64_t, std::vector<int>> m_unmatched;   // (station, band, mode) times
   std::unordered_map<std::string, std::set<int>> m_silentLogs;  // silent call: its loggers
 };
 
@@ -188,9 +196,12 @@ void Contest::AddPair(int a, int b, int band, bool cw, int minute) {
     const uint32_t roll = Below(1000000);
     const double nil = m_options.nil * 10000, busted = m_options.bustedCall * 10000;
     const double exchange = m_options.bustedExchange * 10000;
-    if (roll < nil) kind = Kind::kNil;
-    else if (roll < nil + busted) kind = Kind::kBustedCall;
-    else if (roll < nil + busted + exchange) kind = Kind::kBustedExchange;
+    if (roll < nil)
+      kind = Kind::kNil;
+    else if (roll < nil + busted)
+      kind = Kind::kBustedCall;
+    else if (roll < nil + busted + exchange)
+      kind = Kind::kBustedExchange;
   }
   // Lines that will not match exactly keep their distance (see Unmatched).
   const bool aOdd = kind != Kind::kMatched && kind != Kind::kBustedExchange;
@@ -205,8 +216,18 @@ void Contest::AddPair(int a, int b, int band, bool cw, int minute) {
   if (kind == Kind::kSilent) m_silentLogs[other.call].insert(a);
   const int first = AddLine(mine);
   if (kind == Kind::kNil || kind == Kind::kSilent) return;
-  Line theirs{minute + static_cast<int>(Below(2)), b, a, first, band, cw, m_lines[first].freqKHz,
-              Kind::kMatched, "", 0, -1, false};
+  Line theirs{minute + static_cast<int>(Below(2)),
+              b,
+              a,
+              first,
+              band,
+              cw,
+              m_lines[first].freqKHz,
+              Kind::kMatched,
+              "",
+              0,
+              -1,
+              false};
   const int second = AddLine(theirs);
   m_lines[first].partner = second;
 }
@@ -310,16 +331,24 @@ std::string Contest::ReceivedExchange(const Line& line) const {
 
 std::string Contest::Verdict(const Line& line) const {
   switch (line.kind) {
-    case Kind::kMatched: return "OK";
-    case Kind::kBustedCall: return "BUSTED-CALL";
-    case Kind::kBustedExchange: return "BUSTED-EXCHANGE";
-    case Kind::kNil: return "NIL";
+    case Kind::kMatched:
+      return "OK";
+    case Kind::kBustedCall:
+      return "BUSTED-CALL";
+    case Kind::kBustedExchange:
+      return "BUSTED-EXCHANGE";
+    case Kind::kNil:
+      return "NIL";
     case Kind::kSilent:
       return m_silentLogs.at(m_stations[line.worked].call).size() > 1 ? "NO-LOG" : "UNIQUE";
-    case Kind::kUnique: return "UNIQUE";
-    case Kind::kDupe: return "DUPE";
-    case Kind::kInvalid: return "INVALID";
-    case Kind::kOutside: return "OUTSIDE";
+    case Kind::kUnique:
+      return "UNIQUE";
+    case Kind::kDupe:
+      return "DUPE";
+    case Kind::kInvalid:
+      return "INVALID";
+    case Kind::kOutside:
+      return "OUTSIDE";
   }
   return "?";
 }
@@ -333,12 +362,17 @@ std::string Contest::QsoLine(const Line& line) const {
   char date[32];
   std::snprintf(date, sizeof date, "2026-03-%02d %02d%02d", day, inDay / 60, inDay % 60);
   const bool rtty = line.rtty;
-  const std::string worked = line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
+  const std::string worked =
+      line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
   const char* rst = line.cw || rtty ? "599" : "59";
   char text[160];
   std::snprintf(text, sizeof text, "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n",
-                line.freqKHz, rtty ? "RY" : line.cw ? "CW" : "PH", date, self.call.c_str(), rst,
-                SentExchange(line).c_str(), worked.c_str(), rst, ReceivedExchange(line).c_str());
+                line.freqKHz,
+                rtty      ? "RY"
+                : line.cw ? "CW"
+                          : "PH",
+                date, self.call.c_str(), rst, SentExchange(line).c_str(), worked.c_str(), rst,
+                ReceivedExchange(line).c_str());
   return text;
 }
 
@@ -397,20 +431,34 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string arg = argv[i];
     const char* value = argv[i + 1];
-    if (arg == "--out") options->out = value;
-    else if (arg == "--logs") options->logs = std::atoi(value);
-    else if (arg == "--silent") options->silent = std::atoi(value);
-    else if (arg == "--qsos") options->qsos = std::atoi(value);
-    else if (arg == "--seed") options->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    else if (arg == "--busted-call") options->bustedCall = std::atof(value);
-    else if (arg == "--busted-exchange") options->bustedExchange = std::atof(value);
-    else if (arg == "--nil") options->nil = std::atof(value);
-    else if (arg == "--unique") options->unique = std::atof(value);
-    else if (arg == "--dupe") options->dupe = std::atof(value);
-    else if (arg == "--invalid") options->invalid = std::atof(value);
-    else if (arg == "--outside") options->outside = std::atof(value);
-    else if (arg == "--clock-off") options->clockOff = std::atoi(value);
-    else return false;
+    if (arg == "--out")
+      options->out = value;
+    else if (arg == "--logs")
+      options->logs = std::atoi(value);
+    else if (arg == "--silent")
+      options->silent = std::atoi(value);
+    else if (arg == "--qsos")
+      options->qsos = std::atoi(value);
+    else if (arg == "--seed")
+      options->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    else if (arg == "--busted-call")
+      options->bustedCall = std::atof(value);
+    else if (arg == "--busted-exchange")
+      options->bustedExchange = std::atof(value);
+    else if (arg == "--nil")
+      options->nil = std::atof(value);
+    else if (arg == "--unique")
+      options->unique = std::atof(value);
+    else if (arg == "--dupe")
+      options->dupe = std::atof(value);
+    else if (arg == "--invalid")
+      options->invalid = std::atof(value);
+    else if (arg == "--outside")
+      options->outside = std::atof(value);
+    else if (arg == "--clock-off")
+      options->clockOff = std::atoi(value);
+    else
+      return false;
   }
   return argc % 2 == 1 && !options->out.empty() && options->logs >= 2 && options->qsos >= 1;
 }

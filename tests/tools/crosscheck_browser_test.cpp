@@ -26,8 +26,8 @@ TEST_F(CrosscheckBrowserTest, ResultsPageShowsTheTableInChromium) {
 
   const std::string browser = std::string(kChromium) +
                               " --headless --no-sandbox --disable-gpu --hide-scrollbars"
-                              " --user-data-dir=" + (m_folder / "profile").string() +
-                              " --window-size=1280,1000 ";
+                              " --user-data-dir=" +
+                              (m_folder / "profile").string() + " --window-size=1280,1000 ";
   const fs::path shot = m_folder / "results.png";
   ASSERT_EQ(0, Run(browser + "--screenshot=" + shot.string() + " file://" + page.string(), &output))
       << output;

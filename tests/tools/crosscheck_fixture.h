@@ -25,8 +25,8 @@ class CrosscheckFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("tarno-crosscheck-") + test->test_suite_name() + "-" +
-                       test->name();
+    std::string name =
+        std::string("tarno-crosscheck-") + test->test_suite_name() + "-" + test->name();
     for (char& c : name) {
       if (c == '/') c = '-';
     }
@@ -48,9 +48,9 @@ class CrosscheckFixture : public ::testing::Test {
   }
 
   int Crosscheck(const std::string& arguments, std::string* output) const {
-    return Run(std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " + Out().string() + " " +
-                   arguments,
-               output);
+    return Run(
+        std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " + Out().string() + " " + arguments,
+        output);
   }
 
   fs::path Out() const { return m_folder / "out"; }

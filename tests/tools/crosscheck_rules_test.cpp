@@ -17,9 +17,17 @@ TEST(CrosscheckRulesTest, ExchangesCompareSerialsAsNumbersAndCountiesAsCodes) {
     bool same;
   };
   const Case cases[] = {
-      {"7", "007", true},     {"0", "000", true},    {"12", "21", false},  {"001", "1 ", true},
-      {"bp", "BP", true},     {" Bp", "BP", true},   {"BP", "BO", false},  {"5NN", "5", false},
-      {"", "001", false},     {"", "", true},        {"123456789", "123456789", true},
+      {"7", "007", true},
+      {"0", "000", true},
+      {"12", "21", false},
+      {"001", "1 ", true},
+      {"bp", "BP", true},
+      {" Bp", "BP", true},
+      {"BP", "BO", false},
+      {"5NN", "5", false},
+      {"", "001", false},
+      {"", "", true},
+      {"123456789", "123456789", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(c.same, SameExchange(c.received, c.sent)) << c.received << " / " << c.sent;
@@ -28,10 +36,10 @@ TEST(CrosscheckRulesTest, ExchangesCompareSerialsAsNumbersAndCountiesAsCodes) {
 TEST(CrosscheckRulesTest, CallDistanceCountsEditsAndStopsPastTheLimit) {
   EXPECT_EQ(0, CallDistance("HA5AA", "HA5AA", 2));
   EXPECT_EQ(1, CallDistance("HA5AA", "HA5AB", 2));
-  EXPECT_EQ(1, CallDistance("HA5AA", "HA5A", 2));     // a letter lost
+  EXPECT_EQ(1, CallDistance("HA5AA", "HA5A", 2));  // a letter lost
   EXPECT_EQ(2, CallDistance("DL1CC", "DL1CCXX", 2));
-  EXPECT_EQ(2, CallDistance("S5AB", "S5BA", 2));  // two letters swapped
-  EXPECT_EQ(3, CallDistance("DL1CC", "HA5AA", 2));    // beyond the limit: limit + 1
+  EXPECT_EQ(2, CallDistance("S5AB", "S5BA", 2));    // two letters swapped
+  EXPECT_EQ(3, CallDistance("DL1CC", "HA5AA", 2));  // beyond the limit: limit + 1
   EXPECT_EQ(3, CallDistance("W1AW", "W1AWXYZ", 2));
 }
 

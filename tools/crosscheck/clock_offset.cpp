@@ -23,8 +23,8 @@ void CollectPairs(const PairIndex& index, size_t first, size_t last, size_t part
   size_t j = partnerFirst;
   for (size_t i = first; i < last; ++i) {
     const long long t = entries[i].seconds;
-    while (j + 1 < partnerLast && std::llabs(entries[j + 1].seconds - t) <=
-                                      std::llabs(entries[j].seconds - t)) {
+    while (j + 1 < partnerLast &&
+           std::llabs(entries[j + 1].seconds - t) <= std::llabs(entries[j].seconds - t)) {
       ++j;
     }
     const long long d = t - entries[j].seconds;

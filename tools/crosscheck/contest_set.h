@@ -36,10 +36,10 @@ bool IsCredited(Verdict verdict, bool dropUniques);
 constexpr uint32_t kNoRecord = UINT32_MAX;
 
 struct QsoRecord {
-  double oleDays = 0.0;      // as logged, before any clock correction
-  uint32_t log = 0;          // index in ContestSet::logs
-  uint32_t line = 0;         // line (Cabrillo) or record (ADIF) number in the file, from 1
-  uint32_t worked = 0;       // the worked call upper-cased: the key every comparison uses
+  double oleDays = 0.0;  // as logged, before any clock correction
+  uint32_t log = 0;      // index in ContestSet::logs
+  uint32_t line = 0;     // line (Cabrillo) or record (ADIF) number in the file, from 1
+  uint32_t worked = 0;   // the worked call upper-cased: the key every comparison uses
   uint32_t workedAsLogged = 0;
   uint32_t stationCall = 0;  // the own call on the line; 0 when the line has none
   uint32_t freqHz = 0;
@@ -49,22 +49,22 @@ struct QsoRecord {
   uint32_t rstRcvd = 0;
   uint32_t exchSent = 0;
   uint32_t exchRcvd = 0;
-  uint32_t continent = 0;    // the worked station's, when the log says
-  uint32_t note = 0;         // why a line is INVALID or OUTSIDE, when there is more to say
+  uint32_t continent = 0;        // the worked station's, when the log says
+  uint32_t note = 0;             // why a line is INVALID or OUTSIDE, when there is more to say
   uint32_t partner = kNoRecord;  // the other side's record of this QSO, once matched
   Verdict verdict = Verdict::kPending;
-  bool readable = true;      // false: the reader could not make a QSO of the line
+  bool readable = true;  // false: the reader could not make a QSO of the line
 };
 
 struct EntrantLog {
   std::string file;
-  size_t fileOrder = 0;    // position among the files named on the command line
-  std::string call;        // upper-cased
+  size_t fileOrder = 0;  // position among the files named on the command line
+  std::string call;      // upper-cased
   uint32_t callId = 0;
-  bool used = true;        // false: another file of the same call replaced it
-  std::string contest;     // CONTEST: as written
+  bool used = true;              // false: another file of the same call replaced it
+  std::string contest;           // CONTEST: as written
   long long claimedHeader = -1;  // CLAIMED-SCORE:, -1 when absent or not a number
-  size_t firstQso = 0;     // the log's records are qsos[firstQso, firstQso + qsoCount)
+  size_t firstQso = 0;           // the log's records are qsos[firstQso, firstQso + qsoCount)
   size_t qsoCount = 0;
   int clockOffsetMinutes = 0;  // how far its clock ran ahead of its partners'
   int clockPairs = 0;          // QSOs the offset was judged on

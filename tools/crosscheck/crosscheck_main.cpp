@@ -55,8 +55,7 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   std::thread reports([&] { reportsWritten = WriteReports(*set, context, folder, &reportsError); });
   const std::vector<RankedLog> ranking = RankLogs(*set);
   const bool resultsWritten =
-      WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(),
-                      error) &&
+      WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
       WriteResultsHtml(*set, ranking, context, (out / "results.html").string(), error);
   reports.join();
   if (!verdictsWritten) *error = verdictsError;

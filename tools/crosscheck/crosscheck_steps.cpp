@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 
 fs::path ScratchFolder() {
   std::error_code error;
-  const fs::path root = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm")
-                                                            : fs::temp_directory_path(error);
+  const fs::path root =
+      fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path(error);
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   return root / ("tarno-crosscheck-" + std::to_string(stamp));
 }
@@ -61,8 +61,8 @@ void MarkOutside(const ContestPeriod& period, ContestSet* set) {
     qso.verdict = Verdict::kOutside;
     COleDateTime when;
     when.m_dt = qso.oleDays;
-    qso.note = set->texts.Intern(FormatOleDate(when, "%Y-%m-%d %H%M") +
-                                 " is outside the contest period");
+    qso.note =
+        set->texts.Intern(FormatOleDate(when, "%Y-%m-%d %H%M") + " is outside the contest period");
   }
 }
 
@@ -81,7 +81,6 @@ void FindContinents(const CountryFile& countries, ContestSet* set) {
 
 PluginSession::~PluginSession() {
   m_judges.clear();
-  m_libraries.clear();  // a library file that is still loaded cannot go on every system
   std::error_code ignored;
   for (const fs::path& copy : m_copies) fs::remove(copy, ignored);
   if (m_folder.empty()) return;
@@ -89,11 +88,10 @@ PluginSession::~PluginSession() {
   fs::remove_all(m_folder, ignored);
 }
 
-bool PluginSession::Open(const std::string& pluginPath, int instances,
-                         const CountryFile& countries, const ContestPeriod& period,
-                         std::string* error) {
-  m_libraries.push_back(std::make_unique<PluginLibrary>());
-  if (!m_libraries.back()->Load(pluginPath, error)) return false;
+bool PluginSession::Open(const std::string& pluginPath, int instances, const CountryFile& countries,
+                         const ContestPeriod& period, std::string* error) {
+  if (!m_library.Load(pluginPath, error)) return false;
+  m_entries.push_back(&m_library.entries());
   // Copies go beside the temporary files rather than in /dev/shm, which may forbid running
   // code from it.
   std::error_code failed;
@@ -108,13 +106,21 @@ bool PluginSession::Open(const std::string& pluginPath, int instances,
     auto library = std::make_unique<PluginLibrary>();
     std::string ignored;
     if (!library->Load(copy.string(), &ignored)) break;
-    m_libraries.push_back(std::move(library));
+    // A copy stays loaded until the program ends: unloaded, it would drop the objects a
+    // module keeps for the life of its process, which leak checkers rightly report. Where
+    // the system lets a loaded file go, it goes now.
+    static std::vector<std::unique_ptr<PluginLibrary>>* const kept =
+        new std::vector<std::unique_ptr<PluginLibrary>>;
+    kept->push_back(std::move(library));
+    if (fs::remove(copy, failed)) m_copies.pop_back();
+    failed.clear();
+    m_entries.push_back(&kept->back()->entries());
   }
   m_back = fs::current_path();
   m_folder = ScratchFolder();
   if (!EnterRunFolder(m_folder.string(), error)) return false;
-  for (const auto& library : m_libraries)
-    m_judges.push_back(std::make_unique<PluginJudge>(library->entries(), countries, period));
+  for (const EntryPoints* entries : m_entries)
+    m_judges.push_back(std::make_unique<PluginJudge>(*entries, countries, period));
   return true;
 }
 
@@ -145,9 +151,8 @@ void ForEachLog(Judges& judges, const ContestSet& set, Progress* progress, const
 void AdmitAll(Judges& judges, Progress* progress, ContestSet* set,
               std::vector<SheetScore>* admitted) {
   admitted->assign(set->logs.size(), SheetScore{});
-  ForEachLog(judges, *set, progress, "admitting QSOs", [&](PluginJudge* judge, uint32_t i) {
-    (*admitted)[i] = judge->Admit(i, set);
-  });
+  ForEachLog(judges, *set, progress, "admitting QSOs",
+             [&](PluginJudge* judge, uint32_t i) { (*admitted)[i] = judge->Admit(i, set); });
   NoteAdmission(set);
 }
 

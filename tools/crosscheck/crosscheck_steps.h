@@ -53,8 +53,9 @@ class PluginSession {
   std::vector<std::unique_ptr<PluginJudge>>& judges() { return m_judges; }
 
  private:
-  std::vector<std::unique_ptr<PluginLibrary>> m_libraries;
-  std::vector<std::filesystem::path> m_copies;
+  PluginLibrary m_library;
+  std::vector<const EntryPoints*> m_entries;    // the library's, then each copy's
+  std::vector<std::filesystem::path> m_copies;  // the files of copies still loaded
   std::filesystem::path m_back;
   std::filesystem::path m_folder;
   std::vector<std::unique_ptr<PluginJudge>> m_judges;

@@ -9,9 +9,7 @@
 namespace tarno::score {
 namespace {
 
-int Count(const EntrantLog& log, Verdict verdict) {
-  return log.counts[static_cast<int>(verdict)];
-}
+int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
 std::string Counted(const EntrantLog& log, std::initializer_list<Verdict> verdicts) {
   std::string text;
@@ -34,24 +32,22 @@ std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportCo
   text += "Contest period: " + FormatSeconds(context.period.startSeconds) + " to " +
           FormatSeconds(context.period.endSeconds) + " UTC; matching window " +
           std::to_string(context.windowMinutes) + " minutes\n\n";
-  text += Row("Claimed score:", std::to_string(log.claimed) +
-                                    (log.claimedHeader >= 0 ? " (CLAIMED-SCORE)"
-                                                            : " (no CLAIMED-SCORE: all QSOs)"));
-  text += Row("Checked score:", std::to_string(log.checked) + " (" +
-                                    std::to_string(log.checkedPoints) + " points x " +
-                                    std::to_string(log.checkedCounties) + " counties)");
+  text += Row("Claimed score:",
+              std::to_string(log.claimed) +
+                  (log.claimedHeader >= 0 ? " (CLAIMED-SCORE)" : " (no CLAIMED-SCORE: all QSOs)"));
+  text +=
+      Row("Checked score:", std::to_string(log.checked) + " (" + std::to_string(log.checkedPoints) +
+                                " points x " + std::to_string(log.checkedCounties) + " counties)");
   text += Row("QSO lines:", std::to_string(log.qsoCount));
   text += Row("Credited:", std::to_string(CreditedCount(log, context.dropUniques)) + " (" +
                                Counted(log, {Verdict::kOk, Verdict::kNoLog, Verdict::kUnique}) +
                                (context.dropUniques ? "; uniques not credited)" : ")"));
-  text += Row("Lost:", Counted(log, {Verdict::kNil, Verdict::kBustedCall,
-                                     Verdict::kBustedExchange}));
-  text += Row("Not counted:", Counted(log, {Verdict::kDupe, Verdict::kOutside,
-                                            Verdict::kInvalid}));
+  text +=
+      Row("Lost:", Counted(log, {Verdict::kNil, Verdict::kBustedCall, Verdict::kBustedExchange}));
+  text += Row("Not counted:", Counted(log, {Verdict::kDupe, Verdict::kOutside, Verdict::kInvalid}));
   if (log.clockOffsetMinutes != 0) {
     text += Row("Clock:", ClockText(log.clockOffsetMinutes) + " the other logs' (judged on " +
-                              std::to_string(log.clockPairs) +
-                              " QSOs); matched with it corrected");
+                              std::to_string(log.clockPairs) + " QSOs); matched with it corrected");
   }
   text += Row("Copied wrong:", "by " + std::to_string(log.copiedWrongByOthers) +
                                    (log.copiedWrongByOthers == 1 ? " station" : " stations"));
@@ -84,8 +80,7 @@ std::vector<std::vector<uint32_t>> CopiedWrongByLog(const ContestSet& set) {
 }
 
 std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
-                          const std::vector<uint32_t>& copiedWrong,
-                          const ReportContext& context) {
+                          const std::vector<uint32_t>& copiedWrong, const ReportContext& context) {
   const EntrantLog& log = set.logs[logIndex];
   std::string text = Summary(set, log, context);
   text += Heading("QSOs that lost credit");
@@ -99,8 +94,8 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     text += Side("you", QsoLineOf(set, qso));
     if (qso.partner != kNoRecord) {
       const QsoRecord& other = set.qsos[qso.partner];
-      text += Side(OwnerOf(set, other) + " line " + std::to_string(other.line),
-                   QsoLineOf(set, other));
+      text +=
+          Side(OwnerOf(set, other) + " line " + std::to_string(other.line), QsoLineOf(set, other));
     }
   }
   if (lost == 0) text += "none\n";

@@ -84,8 +84,8 @@ void MatchBustedCalls(long long window, ContestSet* set) {
   for (size_t i = 0; i < set->qsos.size(); ++i) {
     const QsoRecord& qso = set->qsos[i];
     if (qso.verdict == Verdict::kPending && set->logs[qso.log].used)
-      byWorked.push_back({qso.worked, qso.band, qso.mode, CorrectedSeconds(*set, qso),
-                          static_cast<uint32_t>(i)});
+      byWorked.push_back(
+          {qso.worked, qso.band, qso.mode, CorrectedSeconds(*set, qso), static_cast<uint32_t>(i)});
   }
   const auto key = [](const Unmatched& u) { return std::tie(u.worked, u.band, u.mode, u.seconds); };
   std::sort(byWorked.begin(), byWorked.end(),
@@ -102,8 +102,9 @@ void MatchBustedCalls(long long window, ContestSet* set) {
     const std::string& logged = set->texts.Text(qso.worked);
     const long long t = CorrectedSeconds(*set, qso);
     const Unmatched probe{self, qso.band, qso.mode, t - window, 0};
-    auto at = std::lower_bound(byWorked.begin(), byWorked.end(), probe,
-                               [&](const Unmatched& a, const Unmatched& b) { return key(a) < key(b); });
+    auto at =
+        std::lower_bound(byWorked.begin(), byWorked.end(), probe,
+                         [&](const Unmatched& a, const Unmatched& b) { return key(a) < key(b); });
     uint32_t best = kNoRecord;
     std::pair<int, long long> bestRank{3, 0};
     for (; at != byWorked.end() && at->worked == self && at->band == qso.band &&
@@ -124,10 +125,9 @@ void MatchBustedCalls(long long window, ContestSet* set) {
     qso.verdict = Verdict::kBustedCall;
     qso.partner = best;
     other.partner = q;
-    other.verdict =
-        SameExchange(set->texts.Text(other.exchRcvd), set->texts.Text(qso.exchSent))
-            ? Verdict::kOk
-            : Verdict::kBustedExchange;
+    other.verdict = SameExchange(set->texts.Text(other.exchRcvd), set->texts.Text(qso.exchSent))
+                        ? Verdict::kOk
+                        : Verdict::kBustedExchange;
   }
 }
 

@@ -13,7 +13,8 @@
 //     to it and stays OK unless it copied the exchange wrong;
 //  3. the rest: NIL when the worked station sent a log, NO-LOG when it sent none but is
 //     in two or more logs, UNIQUE when it is in this log only.
-// Each line is matched at most once; of several candidates the nearest in time wins.
+// Each line is matched at most once: in pass 1 the two sides in time order, in pass 2 the
+// closest call, then the nearest in time.
 
 #include <string_view>
 

@@ -103,8 +103,8 @@ int PluginJudge::Add(const ContestSet& set, const EntrantLog& log, const QsoReco
   COleDateTime when = DateOf(qso.oleDays);
   COleDateTime unused = DateOf(0.0);
   return m_entries.addData(
-      ownCall.c_str(), set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused,
-      &unused, 0, qso.freqHz, set.texts.Text(qso.mode).c_str(), set.texts.Text(qso.rstSent).c_str(),
+      ownCall.c_str(), set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused, &unused,
+      0, qso.freqHz, set.texts.Text(qso.mode).c_str(), set.texts.Text(qso.rstSent).c_str(),
       set.texts.Text(qso.rstRcvd).c_str(), set.texts.Text(qso.exchSent).c_str(),
       set.texts.Text(qso.exchRcvd).c_str(), "", "", "", "", "", "", "", "", "",
       m_countryTexts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
@@ -116,10 +116,9 @@ bool PluginJudge::IsDupe(const ContestSet& set, const QsoRecord& qso) {
   char unusedBuffer[2] = {0, 0};
   return m_entries.checkCall(set.texts.Text(qso.workedAsLogged).c_str(), 0, 0,
                              set.texts.Text(qso.mode).c_str(), "", "", "", "", "", "", "", "", "",
-                             m_countryTexts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "",
-                             "", "", "", set.texts.Text(qso.exchRcvd).c_str(),
-                             set.texts.Text(qso.band).c_str(), "", unusedBuffer,
-                             unusedBuffer) == 0;
+                             m_countryTexts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "", "",
+                             "", "", set.texts.Text(qso.exchRcvd).c_str(),
+                             set.texts.Text(qso.band).c_str(), "", unusedBuffer, unusedBuffer) == 0;
 }
 
 SheetScore PluginJudge::Result() {

@@ -10,9 +10,7 @@
 namespace tarno::score {
 namespace {
 
-int Count(const EntrantLog& log, Verdict verdict) {
-  return log.counts[static_cast<int>(verdict)];
-}
+int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
 bool Finish(std::ofstream& out, const std::string& path, std::string* error) {
   out.close();
@@ -80,7 +78,8 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += CsvField(set.texts.Text(qso.workedAsLogged));
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
-      const bool plain = qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
+      const bool plain =
+          qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
       if (!plain) rows += CsvField(DetailOf(set, qso));
       rows += '\n';
     }
@@ -93,8 +92,8 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
   return Finish(out, path, error);
 }
 
-bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                     bool dropUniques, const std::string& path, std::string* error) {
+bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking, bool dropUniques,
+                     const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"

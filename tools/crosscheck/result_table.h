@@ -15,8 +15,8 @@ namespace tarno::score {
 void TallyVerdicts(ContestSet* set);
 
 struct RankedLog {
-  int rank;       // equal checked scores share a rank
-  uint32_t log;   // index in ContestSet::logs
+  int rank;      // equal checked scores share a rank
+  uint32_t log;  // index in ContestSet::logs
 };
 // The used logs by checked score, highest first; equal scores by call.
 std::vector<RankedLog> RankLogs(const ContestSet& set);
@@ -28,8 +28,8 @@ int CreditedCount(const EntrantLog& log, bool dropUniques);
 
 // False with the reason when the file cannot be written.
 bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error);
-bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                     bool dropUniques, const std::string& path, std::string* error);
+bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking, bool dropUniques,
+                     const std::string& path, std::string* error);
 
 }  // namespace tarno::score
 

@@ -34,23 +34,30 @@ std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
 }
 
-int Count(const EntrantLog& log, Verdict verdict) {
-  return log.counts[static_cast<int>(verdict)];
-}
+int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
-constexpr Verdict kShown[] = {Verdict::kOk,         Verdict::kNoLog,          Verdict::kUnique,
-                              Verdict::kNil,        Verdict::kBustedCall,     Verdict::kBustedExchange,
-                              Verdict::kDupe,       Verdict::kOutside,        Verdict::kInvalid};
+constexpr Verdict kShown[] = {Verdict::kOk,   Verdict::kNoLog,      Verdict::kUnique,
+                              Verdict::kNil,  Verdict::kBustedCall, Verdict::kBustedExchange,
+                              Verdict::kDupe, Verdict::kOutside,    Verdict::kInvalid};
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
