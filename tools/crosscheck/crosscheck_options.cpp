@@ -14,7 +14,8 @@ const char kCrosscheckUsage[] =
     "  --drop-uniques       give no credit for QSOs with calls in no other log\n"
     "  --cty FILE           the country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE        the plug-in library (default: beside the program)\n"
-    "  --threads N          threads for reading the logs (default: 2)\n"
+    "  --threads N          threads for reading the logs and running the plug-in\n"
+    "                       (default: 2)\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, no country file or plug-in, output folder not writable).\n";
 

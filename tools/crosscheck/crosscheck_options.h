@@ -19,7 +19,7 @@ struct CrosscheckOptions {
   bool dropUniques = false;
   std::string countryFile = "/usr/share/hamradio-files/cty.dat";
   std::string plugin;  // empty: beside the program
-  int threads = 2;     // for reading the logs and sorting
+  int threads = 2;     // for reading the logs, sorting and the plug-in
 };
 
 // False with the reason on a bad command line.
