@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "contest/ole_date_time.h"
@@ -12,12 +13,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A name no other run on the machine picks at the same time.
+std::string UniqueName() {
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  return "tarno-crosscheck-" + std::to_string(stamp) + "-" + std::to_string(std::random_device{}());
+}
+
 fs::path ScratchFolder() {
   std::error_code error;
   const fs::path root =
       fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path(error);
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  return root / ("tarno-crosscheck-" + std::to_string(stamp));
+  return root / UniqueName();
 }
 
 // Whether every line the plug-in admitted and counted is credited, so that the admission
@@ -96,11 +102,10 @@ bool PluginSession::Open(const std::string& pluginPath, int instances, const Cou
   // code from it.
   std::error_code failed;
   const fs::path temporary = fs::temp_directory_path(failed);
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  const std::string name = UniqueName();
   for (int i = 1; i < instances && !failed; ++i) {
     const fs::path copy =
-        temporary / ("tarno-crosscheck-" + std::to_string(stamp) + "-" + std::to_string(i) +
-                     fs::path(pluginPath).extension().string());
+        temporary / (name + "-" + std::to_string(i) + fs::path(pluginPath).extension().string());
     if (!fs::copy_file(pluginPath, copy, failed)) break;
     m_copies.push_back(copy);
     auto library = std::make_unique<PluginLibrary>();
