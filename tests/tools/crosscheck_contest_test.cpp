@@ -129,7 +129,7 @@ TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
             rows);
 }
 
-TEST_F(CrosscheckContestTest, CommandLineMistakesStopBeforeAnythingIsWritten) {
+TEST_F(CrosscheckContestTest, NothingCheckedEndsWithStatusTwo) {
   std::string output;
   EXPECT_EQ(2, Crosscheck("", &output));
   EXPECT_NE(std::string::npos, output.find("no logs given")) << output;
@@ -138,6 +138,11 @@ TEST_F(CrosscheckContestTest, CommandLineMistakesStopBeforeAnythingIsWritten) {
   EXPECT_EQ(2, Crosscheck("--start 2026-13-01 " + (kHandMade / "logs").string(), &output));
   EXPECT_NE(std::string::npos, output.find("--start \"2026-13-01\"")) << output;
   EXPECT_FALSE(fs::exists(Out() / "verdicts.csv"));
+  // A folder without a single usable log checks nothing, which a script must not take for
+  // success.
+  Write("empty/notes.txt", "nothing here\n");
+  EXPECT_EQ(2, Crosscheck((m_folder / "empty").string(), &output));
+  EXPECT_NE(std::string::npos, output.find("no log could be checked")) << output;
 }
 
 }  // namespace

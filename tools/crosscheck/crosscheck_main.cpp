@@ -90,6 +90,10 @@ int Conclude(const ContestSet& set, const ReportContext& context, const std::str
               FormatSeconds(context.period.startSeconds).c_str(),
               FormatSeconds(context.period.endSeconds).c_str(), context.period.how.c_str());
   std::printf("%zu logs checked, %zu QSO lines; results in %s\n", used, lines, folder.c_str());
+  if (used == 0) {
+    std::fprintf(stderr, "tarno-score crosscheck: no log could be checked\n");
+    return 2;
+  }
   return unused ? 1 : 0;
 }
 

@@ -17,7 +17,8 @@ const char kCrosscheckUsage[] =
     "  --threads N          threads for reading the logs and running the plug-in\n"
     "                       (default: 2)\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
-    "command line, no country file or plug-in, output folder not writable).\n";
+    "command line, no country file or plug-in, output folder not writable, not one usable\n"
+    "log).\n";
 
 namespace {
 
