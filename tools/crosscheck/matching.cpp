@@ -35,12 +35,19 @@ void SetMatched(ContestSet* set, uint32_t a, uint32_t b) {
   qb.verdict = judge(qb, qa);
 }
 
+using TimedLines = std::vector<std::pair<long long, uint32_t>>;
+
 // Pass 1 for one station pair on one band and mode: both sides' pending lines in time
-// order, matched greedily where they lie within the window.
+// order, matched greedily where they lie within the window. `mine` and `theirs` are
+// scratch space, kept from group to group since there is a group for nearly every QSO.
 void MatchGroup(const PairIndex& index, size_t first, size_t last, size_t partnerFirst,
-                size_t partnerLast, long long window, ContestSet* set) {
-  std::vector<std::pair<long long, uint32_t>> mine, theirs;
-  const auto collect = [&](size_t from, size_t to, auto* out) {
+                size_t partnerLast, long long window, ContestSet* set, TimedLines* scratchMine,
+                TimedLines* scratchTheirs) {
+  TimedLines& mine = *scratchMine;
+  TimedLines& theirs = *scratchTheirs;
+  mine.clear();
+  theirs.clear();
+  const auto collect = [&](size_t from, size_t to, TimedLines* out) {
     for (size_t i = from; i < to; ++i) {
       const QsoRecord& qso = set->qsos[index.entries()[i].record];
       if (qso.verdict == Verdict::kPending)
@@ -63,10 +70,13 @@ void MatchGroup(const PairIndex& index, size_t first, size_t last, size_t partne
 }
 
 void MatchExact(const PairIndex& index, long long window, ContestSet* set) {
+  TimedLines mine, theirs;
   for (size_t first = 0; first < index.entries().size();) {
     const PairIndex::Group group = index.GroupAt(first);
-    if (group.first < group.split && group.split < group.last)
-      MatchGroup(index, group.first, group.split, group.split, group.last, window, set);
+    if (group.first < group.split && group.split < group.last) {
+      MatchGroup(index, group.first, group.split, group.split, group.last, window, set, &mine,
+                 &theirs);
+    }
     first = group.last;
   }
 }
