@@ -8,6 +8,7 @@
 
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
+#include "contest/ole_date_time.h"
 #include "crosscheck/contest_period.h"
 
 namespace tarno::score {
@@ -141,7 +142,36 @@ void MatchBustedCalls(long long window, ContestSet* set) {
   }
 }
 
-void JudgeTheRest(ContestSet* set) {
+// What the worked station's log holds instead of this line, where it holds a line with this
+// station that matched nothing (another band or mode, a time far off): the nearest in time.
+std::string WhatTheyLogged(const PairIndex& index, const ContestSet& set, const QsoRecord& qso) {
+  const uint32_t self = set.logs[qso.log].callId;
+  const uint32_t low = std::min(self, qso.worked), high = std::max(self, qso.worked);
+  const auto& entries = index.entries();
+  auto at =
+      std::lower_bound(entries.begin(), entries.end(), std::make_pair(low, high),
+                       [](const PairIndex::Entry& e, const std::pair<uint32_t, uint32_t>& key) {
+                         return std::make_pair(e.low, e.high) < key;
+                       });
+  const long long t = CorrectedSeconds(set, qso);
+  const QsoRecord* nearest = nullptr;
+  for (; at != entries.end() && at->low == low && at->high == high; ++at) {
+    const QsoRecord& other = set.qsos[at->record];
+    if (other.log == qso.log || other.partner != kNoRecord) continue;
+    if (!nearest || std::llabs(CorrectedSeconds(set, other) - t) <
+                        std::llabs(CorrectedSeconds(set, *nearest) - t)) {
+      nearest = &other;
+    }
+  }
+  if (!nearest) return "";
+  COleDateTime when;
+  when.m_dt = nearest->oleDays;
+  return "; it logged you on " + set.texts.Text(nearest->band) + " " +
+         set.texts.Text(nearest->mode) + " at " + FormatOleDate(when, "%Y-%m-%d %H%M") +
+         ", its line " + std::to_string(nearest->line);
+}
+
+void JudgeTheRest(const PairIndex& index, ContestSet* set) {
   struct Seen {
     uint32_t lastLog;
     int logs;
@@ -163,7 +193,8 @@ void JudgeTheRest(ContestSet* set) {
     const std::string& worked = set->texts.Text(qso.worked);
     if (set->logOfCall[qso.worked] >= 0) {
       qso.verdict = Verdict::kNil;
-      qso.note = set->texts.Intern("not in " + worked + "'s log");
+      qso.note =
+          set->texts.Intern("not in " + worked + "'s log" + WhatTheyLogged(index, *set, qso));
       continue;
     }
     const int logs = noLogCalls[qso.worked].logs;
@@ -205,7 +236,7 @@ void MatchQsos(const PairIndex& index, int windowMinutes, ContestSet* set) {
   const long long window = 60LL * windowMinutes;
   MatchExact(index, window, set);
   MatchBustedCalls(window, set);
-  JudgeTheRest(set);
+  JudgeTheRest(index, set);
 }
 
 }  // namespace tarno::score
