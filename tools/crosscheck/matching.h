@@ -11,8 +11,9 @@
 //     station with a call close to it (at most two characters inserted, removed or
 //     changed) logged this station then, is BUSTED-CALL; that station's line is matched
 //     to it and stays OK unless it copied the exchange wrong;
-//  3. the rest: NIL when the worked station sent a log, NO-LOG when it sent none but is
-//     in two or more logs, UNIQUE when it is in this log only.
+//  3. the rest: NIL when the worked station sent a log (with what that log holds instead,
+//     when it has an unmatched line with this station), NO-LOG when it sent none but is in
+//     two or more logs, UNIQUE when it is in this log only.
 // Each line is matched at most once: in pass 1 the two sides in time order, in pass 2 the
 // closest call, then the nearest in time.
 
