@@ -4,27 +4,25 @@
 
 namespace tarno::score {
 
-Progress::Progress(std::string what, std::string unit, size_t total)
-    : m_what(std::move(what)),
-      m_unit(std::move(unit)),
-      m_total(total),
-      m_enabled(StderrIsTerminal()),
-      m_start(std::chrono::steady_clock::now()),
-      m_last(m_start) {}
-
-Progress::~Progress() {
-  if (m_shown) std::fprintf(stderr, "\r%*s\r", 60, "");
-}
-
-void Progress::Show(size_t done) {
+void Progress::Show(const char* stage, size_t done, size_t total) {
+  if (!m_enabled) return;
+  std::lock_guard<std::mutex> lock(m_mutex);
   const auto now = std::chrono::steady_clock::now();
-  if (now - m_start < std::chrono::seconds(1) || now - m_last < std::chrono::milliseconds(250)) {
-    return;
-  }
+  if (now - m_start < std::chrono::seconds(1)) return;
+  if (m_shown && done != total && now - m_last < std::chrono::milliseconds(200)) return;
   m_last = now;
   m_shown = true;
-  std::fprintf(stderr, "\r%s: %zu of %zu %s", m_what.c_str(), done, m_total, m_unit.c_str());
+  std::fprintf(stderr, "\r%s %zu/%zu\033[K", stage, done, total);
   std::fflush(stderr);
+}
+
+void Progress::Finish() {
+  if (!m_enabled) return;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (!m_shown) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+  m_shown = false;
 }
 
 }  // namespace tarno::score

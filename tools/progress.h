@@ -1,13 +1,14 @@
 #ifndef TARNO_TOOLS_PROGRESS_H_
 #define TARNO_TOOLS_PROGRESS_H_
 
-// Progress of a long step on the terminal: "scoring: 412000 of 1000000 QSOs", rewritten in
-// place on standard error. Only on a terminal, and only once the step has run for a second,
-// so that short runs and piped output stay as they are.
+// A one-line progress display on standard error, for a person watching a terminal:
+// "scoring 412000/1000000", rewritten in place. Silent when disabled (standard error piped
+// or redirected) and during the first second, so that short runs print nothing.
+// Thread-safe.
 
 #include <chrono>
 #include <cstddef>
-#include <string>
+#include <mutex>
 
 namespace tarno::score {
 
@@ -16,26 +17,23 @@ bool StderrIsTerminal();
 
 class Progress {
  public:
-  Progress(std::string what, std::string unit, size_t total);
-  ~Progress();  // clears the line, if one was shown
+  explicit Progress(bool enabled)
+      : m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {}
+  ~Progress() { Finish(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
-  // Cheap enough to call for every item.
-  void Step(size_t done) {
-    if (m_enabled && (done & 1023) == 0) Show(done);
-  }
+  // Shows "stage done/total", at most a few times a second.
+  void Show(const char* stage, size_t done, size_t total);
+  // Clears the line.
+  void Finish();
 
  private:
-  void Show(size_t done);
-
-  std::string m_what;
-  std::string m_unit;
-  size_t m_total;
   bool m_enabled;
   bool m_shown = false;
+  std::mutex m_mutex;
   std::chrono::steady_clock::time_point m_start;
-  std::chrono::steady_clock::time_point m_last;
+  std::chrono::steady_clock::time_point m_last{};
 };
 
 }  // namespace tarno::score

@@ -27,9 +27,9 @@ ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::v
   entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "", "",
                    "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(), "");
   COleDateTime unused = DateOf(0.0);
-  Progress progress("scoring", "QSOs", qsos.size());
+  Progress progress(StderrIsTerminal());
   for (size_t i = 0; i < qsos.size(); ++i) {
-    progress.Step(i);
+    if (i % 4096 == 0) progress.Show("scoring QSOs", i, qsos.size());
     const LogQso& qso = qsos[i];
     const CountryInfo country = countries.Lookup(qso.call);
     if (!country.found) result.unknownCountry.push_back(i);

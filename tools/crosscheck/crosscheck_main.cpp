@@ -1,12 +1,143 @@
 #include "crosscheck/crosscheck_main.h"
 
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "country_file.h"
+#include "crosscheck/clock_offset.h"
+#include "crosscheck/crosscheck_options.h"
+#include "crosscheck/crosscheck_steps.h"
+#include "crosscheck/entrant_report.h"
+#include "crosscheck/log_loading.h"
+#include "crosscheck/matching.h"
+#include "crosscheck/pair_index.h"
+#include "crosscheck/result_table.h"
+#include "crosscheck/results_html.h"
 
 namespace tarno::score {
+namespace {
 
-int CrosscheckMain(const std::vector<std::string>& /*args*/) {
-  std::fprintf(stderr, "tarno-score crosscheck: not built yet\n");
+namespace fs = std::filesystem;
+
+bool WriteReports(const ContestSet& set, const ReportContext& context, const std::string& folder,
+                  std::string* error) {
+  const std::vector<std::vector<uint32_t>> copiedWrong = CopiedWrongByLog(set);
+  for (uint32_t i = 0; i < set.logs.size(); ++i) {
+    if (!set.logs[i].used) continue;
+    const std::string path = (fs::path(folder) / ReportFileName(set.logs[i].call)).string();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << EntrantReport(set, i, copiedWrong[i], context);
+    if (!out) {
+      *error = "cannot write " + path;
+      return false;
+    }
+  }
+  return true;
+}
+
+// Scores the logs while verdicts.csv, which needs no score, is written on another
+// thread; then the reports on one thread and the results on this one.
+bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
+                   const ReportContext& context, const std::string& folder, Progress* progress,
+                   ContestSet* set, std::string* error) {
+  const fs::path out(folder);
+  std::string verdictsError, reportsError;
+  bool verdictsWritten = false, reportsWritten = false;
+  std::thread verdicts([&] {
+    verdictsWritten = WriteVerdictsCsv(*set, (out / "verdicts.csv").string(), &verdictsError);
+  });
+  ScoreAll(judges, admitted, context.dropUniques, progress, set);
+  verdicts.join();
+  std::thread reports([&] { reportsWritten = WriteReports(*set, context, folder, &reportsError); });
+  const std::vector<RankedLog> ranking = RankLogs(*set);
+  const bool resultsWritten =
+      WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
+      WriteResultsHtml(*set, ranking, context, (out / "results.html").string(), error);
+  reports.join();
+  if (!verdictsWritten) *error = verdictsError;
+  if (!reportsWritten) *error = reportsError;
+  return verdictsWritten && reportsWritten && resultsWritten;
+}
+
+int Fail(const std::string& error) {
+  std::fprintf(stderr, "tarno-score crosscheck: %s\n", error.c_str());
   return 2;
+}
+
+// Tells what went wrong with the input and what the run found; the exit status.
+int Conclude(const ContestSet& set, const ReportContext& context, const std::string& folder) {
+  bool unused = false;
+  for (const FileProblem& problem : set.problems) {
+    std::fprintf(stderr, "%s: %s%s\n", problem.file.c_str(), problem.message.c_str(),
+                 problem.unused ? " (not used)" : "");
+    unused = unused || problem.unused;
+  }
+  size_t used = 0, lines = 0;
+  for (const EntrantLog& log : set.logs) {
+    if (!log.used) continue;
+    ++used;
+    lines += log.qsoCount;
+    if (log.clockOffsetMinutes != 0) {
+      std::fprintf(stderr, "%s: clock %s the other logs'; matched with it corrected\n",
+                   log.call.c_str(), ClockText(log.clockOffsetMinutes).c_str());
+    }
+  }
+  std::printf("contest period %s to %s UTC (%s)\n",
+              FormatSeconds(context.period.startSeconds).c_str(),
+              FormatSeconds(context.period.endSeconds).c_str(), context.period.how.c_str());
+  std::printf("%zu logs checked, %zu QSO lines; results in %s\n", used, lines, folder.c_str());
+  if (used == 0) {
+    std::fprintf(stderr, "tarno-score crosscheck: no log could be checked\n");
+    return 2;
+  }
+  return unused ? 1 : 0;
+}
+
+}  // namespace
+
+int CrosscheckMain(const std::vector<std::string>& args) {
+  CrosscheckOptions options;
+  std::string error;
+  if (!ParseCrosscheckOptions(args, &options, &error)) {
+    std::fprintf(stderr, "tarno-score crosscheck: %s\n%s", error.c_str(), kCrosscheckUsage);
+    return 2;
+  }
+  CountryFile countries;
+  if (!countries.Load(options.countryFile, &error)) return Fail(error);
+  std::error_code made;
+  fs::create_directories(options.outFolder, made);
+  if (!fs::is_directory(options.outFolder)) return Fail("cannot make " + options.outFolder);
+  options.outFolder = fs::absolute(options.outFolder).string();
+
+  Progress progress(StderrIsTerminal());
+  ContestSet set;
+  LoadContestSet(ListLogFiles(options.inputs, &set.problems), options.threads, &progress, &set);
+  const PairIndex index(set, options.threads);
+  DetectClockOffsets(index, options.windowMinutes, &set);
+  ReportContext context;
+  context.windowMinutes = options.windowMinutes;
+  context.dropUniques = options.dropUniques;
+  if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
+  MarkOutside(context.period, &set);
+  FindContinents(countries, &set);
+
+  PluginSession plugin;
+  const std::string pluginPath =
+      options.plugin.empty() ? PluginLibrary::DefaultPath() : options.plugin;
+  if (!plugin.Open(pluginPath, options.threads, countries, context.period, &error))
+    return Fail(error);
+  std::vector<SheetScore> admitted;
+  AdmitAll(plugin.judges(), &progress, &set, &admitted);
+  MatchQsos(index, options.windowMinutes, &set);
+  TallyVerdicts(&set);
+  if (!ScoreAndWrite(plugin.judges(), admitted, context, options.outFolder, &progress, &set,
+                     &error)) {
+    return Fail(error);
+  }
+  return Conclude(set, context, options.outFolder);
 }
 
 }  // namespace tarno::score

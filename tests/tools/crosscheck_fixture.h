@@ -1,0 +1,69 @@
+#ifndef TARNO_TESTS_TOOLS_CROSSCHECK_FIXTURE_H_
+#define TARNO_TESTS_TOOLS_CROSSCHECK_FIXTURE_H_
+
+// A scratch folder per test and the programs run as a sponsor runs them.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace tarno::testing {
+
+namespace fs = std::filesystem;
+
+inline std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class CrosscheckFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name =
+        std::string("tarno-crosscheck-") + test->test_suite_name() + "-" + test->name();
+    for (char& c : name) {
+      if (c == '/') c = '-';
+    }
+    m_folder = fs::temp_directory_path() / name;
+    fs::remove_all(m_folder);
+    fs::create_directories(m_folder);
+  }
+  void TearDown() override { fs::remove_all(m_folder); }
+
+  // Runs a shell command; its exit status, with standard output and error in `output`.
+  static int Run(const std::string& command, std::string* output) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    output->clear();
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+      output->append(buffer, got);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  int Crosscheck(const std::string& arguments, std::string* output) const {
+    return Run(
+        std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " + Out().string() + " " + arguments,
+        output);
+  }
+
+  fs::path Out() const { return m_folder / "out"; }
+
+  fs::path Write(const std::string& name, const std::string& bytes) const {
+    fs::create_directories((m_folder / name).parent_path());
+    std::ofstream(m_folder / name, std::ios::binary) << bytes;
+    return m_folder / name;
+  }
+
+  fs::path m_folder;
+};
+
+}  // namespace tarno::testing
+
+#endif  // TARNO_TESTS_TOOLS_CROSSCHECK_FIXTURE_H_

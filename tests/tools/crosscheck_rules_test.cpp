@@ -1,0 +1,73 @@
+// The cross-check's own rules, where a slip would change verdicts without failing a whole
+// contest visibly: how exchanges and calls are compared, the period and the score line.
+
+#include <gtest/gtest.h>
+
+#include "crosscheck/contest_period.h"
+#include "crosscheck/matching.h"
+#include "crosscheck/plugin_judge.h"
+
+namespace tarno::score {
+namespace {
+
+TEST(CrosscheckRulesTest, ExchangesCompareSerialsAsNumbersAndCountiesAsCodes) {
+  struct Case {
+    const char* received;
+    const char* sent;
+    bool same;
+  };
+  const Case cases[] = {
+      {"7", "007", true},
+      {"0", "000", true},
+      {"12", "21", false},
+      {"001", "1 ", true},
+      {"bp", "BP", true},
+      {" Bp", "BP", true},
+      {"BP", "BO", false},
+      {"5NN", "5", false},
+      {"", "001", false},
+      {"", "", true},
+      {"123456789", "123456789", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.same, SameExchange(c.received, c.sent)) << c.received << " / " << c.sent;
+}
+
+TEST(CrosscheckRulesTest, CallDistanceCountsEditsAndStopsPastTheLimit) {
+  EXPECT_EQ(0, CallDistance("HA5AA", "HA5AA", 2));
+  EXPECT_EQ(1, CallDistance("HA5AA", "HA5AB", 2));
+  EXPECT_EQ(1, CallDistance("HA5AA", "HA5A", 2));  // a letter lost
+  EXPECT_EQ(2, CallDistance("DL1CC", "DL1CCXX", 2));
+  EXPECT_EQ(2, CallDistance("S5AB", "S5BA", 2));    // two letters swapped
+  EXPECT_EQ(3, CallDistance("DL1CC", "HA5AA", 2));  // beyond the limit: limit + 1
+  EXPECT_EQ(3, CallDistance("W1AW", "W1AWXYZ", 2));
+}
+
+TEST(CrosscheckRulesTest, PeriodTimesTakeDatesAndTimesInTheUsualForms) {
+  long long start = 0, end = 0, other = 0;
+  ASSERT_TRUE(ParsePeriodTime("2026-03-07", false, &start));
+  ASSERT_TRUE(ParsePeriodTime("2026-03-07", true, &end));
+  EXPECT_EQ(86399, end - start);  // a bare end date takes in the whole day
+  ASSERT_TRUE(ParsePeriodTime("2026-03-07 1230", false, &other));
+  EXPECT_EQ(start + 12 * 3600 + 30 * 60, other);
+  ASSERT_TRUE(ParsePeriodTime("2026-03-07T12:30", true, &other));
+  EXPECT_EQ(start + 12 * 3600 + 30 * 60 + 59, other);
+  EXPECT_EQ("2026-03-07 1230", FormatSeconds(start + 12 * 3600 + 30 * 60));
+  for (const char* bad : {"", "2026-3-7", "2026-02-30", "2026-03-07 2460", "2026-03-07 12",
+                          "2026-03-07x1230", "07.03.2026"}) {
+    EXPECT_FALSE(ParsePeriodTime(bad, false, &other)) << bad;
+  }
+}
+
+TEST(CrosscheckRulesTest, ScoreLineGivesPointsCountiesAndScore) {
+  const SheetScore score = ScoreLineOf("Total\t 373\t 879\t 73\r\n\r\nScore: 879*73 = 64167");
+  EXPECT_TRUE(score.read);
+  EXPECT_EQ(879, score.points);
+  EXPECT_EQ(73, score.counties);
+  EXPECT_EQ(64167, score.score);
+  EXPECT_FALSE(ScoreLineOf("no score here").read);
+  EXPECT_FALSE(ScoreLineOf("Score: 12*").read);
+}
+
+}  // namespace
+}  // namespace tarno::score

@@ -1,0 +1,169 @@
+// Small contests, each built to provoke one rule where a plausible mistake would change a
+// verdict: wrong clocks, the contest period, the choice of a busted call's station, what
+// counts as "in other logs", ADIF beside Cabrillo, claimed scores and ranks.
+
+#include <vector>
+
+#include "crosscheck_fixture.h"
+
+namespace tarno::testing {
+namespace {
+
+struct LogFile {
+  std::string name;
+  std::string text;
+};
+
+// A Cabrillo log in the plug-in's layout; `qsos` are "FREQ MO DATE TIME SENT CALL RCVD".
+LogFile Cabrillo(const char* call, const std::vector<std::string>& qsos,
+                 const std::string& claimed = "") {
+  std::string text = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: " + std::string(call) +
+                     "\r\n" + (claimed.empty() ? "" : "CLAIMED-SCORE: " + claimed + "\r\n");
+  for (const std::string& qso : qsos) {
+    // Splice the own call and reports into "FREQ MO DATE TIME | SENT CALL RCVD".
+    size_t at = 0;
+    for (int field = 0; field < 4; ++field) at = qso.find(' ', at + 1);
+    const std::string head = qso.substr(0, at);
+    const std::string rest = qso.substr(at + 1);
+    const size_t sent = rest.find(' ');
+    const size_t worked = rest.find(' ', sent + 1);
+    text += "QSO: " + head + " " + call + " 599 " + rest.substr(0, sent) + " " +
+            rest.substr(sent + 1, worked - sent - 1) + " 599 " + rest.substr(worked + 1) + "\r\n";
+  }
+  return {std::string(call) + ".cbr", text + "END-OF-LOG:\r\n"};
+}
+
+struct Scenario {
+  const char* name;
+  std::vector<LogFile> logs;
+  const char* options;
+  std::vector<const char*> rows;      // rows verdicts.csv must hold, whole
+  std::vector<const char*> results;   // texts results.csv must hold
+  std::vector<const char*> messages;  // texts the command's output must hold
+};
+
+void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
+
+class CrosscheckScenarioTest : public CrosscheckFixture,
+                               public ::testing::WithParamInterface<Scenario> {};
+
+TEST_P(CrosscheckScenarioTest, VerdictsFollowTheRule) {
+  const Scenario& scenario = GetParam();
+  for (const LogFile& log : scenario.logs) Write("logs/" + log.name, log.text);
+  std::string output;
+  ASSERT_EQ(0,
+            Crosscheck(std::string(scenario.options) + " " + (m_folder / "logs").string(), &output))
+      << output;
+  const std::string verdicts = Slurp(Out() / "verdicts.csv");
+  for (const char* row : scenario.rows)
+    EXPECT_NE(std::string::npos, verdicts.find(std::string("\n") + row + "\n")) << row << "\n"
+                                                                                << verdicts;
+  const std::string results = Slurp(Out() / "results.csv");
+  for (const char* text : scenario.results)
+    EXPECT_NE(std::string::npos, results.find(text)) << text << "\n" << results;
+  for (const char* text : scenario.messages)
+    EXPECT_NE(std::string::npos, output.find(text)) << text << "\n" << output;
+}
+
+const char kDay[] = " 2026-03-07 ";
+
+std::string Q(const char* freqMode, const char* time, const char* sent, const char* call,
+              const char* received) {
+  return std::string(freqMode) + kDay + time + " " + sent + " " + call + " " + received;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, CrosscheckScenarioTest,
+    ::testing::Values(
+        // OK1AB's clock runs an hour behind its three partners'.
+        Scenario{"ClockBehindIsCorrected",
+                 {Cabrillo("OK1AB", {Q(" 3525 CW", "0800", "001", "DL1AA", "001"),
+                                     Q(" 7025 CW", "0810", "002", "S51AA", "001"),
+                                     Q("14025 CW", "0820", "003", "YU1AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "OK1AB", "001"),
+                                     Q("21025 CW", "1000", "002", "S51AA", "002")}),
+                  Cabrillo("S51AA", {Q(" 7025 CW", "0910", "001", "OK1AB", "002"),
+                                     Q("21025 CW", "1001", "002", "DL1AA", "002")}),
+                  Cabrillo("YU1AA", {Q("14025 CW", "0921", "001", "OK1AB", "003")})},
+                 "",
+                 {"OK1AB,4,OK,DL1AA,", "OK1AB,6,OK,YU1AA,", "YU1AA,4,OK,OK1AB,"},
+                 {",OK1AB,0,0,3,3,0,0,0,0,0,0,0,3,0,3,0,0,-60,"},
+                 {"OK1AB: clock 60 minutes behind the other logs'"}},
+        // Two minutes off is what clocks are; the window takes it without a correction.
+        Scenario{"SmallClockErrorIsLeftAlone",
+                 {Cabrillo("OK1AB", {Q(" 3525 CW", "0902", "001", "DL1AA", "001"),
+                                     Q(" 7025 CW", "0912", "002", "S51AA", "001"),
+                                     Q("14025 CW", "0922", "003", "YU1AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "OK1AB", "001")}),
+                  Cabrillo("S51AA", {Q(" 7025 CW", "0910", "001", "OK1AB", "002")}),
+                  Cabrillo("YU1AA", {Q("14025 CW", "0920", "001", "OK1AB", "003")})},
+                 "",
+                 {"OK1AB,4,OK,DL1AA,", "YU1AA,4,OK,OK1AB,"},
+                 {",0,OK1AB.cbr"},
+                 {}},
+        // The plug-in knows no contest period: a contact before the start must not make the
+        // same contact in the contest a dupe.
+        Scenario{"ContactBeforeTheStartMakesNoDupe",
+                 {Cabrillo("HA5AA", {std::string(" 3525 CW 2026-03-06 2350 BP DL1AA 001"),
+                                     Q(" 3525 CW", "0900", "BP", "DL1AA", "002")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "002", "HA5AA", "BP")})},
+                 "--start 2026-03-07 --end 2026-03-07",
+                 {"HA5AA,4,OUTSIDE,DL1AA,2026-03-06 2350 is outside the contest period",
+                  "HA5AA,5,OK,DL1AA,"},
+                 {},
+                 {"(as given)"}},
+        // Two stations logged HA5AA on 20 m CW at 09:00 that HA5AA did not log; its "HA5XB"
+        // is a busted copy of the nearer call, and the other stays NIL.
+        Scenario{"NearestCallTakesTheBustedCall",
+                 {Cabrillo("HA5AA", {Q("14025 CW", "0900", "BP", "HA5XB", "PE")}),
+                  Cabrillo("HA6XA", {Q("14025 CW", "0900", "SO", "HA5AA", "BP")}),
+                  Cabrillo("HA5XA", {Q("14025 CW", "0901", "PE", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,4,BUSTED-CALL,HA5XB,right call HA5XA",
+                  "HA5XA,4,OK,HA5AA,HA5AA logged your call as HA5XB",
+                  "HA6XA,4,NIL,HA5AA,not in HA5AA's log"},
+                 {},
+                 {}},
+        // A station without a log is credited as NO-LOG only when another log holds it too;
+        // two bands of one log are still one log.
+        Scenario{"NoLogNeedsASecondLog",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "0900", "BP", "S52ZZ", "001"),
+                                     Q(" 7025 CW", "0910", "BP", "S52ZZ", "002"),
+                                     Q("14025 CW", "0920", "BP", "9A1ZZ", "005")}),
+                  Cabrillo("DL1AA", {Q("14025 CW", "0930", "001", "9A1ZZ", "006")})},
+                 "",
+                 {"HA5AA,4,UNIQUE,S52ZZ,in no other log", "HA5AA,5,UNIQUE,S52ZZ,in no other log",
+                  "HA5AA,6,NO-LOG,9A1ZZ,sent no log; in 2 logs",
+                  "DL1AA,4,NO-LOG,9A1ZZ,sent no log; in 2 logs"},
+                 {},
+                 {}},
+        // ADIF beside Cabrillo: its records are its lines.
+        Scenario{"AdifLogIsMatchedRecordByRecord",
+                 {{"ha5aa.adi",
+                   "made by hand<EOH>\n"
+                   "<CALL:5>DL1AA<QSO_DATE:8>20260307<TIME_ON:4>0900<FREQ:5>3.525<MODE:2>CW"
+                   "<STX_STRING:2>BP<SRX_STRING:3>001<STATION_CALLSIGN:5>HA5AA<EOR>\n"
+                   "<CALL:5>OK1AB<QSO_DATE:8>20260307<TIME_ON:4>0910<FREQ:5>7.025<MODE:2>CW"
+                   "<STX_STRING:2>BP<SRX_STRING:1>9<STATION_CALLSIGN:5>HA5AA<EOR>\n"},
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP")}),
+                  Cabrillo("OK1AB", {Q(" 7025 CW", "0910", "001", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,1,OK,DL1AA,", "HA5AA,2,BUSTED-EXCHANGE,OK1AB,\"copied 9, sent 001\""},
+                 {},
+                 {}},
+        // Without CLAIMED-SCORE the claim is the plug-in's score of every line, outside ones
+        // included (6 + 6 + 1 points x BP on two bands); equal checked scores share a rank.
+        Scenario{"ClaimCountsEveryLineAndTiesShareARank",
+                 {Cabrillo("DL1AA", {std::string("14025 CW 2026-03-08 0100 001 HA5AA BP"),
+                                     Q(" 3525 CW", "0900", "002", "HA5AA", "BP"),
+                                     Q(" 7025 CW", "0910", "003", "OK1AB", "001")}),
+                  Cabrillo("HA5AA", {Q(" 3525 CW", "0900", "BP", "DL1AA", "002")}, "6"),
+                  Cabrillo("OK1AB", {Q(" 7025 CW", "0910", "001", "DL1AA", "003")}, "0")},
+                 "--end 2026-03-07",
+                 {"DL1AA,4,OUTSIDE,HA5AA,2026-03-08 0100 is outside the contest period"},
+                 {"1,DL1AA,26,7,3,2,", "2,HA5AA,6,0,1,1,", "2,OK1AB,0,0,1,1,"},
+                 {}}),
+    [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace tarno::testing

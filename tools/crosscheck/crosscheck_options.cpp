@@ -1,0 +1,84 @@
+#include "crosscheck/crosscheck_options.h"
+
+#include <cstdlib>
+
+namespace tarno::score {
+
+const char kCrosscheckUsage[] =
+    "usage: tarno-score crosscheck [options] LOGS...\n"
+    "  LOGS                 Cabrillo (or ADIF) files, or folders of them\n"
+    "  --out FOLDER         where the results go (default: crosscheck)\n"
+    "  --window MINUTES     how far apart the two sides' times may be (default: 5)\n"
+    "  --start DATE[ TIME]  the contest period, YYYY-MM-DD or YYYY-MM-DD HH:MM, UTC;\n"
+    "  --end DATE[ TIME]    by default the days that hold the logs' QSOs\n"
+    "  --drop-uniques       give no credit for QSOs with calls in no other log\n"
+    "  --cty FILE           the country file (default: /usr/share/hamradio-files/cty.dat)\n"
+    "  --plugin FILE        the plug-in library (default: beside the program)\n"
+    "  --threads N          threads for reading the logs and running the plug-in\n"
+    "                       (default: 2)\n"
+    "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
+    "command line, no country file or plug-in, output folder not writable, not one usable\n"
+    "log).\n";
+
+namespace {
+
+bool Number(const std::string& text, int low, int high, int* value) {
+  char* end = nullptr;
+  const long number = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || number < low || number > high) return false;
+  *value = static_cast<int>(number);
+  return true;
+}
+
+}  // namespace
+
+bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOptions* options,
+                            std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--drop-uniques") {
+      options->dropUniques = true;
+      continue;
+    }
+    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      options->inputs.push_back(arg);
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      *error = arg + " needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--out") {
+      options->outFolder = value;
+    } else if (arg == "--window") {
+      if (!Number(value, 0, 1440, &options->windowMinutes)) {
+        *error = "--window takes minutes from 0 to 1440, not \"" + value + "\"";
+        return false;
+      }
+    } else if (arg == "--start") {
+      options->start = value;
+    } else if (arg == "--end") {
+      options->end = value;
+    } else if (arg == "--cty") {
+      options->countryFile = value;
+    } else if (arg == "--plugin") {
+      options->plugin = value;
+    } else if (arg == "--threads") {
+      if (!Number(value, 1, 64, &options->threads)) {
+        *error = "--threads takes a number from 1 to 64, not \"" + value + "\"";
+        return false;
+      }
+    } else {
+      *error = "unknown option " + arg;
+      return false;
+    }
+  }
+  if (options->inputs.empty()) {
+    *error = "no logs given";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tarno::score

@@ -1,0 +1,31 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_CROSSCHECK_OPTIONS_H_
+#define TARNO_TOOLS_CROSSCHECK_CROSSCHECK_OPTIONS_H_
+
+// The command line of "tarno-score crosscheck".
+
+#include <string>
+#include <vector>
+
+namespace tarno::score {
+
+extern const char kCrosscheckUsage[];
+
+struct CrosscheckOptions {
+  std::vector<std::string> inputs;  // log files and folders of logs
+  std::string outFolder = "crosscheck";
+  int windowMinutes = 5;
+  std::string start;  // empty: decided from the logs (see contest_period.h)
+  std::string end;
+  bool dropUniques = false;
+  std::string countryFile = "/usr/share/hamradio-files/cty.dat";
+  std::string plugin;  // empty: beside the program
+  int threads = 2;     // for reading the logs, sorting and the plug-in
+};
+
+// False with the reason on a bad command line.
+bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOptions* options,
+                            std::string* error);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_CROSSCHECK_OPTIONS_H_

@@ -1,0 +1,35 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_
+#define TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_
+
+// The report an entrant gets back (<CALL>.ubn): the summary, every QSO line that lost
+// credit with both sides shown, then the stations that copied this entrant wrong.
+
+#include <string>
+#include <vector>
+
+#include "crosscheck/contest_period.h"
+#include "crosscheck/contest_set.h"
+
+namespace tarno::score {
+
+struct ReportContext {
+  ContestPeriod period;
+  int windowMinutes = 5;
+  bool dropUniques = false;
+};
+
+// For each log, the other logs' lines that copied its call or exchange wrong.
+std::vector<std::vector<uint32_t>> CopiedWrongByLog(const ContestSet& set);
+
+std::string EntrantReport(const ContestSet& set, uint32_t log,
+                          const std::vector<uint32_t>& copiedWrong, const ReportContext& context);
+
+// The report's file name: the call made fit for a file name, then ".ubn".
+std::string ReportFileName(const std::string& call);
+
+// "60 minutes ahead of", "5 minutes behind" the other logs' clocks.
+std::string ClockText(int offsetMinutes);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_

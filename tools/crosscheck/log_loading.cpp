@@ -1,0 +1,263 @@
+#include "crosscheck/log_loading.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <thread>
+
+#include "adif_reader.h"
+#include "cabrillo_reader.h"
+#include "contest/ascii_text.h"
+
+namespace tarno::score {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = std::string("cannot be read: ") + std::strerror(errno);
+    return false;
+  }
+  text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = "cannot be read to the end";
+    return false;
+  }
+  return true;
+}
+
+bool HasCabrilloStart(const std::string& text) {
+  const size_t probe = std::min<size_t>(text.size(), 4096);
+  return UpperAscii(std::string_view(text).substr(0, probe)).find("START-OF-LOG:") !=
+         std::string::npos;
+}
+
+long long ClaimedOf(const std::string& text) {
+  if (text.empty() || text.size() > 15) return -1;
+  for (char c : text) {
+    if (c < '0' || c > '9') return -1;
+  }
+  return std::stoll(text);
+}
+
+// Whether the parsed file can be used; the reason when it cannot.
+bool UsableLog(bool adif, bool cabrilloStart, const ReadLog& log, std::string* call,
+               std::string* reason) {
+  if (log.qsos.empty() && log.skipped.empty() && (adif || !cabrilloStart)) {
+    *reason = "is not a log: it holds no QSO";
+    return false;
+  }
+  const std::string contest = UpperAscii(TrimAscii(log.contest));
+  if (!contest.empty() && contest.rfind("TARNO", 0) != 0) {
+    *reason = "is a log of another contest (CONTEST: " + log.contest + ")";
+    return false;
+  }
+  *call = log.ownCall;
+  if (call->empty() && adif && !log.qsos.empty()) *call = log.qsos.front().stationCall;
+  *call = UpperAscii(TrimAscii(*call));
+  if (call->empty()) {
+    *reason = adif ? "does not say the own call (no STATION_CALLSIGN)" : "has no CALLSIGN: line";
+    return false;
+  }
+  return true;
+}
+
+// A log made compact on its reader's thread, its texts in a pool of its own; storing it
+// then only interns each distinct text once (see StoreLog).
+struct CompactLog {
+  StringPool texts;
+  std::vector<QsoRecord> qsos;
+};
+
+// Most fields repeat from one line to the next (the own call, band, mode, reports): a text
+// equal to the one before keeps its id without a look-up.
+class RepeatedField {
+ public:
+  uint32_t Id(const std::string& text, StringPool* texts) {
+    if (!m_seen || texts->Text(m_id) != text) m_id = texts->Intern(text);
+    m_seen = true;
+    return m_id;
+  }
+
+ private:
+  bool m_seen = false;
+  uint32_t m_id = 0;
+};
+
+struct LineFields {
+  RepeatedField stationCall, band, mode, rstSent, rstRcvd, exchSent, continent;
+};
+
+bool HasLowerCase(const std::string& text) {
+  for (char c : text) {
+    if (c >= 'a' && c <= 'z') return true;
+  }
+  return false;
+}
+
+QsoRecord RecordOf(const LogQso& qso, LineFields* fields, StringPool* texts) {
+  QsoRecord record;
+  record.oleDays = qso.oleDays;
+  record.line = static_cast<uint32_t>(qso.source);
+  record.workedAsLogged = texts->Intern(qso.call);
+  record.worked =
+      HasLowerCase(qso.call) ? texts->Intern(UpperAscii(qso.call)) : record.workedAsLogged;
+  record.stationCall = fields->stationCall.Id(qso.stationCall, texts);
+  record.freqHz = qso.freqHz;
+  record.band = fields->band.Id(qso.band, texts);
+  record.mode = fields->mode.Id(qso.mode, texts);
+  record.rstSent = fields->rstSent.Id(qso.rstSent, texts);
+  record.rstRcvd = fields->rstRcvd.Id(qso.rstRcvd, texts);
+  record.exchSent = fields->exchSent.Id(qso.exchSent, texts);
+  record.exchRcvd = texts->Intern(qso.exchRcvd);
+  record.continent = fields->continent.Id(qso.continent, texts);
+  return record;
+}
+
+// The log's QSOs and its unreadable lines, merged in file order.
+void Compact(const ReadLog& read, CompactLog* log) {
+  LineFields fields;
+  size_t next = 0;
+  for (const LogProblem& problem : read.skipped) {
+    for (; next < read.qsos.size() && read.qsos[next].source < problem.source; ++next)
+      log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
+    QsoRecord record;
+    record.line = static_cast<uint32_t>(problem.source);
+    record.readable = false;
+    record.verdict = Verdict::kInvalid;
+    record.note = log->texts.Intern("not read: " + problem.reason);
+    log->qsos.push_back(record);
+  }
+  for (; next < read.qsos.size(); ++next)
+    log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
+}
+
+void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,
+              const ReadLog& read, const CompactLog& compact, ContestSet* set) {
+  EntrantLog log;
+  log.file = file;
+  log.fileOrder = fileOrder;
+  log.call = call;
+  log.callId = set->texts.Intern(call);
+  log.contest = read.contest;
+  log.claimedHeader = ClaimedOf(std::string(TrimAscii(read.claimedScore)));
+  log.firstQso = set->qsos.size();
+  log.qsoCount = compact.qsos.size();
+  std::vector<uint32_t> id(compact.texts.Size());
+  for (uint32_t i = 0; i < id.size(); ++i) id[i] = set->texts.Intern(compact.texts.Text(i));
+  const uint32_t logIndex = static_cast<uint32_t>(set->logs.size());
+  for (QsoRecord record : compact.qsos) {
+    record.log = logIndex;
+    for (uint32_t* text : {&record.worked, &record.workedAsLogged, &record.stationCall,
+                           &record.band, &record.mode, &record.rstSent, &record.rstRcvd,
+                           &record.exchSent, &record.exchRcvd, &record.continent, &record.note}) {
+      *text = id[*text];
+    }
+    set->qsos.push_back(record);
+  }
+  set->logs.push_back(std::move(log));
+}
+
+// Of several logs of one call the file named later is used; both are named.
+void SettleSameCalls(ContestSet* set) {
+  std::vector<size_t> order(set->logs.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const EntrantLog& x = set->logs[a];
+    const EntrantLog& y = set->logs[b];
+    return x.callId != y.callId ? x.callId < y.callId : x.fileOrder < y.fileOrder;
+  });
+  set->logOfCall.assign(set->texts.Size(), -1);
+  for (size_t i = 0; i < order.size(); ++i) {
+    EntrantLog& log = set->logs[order[i]];
+    const bool replaced = i + 1 < order.size() && set->logs[order[i + 1]].callId == log.callId;
+    if (replaced) {
+      log.used = false;
+      const EntrantLog& later = set->logs[order[i + 1]];
+      set->problems.push_back(
+          {log.file, "is a second log of " + log.call + "; " + later.file + " is used instead",
+           true});
+    } else {
+      set->logOfCall[log.callId] = static_cast<int32_t>(order[i]);
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
+                                      std::vector<FileProblem>* problems) {
+  std::vector<std::string> files;
+  for (const std::string& path : paths) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) {
+      std::vector<std::string> inFolder;
+      for (const fs::directory_entry& entry : fs::directory_iterator(path, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.empty() && name[0] != '.' && entry.is_regular_file(error))
+          inFolder.push_back(entry.path().string());
+      }
+      std::sort(inFolder.begin(), inFolder.end());
+      files.insert(files.end(), inFolder.begin(), inFolder.end());
+    } else if (fs::exists(path, error)) {
+      files.push_back(path);
+    } else {
+      problems->push_back({path, "does not exist", true});
+    }
+  }
+  return files;
+}
+
+void LoadContestSet(const std::vector<std::string>& files, int threads, Progress* progress,
+                    ContestSet* set) {
+  std::atomic<size_t> next{0};
+  size_t stored = 0;  // files are stored in their order, so that every run numbers alike
+  std::mutex store;
+  std::condition_variable turn;
+  auto work = [&]() {
+    for (size_t i; (i = next++) < files.size();) {
+      std::string text;
+      std::string reason;
+      std::string call;
+      ReadLog read;
+      CompactLog compact;
+      bool usable = ReadWholeFile(files[i], &text, &reason);
+      if (usable) {
+        const bool adif = LooksLikeAdif(text);
+        const bool cabrilloStart = !adif && HasCabrilloStart(text);
+        read = adif ? ReadAdif(text) : ReadCabrillo(text);
+        std::string().swap(text);
+        usable = UsableLog(adif, cabrilloStart, read, &call, &reason);
+        if (usable) Compact(read, &compact);
+        read.qsos = std::vector<LogQso>();
+        read.skipped = std::vector<LogProblem>();
+      }
+      std::unique_lock<std::mutex> lock(store);
+      turn.wait(lock, [&] { return stored == i; });
+      if (usable) {
+        StoreLog(files[i], i, call, read, compact, set);
+      } else {
+        set->problems.push_back({files[i], reason, true});
+      }
+      ++stored;
+      turn.notify_all();
+      progress->Show("reading logs", stored, files.size());
+    }
+  };
+  std::vector<std::thread> workers;
+  for (int t = 1; t < threads; ++t) workers.emplace_back(work);
+  work();
+  for (std::thread& worker : workers) worker.join();
+  progress->Finish();
+  SettleSameCalls(set);
+}
+
+}  // namespace tarno::score

@@ -1,0 +1,30 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_LOG_LOADING_H_
+#define TARNO_TOOLS_CROSSCHECK_LOG_LOADING_H_
+
+// Reading the received logs into a ContestSet through the same readers tarno-score
+// uses. A file that cannot be used is reported in ContestSet::problems and left out;
+// loading never stops for one.
+
+#include <string>
+#include <vector>
+
+#include "crosscheck/contest_set.h"
+#include "progress.h"
+
+namespace tarno::score {
+
+// The files to read: each path that names a file, and the regular files of each path that
+// names a folder (not its sub-folders nor hidden files), by name. A path that is neither
+// is a problem.
+std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
+                                      std::vector<FileProblem>* problems);
+
+// Reads and parses `files` on `threads` threads (files are independent; only storing a
+// parsed log takes a lock), then settles which log of a call is used: the one from the
+// file named later. Fills set->logOfCall.
+void LoadContestSet(const std::vector<std::string>& files, int threads, Progress* progress,
+                    ContestSet* set);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_LOG_LOADING_H_

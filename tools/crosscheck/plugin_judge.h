@@ -1,0 +1,74 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_PLUGIN_JUDGE_H_
+#define TARNO_TOOLS_CROSSCHECK_PLUGIN_JUDGE_H_
+
+// The loaded plug-in as the judge of the contest rules: which QSO lines it admits, which
+// it counts as dupes, and the score of a set of QSOs, each asked through its exported
+// entry points exactly as the logger drives them (see replay.h). The plug-in keeps its
+// state module-wide, so one judge works one log at a time, on one thread, in the current
+// folder (EnterRunFolder), where the plug-in leaves err.txt.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "country_file.h"
+#include "crosscheck/contest_period.h"
+#include "crosscheck/contest_set.h"
+#include "plugin/entry_point_table.h"
+
+namespace tarno::score {
+
+struct SheetScore {
+  bool read = false;  // false: the sheet had no score line
+  long long score = 0;
+  long long points = 0;
+  long long counties = 0;
+};
+
+// The "Score: P*C = S" line of a summary sheet.
+SheetScore ScoreLineOf(const std::string& sheet);
+
+// The notes of the lines Admit judged: which check refused an INVALID line, in the words of
+// the plug-in's error file and in its order of checks (the band, the mode, the exchanges),
+// and which line a DUPE repeats.
+void NoteAdmission(ContestSet* set);
+
+class PluginJudge {
+ public:
+  // All three must outlive the judge; `set` is read only through the calls below.
+  PluginJudge(const EntryPoints& entries, const CountryFile& countries,
+              const ContestPeriod& period);
+
+  // One statistics run over the log's pending records, in file order: a record the
+  // plug-in refuses becomes INVALID, one that CheckCall0 calls a dupe beforehand becomes
+  // DUPE (NoteAdmission says why). Changes only the log's own records, so judges of other
+  // modules may admit other logs meanwhile. The score of what was admitted.
+  SheetScore Admit(uint32_t log, ContestSet* set);
+
+  // One statistics run over the records of the log for which `take` is true.
+  SheetScore Score(uint32_t log, const ContestSet& set,
+                   const std::function<bool(const QsoRecord&)>& take);
+
+ private:
+  struct Country {
+    bool looked = false;
+    uint32_t prefix = 0;  // ids in m_countryTexts
+    uint32_t continent = 0;
+  };
+  void Reset(const ContestSet& set, const EntrantLog& log);
+  int Add(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso);
+  bool IsDupe(const ContestSet& set, const QsoRecord& qso);
+  SheetScore Result();
+  const Country& CountryOf(const ContestSet& set, uint32_t call);
+
+  const EntryPoints& m_entries;
+  const CountryFile& m_countries;
+  const ContestPeriod& m_period;
+  StringPool m_countryTexts;
+  std::vector<Country> m_countryOfCall;  // by text id of the contest set
+};
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_PLUGIN_JUDGE_H_

@@ -1,0 +1,116 @@
+#include "crosscheck/result_table.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "crosscheck/verdict_text.h"
+
+namespace tarno::score {
+namespace {
+
+int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
+
+bool Finish(std::ofstream& out, const std::string& path, std::string* error) {
+  out.close();
+  if (out) return true;
+  *error = "cannot write " + path + ": " + std::strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+void TallyVerdicts(ContestSet* set) {
+  for (const QsoRecord& qso : set->qsos) {
+    EntrantLog& log = set->logs[qso.log];
+    if (!log.used) continue;
+    ++log.counts[static_cast<int>(qso.verdict)];
+    if ((qso.verdict == Verdict::kBustedCall || qso.verdict == Verdict::kBustedExchange) &&
+        qso.partner != kNoRecord) {
+      ++set->logs[set->qsos[qso.partner].log].copiedWrongByOthers;
+    }
+  }
+}
+
+std::vector<RankedLog> RankLogs(const ContestSet& set) {
+  std::vector<uint32_t> order = LogsByCall(set);
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return set.logs[a].checked > set.logs[b].checked;
+  });
+  std::vector<RankedLog> ranking;
+  for (size_t i = 0; i < order.size(); ++i) {
+    const bool tie = i > 0 && set.logs[order[i]].checked == set.logs[order[i - 1]].checked;
+    ranking.push_back({tie ? ranking.back().rank : static_cast<int>(i + 1), order[i]});
+  }
+  return ranking;
+}
+
+std::vector<uint32_t> LogsByCall(const ContestSet& set) {
+  std::vector<uint32_t> order;
+  for (uint32_t i = 0; i < set.logs.size(); ++i) {
+    if (set.logs[i].used) order.push_back(i);
+  }
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return set.logs[a].call < set.logs[b].call; });
+  return order;
+}
+
+int CreditedCount(const EntrantLog& log, bool dropUniques) {
+  return Count(log, Verdict::kOk) + Count(log, Verdict::kNoLog) +
+         (dropUniques ? 0 : Count(log, Verdict::kUnique));
+}
+
+bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::string rows = "log,line,verdict,worked,detail\n";
+  for (uint32_t index : LogsByCall(set)) {
+    const EntrantLog& log = set.logs[index];
+    const std::string call = CsvField(log.call);
+    for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+      const QsoRecord& qso = set.qsos[i];
+      rows += call;
+      rows += ',';
+      rows += std::to_string(qso.line);
+      rows += ',';
+      rows += VerdictName(qso.verdict);
+      rows += ',';
+      rows += CsvField(set.texts.Text(qso.workedAsLogged));
+      rows += ',';
+      // Most lines are OK both ways and have nothing to say.
+      const bool plain =
+          qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
+      if (!plain) rows += CsvField(DetailOf(set, qso));
+      rows += '\n';
+    }
+    if (rows.size() > (1 << 20)) {
+      out << rows;
+      rows.clear();
+    }
+  }
+  out << rows;
+  return Finish(out, path, error);
+}
+
+bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking, bool dropUniques,
+                     const std::string& path, std::string* error) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
+         "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
+         "file\n";
+  for (const RankedLog& ranked : ranking) {
+    const EntrantLog& log = set.logs[ranked.log];
+    out << ranked.rank << ',' << CsvField(log.call) << ',' << log.claimed << ',' << log.checked
+        << ',' << log.qsoCount << ',' << CreditedCount(log, dropUniques) << ','
+        << Count(log, Verdict::kNil) << ',' << Count(log, Verdict::kBustedCall) << ','
+        << Count(log, Verdict::kBustedExchange) << ',' << Count(log, Verdict::kUnique) << ','
+        << Count(log, Verdict::kDupe) << ',' << Count(log, Verdict::kOutside) << ','
+        << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
+        << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
+        << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
+        << CsvField(BaseName(log.file)) << '\n';
+  }
+  return Finish(out, path, error);
+}
+
+}  // namespace tarno::score

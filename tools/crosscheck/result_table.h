@@ -1,0 +1,36 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_RESULT_TABLE_H_
+#define TARNO_TOOLS_CROSSCHECK_RESULT_TABLE_H_
+
+// The tallies of each used log and the order of the results; and verdicts.csv and
+// results.csv, which are written from them.
+
+#include <string>
+#include <vector>
+
+#include "crosscheck/contest_set.h"
+
+namespace tarno::score {
+
+// Counts every used log's verdicts and how often others copied it wrong.
+void TallyVerdicts(ContestSet* set);
+
+struct RankedLog {
+  int rank;      // equal checked scores share a rank
+  uint32_t log;  // index in ContestSet::logs
+};
+// The used logs by checked score, highest first; equal scores by call.
+std::vector<RankedLog> RankLogs(const ContestSet& set);
+
+// The used logs by call.
+std::vector<uint32_t> LogsByCall(const ContestSet& set);
+
+int CreditedCount(const EntrantLog& log, bool dropUniques);
+
+// False with the reason when the file cannot be written.
+bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error);
+bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking, bool dropUniques,
+                     const std::string& path, std::string* error);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_RESULT_TABLE_H_

@@ -1,0 +1,69 @@
+#include "crosscheck/verdict_text.h"
+
+#include <cstdio>
+
+#include "contest/ole_date_time.h"
+
+namespace tarno::score {
+
+const std::string& OwnerOf(const ContestSet& set, const QsoRecord& qso) {
+  return set.logs[qso.log].call;
+}
+
+std::string DetailOf(const ContestSet& set, const QsoRecord& qso) {
+  const auto text = [&](uint32_t id) -> const std::string& { return set.texts.Text(id); };
+  if (qso.partner == kNoRecord) return text(qso.note);
+  const QsoRecord& other = set.qsos[qso.partner];
+  switch (qso.verdict) {
+    case Verdict::kBustedCall:
+      return "right call " + OwnerOf(set, other);
+    case Verdict::kBustedExchange:
+      return "copied " + text(qso.exchRcvd) + ", sent " + text(other.exchSent);
+    case Verdict::kOk:
+      if (other.verdict == Verdict::kBustedCall)
+        return OwnerOf(set, other) + " logged your call as " + text(other.workedAsLogged);
+      if (other.verdict == Verdict::kBustedExchange)
+        return OwnerOf(set, other) + " copied your exchange as " + text(other.exchRcvd);
+      return "";
+    default:
+      return text(qso.note);
+  }
+}
+
+std::string QsoLineOf(const ContestSet& set, const QsoRecord& qso) {
+  if (!qso.readable) return "(the line could not be read)";
+  const auto text = [&](uint32_t id) { return set.texts.Text(id).c_str(); };
+  const std::string& mode = set.texts.Text(qso.mode);
+  const char* code = mode == "CW" ? "CW" : mode == "SSB" ? "PH" : mode.c_str();
+  COleDateTime when;
+  when.m_dt = qso.oleDays;
+  const std::string time = FormatOleDate(when, "%Y-%m-%d %H%M");
+  const char* own = qso.stationCall ? text(qso.stationCall) : OwnerOf(set, qso).c_str();
+  const int size =
+      std::snprintf(nullptr, 0, "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s", qso.freqHz / 1000,
+                    code, time.c_str(), own, text(qso.rstSent), text(qso.exchSent),
+                    text(qso.workedAsLogged), text(qso.rstRcvd), text(qso.exchRcvd));
+  std::string line(static_cast<size_t>(size) + 1, '\0');
+  std::snprintf(line.data(), line.size(), "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s",
+                qso.freqHz / 1000, code, time.c_str(), own, text(qso.rstSent), text(qso.exchSent),
+                text(qso.workedAsLogged), text(qso.rstRcvd), text(qso.exchRcvd));
+  line.pop_back();
+  return line;
+}
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace tarno::score
