@@ -414,13 +414,13 @@ void StepRemoveData(World& world, ByteScript& script, QsoParams* probe) {
   const int band = plain::BandIndex(qso.band);
   const std::string code = plain::NormalisedCounty(qso.exchRcvd);
   if (first >= 0 && plain::IsHomePrefix(qso.prefix) && band >= 0 &&
-      plain::CountCountyOnBand(g_log, qso.band, code) == 0) {
+      plain::CountCountedCountyOnBand(g_log, qso.band, code) == 0) {
     std::vector<std::string>& list = counties[band];
     auto listed = std::find(list.begin(), list.end(), code);
     if (listed != list.end()) list.erase(listed);
   }
   Require(g_bandCounties == counties,
-          "a county leaves its band's list only when no record of the band holds it");
+          "a county leaves its band's list once no record of the band that counts holds it");
   RequireNoWrites(world);
 }
 
