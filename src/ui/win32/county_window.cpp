@@ -135,8 +135,9 @@ INT_PTR oblast::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       if (m_link->m_opened != nullptr) SetEvent(m_link->m_opened);
       return TRUE;
     case WM_COMMAND:
-      // The close box and Esc; Enter (IDOK) must not close a window the operator only reads.
-      if (LOWORD(wParam) == IDCANCEL) Close();
+      // The close box and Esc (IDCANCEL), and Enter (IDOK), as in any dialog. The boxes'
+      // clicks come with their own ids.
+      if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) Close();
       return TRUE;
     case WM_DESTROY:
       m_link->m_window = nullptr;

@@ -43,7 +43,7 @@ class oblast {
   oblast(const oblast&) = delete;
   oblast& operator=(const oblast&) = delete;
 
-  // Shows the window and returns when it has been closed: by the operator (close box, Esc)
+  // Shows the window and returns when it has been closed: by the operator (close box, Esc, Enter)
   // or by a close request. False when it could not be created.
   bool Run();
 

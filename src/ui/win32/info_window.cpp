@@ -96,7 +96,7 @@ INT_PTR CALLBACK DXCC::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_INITDIALOG) {
       SetWindowLongPtrA(window, DWLP_USER, lParam);
       reinterpret_cast<DXCC*>(lParam)->OnInit(window);
-      return FALSE;  // no focus to the table while the window is still hidden
+      return TRUE;  // the system gives the table the focus
     }
     // Messages before WM_INITDIALOG (the first WM_SIZE among them) find no object yet.
     auto* self = reinterpret_cast<DXCC*>(GetWindowLongPtrA(window, DWLP_USER));
