@@ -381,6 +381,10 @@ std::string IniDefaultValue(std::string_view fallback, size_t bufferChars) {
   return AsReturned(fallback, bufferChars);
 }
 
+bool IniIsEditable(std::string_view content) {
+  return BodyOf(content).encoding != Encoding::kUtf16;
+}
+
 Status IniWithValue(std::string_view content, std::string_view section, std::string_view key,
                     std::string_view value, std::string* updated) {
   Body body = BodyOf(content);

@@ -320,6 +320,22 @@ TEST_F(FaultInjectionDllTest, CabrilloFileThatCannotBeCreatedIsReportedAtEveryEx
   ExpectEarlierSettingsKept();
 }
 
+// Notepad's "Unicode": the profile API reads and writes such a file, so the run's settings
+// must reach it, and the operator's keys stay.
+TEST_F(FaultInjectionDllTest, SettingsFileSavedAsUtf16TakesTheRunsSettings) {
+  CreateDirectoryA("Plugins", nullptr);
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[Settings]\r\nName=Kovacs Janos\r\n")) utf16 += {c, '\0'};
+  Spit(kSettingsPath, utf16);
+  Reset();
+  AddNumberedQsos(3);
+  entry.getResult(nullptr);
+  EXPECT_EQ("1", Setting("Start"));
+  EXPECT_EQ("0", Setting("Claimed"));
+  EXPECT_EQ("Kovacs Janos", Setting("Name"));
+  EXPECT_EQ(0u, Slurp(kSettingsPath).rfind("\xFF\xFE", 0)) << "still UTF-16";
+}
+
 // Some viewers and log checkers hold the file open without letting it be deleted, which
 // refuses the replace; the file is then written where it stands, to the same bytes. Held so
 // that it cannot be written either, it is reported and left as it was.
