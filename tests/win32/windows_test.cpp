@@ -301,6 +301,36 @@ TEST_F(CountyWindowTest, TheInformationWindowGivesItsTableTheFocus) {
   EXPECT_EQ(GetDlgItem(m_info, IDC_INFO_TABLE), thread.hwndFocus);
 }
 
+// While HIDEINFO waits for the window thread, the host's own messages (input among them)
+// must wait for the host's loop: handled inside the call, they could call the module again.
+std::atomic<bool> inCall{false};
+std::atomic<int> handledInCall{0}, handledAfter{0};
+
+LRESULT CALLBACK HostProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) ++(inCall ? handledInCall : handledAfter);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(CountyWindowTest, HideinfoLeavesTheHostsPostedMessagesToItsLoop) {
+  WNDCLASSA kind{};
+  kind.lpszClassName = "TarnoHostProbe";
+  kind.lpfnWndProc = &HostProbeProc;
+  RegisterClassA(&kind);
+  HWND host = CreateWindowA("TarnoHostProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            nullptr, nullptr);
+  ASSERT_NE(nullptr, host);
+  ASSERT_TRUE(OpenWindows());
+  PostMessageA(host, WM_APP, 0, 0);
+  inCall = true;
+  entry.runCommand(0, "HIDEINFO");
+  inCall = false;
+  EXPECT_FALSE(IsWindow(m_county)) << "HIDEINFO waited for the window";
+  for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&message);
+  DestroyWindow(host);
+  EXPECT_EQ(0, handledInCall.load());
+  EXPECT_EQ(1, handledAfter.load());
+}
+
 TEST_F(CountyWindowTest, TheTableFillsTheInformationWindowLessAMarginWhenResized) {
   ASSERT_TRUE(OpenWindows());
   SetWindowPos(m_info, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

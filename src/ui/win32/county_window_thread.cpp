@@ -114,43 +114,6 @@ DWORD WINAPI CountyWindowThread(void* param) {
   SignalAndExitThread(run.left);
 }
 
-// Waits at most `boundMs` for the thread to end while the calling thread's messages keep
-// flowing: a window thread in the middle of a call to the host's object needs this thread
-// to serve that call before it can take the close request.
-bool WaitPumpingMessages(HANDLE thread, DWORD boundMs) {
-  const ULONGLONG deadline = GetTickCount64() + boundMs;
-  bool ended = false;
-  bool quit = false;
-  WPARAM quitCode = 0;
-  for (;;) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) {
-      ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-      break;
-    }
-    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, static_cast<DWORD>(deadline - now),
-                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_OBJECT_0) {
-      ended = true;
-      break;
-    }
-    if (woke != WAIT_OBJECT_0 + 1) continue;  // timed out or failed: the deadline decides
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        quit = true;
-        quitCode = message.wParam;
-        continue;
-      }
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  // The host's own loop must still see a request to quit that came meanwhile.
-  if (quit) PostQuitMessage(static_cast<int>(quitCode));
-  return ended;
-}
-
 bool HasEnded(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
 
 // Waits at most `boundMs` for one of the handles, answering what other threads send this one
@@ -168,34 +131,37 @@ void WaitLettingSentMessagesThrough(const HANDLE (&handles)[3], DWORD boundMs) {
   }
 }
 
-// Waits, inside DllMain, until one of the two handles is signalled or the deadline passes.
-// Only what the window thread may need from this one is let through: COM's calls into this
-// thread's apartment (where the host's object may live) and messages other threads send;
-// the host's own posted messages wait for its loop.
-bool WaitLettingComThrough(const HANDLE (&handles)[2], ULONGLONG deadline) {
+// Waits until one of the handles is signalled or the deadline passes. Only what the window
+// thread may need from this one is let through: COM's calls into this thread's apartment
+// (where the host's object may live) and messages other threads send. The host's own posted
+// messages and input wait for its loop, so that none of them can call into the module while
+// it waits (in HIDEINFO, or in DllMain at unload).
+template <DWORD kCount>
+bool WaitLettingComThrough(const HANDLE (&handles)[kCount], ULONGLONG deadline) {
   // COM's wait wakes for messages that came since the thread last looked at its queue; a
   // call that came before, while the host peeked at its messages, would wait unseen. A
   // message of no meaning wakes it once for those.
   PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
-  HANDLE waitFor[2] = {handles[0], handles[1]};
+  HANDLE waitFor[kCount];
+  for (DWORD i = 0; i < kCount; ++i) waitFor[i] = handles[i];
   for (;;) {
-    if (WaitForMultipleObjects(2, waitFor, FALSE, 0) < WAIT_OBJECT_0 + 2) return true;
+    if (WaitForMultipleObjects(kCount, waitFor, FALSE, 0) < WAIT_OBJECT_0 + kCount) return true;
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
     const DWORD waitMs = static_cast<DWORD>(deadline - now);
     DWORD signalled = 0;
-    const HRESULT status = CoWaitForMultipleHandles(0, waitMs, 2, waitFor, &signalled);
+    const HRESULT status = CoWaitForMultipleHandles(0, waitMs, kCount, waitFor, &signalled);
     if (FAILED(status) && status != RPC_S_CALLPENDING) {  // not in COM: no calls to serve
-      MsgWaitForMultipleObjectsEx(2, waitFor, kPollMs, QS_SENDMESSAGE, 0);
+      MsgWaitForMultipleObjectsEx(kCount, waitFor, kPollMs, QS_SENDMESSAGE, 0);
       MSG message;
       PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
   }
 }
 
-// Runs on the host's thread only. Dispatching the host's messages inside Close may call
-// Start or Close again; every step therefore works on the run it began with and replaces
-// m_run only if nothing else has.
+// Runs on the host's thread only. What the waits let through could still reach the module
+// again; every step therefore works on the run it began with and replaces m_run only if
+// nothing else has.
 class Win32CountyWindow : public CountyWindowControl {
  public:
   bool IsOpen() override {
@@ -225,7 +191,8 @@ class Win32CountyWindow : public CountyWindowControl {
     if (run == nullptr) return;
     run->link.RequestClose();
     // A thread that died without a word has ended all the same: its handle tells.
-    if (!WaitPumpingMessages(run->thread, kCloseBoundMs)) return;
+    const HANDLE waitFor[] = {run->thread};
+    if (!WaitLettingComThrough(waitFor, GetTickCount64() + kCloseBoundMs)) return;
     if (m_run == run) m_run.reset();
   }
 
