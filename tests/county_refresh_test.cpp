@@ -70,9 +70,9 @@ TEST_F(CountyRefreshTest, CaptionAndBoxesFollowTheRadiosBand) {
   EXPECT_EQ(-1, g_currentBand);
   refresh = Refresh("", 1850000.0);
   EXPECT_EQ(" TARNO CNT on 160m 0 of 20", refresh.caption);
-  EXPECT_EQ(-1, BandOfFrequency(std::nan("")));
-  EXPECT_EQ(-1, BandOfFrequency(-14025000.0));
-  EXPECT_EQ(5, BandOfFrequency(28999999.0));
+  EXPECT_EQ(-1, WindowBandOfFrequency(std::nan("")));
+  EXPECT_EQ(-1, WindowBandOfFrequency(-14025000.0));
+  EXPECT_EQ(5, WindowBandOfFrequency(28999999.0));
 }
 
 TEST_F(CountyRefreshTest, Sp1IsSentWhenTheRadioMovesMoreThan300Hz) {

@@ -54,7 +54,7 @@ void SetFlags(int band, CountyRefresh* refresh) {
 
 }  // namespace
 
-int BandOfFrequency(double freqHz) {
+int WindowBandOfFrequency(double freqHz) {
   const double mhz = std::trunc(freqHz / 1000000.0);
   if (mhz == 1) return 0;
   if (mhz == 3) return 1;
@@ -82,7 +82,7 @@ CountyRefresh RefreshCountyWindow(HostLink& host) {
   g_enteredCall = call;
   ResetWorkedCells();
   if (!call.empty()) FillWorkedCells(call);
-  const int band = BandOfFrequency(freqHz);
+  const int band = WindowBandOfFrequency(freqHz);
   g_currentBand = band;
   const size_t counties = band >= 0 ? g_bandCounties[band].size() : 0;
   refresh.caption = " TARNO CNT on " + std::string(band >= 0 ? kBandNames[band] : "") + " " +

@@ -29,8 +29,10 @@ struct CountyRefresh {
 // Takes g_lock for the log and the lists, never while it calls the host.
 CountyRefresh RefreshCountyWindow(HostLink& host);
 
-// Band index of a frequency in Hz by whole MHz (1, 3, 7, 14, 21, 28), -1 for none.
-int BandOfFrequency(double freqHz);
+// The band the county window shows for the radio's frequency in Hz: its index by the whole
+// MHz alone (1, 3, 7, 14, 21, 28), -1 for any other. Not the bands' edges: 3.9 MHz is 80 m
+// and 29.5 MHz no band, as the window has always counted them.
+int WindowBandOfFrequency(double freqHz);
 
 }  // namespace tarno
 
