@@ -27,6 +27,7 @@
 #include "helpers/fakes.h"
 #include "plugin/entry_points.h"
 #include "plugin/module_state.h"
+#include "plugin/module_view.h"
 #include "ui/county_refresh.h"
 
 namespace tarno::fuzz {
@@ -634,7 +635,7 @@ void StepRefresh(World& world, ByteScript& script) {
   const double lastSp1 = g_lastSp1Freq;
   const size_t commandsBefore = world.host.commands.size();
 
-  const CountyRefresh refresh = RefreshCountyWindow(world.host);
+  const CountyRefresh refresh = RefreshCountyWindow(ModuleWindowView());
   const bool moved = std::fabs(freqHz - lastSp1) > 300.0;
   Require(world.host.commands.size() == commandsBefore + (moved ? 1 : 0) &&
               (!moved || world.host.commands.back() == "<SP1>"),

@@ -14,6 +14,7 @@
 #include "helpers/host_calls.h"
 #include "helpers/mem_env.h"
 #include "plugin/module_state.h"
+#include "plugin/module_view.h"
 #include "ui/county_window_stand_in.h"
 #include "ui/info_table.h"
 
@@ -46,7 +47,7 @@ class CountyRefreshTest : public ::testing::Test {
   CountyRefresh Refresh(const std::string& call, double freqHz) {
     services.host.call = call;
     services.host.freqHz = freqHz;
-    return RefreshCountyWindow(services.host);
+    return RefreshCountyWindow(ModuleWindowView());
   }
 
   ScopedMemEnv files;
@@ -171,7 +172,7 @@ bool WaitFor(const std::function<bool()>& done) {
 
 TEST(StandInCountyWindowTest, OpensRefreshesOnItsTimerAndCloses) {
   ScopedMemEnv files;
-  StandInCountyWindow window;
+  StandInCountyWindow window(ModuleWindowView());
   window.Start();
   EXPECT_TRUE(window.IsOpen());
   ASSERT_TRUE(WaitFor([&] { return window.RefreshCount() == 1; })) << "300 ms after opening";

@@ -13,11 +13,13 @@
 
 #include "ui/county_refresh.h"
 #include "ui/county_window_control.h"
+#include "ui/module_view.h"
 
 namespace tarno {
 
 class StandInCountyWindow : public CountyWindowControl {
  public:
+  explicit StandInCountyWindow(ModuleView& module) : m_module(module) {}
   ~StandInCountyWindow() override;
 
   bool IsOpen() override;
@@ -34,6 +36,7 @@ class StandInCountyWindow : public CountyWindowControl {
 
   void Run();
 
+  ModuleView& m_module;
   std::mutex m_mutex;
   std::condition_variable m_wake;
   std::thread m_thread;

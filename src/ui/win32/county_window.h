@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "ui/county_refresh.h"
+#include "ui/module_view.h"
 #include "ui/win32/info_window.h"
 #include "ui/win32/window_position.h"
 #include "ui/win32/windows_ui.h"
@@ -37,8 +38,9 @@ class CountyWindowLink {
 
 class oblast {
  public:
-  // `module` holds the templates and the icon; `link` must outlive the window.
-  oblast(HINSTANCE module, CountyWindowLink* link) : m_module(module), m_link(link) {}
+  // `instance` holds the templates and the icon; `link` and `module` must outlive the window.
+  oblast(HINSTANCE instance, CountyWindowLink* link, ModuleView& module)
+      : m_instance(instance), m_link(link), m_module(module) {}
   ~oblast();  // destroys the information window
   oblast(const oblast&) = delete;
   oblast& operator=(const oblast&) = delete;
@@ -55,8 +57,9 @@ class oblast {
   void Apply(CountyRefresh refresh);
   void Close();
 
-  HINSTANCE m_module;
+  HINSTANCE m_instance;
   CountyWindowLink* m_link;
+  ModuleView& m_module;
   HWND m_window = nullptr;
   HBRUSH m_brush = nullptr;
   SavedPosition m_position{"oblast_x", "oblast_y"};

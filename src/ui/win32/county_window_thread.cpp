@@ -21,8 +21,8 @@
 #include <atomic>
 #include <memory>
 
-#include "plugin/module_state.h"
 #include "ui/county_window_control.h"
+#include "ui/module_view.h"
 #include "ui/win32/county_window.h"
 #include "ui/win32/module_instance.h"
 
@@ -51,11 +51,13 @@ enum ThreadState : int {
 // One start of the county window. The host's thread owns it (Win32CountyWindow::m_run) and
 // lets it go only once the thread has ended; the thread uses it until its last step.
 struct WindowRun {
+  explicit WindowRun(ModuleView& shown) : module(shown) {}
   ~WindowRun() {
     if (thread != nullptr) CloseHandle(thread);
     if (opened != nullptr) CloseHandle(opened);
     if (left != nullptr) CloseHandle(left);
   }
+  ModuleView& module;
   CountyWindowLink link;
   HANDLE thread = nullptr;  // the host's thread's alone
   HANDLE opened = nullptr;  // set once the county window is up
@@ -70,15 +72,15 @@ std::atomic<bool> g_countyWindowExists{false};
 void RunCountyWindow(WindowRun& run) noexcept {
   if (g_countyWindowExists.exchange(true)) return;
   try {
-    oblast window(ModuleInstance(), &run.link);
+    oblast window(ModuleInstance(), &run.link, run.module);
     window.Run();
   } catch (...) {
   }
   try {
     if (run.unloading) {
-      g_hostLink->EndWindowThreadForUnload();
+      run.module.Host().EndWindowThreadForUnload();
     } else {
-      g_hostLink->EndWindowThread();
+      run.module.Host().EndWindowThread();
     }
   } catch (...) {
   }
@@ -171,7 +173,8 @@ class Win32CountyWindow : public CountyWindowControl {
   void Start() override {
     Close();
     if (m_run != nullptr) return;  // the open window did not close: it stays the one
-    auto run = std::make_shared<WindowRun>();
+    if (m_module == nullptr) return;
+    auto run = std::make_shared<WindowRun>(*m_module);
     run->opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     run->left = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (run->opened == nullptr || run->left == nullptr) return;
@@ -200,6 +203,8 @@ class Win32CountyWindow : public CountyWindowControl {
     if (m_run != nullptr) m_run->link.RequestRefresh();
   }
 
+  void Show(ModuleView& module) { m_module = &module; }
+
   void CloseAtUnload() noexcept {
     WindowRun* run = m_run.get();
     if (run == nullptr || HasEnded(run->thread)) return;
@@ -218,6 +223,7 @@ class Win32CountyWindow : public CountyWindowControl {
   }
 
  private:
+  ModuleView* m_module = nullptr;
   std::shared_ptr<WindowRun> m_run;
 };
 
@@ -229,7 +235,10 @@ Win32CountyWindow& TheCountyWindow() {
 
 }  // namespace
 
-CountyWindowControl* CountyWindowControl::Default() { return &TheCountyWindow(); }
+CountyWindowControl* CountyWindowControl::Default(ModuleView& module) {
+  TheCountyWindow().Show(module);
+  return &TheCountyWindow();
+}
 
 void CloseCountyWindowAtUnload() noexcept { TheCountyWindow().CloseAtUnload(); }
 

@@ -46,7 +46,7 @@ void DXCC::ShowRefresh(const std::string& title, InfoTableData table) {
 
 void DXCC::OnInit(HWND window) {
   m_window = window;
-  POINT place = m_position.Load();
+  POINT place = m_position.Load(m_module.WindowSettings());
   if (place.x == 0) place.x = kFirstX;
   if (place.y == 0) place.y = kFirstY;
   m_position.MoveTo(window, place);
@@ -65,7 +65,7 @@ void DXCC::FitTableToClient(int clientWidth, int clientHeight) {
 INT_PTR DXCC::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETCURSOR:
-      m_position.SaveIfMoved(m_window);
+      m_position.SaveIfMoved(m_window, m_module.WindowSettings());
       return FALSE;
     case WM_SIZE:
       FitTableToClient(LOWORD(lParam), HIWORD(lParam));
