@@ -316,8 +316,8 @@ TEST_F(CountyWindowTest, HideinfoLeavesTheHostsPostedMessagesToItsLoop) {
   kind.lpszClassName = "TarnoHostProbe";
   kind.lpfnWndProc = &HostProbeProc;
   RegisterClassA(&kind);
-  HWND host = CreateWindowA("TarnoHostProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            nullptr, nullptr);
+  HWND host =
+      CreateWindowA("TarnoHostProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(nullptr, host);
   ASSERT_TRUE(OpenWindows());
   PostMessageA(host, WM_APP, 0, 0);
