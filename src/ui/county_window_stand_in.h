@@ -4,7 +4,7 @@
 // The county window where there are no windows: the same life cycle (its own thread,
 // open from Start until Close), the same one-shot refresh timer (300 ms after opening,
 // 330 ms after each refresh request, each request pushing it back), and the same
-// refresh of the shared lists on that thread, with nothing drawn.
+// refresh of the shared lists on that thread, with nothing drawn (docs/windows.md).
 
 #include <chrono>
 #include <condition_variable>

@@ -3,8 +3,8 @@
 
 // The county window ("oblast", template IDD_COUNTY_WINDOW): twenty boxes showing the
 // counties worked on the radio's band, and the band and their count in the caption. It runs
-// modally on a thread of its own and owns the information window, which it creates at its
-// first refresh and destroys when it closes. It refreshes 300 ms after opening and 330 ms
+// modally on a thread of its own (docs/windows.md) and owns the information window, which it
+// creates at its first refresh and destroys when it closes. It refreshes 300 ms after opening and 330 ms
 // after the last of any refresh requests. The boxes are for reading: a click on one lasts
 // until the next refresh writes them all again.
 

@@ -1,20 +1,8 @@
-// The county window's thread on Windows, and how the host's thread starts and closes it.
-//
-// Unloading: the host frees the module with FreeLibrary, which calls DllMain under the
-// loader's lock. CloseCountyWindowAtUnload closes both windows there and lets the module go
-// only once no code of it can run on the window thread again. It never waits for the thread
-// to end, since ending a thread takes the loader's lock: the thread's last step sets an
-// event from system code that returns straight into ExitThread (SignalAndExitThread), so
-// once the event is set the thread never comes back to the module. Meanwhile the host's
-// thread lets COM's calls through, so that a refresh in the middle of a call to the host
-// finishes and the window thread can give the host's object back. Leaving COM would free
-// libraries, which takes the loader's lock: at unload the thread therefore leaves its
-// apartment to the system as it ends. Every wait is bounded; a thread that does not get out
-// in time is stopped where it stands (TerminateThread), as the end of the process would stop
-// it, rather than left to run code that is no longer there.
-//
-// At the end of the process the system has already stopped the other threads, which must
-// not be waited for or touched.
+// The county window's thread on Windows, and how the host's thread starts and closes it,
+// also from DllMain when the host frees the module. docs/windows.md tells what each thread
+// waits for, with what bound, and why; in short: the host's thread never waits without a
+// bound, lets through only COM's calls and messages other threads send, and at unload waits
+// only until the window thread has left the module's code, never for its end.
 
 #include "ui/win32/county_window_thread.h"
 
