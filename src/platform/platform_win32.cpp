@@ -138,9 +138,10 @@ Status MoveTo(const std::string& path, LARGE_INTEGER offset, HANDLE file) {
   return LastErrorStatus("cannot seek in", path);
 }
 
-// Writes over the file where it stands. The part beyond the old end goes first: it takes all
-// the new room the content needs, so a disk without that room fails before a byte of the old
-// content has changed. Writing over the old bytes then needs no room.
+// Writes over the file where it stands. The step that may fail for the file's size goes
+// first, before a byte of the old content has changed: a longer content takes all its new room
+// by writing the part beyond the old end, a shorter one cuts the file (which a program that
+// maps it refuses). Writing over the old bytes then needs nothing more of the disk.
 Status OverwriteInPlace(const std::string& path, std::string_view bytes) {
   FileHandle file(OpenFile(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, OPEN_EXISTING));
   if (!file.valid()) return LastErrorStatus("cannot open", path);
@@ -155,13 +156,16 @@ Status OverwriteInPlace(const std::string& path, std::string_view bytes) {
       if (MoveTo(path, oldLength, file.get()).ok()) SetEndOfFile(file.get());
       return status;
     }
+  } else {
+    LARGE_INTEGER newLength{};
+    newLength.QuadPart = static_cast<LONGLONG>(bytes.size());
+    status = MoveTo(path, newLength, file.get());
+    if (status.ok() && !SetEndOfFile(file.get())) status = LastErrorStatus("cannot cut", path);
+    if (!status.ok()) return status;
   }
-  LARGE_INTEGER offset{};
-  status = MoveTo(path, offset, file.get());
+  LARGE_INTEGER start{};
+  status = MoveTo(path, start, file.get());
   if (status.ok()) status = WriteAll(file.get(), bytes.substr(0, kept), path);
-  offset.QuadPart = static_cast<LONGLONG>(bytes.size());
-  if (status.ok()) status = MoveTo(path, offset, file.get());
-  if (status.ok() && !SetEndOfFile(file.get())) status = LastErrorStatus("cannot cut", path);
   if (status.ok() && !FlushFileBuffers(file.get())) status = LastErrorStatus("cannot flush", path);
   if (!file.Close() && status.ok()) status = LastErrorStatus("cannot close", path);
   return status;

@@ -293,14 +293,6 @@ TEST_F(CountyWindowTest, EnterAndEscCloseTheCountyWindowAsInAnyDialog) {
   }
 }
 
-TEST_F(CountyWindowTest, TheInformationWindowGivesItsTableTheFocus) {
-  ASSERT_TRUE(OpenWindows());
-  GUITHREADINFO thread{};
-  thread.cbSize = sizeof thread;
-  ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(m_info, nullptr), &thread));
-  EXPECT_EQ(GetDlgItem(m_info, IDC_INFO_TABLE), thread.hwndFocus);
-}
-
 // While HIDEINFO waits for the window thread, the host's own messages (input among them)
 // must wait for the host's loop: handled inside the call, they could call the module again.
 std::atomic<bool> inCall{false};
