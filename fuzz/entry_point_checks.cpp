@@ -92,6 +92,16 @@ int CountCountyOnBand(const ContestLog& log, std::string_view band, std::string_
   return count;
 }
 
+int CountCountedCountyOnBand(const ContestLog& log, std::string_view band,
+                             std::string_view county) {
+  int count = 0;
+  for (size_t i = 0; i < log.Size(); ++i) {
+    const CInfo& r = log[i];
+    count += r.m_band == band && r.m_county == county && !r.m_call.empty() && r.m_dupe == 0;
+  }
+  return count;
+}
+
 long FirstContact(const ContestLog& log, std::string_view call, std::string_view band,
                   std::string_view mode) {
   for (size_t i = 0; i < log.Size(); ++i) {

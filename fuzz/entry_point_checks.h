@@ -36,6 +36,8 @@ int CountContacts(const ContestLog& log, std::string_view call, std::string_view
                   std::string_view mode);
 int CountPrefixOnBand(const ContestLog& log, std::string_view band, std::string_view prefix);
 int CountCountyOnBand(const ContestLog& log, std::string_view band, std::string_view county);
+// Only the records the score counts: no dupe, a call.
+int CountCountedCountyOnBand(const ContestLog& log, std::string_view band, std::string_view county);
 long FirstContact(const ContestLog& log, std::string_view call, std::string_view band,
                   std::string_view mode);
 

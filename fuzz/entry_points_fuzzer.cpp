@@ -27,6 +27,7 @@
 #include "helpers/fakes.h"
 #include "plugin/entry_points.h"
 #include "plugin/module_state.h"
+#include "plugin/module_view.h"
 #include "ui/county_refresh.h"
 
 namespace tarno::fuzz {
@@ -414,13 +415,13 @@ void StepRemoveData(World& world, ByteScript& script, QsoParams* probe) {
   const int band = plain::BandIndex(qso.band);
   const std::string code = plain::NormalisedCounty(qso.exchRcvd);
   if (first >= 0 && plain::IsHomePrefix(qso.prefix) && band >= 0 &&
-      plain::CountCountyOnBand(g_log, qso.band, code) == 0) {
+      plain::CountCountedCountyOnBand(g_log, qso.band, code) == 0) {
     std::vector<std::string>& list = counties[band];
     auto listed = std::find(list.begin(), list.end(), code);
     if (listed != list.end()) list.erase(listed);
   }
   Require(g_bandCounties == counties,
-          "a county leaves its band's list only when no record of the band holds it");
+          "a county leaves its band's list once no record of the band that counts holds it");
   RequireNoWrites(world);
 }
 
@@ -634,7 +635,7 @@ void StepRefresh(World& world, ByteScript& script) {
   const double lastSp1 = g_lastSp1Freq;
   const size_t commandsBefore = world.host.commands.size();
 
-  const CountyRefresh refresh = RefreshCountyWindow(world.host);
+  const CountyRefresh refresh = RefreshCountyWindow(ModuleWindowView());
   const bool moved = std::fabs(freqHz - lastSp1) > 300.0;
   Require(world.host.commands.size() == commandsBefore + (moved ? 1 : 0) &&
               (!moved || world.host.commands.back() == "<SP1>"),

@@ -97,7 +97,7 @@ struct ScanModule {
     log.erase(found);
     const int index = BandIndex(q.band);
     const bool stillWorked = std::any_of(log.begin(), log.end(), [&](const CInfo& r) {
-      return r.m_band == q.band && r.m_county == code;
+      return r.m_band == q.band && r.m_county == code && !r.m_call.empty() && r.m_dupe == 0;
     });
     if (home && index >= 0 && !stillWorked) {
       auto& list = bandCounties[index];

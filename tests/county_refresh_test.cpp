@@ -14,6 +14,7 @@
 #include "helpers/host_calls.h"
 #include "helpers/mem_env.h"
 #include "plugin/module_state.h"
+#include "plugin/module_view.h"
 #include "ui/county_window_stand_in.h"
 #include "ui/info_table.h"
 
@@ -46,7 +47,7 @@ class CountyRefreshTest : public ::testing::Test {
   CountyRefresh Refresh(const std::string& call, double freqHz) {
     services.host.call = call;
     services.host.freqHz = freqHz;
-    return RefreshCountyWindow(services.host);
+    return RefreshCountyWindow(ModuleWindowView());
   }
 
   ScopedMemEnv files;
@@ -70,9 +71,9 @@ TEST_F(CountyRefreshTest, CaptionAndBoxesFollowTheRadiosBand) {
   EXPECT_EQ(-1, g_currentBand);
   refresh = Refresh("", 1850000.0);
   EXPECT_EQ(" TARNO CNT on 160m 0 of 20", refresh.caption);
-  EXPECT_EQ(-1, BandOfFrequency(std::nan("")));
-  EXPECT_EQ(-1, BandOfFrequency(-14025000.0));
-  EXPECT_EQ(5, BandOfFrequency(28999999.0));
+  EXPECT_EQ(-1, WindowBandOfFrequency(std::nan("")));
+  EXPECT_EQ(-1, WindowBandOfFrequency(-14025000.0));
+  EXPECT_EQ(5, WindowBandOfFrequency(28999999.0));
 }
 
 TEST_F(CountyRefreshTest, Sp1IsSentWhenTheRadioMovesMoreThan300Hz) {
@@ -171,7 +172,7 @@ bool WaitFor(const std::function<bool()>& done) {
 
 TEST(StandInCountyWindowTest, OpensRefreshesOnItsTimerAndCloses) {
   ScopedMemEnv files;
-  StandInCountyWindow window;
+  StandInCountyWindow window(ModuleWindowView());
   window.Start();
   EXPECT_TRUE(window.IsOpen());
   ASSERT_TRUE(WaitFor([&] { return window.RefreshCount() == 1; })) << "300 ms after opening";

@@ -9,6 +9,7 @@
 #include "helpers/host_calls.h"
 #include "helpers/mem_env.h"
 #include "plugin/module_state.h"
+#include "plugin/module_view.h"
 #include "ui/county_refresh.h"
 
 namespace tarno {
@@ -64,14 +65,13 @@ TEST(LockTest, HostCallsAndWindowReadsDoNotRace) {
 
 TEST(LockTest, RefreshesOnTheWindowThreadDoNotRaceWithHostCalls) {
   ScopedMemEnv files;
-  NoHostLink host;
   const EntryPoints& entry = TheEntryPoints();
   COleDateTime start = HostQso::MakeDate(44576.0);
   COleDateTime end = HostQso::MakeDate(44577.0);
   CallResetStats(entry, "HA5TST", &start, &end, "EU");
   std::atomic<bool> done{false};
   std::thread window([&] {
-    while (!done.load()) RefreshCountyWindow(host);
+    while (!done.load()) RefreshCountyWindow(ModuleWindowView());
   });
   for (int i = 0; i < 400; ++i) {
     HostQso qso;

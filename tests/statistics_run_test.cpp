@@ -126,6 +126,30 @@ TEST_F(StatisticsRunTest, ResetKeepsBandCountiesUntilTheNextScore) {
   EXPECT_EQ(std::vector<std::string>{"ZA"}, g_bandCounties[3]);
 }
 
+// The window shows the band's list between two scores: after a removal it must not name a
+// county that the next score would not count.
+TEST_F(StatisticsRunTest, ARemovedCountyLeavesTheListWhenOnlyDupesOrCallLessRecordsHoldIt) {
+  Reset();
+  Add("HA1AA", "HA", "EU", "BP");
+  Add("HA1AA", "HA", "EU", "BP");  // a dupe
+  Add("", "HA", "EU", "BP");       // no call
+  Add("HA2BB", "HA", "EU", "ZA");
+  Add("HA3CC", "HA", "EU", "ZA");
+  Result();
+  ASSERT_EQ((std::vector<std::string>{"BP", "ZA"}), g_bandCounties[3]);
+  HostQso first;
+  first.call = "HA1AA";
+  first.prefix = "HA";
+  first.exchRcvd = "BP";
+  ASSERT_EQ(1, CallRemoveData(entry, first));
+  first.call = "HA2BB";
+  first.exchRcvd = "ZA";
+  ASSERT_EQ(1, CallRemoveData(entry, first));
+  EXPECT_EQ(std::vector<std::string>{"ZA"}, g_bandCounties[3]) << "HA3CC still counts ZA";
+  EXPECT_NE(std::string::npos, Result().find("20m\t 1\t 6\t 1\r\n")) << "the score agrees";
+  EXPECT_EQ(std::vector<std::string>{"ZA"}, g_bandCounties[3]);
+}
+
 TEST_F(StatisticsRunTest, CabrilloModeSetsTheHostsIntAfterTheExport) {
   Reset(1);
   Result();  // checks the flag

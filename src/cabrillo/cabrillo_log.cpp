@@ -1,17 +1,13 @@
 #include "cabrillo/cabrillo_log.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "contest/ascii_text.h"
 
 namespace tarno {
 namespace {
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
-
-std::string OneLine(std::string value) {
-  std::replace_if(value.begin(), value.end(), IsControl, ' ');
-  return value;
-}
 
 std::string PadRight(std::string value, size_t width) {
   if (value.size() < width) value.append(width - value.size(), ' ');
@@ -32,17 +28,10 @@ bool IsFileNameForbidden(char c) {
 bool IsDeviceName(std::string name) {
   name = name.substr(0, name.find('.'));
   while (!name.empty() && name.back() == ' ') name.pop_back();
-  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  name = UpperAscii(name);
   if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL") return true;
   return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) &&
          name[3] >= '1' && name[3] <= '9';
-}
-
-std::string Trimmed(const std::string& text) {
-  const char* kBlanks = " \t\n\v\f\r";
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return std::string();
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // Stored form (one line in the settings file) and back.
@@ -82,7 +71,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 }
 
 std::string FileCallOf(const std::string& ownCall) {
-  std::string fileCall = Trimmed(ownCall);
+  std::string fileCall(TrimAscii(ownCall));
   std::replace_if(fileCall.begin(), fileCall.end(), IsFileNameForbidden, '_');
   if (fileCall.empty()) return "XOTL";
   if (IsDeviceName(fileCall)) fileCall.insert(std::min(fileCall.find('.'), fileCall.size()), "_");

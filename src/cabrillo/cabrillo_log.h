@@ -56,7 +56,7 @@ class CCabrilloLog {
   // confirmed. Either way the multi-line fields end in output form.
   void EditHeader(const std::string& ownCall, const Settings& settings, Desktop& desktop);
 
-  // One QSO line; a control character inside a value is written as a blank.
+  // One QSO line; a CR or LF inside a value is written as a blank.
   void AddQso(const std::string& call, int freqKHz, const std::string& modeCode,
               const COleDateTime& time, const std::string& rstSent, const std::string& exchSent,
               const std::string& rstRcvd, const std::string& exchRcvd);

@@ -23,6 +23,11 @@ std::string LowerAscii(std::string_view text);
 // Equal but for the case of the letters A to Z.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// The text with every CR and LF made a blank, so that it stays on the one line of the file it
+// goes into (an "err.txt" line, a Cabrillo line). Other bytes are written as the host sent
+// them: the operator reads "err.txt" as the host's log has it.
+std::string OneLine(std::string_view text);
+
 }  // namespace tarno
 
 #endif  // TARNO_CONTEST_ASCII_TEXT_H_

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "contest/ascii_text.h"
+
 namespace tarno {
 
 const std::array<const char*, kBandCount> kBandNames = {"160m", "80m", "40m",
@@ -12,11 +14,6 @@ const std::array<const char*, kCountyCount> kCountyCodes = {
     "NG", "HE", "PE", "SZ", "BE", "CS", "BN", "BO", "SA", "HB"};
 
 namespace {
-
-// The C locale's white space; the host's texts are single-byte ANSI.
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -42,18 +39,7 @@ bool IsCountyCode(std::string_view code) {
                      [code](const char* county) { return code == county; });
 }
 
-std::string NormaliseCounty(std::string_view typed) {
-  size_t begin = 0;
-  size_t end = typed.size();
-  while (begin < end && IsBlank(typed[begin])) ++begin;
-  while (end > begin && IsBlank(typed[end - 1])) --end;
-  std::string code(typed.substr(begin, end - begin));
-  // Only ASCII letters change: bytes of 128 and above belong to the code page.
-  for (char& c : code) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return code;
-}
+std::string NormaliseCounty(std::string_view typed) { return UpperAscii(TrimAscii(typed)); }
 
 bool IsValidExchange(std::string_view exchange, std::string_view prefix) {
   if (exchange == "599") return false;

@@ -1,5 +1,7 @@
 #include "contest/error_file.h"
 
+#include "contest/ascii_text.h"
+
 namespace tarno {
 
 const char kErrorFileName[] = "err.txt";
@@ -9,17 +11,6 @@ const char kTailNoContestBand[] = "   NO CONTEST BAND !!!";
 const char kTailNoContestMode[] = "   NO CONTEST MODE !!!";
 const char kTailNoExchange[] = "   NO RX NUMBER !!!";
 const char kTailDupe[] = "   DUPE !!!";
-
-namespace {
-
-std::string OneLine(std::string value) {
-  for (char& c : value) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return value;
-}
-
-}  // namespace
 
 std::string ErrorLineBody(const QsoParams& qso) {
   const char* kGap = "  ";

@@ -18,9 +18,9 @@ using BandTextLists = std::array<std::vector<std::string>, kBandCount>;
 // host deleted. Returns 0, removing nothing, when either exchange is empty or when
 // a home station's county code is not one of the twenty (such a QSO can only have
 // been admitted without a county); otherwise 1, whether or not a record was found.
-// The county leaves the band's county list only when no remaining record of the
-// band holds it; a band outside the six touches no list. Earlier dupe flags and
-// the band list are left as they are.
+// The county leaves the band's county list when no remaining record of the band that
+// the score counts (no dupe, a call) holds it; a band outside the six touches no list.
+// Earlier dupe flags and the band list are left as they are.
 int RemoveQso(const QsoParams& qso, ContestLog& log, BandTextLists& bandCounties);
 
 }  // namespace tarno

@@ -63,6 +63,9 @@ class Env {
   // call fails at any point (missing folder, read-only file, full disk) the old content is
   // still there and no other file is left behind. Creates the file when it is missing (never
   // its folder); fails on a file that is there when `ifPresent` is IfPresent::kFail.
+  // A file that another program holds open so that it cannot be replaced (Windows, without
+  // delete sharing) is written over where it stands instead, when that program lets it be
+  // written: a full disk still leaves the old content, but a reader may meanwhile see a part.
   // (Not named ReplaceFile: <windows.h> turns that name into a macro.)
   virtual Status ReplaceFileAtomically(const std::string& path, std::string_view bytes,
                                        IfPresent ifPresent) = 0;

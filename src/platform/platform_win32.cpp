@@ -133,20 +133,70 @@ Status CheckReplaceable(const std::string& path, IfPresent ifPresent) {
   return Status::Ok();
 }
 
+Status MoveTo(const std::string& path, LARGE_INTEGER offset, HANDLE file) {
+  if (SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) return Status::Ok();
+  return LastErrorStatus("cannot seek in", path);
+}
+
+// Writes over the file where it stands. The step that may fail for the file's size goes
+// first, before a byte of the old content has changed: a longer content takes all its new room
+// by writing the part beyond the old end, a shorter one cuts the file (which a program that
+// maps it refuses). Writing over the old bytes then needs nothing more of the disk.
+Status OverwriteInPlace(const std::string& path, std::string_view bytes) {
+  FileHandle file(OpenFile(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, OPEN_EXISTING));
+  if (!file.valid()) return LastErrorStatus("cannot open", path);
+  LARGE_INTEGER oldLength{};
+  if (!GetFileSizeEx(file.get(), &oldLength)) return LastErrorStatus("cannot measure", path);
+  const size_t kept = std::min(bytes.size(), static_cast<size_t>(oldLength.QuadPart));
+  Status status = Status::Ok();
+  if (bytes.size() > kept) {
+    status = MoveTo(path, oldLength, file.get());
+    if (status.ok()) status = WriteAll(file.get(), bytes.substr(kept), path);
+    if (!status.ok()) {
+      if (MoveTo(path, oldLength, file.get()).ok()) SetEndOfFile(file.get());
+      return status;
+    }
+  } else {
+    LARGE_INTEGER newLength{};
+    newLength.QuadPart = static_cast<LONGLONG>(bytes.size());
+    status = MoveTo(path, newLength, file.get());
+    if (status.ok() && !SetEndOfFile(file.get())) status = LastErrorStatus("cannot cut", path);
+    if (!status.ok()) return status;
+  }
+  LARGE_INTEGER start{};
+  status = MoveTo(path, start, file.get());
+  if (status.ok()) status = WriteAll(file.get(), bytes.substr(0, kept), path);
+  if (status.ok() && !FlushFileBuffers(file.get())) status = LastErrorStatus("cannot flush", path);
+  if (!file.Close() && status.ok()) status = LastErrorStatus("cannot close", path);
+  return status;
+}
+
+// A program that holds the file open without delete sharing (some viewers and log checkers)
+// makes the move fail, though it may well let the file be written.
+bool IsHeldOpen(DWORD moveError) {
+  return moveError == ERROR_SHARING_VIOLATION || moveError == ERROR_ACCESS_DENIED;
+}
+
 Status ReplaceWhole(const std::string& path, std::string_view bytes, IfPresent ifPresent) {
   Status status = CheckReplaceable(path, ifPresent);
   if (!status.ok()) return status;
   std::string temporary = TemporaryNameFor(path);
   status = WriteNewAndFlush(temporary, bytes);
+  bool heldOpen = false;
   if (status.ok()) {
     // Without MOVEFILE_REPLACE_EXISTING the move refuses a file that appeared meanwhile.
     DWORD flags = MOVEFILE_WRITE_THROUGH;
     if (ifPresent == IfPresent::kReplace) flags |= MOVEFILE_REPLACE_EXISTING;
     if (!MoveFileExA(temporary.c_str(), path.c_str(), flags)) {
+      heldOpen = ifPresent == IfPresent::kReplace && IsHeldOpen(GetLastError());
       status = LastErrorStatus("cannot replace", path);
     }
   }
   if (!status.ok()) DeleteFileA(temporary.c_str());
+  if (heldOpen) {
+    const Status inPlace = OverwriteInPlace(path, bytes);
+    if (inPlace.ok()) return inPlace;
+  }
   return status;
 }
 

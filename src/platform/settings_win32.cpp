@@ -54,6 +54,9 @@ class ProfileApiSettings : public SettingsStore {
       Status read = m_env->ReadFile(file, &before);
       if (!read.ok()) return read;  // replacing it would lose what could not be read
     }
+    // A file saved as UTF-16 ("Unicode" to Notepad) cannot be checked here, but the API reads
+    // and writes it: left to the API, where it stands.
+    if (!IniIsEditable(before)) return WriteInPlace(file, section, key, value);
     std::string edited;
     Status status = IniWithValue(before, section, key, value, &edited);
     if (!status.ok() || edited == before) return status;

@@ -2,8 +2,8 @@
 // may wait for a thread to end or load another DLL.
 //
 // When the host frees the module, its open windows are closed before the module's objects
-// go (ui/win32/county_window_thread.cpp tells how that is done under the lock). At the end
-// of the process the system has already stopped the other threads: nothing is done then.
+// go (docs/windows.md tells how that is done under the lock). At the end of the process the
+// system has already stopped the other threads: nothing is done then.
 #include "platform/windows_api.h"
 #include "ui/win32/county_window_thread.h"
 

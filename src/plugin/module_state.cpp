@@ -1,5 +1,7 @@
 #include "plugin/module_state.h"
 
+#include "plugin/module_view.h"
+
 // One translation unit, so that the objects are built in this order and destroyed
 // in the reverse one.
 std::vector<std::string> g_bandNames;
@@ -30,7 +32,8 @@ tarno::Env* g_env = tarno::Env::Default();
 tarno::SettingsStore* g_settingsStore = tarno::SettingsStore::Default();
 tarno::Desktop* g_desktop = tarno::Desktop::Default();
 tarno::HostLink* g_hostLink = tarno::HostLink::Default();
-tarno::CountyWindowControl* g_countyWindowControl = tarno::CountyWindowControl::Default();
+tarno::CountyWindowControl* g_countyWindowControl =
+    tarno::CountyWindowControl::Default(ModuleWindowView());
 
 tarno::Settings ModuleSettings() {
   return tarno::Settings(g_settingsStore, g_iniFile, g_iniSection);

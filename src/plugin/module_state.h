@@ -4,8 +4,9 @@
 // The module-wide objects, created before the host can call an entry point and
 // destroyed, in reverse order, after the last one.
 //
-// Threads: the host's thread runs every entry point; the county window's thread
-// reads the log and the per-band lists and writes g_workedRows. Whoever touches
+// Threads (docs/windows.md): the host's thread runs every entry point; the county
+// window's thread, through the module's view (plugin/module_view.h), reads the log and
+// the per-band lists and writes g_workedRows. Whoever touches
 // g_log, g_bands, g_workedRows or g_bandCounties holds g_lock, and holds it for no
 // longer than the change or the read takes (never across a dialog or a file).
 

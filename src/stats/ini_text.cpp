@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "contest/ascii_text.h"
+
 namespace tarno {
 namespace {
 
@@ -12,22 +14,13 @@ constexpr size_t kNone = std::string_view::npos;
 
 // ---- Character sets ----
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
-}
+// The profile API's blanks: the ASCII ones and Ctrl-Z, an old end-of-file mark.
+bool IsBlank(char c) { return IsAsciiBlank(c) || c == '\x1a'; }
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The API folds only ASCII letters: "É" and "é" are different names to it.
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return EqualsIgnoringCase(a, b); }
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -379,6 +372,10 @@ std::string IniDefaultValue(std::string_view fallback, size_t bufferChars) {
   fallback = UpToNul(fallback);
   while (!fallback.empty() && fallback.back() == ' ') fallback.remove_suffix(1);
   return AsReturned(fallback, bufferChars);
+}
+
+bool IniIsEditable(std::string_view content) {
+  return BodyOf(content).encoding != Encoding::kUtf16;
 }
 
 Status IniWithValue(std::string_view content, std::string_view section, std::string_view key,

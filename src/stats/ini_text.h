@@ -45,6 +45,10 @@ std::optional<std::string> IniValueIfPresent(std::string_view content, std::stri
 // its end dropped, then unquoted and cut like a stored value.
 std::string IniDefaultValue(std::string_view fallback, size_t bufferChars);
 
+// Whether IniWithValue can change the file: false for UTF-16 content, which the profile API
+// reads and writes but this reader does not.
+bool IniIsEditable(std::string_view content);
+
 // Sets `*updated` to `content` with the key holding `value`, so that IniValue reads `value`
 // back (less the blanks and quotes around it, as the API would also drop them). The value is
 // stored without the blanks around it, so writing the stored value again changes no byte.

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "contest/ascii_text.h"
+
 namespace tarno {
 
 const char kSettingsFileName[] = "Plugins\\TARNO-Contest.ini";
@@ -10,7 +12,7 @@ const char kSettingsSectionName[] = "Settings";
 
 int ParseLeadingInt(std::string_view text) {
   size_t at = 0;
-  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  while (at < text.size() && IsAsciiBlank(text[at])) ++at;
   bool negative = false;
   if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
   int64_t magnitude = 0;

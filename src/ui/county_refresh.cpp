@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "contest/county_rules.h"
-#include "plugin/module_state.h"
+#include "ui/module_view.h"
 
 namespace tarno {
 
@@ -16,45 +16,43 @@ namespace {
 // The radio moved far enough for the host to be told to re-read it.
 constexpr double kSp1StepHz = 300.0;
 
-void ResetWorkedCells() {
+BandTextLists EmptyWorkedRows(const BandTextLists& kept) {
+  BandTextLists rows = kept;
   for (int band = 0; band < kBandCount; ++band) {
-    std::vector<std::string>& row = g_workedRows[band];
-    // Rows not yet built by a statistics reset get their band name first.
+    std::vector<std::string>& row = rows[band];
     if (row.size() < 4) row = {kBandNames[band], "-", "-", "-"};
     row[1] = "   -";
     row[2] = "   -";
     row[3] = " -";
   }
+  return rows;
 }
 
 // Each band's row ends up showing the last QSO with the call on that band.
-void FillWorkedCells(const std::string& call) {
-  for (size_t i = 0; i < g_log.Size(); ++i) {
-    const CInfo& record = g_log[i];
-    if (record.m_call != call) continue;
-    for (int band = 0; band < kBandCount; ++band) {
-      if (record.m_band != g_bandNames[band]) continue;
-      std::vector<std::string>& row = g_workedRows[band];
-      row[1] = FormatOleDate(record.m_time, "%H:%M");
-      row[2] = record.m_mode;
-      row[3] = IsHomePrefix(record.m_prefix) ? record.m_county : record.m_exchRcvd;
-    }
+void FillWorkedCells(const std::vector<CInfo>& callRecords, BandTextLists& rows) {
+  for (const CInfo& record : callRecords) {
+    const int band = BandIndex(record.m_band);
+    if (band < 0) continue;
+    std::vector<std::string>& row = rows[band];
+    row[1] = FormatOleDate(record.m_time, "%H:%M");
+    row[2] = record.m_mode;
+    row[3] = IsHomePrefix(record.m_prefix) ? record.m_county : record.m_exchRcvd;
   }
 }
 
-void SetFlags(int band, CountyRefresh* refresh) {
-  refresh->countyFlags.fill(0);
-  if (band < 0) return;
-  for (const std::string& county : g_bandCounties[band]) {
+std::array<int, 20> CountyFlags(const std::vector<std::string>& bandCounties) {
+  std::array<int, 20> flags{};
+  for (const std::string& county : bandCounties) {
     for (size_t box = 0; box < kCountyBoxOrder.size(); ++box) {
-      if (county == kCountyBoxOrder[box]) refresh->countyFlags[box] = 1;
+      if (county == kCountyBoxOrder[box]) flags[box] = 1;
     }
   }
+  return flags;
 }
 
 }  // namespace
 
-int BandOfFrequency(double freqHz) {
+int WindowBandOfFrequency(double freqHz) {
   const double mhz = std::trunc(freqHz / 1000000.0);
   if (mhz == 1) return 0;
   if (mhz == 3) return 1;
@@ -65,34 +63,34 @@ int BandOfFrequency(double freqHz) {
   return -1;
 }
 
-CountyRefresh RefreshCountyWindow(HostLink& host) {
+CountyRefresh ComputeCountyRefresh(const std::string& call, int band,
+                                   const RefreshSnapshot& snapshot) {
+  CountyRefresh refresh;
+  refresh.table.workedRows = EmptyWorkedRows(snapshot.workedRows);
+  if (!call.empty()) FillWorkedCells(snapshot.callRecords, refresh.table.workedRows);
+  const std::vector<std::string> none;
+  const std::vector<std::string>& counties = band >= 0 ? snapshot.bandCounties : none;
+  refresh.caption = " TARNO CNT on " + std::string(band >= 0 ? kBandNames[band] : "") + " " +
+                    std::to_string(counties.size()) + " of 20";
+  refresh.infoTitle = "TARNO " + snapshot.yearText + (call.empty() ? "" : " worked with " + call);
+  refresh.countyFlags = CountyFlags(counties);
+  refresh.table.enteredCall = call;
+  refresh.table.currentBand = band;
+  return refresh;
+}
+
+CountyRefresh RefreshCountyWindow(ModuleView& module) {
   // The host is asked before the lock is taken: its object answers on the host's own
   // thread, which may itself be waiting for the lock.
+  HostLink& host = module.Host();
   host.SetUpFromRefresh();
   const std::string call = host.EnteredCall();
   const double freqHz = host.FrequencyHz();
-  if (std::fabs(freqHz - g_lastSp1Freq) > kSp1StepHz) {
+  if (std::fabs(freqHz - module.LastSp1FreqHz()) > kSp1StepHz) {
     host.Command("<SP1>");
-    g_lastSp1Freq = freqHz;
+    module.SetLastSp1FreqHz(freqHz);
   }
-
-  CountyRefresh refresh;
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (g_bandNames.empty()) g_bandNames.assign(kBandNames.begin(), kBandNames.end());
-  g_enteredCall = call;
-  ResetWorkedCells();
-  if (!call.empty()) FillWorkedCells(call);
-  const int band = BandOfFrequency(freqHz);
-  g_currentBand = band;
-  const size_t counties = band >= 0 ? g_bandCounties[band].size() : 0;
-  refresh.caption = " TARNO CNT on " + std::string(band >= 0 ? kBandNames[band] : "") + " " +
-                    std::to_string(counties) + " of 20";
-  refresh.infoTitle = "TARNO " + g_yearText + (call.empty() ? "" : " worked with " + call);
-  SetFlags(band, &refresh);
-  refresh.table.enteredCall = call;
-  refresh.table.currentBand = band;
-  for (int b = 0; b < kBandCount; ++b) refresh.table.workedRows[b] = g_workedRows[b];
-  return refresh;
+  return module.Refresh(call, WindowBandOfFrequency(freqHz));
 }
 
 }  // namespace tarno

@@ -6,13 +6,16 @@
 
 namespace tarno {
 
+class ModuleView;
+
 class CountyWindowControl {
  public:
   virtual ~CountyWindowControl() = default;
 
   // The platform's county window: real windows on Windows, a window-less stand-in with
-  // the same thread, timer and refresh elsewhere. Closed before the module goes away.
-  static CountyWindowControl* Default();
+  // the same thread, timer and refresh elsewhere, showing `module`, which must outlive it.
+  // Closed before the module goes away.
+  static CountyWindowControl* Default(ModuleView& module);
 
   virtual bool IsOpen() = 0;
   // Closes an open county window first, then starts a new one; does not wait for it.

@@ -2,9 +2,9 @@
 
 namespace tarno {
 
-CountyWindowControl* CountyWindowControl::Default() {
+CountyWindowControl* CountyWindowControl::Default(ModuleView& module) {
   // Destroyed, and so closed, before the module's lists that its thread reads.
-  static StandInCountyWindow window;
+  static StandInCountyWindow window(module);
   return &window;
 }
 

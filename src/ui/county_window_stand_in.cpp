@@ -1,7 +1,5 @@
 #include "ui/county_window_stand_in.h"
 
-#include "plugin/module_state.h"
-
 namespace tarno {
 namespace {
 
@@ -69,13 +67,13 @@ void StandInCountyWindow::Run() {
     if (!m_timerArmed || Clock::now() < m_due) continue;
     m_timerArmed = false;  // one-shot, as the window's timer
     lock.unlock();
-    CountyRefresh refresh = RefreshCountyWindow(*g_hostLink);
+    CountyRefresh refresh = RefreshCountyWindow(m_module);
     lock.lock();
     m_lastRefresh = std::move(refresh);
     ++m_refreshCount;
   }
   lock.unlock();
-  g_hostLink->EndWindowThread();
+  m_module.Host().EndWindowThread();
   lock.lock();
   m_open = false;
 }

@@ -4,7 +4,7 @@
 // The county window where there are no windows: the same life cycle (its own thread,
 // open from Start until Close), the same one-shot refresh timer (300 ms after opening,
 // 330 ms after each refresh request, each request pushing it back), and the same
-// refresh of the shared lists on that thread, with nothing drawn.
+// refresh of the shared lists on that thread, with nothing drawn (docs/windows.md).
 
 #include <chrono>
 #include <condition_variable>
@@ -13,11 +13,13 @@
 
 #include "ui/county_refresh.h"
 #include "ui/county_window_control.h"
+#include "ui/module_view.h"
 
 namespace tarno {
 
 class StandInCountyWindow : public CountyWindowControl {
  public:
+  explicit StandInCountyWindow(ModuleView& module) : m_module(module) {}
   ~StandInCountyWindow() override;
 
   bool IsOpen() override;
@@ -34,6 +36,7 @@ class StandInCountyWindow : public CountyWindowControl {
 
   void Run();
 
+  ModuleView& m_module;
   std::mutex m_mutex;
   std::condition_variable m_wake;
   std::thread m_thread;

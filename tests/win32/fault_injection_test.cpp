@@ -320,6 +320,57 @@ TEST_F(FaultInjectionDllTest, CabrilloFileThatCannotBeCreatedIsReportedAtEveryEx
   ExpectEarlierSettingsKept();
 }
 
+// Notepad's "Unicode": the profile API reads and writes such a file, so the run's settings
+// must reach it, and the operator's keys stay.
+TEST_F(FaultInjectionDllTest, SettingsFileSavedAsUtf16TakesTheRunsSettings) {
+  CreateDirectoryA("Plugins", nullptr);
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[Settings]\r\nName=Kovacs Janos\r\n")) utf16 += {c, '\0'};
+  Spit(kSettingsPath, utf16);
+  Reset();
+  AddNumberedQsos(3);
+  entry.getResult(nullptr);
+  EXPECT_EQ("1", Setting("Start"));
+  EXPECT_EQ("0", Setting("Claimed"));
+  EXPECT_EQ("Kovacs Janos", Setting("Name"));
+  EXPECT_EQ(0u, Slurp(kSettingsPath).rfind("\xFF\xFE", 0)) << "still UTF-16";
+}
+
+// Some viewers and log checkers hold the file open without letting it be deleted, which
+// refuses the replace; the file is then written where it stands, to the same bytes. Held so
+// that it cannot be written either, it is reported and left as it was.
+TEST_F(FaultInjectionDllTest, CabrilloFileHeldOpenByAViewerIsWrittenInPlace) {
+  Reset(/*cabrilloMode=*/1);
+  AddNumberedQsos(10);
+  entry.getResult(nullptr);
+  ASSERT_EQ("File produced: Q1ABC.cbr", LastMessage());
+  auto exportWhileHeld = [&](DWORD viewerSharing) {
+    HANDLE viewer = CreateFileA("Q1ABC.cbr", GENERIC_READ, viewerSharing, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, viewer);
+    entry.getResult(nullptr);
+    CloseHandle(viewer);
+    return Slurp("Q1ABC.cbr");
+  };
+  AddNumberedQsos(10);  // a longer file
+  std::string held = exportWhileHeld(FILE_SHARE_READ | FILE_SHARE_WRITE);
+  EXPECT_EQ("File produced: Q1ABC.cbr", LastMessage());
+  entry.getResult(nullptr);
+  EXPECT_EQ(Slurp("Q1ABC.cbr"), held) << "in place, the bytes of a replace";
+  HostQso gone;
+  gone.call = "DL0ABC";
+  ASSERT_EQ(1, CallRemoveData(entry, gone));  // a shorter file
+  held = exportWhileHeld(FILE_SHARE_READ | FILE_SHARE_WRITE);
+  entry.getResult(nullptr);
+  EXPECT_EQ(Slurp("Q1ABC.cbr"), held) << "cut at its new end";
+
+  AddNumberedQsos(5);
+  EXPECT_EQ(held, exportWhileHeld(FILE_SHARE_READ));
+  EXPECT_EQ(kCouldNotWrite, LastMessage());
+  EXPECT_EQ(2, std::distance(fs::directory_iterator("."), fs::directory_iterator()))
+      << "the Cabrillo file, err.txt and no temporary";
+}
+
 // A 64 KB tmpfs the fixture mounted, nearly filled here before the run starts.
 class FullDiskDllTest : public FaultInjectionDllTest {
  protected:

@@ -64,7 +64,7 @@ HWND InformationWindow() {
 }
 
 // Visible controls on top of one another, and check boxes too narrow for the box, a gap of
-// about a character, their text and the focus rectangle around it.
+// about a character, their text and the focus rectangle around it (a pixel on either side).
 std::vector<std::string> LayoutFaults(HWND window) {
   std::vector<std::string> faults;
   for (HWND c = GetWindow(window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -88,7 +88,7 @@ std::vector<std::string> LayoutFaults(HWND window) {
     SelectObject(dc, previous);
     ReleaseDC(c, dc);
     GetClientRect(c, &room);
-    if (GetSystemMetrics(SM_CXMENUCHECK) + gap.cx + size.cx + 4 > room.right) {
+    if (GetSystemMetrics(SM_CXMENUCHECK) + gap.cx + size.cx + 2 > room.right) {
       faults.push_back(text + " is cut");
     }
   }
@@ -272,6 +272,57 @@ TEST_F(CountyWindowTest, TheInformationWindowsCloseBoxHidesItTillTheCountyWindow
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(m_county) && !IsWindow(m_info); }));
 }
 
+// Real key strokes through the system's input queue to the window in front.
+void PressKey(HWND window, WORD key) {
+  SetForegroundWindow(window);
+  WaitFor([&] { return GetForegroundWindow() == window; });
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = key;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+
+TEST_F(CountyWindowTest, EnterAndEscCloseTheCountyWindowAsInAnyDialog) {
+  for (WORD key : {VK_RETURN, VK_ESCAPE}) {
+    ASSERT_TRUE(OpenWindows());
+    PressKey(m_county, key);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(m_county) && !IsWindow(m_info); }, 3000))
+        << "key " << key;
+    entry.runCommand(0, "HIDEINFO");
+  }
+}
+
+// While HIDEINFO waits for the window thread, the host's own messages (input among them)
+// must wait for the host's loop: handled inside the call, they could call the module again.
+std::atomic<bool> inCall{false};
+std::atomic<int> handledInCall{0}, handledAfter{0};
+
+LRESULT CALLBACK HostProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) ++(inCall ? handledInCall : handledAfter);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(CountyWindowTest, HideinfoLeavesTheHostsPostedMessagesToItsLoop) {
+  WNDCLASSA kind{};
+  kind.lpszClassName = "TarnoHostProbe";
+  kind.lpfnWndProc = &HostProbeProc;
+  RegisterClassA(&kind);
+  HWND host =
+      CreateWindowA("TarnoHostProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, host);
+  ASSERT_TRUE(OpenWindows());
+  PostMessageA(host, WM_APP, 0, 0);
+  inCall = true;
+  entry.runCommand(0, "HIDEINFO");
+  inCall = false;
+  EXPECT_FALSE(IsWindow(m_county)) << "HIDEINFO waited for the window";
+  for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&message);
+  DestroyWindow(host);
+  EXPECT_EQ(0, handledInCall.load());
+  EXPECT_EQ(1, handledAfter.load());
+}
+
 TEST_F(CountyWindowTest, TheTableFillsTheInformationWindowLessAMarginWhenResized) {
   ASSERT_TRUE(OpenWindows());
   SetWindowPos(m_info, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -315,11 +366,17 @@ class SetupDialogTest : public ScratchFolderTest {
 TEST_F(SetupDialogTest, OkWritesMasterThenMultiplierAsTheBoxesShowThem) {
   HWND master = nullptr;
   bool masterShown = true, masterEnabled = true, multiplierChecked = true, pictured = false;
+  Place multiplierSize, designSize(-1, -1);
   std::vector<std::string> faults;
   ASSERT_TRUE(RunSetup([&](HWND dialog) {
     master = GetDlgItem(dialog, IDC_SETUP_MASTER);
     masterShown = IsWindowVisible(master), masterEnabled = IsWindowEnabled(master);
     multiplierChecked = Checked(dialog, IDC_SETUP_MULTIPLIER);
+    RECT box, units{0, 0, 88, 12};
+    GetWindowRect(GetDlgItem(dialog, IDC_SETUP_MULTIPLIER), &box);
+    MapDialogRect(dialog, &units);
+    multiplierSize = Place(box.right - box.left, box.bottom - box.top);
+    designSize = Place(units.right, units.bottom);
     Click(dialog, IDC_SETUP_MULTIPLIER);
     pictured = WriteFramedScreenshot(dialog, TARNO_SCREENSHOT_DIR "/setup-dialog.png");
     faults = LayoutFaults(dialog);
@@ -328,6 +385,7 @@ TEST_F(SetupDialogTest, OkWritesMasterThenMultiplierAsTheBoxesShowThem) {
   EXPECT_FALSE(masterShown) << "the master-file box is kept out of reach";
   EXPECT_FALSE(masterEnabled);
   EXPECT_FALSE(multiplierChecked);
+  EXPECT_EQ(designSize, multiplierSize) << "88 by 12 dialog units";
   EXPECT_EQ("[Settings]\r\nMaster=0\r\nMultiplier=1\r\n", SettingsText());
   for (const std::string& fault : faults) ADD_FAILURE() << fault;
   EXPECT_TRUE(pictured);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "contest/ascii_text.h"
 #include "ui/win32/resource.h"
 
 namespace tarno {
@@ -53,14 +54,8 @@ const ComboField kComboFields[] = {
 // What DialogBoxParamA returns when the dialog could not run to its end.
 constexpr INT_PTR kDialogFailed = -1;
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool BeginsWithIgnoringCase(const std::string& text, const std::string& prefix) {
-  if (prefix.size() > text.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
-  }
-  return true;
+  return prefix.size() <= text.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string WindowText(HWND window) {

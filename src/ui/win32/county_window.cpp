@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "plugin/module_state.h"
 #include "ui/win32/resource.h"
 
 namespace tarno {
@@ -63,17 +62,17 @@ oblast::~oblast() {
 }
 
 bool oblast::Run() {
-  INT_PTR result = DialogBoxParamA(m_module, MAKEINTRESOURCEA(IDD_COUNTY_WINDOW), nullptr,
+  INT_PTR result = DialogBoxParamA(m_instance, MAKEINTRESOURCEA(IDD_COUNTY_WINDOW), nullptr,
                                    &oblast::Proc, reinterpret_cast<LPARAM>(this));
   return result != -1 && result != 0;
 }
 
 void oblast::OnInit(HWND window) {
   m_window = window;
-  m_position.MoveTo(window, m_position.Load());
+  m_position.MoveTo(window, m_position.Load(m_module.WindowSettings()));
   m_brush = CreateSolidBrush(kBackground);
   SetTimer(window, kRefreshTimer, kFirstRefreshMs, nullptr);
-  HICON icon = LoadIconA(m_module, MAKEINTRESOURCEA(IDI_TARNO));
+  HICON icon = LoadIconA(m_instance, MAKEINTRESOURCEA(IDI_TARNO));
   SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   m_link->m_window = window;
   // Handled once the dialog's own loop runs, the window shown and active.
@@ -84,13 +83,13 @@ void oblast::OnInit(HWND window) {
 void oblast::OnRefreshTimer() {
   KillTimer(m_window, kRefreshTimer);  // one refresh per arming
   if (m_info == nullptr) {
-    auto info = std::make_unique<DXCC>();
-    if (info->Create(m_module)) {
+    auto info = std::make_unique<DXCC>(m_module);
+    if (info->Create(m_instance)) {
       ShowWindow(info->window(), SW_SHOW);
       m_info = std::move(info);
     }
   }
-  Apply(RefreshCountyWindow(*g_hostLink));
+  Apply(RefreshCountyWindow(m_module));
 }
 
 void oblast::Apply(CountyRefresh refresh) {
@@ -119,7 +118,7 @@ INT_PTR oblast::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
   }
   switch (message) {
     case WM_SETCURSOR:
-      m_position.SaveIfMoved(m_window);
+      m_position.SaveIfMoved(m_window, m_module.WindowSettings());
       return FALSE;
     case WM_TIMER:
       if (wParam != kRefreshTimer) return FALSE;
@@ -135,8 +134,9 @@ INT_PTR oblast::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       if (m_link->m_opened != nullptr) SetEvent(m_link->m_opened);
       return TRUE;
     case WM_COMMAND:
-      // The close box and Esc; Enter (IDOK) must not close a window the operator only reads.
-      if (LOWORD(wParam) == IDCANCEL) Close();
+      // The close box and Esc (IDCANCEL), and Enter (IDOK), as in any dialog. The boxes'
+      // clicks come with their own ids.
+      if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) Close();
       return TRUE;
     case WM_DESTROY:
       m_link->m_window = nullptr;

@@ -3,8 +3,8 @@
 
 // The county window ("oblast", template IDD_COUNTY_WINDOW): twenty boxes showing the
 // counties worked on the radio's band, and the band and their count in the caption. It runs
-// modally on a thread of its own and owns the information window, which it creates at its
-// first refresh and destroys when it closes. It refreshes 300 ms after opening and 330 ms
+// modally on a thread of its own (docs/windows.md) and owns the information window, which it
+// creates at its first refresh and destroys when it closes. It refreshes 300 ms after opening and 330 ms
 // after the last of any refresh requests. The boxes are for reading: a click on one lasts
 // until the next refresh writes them all again.
 
@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "ui/county_refresh.h"
+#include "ui/module_view.h"
 #include "ui/win32/info_window.h"
 #include "ui/win32/window_position.h"
 #include "ui/win32/windows_ui.h"
@@ -37,13 +38,14 @@ class CountyWindowLink {
 
 class oblast {
  public:
-  // `module` holds the templates and the icon; `link` must outlive the window.
-  oblast(HINSTANCE module, CountyWindowLink* link) : m_module(module), m_link(link) {}
+  // `instance` holds the templates and the icon; `link` and `module` must outlive the window.
+  oblast(HINSTANCE instance, CountyWindowLink* link, ModuleView& module)
+      : m_instance(instance), m_link(link), m_module(module) {}
   ~oblast();  // destroys the information window
   oblast(const oblast&) = delete;
   oblast& operator=(const oblast&) = delete;
 
-  // Shows the window and returns when it has been closed: by the operator (close box, Esc)
+  // Shows the window and returns when it has been closed: by the operator (close box, Esc, Enter)
   // or by a close request. False when it could not be created.
   bool Run();
 
@@ -55,8 +57,9 @@ class oblast {
   void Apply(CountyRefresh refresh);
   void Close();
 
-  HINSTANCE m_module;
+  HINSTANCE m_instance;
   CountyWindowLink* m_link;
+  ModuleView& m_module;
   HWND m_window = nullptr;
   HBRUSH m_brush = nullptr;
   SavedPosition m_position{"oblast_x", "oblast_y"};

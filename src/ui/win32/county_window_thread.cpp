@@ -1,28 +1,16 @@
-// The county window's thread on Windows, and how the host's thread starts and closes it.
-//
-// Unloading: the host frees the module with FreeLibrary, which calls DllMain under the
-// loader's lock. CloseCountyWindowAtUnload closes both windows there and lets the module go
-// only once no code of it can run on the window thread again. It never waits for the thread
-// to end, since ending a thread takes the loader's lock: the thread's last step sets an
-// event from system code that returns straight into ExitThread (SignalAndExitThread), so
-// once the event is set the thread never comes back to the module. Meanwhile the host's
-// thread lets COM's calls through, so that a refresh in the middle of a call to the host
-// finishes and the window thread can give the host's object back. Leaving COM would free
-// libraries, which takes the loader's lock: at unload the thread therefore leaves its
-// apartment to the system as it ends. Every wait is bounded; a thread that does not get out
-// in time is stopped where it stands (TerminateThread), as the end of the process would stop
-// it, rather than left to run code that is no longer there.
-//
-// At the end of the process the system has already stopped the other threads, which must
-// not be waited for or touched.
+// The county window's thread on Windows, and how the host's thread starts and closes it,
+// also from DllMain when the host frees the module. docs/windows.md tells what each thread
+// waits for, with what bound, and why; in short: the host's thread never waits without a
+// bound, lets through only COM's calls and messages other threads send, and at unload waits
+// only until the window thread has left the module's code, never for its end.
 
 #include "ui/win32/county_window_thread.h"
 
 #include <atomic>
 #include <memory>
 
-#include "plugin/module_state.h"
 #include "ui/county_window_control.h"
+#include "ui/module_view.h"
 #include "ui/win32/county_window.h"
 #include "ui/win32/module_instance.h"
 
@@ -51,11 +39,13 @@ enum ThreadState : int {
 // One start of the county window. The host's thread owns it (Win32CountyWindow::m_run) and
 // lets it go only once the thread has ended; the thread uses it until its last step.
 struct WindowRun {
+  explicit WindowRun(ModuleView& shown) : module(shown) {}
   ~WindowRun() {
     if (thread != nullptr) CloseHandle(thread);
     if (opened != nullptr) CloseHandle(opened);
     if (left != nullptr) CloseHandle(left);
   }
+  ModuleView& module;
   CountyWindowLink link;
   HANDLE thread = nullptr;  // the host's thread's alone
   HANDLE opened = nullptr;  // set once the county window is up
@@ -70,15 +60,15 @@ std::atomic<bool> g_countyWindowExists{false};
 void RunCountyWindow(WindowRun& run) noexcept {
   if (g_countyWindowExists.exchange(true)) return;
   try {
-    oblast window(ModuleInstance(), &run.link);
+    oblast window(ModuleInstance(), &run.link, run.module);
     window.Run();
   } catch (...) {
   }
   try {
     if (run.unloading) {
-      g_hostLink->EndWindowThreadForUnload();
+      run.module.Host().EndWindowThreadForUnload();
     } else {
-      g_hostLink->EndWindowThread();
+      run.module.Host().EndWindowThread();
     }
   } catch (...) {
   }
@@ -114,43 +104,6 @@ DWORD WINAPI CountyWindowThread(void* param) {
   SignalAndExitThread(run.left);
 }
 
-// Waits at most `boundMs` for the thread to end while the calling thread's messages keep
-// flowing: a window thread in the middle of a call to the host's object needs this thread
-// to serve that call before it can take the close request.
-bool WaitPumpingMessages(HANDLE thread, DWORD boundMs) {
-  const ULONGLONG deadline = GetTickCount64() + boundMs;
-  bool ended = false;
-  bool quit = false;
-  WPARAM quitCode = 0;
-  for (;;) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) {
-      ended = WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-      break;
-    }
-    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, static_cast<DWORD>(deadline - now),
-                                                   QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_OBJECT_0) {
-      ended = true;
-      break;
-    }
-    if (woke != WAIT_OBJECT_0 + 1) continue;  // timed out or failed: the deadline decides
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        quit = true;
-        quitCode = message.wParam;
-        continue;
-      }
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  // The host's own loop must still see a request to quit that came meanwhile.
-  if (quit) PostQuitMessage(static_cast<int>(quitCode));
-  return ended;
-}
-
 bool HasEnded(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
 
 // Waits at most `boundMs` for one of the handles, answering what other threads send this one
@@ -168,34 +121,37 @@ void WaitLettingSentMessagesThrough(const HANDLE (&handles)[3], DWORD boundMs) {
   }
 }
 
-// Waits, inside DllMain, until one of the two handles is signalled or the deadline passes.
-// Only what the window thread may need from this one is let through: COM's calls into this
-// thread's apartment (where the host's object may live) and messages other threads send;
-// the host's own posted messages wait for its loop.
-bool WaitLettingComThrough(const HANDLE (&handles)[2], ULONGLONG deadline) {
+// Waits until one of the handles is signalled or the deadline passes. Only what the window
+// thread may need from this one is let through: COM's calls into this thread's apartment
+// (where the host's object may live) and messages other threads send. The host's own posted
+// messages and input wait for its loop, so that none of them can call into the module while
+// it waits (in HIDEINFO, or in DllMain at unload).
+template <DWORD kCount>
+bool WaitLettingComThrough(const HANDLE (&handles)[kCount], ULONGLONG deadline) {
   // COM's wait wakes for messages that came since the thread last looked at its queue; a
   // call that came before, while the host peeked at its messages, would wait unseen. A
   // message of no meaning wakes it once for those.
   PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
-  HANDLE waitFor[2] = {handles[0], handles[1]};
+  HANDLE waitFor[kCount];
+  for (DWORD i = 0; i < kCount; ++i) waitFor[i] = handles[i];
   for (;;) {
-    if (WaitForMultipleObjects(2, waitFor, FALSE, 0) < WAIT_OBJECT_0 + 2) return true;
+    if (WaitForMultipleObjects(kCount, waitFor, FALSE, 0) < WAIT_OBJECT_0 + kCount) return true;
     const ULONGLONG now = GetTickCount64();
     if (now >= deadline) return false;
     const DWORD waitMs = static_cast<DWORD>(deadline - now);
     DWORD signalled = 0;
-    const HRESULT status = CoWaitForMultipleHandles(0, waitMs, 2, waitFor, &signalled);
+    const HRESULT status = CoWaitForMultipleHandles(0, waitMs, kCount, waitFor, &signalled);
     if (FAILED(status) && status != RPC_S_CALLPENDING) {  // not in COM: no calls to serve
-      MsgWaitForMultipleObjectsEx(2, waitFor, kPollMs, QS_SENDMESSAGE, 0);
+      MsgWaitForMultipleObjectsEx(kCount, waitFor, kPollMs, QS_SENDMESSAGE, 0);
       MSG message;
       PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
   }
 }
 
-// Runs on the host's thread only. Dispatching the host's messages inside Close may call
-// Start or Close again; every step therefore works on the run it began with and replaces
-// m_run only if nothing else has.
+// Runs on the host's thread only. What the waits let through could still reach the module
+// again; every step therefore works on the run it began with and replaces m_run only if
+// nothing else has.
 class Win32CountyWindow : public CountyWindowControl {
  public:
   bool IsOpen() override {
@@ -205,7 +161,8 @@ class Win32CountyWindow : public CountyWindowControl {
   void Start() override {
     Close();
     if (m_run != nullptr) return;  // the open window did not close: it stays the one
-    auto run = std::make_shared<WindowRun>();
+    if (m_module == nullptr) return;
+    auto run = std::make_shared<WindowRun>(*m_module);
     run->opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     run->left = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (run->opened == nullptr || run->left == nullptr) return;
@@ -225,13 +182,16 @@ class Win32CountyWindow : public CountyWindowControl {
     if (run == nullptr) return;
     run->link.RequestClose();
     // A thread that died without a word has ended all the same: its handle tells.
-    if (!WaitPumpingMessages(run->thread, kCloseBoundMs)) return;
+    const HANDLE waitFor[] = {run->thread};
+    if (!WaitLettingComThrough(waitFor, GetTickCount64() + kCloseBoundMs)) return;
     if (m_run == run) m_run.reset();
   }
 
   void RequestRefresh() override {
     if (m_run != nullptr) m_run->link.RequestRefresh();
   }
+
+  void Show(ModuleView& module) { m_module = &module; }
 
   void CloseAtUnload() noexcept {
     WindowRun* run = m_run.get();
@@ -251,6 +211,7 @@ class Win32CountyWindow : public CountyWindowControl {
   }
 
  private:
+  ModuleView* m_module = nullptr;
   std::shared_ptr<WindowRun> m_run;
 };
 
@@ -262,7 +223,10 @@ Win32CountyWindow& TheCountyWindow() {
 
 }  // namespace
 
-CountyWindowControl* CountyWindowControl::Default() { return &TheCountyWindow(); }
+CountyWindowControl* CountyWindowControl::Default(ModuleView& module) {
+  TheCountyWindow().Show(module);
+  return &TheCountyWindow();
+}
 
 void CloseCountyWindowAtUnload() noexcept { TheCountyWindow().CloseAtUnload(); }
 

@@ -46,7 +46,7 @@ void DXCC::ShowRefresh(const std::string& title, InfoTableData table) {
 
 void DXCC::OnInit(HWND window) {
   m_window = window;
-  POINT place = m_position.Load();
+  POINT place = m_position.Load(m_module.WindowSettings());
   if (place.x == 0) place.x = kFirstX;
   if (place.y == 0) place.y = kFirstY;
   m_position.MoveTo(window, place);
@@ -65,7 +65,7 @@ void DXCC::FitTableToClient(int clientWidth, int clientHeight) {
 INT_PTR DXCC::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETCURSOR:
-      m_position.SaveIfMoved(m_window);
+      m_position.SaveIfMoved(m_window, m_module.WindowSettings());
       return FALSE;
     case WM_SIZE:
       FitTableToClient(LOWORD(lParam), HIWORD(lParam));
@@ -96,7 +96,7 @@ INT_PTR CALLBACK DXCC::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_INITDIALOG) {
       SetWindowLongPtrA(window, DWLP_USER, lParam);
       reinterpret_cast<DXCC*>(lParam)->OnInit(window);
-      return FALSE;  // no focus to the table while the window is still hidden
+      return TRUE;  // the system gives the table the focus
     }
     // Messages before WM_INITDIALOG (the first WM_SIZE among them) find no object yet.
     auto* self = reinterpret_cast<DXCC*>(GetWindowLongPtrA(window, DWLP_USER));

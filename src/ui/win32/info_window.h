@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ui/info_table.h"
+#include "ui/module_view.h"
 #include "ui/win32/gdi_canvas.h"
 #include "ui/win32/window_position.h"
 
@@ -30,7 +31,8 @@ class CVeDiInfoButton {
 
 class DXCC {
  public:
-  DXCC() = default;
+  // `module` keeps the window's place and must outlive it.
+  explicit DXCC(ModuleView& module) : m_module(module) {}
   ~DXCC();  // destroys the window
   DXCC(const DXCC&) = delete;
   DXCC& operator=(const DXCC&) = delete;
@@ -50,6 +52,7 @@ class DXCC {
   void OnInit(HWND window);
   void FitTableToClient(int clientWidth, int clientHeight);
 
+  ModuleView& m_module;
   HWND m_window = nullptr;
   CVeDiInfoButton m_table;
   SavedPosition m_position{"dxcc_x", "dxcc_y"};

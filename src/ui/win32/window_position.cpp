@@ -1,11 +1,8 @@
 #include "ui/win32/window_position.h"
 
-#include "plugin/module_state.h"
-
 namespace tarno {
 
-POINT SavedPosition::Load() const {
-  const Settings settings = ModuleSettings();
+POINT SavedPosition::Load(const Settings& settings) const {
   return POINT{settings.ReadInt(m_xKey), settings.ReadInt(m_yKey)};
 }
 
@@ -15,14 +12,13 @@ void SavedPosition::MoveTo(HWND window, POINT topLeft) {
   m_saved = topLeft;
 }
 
-void SavedPosition::SaveIfMoved(HWND window) {
+void SavedPosition::SaveIfMoved(HWND window, const Settings& settings) {
   RECT outer;
   if (!GetWindowRect(window, &outer)) return;
   if (outer.left == m_saved.x && outer.top == m_saved.y) return;
   m_saved = POINT{outer.left, outer.top};
   // Written in full whatever the size of the number, so that any place reads back; a
   // write that fails is not tried again until the window moves once more.
-  const Settings settings = ModuleSettings();
   settings.WriteInt(m_xKey, outer.left);
   settings.WriteInt(m_yKey, outer.top);
 }

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "stats/settings.h"
 #include "ui/win32/windows_ui.h"
 
 namespace tarno {
@@ -17,14 +18,14 @@ class SavedPosition {
       : m_xKey(std::move(xKey)), m_yKey(std::move(yKey)) {}
 
   // As saved; a missing key reads as 0.
-  POINT Load() const;
+  POINT Load(const Settings& settings) const;
 
   // Puts the window's top left there, leaving its size and its place among the other
   // windows alone, and takes that as the place last saved.
   void MoveTo(HWND window, POINT topLeft);
 
   // Saves the window's top left when it is not where it was last saved.
-  void SaveIfMoved(HWND window);
+  void SaveIfMoved(HWND window, const Settings& settings);
 
  private:
   std::string m_xKey;
