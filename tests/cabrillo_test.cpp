@@ -79,7 +79,7 @@ TEST_F(CabrilloTest, QsoLinesKeepTheirColumnsAndWideValuesPushTheRestRight) {
             Export());
 }
 
-TEST_F(CabrilloTest, UnknownModeAndLineEndsInQsoValues) {
+TEST_F(CabrilloTest, UnknownModeAndControlCharactersInQsoValues) {
   CCabrilloLog log;
   log.m_callsign = "Q1\tABC";
   COleDateTime invalid;
@@ -87,9 +87,8 @@ TEST_F(CabrilloTest, UnknownModeAndLineEndsInQsoValues) {
   log.AddQso("DL\r\n1ABC", 7000, "??", invalid, "5\n9", "1", "59",
              "0\x01"
              "1");
-  EXPECT_EQ(std::vector<std::string>{"QSO:  7000 ?? Invalid DateTime Q1\tABC        5 9 1      "
-                                     "DL  1ABC      59  0\x01"
-                                     "1\r\n"},
+  EXPECT_EQ(std::vector<std::string>{"QSO:  7000 ?? Invalid DateTime Q1 ABC        5 9 1      "
+                                     "DL  1ABC      59  0 1\r\n"},
             log.m_qsoLines);
 }
 

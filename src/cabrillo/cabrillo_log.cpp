@@ -51,7 +51,7 @@ std::string OutputForm(const std::string& storedForm, const std::string& tag) {
 // A line end inside a value would start a line without a tag, which a log robot reads as a
 // broken log; the own call comes from the host and may hold anything.
 std::string HeaderLine(const char* tag, const std::string& value) {
-  return std::string(tag) + OneLine(value) + "\r\n";
+  return std::string(tag) + PrintableField(value) + "\r\n";
 }
 
 // A multi-line field in output form: its line breaks already start tagged lines.
@@ -186,14 +186,14 @@ void CCabrilloLog::AddQso(const std::string& call, int freqKHz, const std::strin
                           const std::string& exchSent, const std::string& rstRcvd,
                           const std::string& exchRcvd) {
   std::string line = "QSO: " + PadLeft(std::to_string(freqKHz), 5);
-  line += " " + PadLeft(OneLine(modeCode), 2);
+  line += " " + PadLeft(PrintableField(modeCode), 2);
   line += " " + FormatOleDate(time, "%Y-%m-%d %H%M");
-  line += " " + PadRight(OneLine(m_callsign), 13);
-  line += " " + PadRight(OneLine(rstSent), 3);
-  line += " " + PadRight(OneLine(exchSent), 6);
-  line += " " + PadRight(OneLine(call), 13);
-  line += " " + PadRight(OneLine(rstRcvd), 3);
-  line += " " + OneLine(exchRcvd) + "\r\n";
+  line += " " + PadRight(PrintableField(m_callsign), 13);
+  line += " " + PadRight(PrintableField(rstSent), 3);
+  line += " " + PadRight(PrintableField(exchSent), 6);
+  line += " " + PadRight(PrintableField(call), 13);
+  line += " " + PadRight(PrintableField(rstRcvd), 3);
+  line += " " + PrintableField(exchRcvd) + "\r\n";
   m_qsoLines.push_back(std::move(line));
 }
 

@@ -34,6 +34,14 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
+std::string PrintableField(std::string_view text) {
+  std::string field(text);
+  for (char& c : field) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return field;
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

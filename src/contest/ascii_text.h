@@ -23,10 +23,15 @@ std::string LowerAscii(std::string_view text);
 // Equal but for the case of the letters A to Z.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
-// The text with every CR and LF made a blank, so that it stays on the one line of the file it
-// goes into (an "err.txt" line, a Cabrillo line). Other bytes are written as the host sent
-// them: the operator reads "err.txt" as the host's log has it.
+// The text with every CR and LF made a blank, so that it stays on the one line of "err.txt"
+// it goes into. Other bytes are written as the host sent them: the operator reads "err.txt"
+// as the host's log has it.
 std::string OneLine(std::string_view text);
+
+// The text with every control character (below 0x20, and DEL) made a blank: a Cabrillo
+// field, which a log robot splits at blanks and reads as printable text, so a tab or a
+// stray control byte must not split or spoil it.
+std::string PrintableField(std::string_view text);
 
 }  // namespace tarno
 
