@@ -38,11 +38,13 @@ bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, d
   return true;
 }
 
-std::string FormatOleDays(double days) {
+COleDateTime OleDate(double days) {
   COleDateTime when;
   when.m_dt = days;
-  return FormatOleDate(when, "%Y-%m-%d %H:%M");
+  return when;
 }
+
+std::string FormatOleDays(double days) { return FormatOleDate(OleDate(days), "%Y-%m-%d %H:%M"); }
 
 std::string ContestMode(std::string_view mode) {
   std::string upper = UpperAscii(TrimAscii(mode));

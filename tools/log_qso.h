@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "contest/ole_date_time.h"
+
 namespace tarno::score {
 
 struct LogQso {
@@ -50,6 +52,9 @@ struct ReadLog {
 
 // Days since 1899-12-30 of a calendar date and time; false for an impossible date.
 bool OleDaysOf(int year, int month, int day, int hour, int minute, int second, double* days);
+
+// The host's date-time value of days since 1899-12-30, valid.
+COleDateTime OleDate(double days);
 
 // "YYYY-MM-DD HH:MM" of days since 1899-12-30, as the plug-in writes dates.
 std::string FormatOleDays(double days);

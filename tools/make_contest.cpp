@@ -25,6 +25,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "band_plan.h"
+#include "contest/county_rules.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -32,15 +35,6 @@ namespace fs = std::filesystem;
 const char* const kForeignPrefixes[] = {"DL", "OK",  "OM", "S5", "9A", "YU", "YO", "LZ",
                                         "SP", "UR",  "G",  "F",  "I",  "EA", "ON", "PA",
                                         "OE", "HB9", "SM", "OH", "W",  "VE", "JA", "LY"};
-const char* const kCounties[] = {"ZA", "GY", "VA", "KO", "VE", "SO", "TO", "BA", "FE", "BP",
-                                 "NG", "HE", "PE", "SZ", "BE", "CS", "BN", "BO", "SA", "HB"};
-struct BandPlan {
-  const char* band;
-  uint32_t cwKHz;
-  uint32_t ssbKHz;
-};
-const BandPlan kBands[] = {{"160m", 1820, 1850},  {"80m", 3520, 3700},   {"40m", 7010, 7080},
-                           {"20m", 14020, 14200}, {"15m", 21020, 21250}, {"10m", 28020, 28450}};
 constexpr int kFirstMinute = 60;   // 01:00, so that a clock an hour fast stays in the day
 constexpr int kLastMinute = 1260;  // 21:00; dupes come up to an hour later
 constexpr int kApart = 12;         // minutes between unmatched lines on one band and mode
@@ -179,7 +173,7 @@ bool Contest::Unmatched(int station, int band, bool cw, int minute, bool add) {
 }
 
 int Contest::AddLine(Line line) {
-  const BandPlan& plan = kBands[line.band];
+  const tarno::score::BandPlan& plan = tarno::score::kBandPlan[line.band];
   if (line.freqKHz == 0) line.freqKHz = (line.cw ? plan.cwKHz : plan.ssbKHz) + Below(30);
   m_lines.push_back(line);
   const int index = static_cast<int>(m_lines.size()) - 1;
@@ -295,7 +289,7 @@ void Contest::Make() {
 
 std::string Contest::SentExchange(const Line& line) const {
   const Station& self = m_stations[line.owner];
-  if (self.home) return kCounties[self.county];
+  if (self.home) return tarno::kCountyCodes[self.county];
   char text[16];
   std::snprintf(text, sizeof text, "%03d", line.serial);
   return text;
@@ -310,7 +304,7 @@ std::string Contest::ReceivedExchange(const Line& line) const {
   if (line.partner >= 0) {
     sent = SentExchange(m_lines[line.partner]);
   } else if (other && other->home) {
-    sent = kCounties[other->county];
+    sent = tarno::kCountyCodes[other->county];
   } else {
     sent = std::to_string(1 + (line.minute * 7 + line.owner) % 400);
   }
@@ -318,7 +312,7 @@ std::string Contest::ReceivedExchange(const Line& line) const {
   const bool serial = sent[0] >= '0' && sent[0] <= '9';
   if (line.kind == Kind::kBustedExchange) {
     if (serial) return std::to_string(std::stoi(sent) + 1 + static_cast<int>(variant));
-    return kCounties[(other->county + 1 + variant) % 20];
+    return tarno::kCountyCodes[(other->county + 1 + variant) % 20];
   }
   if (variant == 0 && serial) return std::to_string(std::stoi(sent));
   if (variant == 1 && !serial) {

@@ -14,24 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "band_plan.h"
+#include "contest/county_rules.h"
+
 namespace {
 
 const char* const kOwnCall = "HA5TST";
 const char* const kOwnCounty = "BP";
 
-struct BandPlan {
-  const char* band;
-  uint32_t cwKHz;
-  uint32_t ssbKHz;
-};
-const BandPlan kBands[] = {{"160m", 1820, 1850},  {"80m", 3520, 3700},   {"40m", 7010, 7080},
-                           {"20m", 14020, 14200}, {"15m", 21020, 21250}, {"10m", 28020, 28450}};
-
 const char* const kForeignPrefixes[] = {"DL", "OK", "OM", "S5", "9A", "YU", "YO", "LZ", "SP",
                                         "UR", "G",  "F",  "I",  "EA", "ON", "PA", "OE", "HB9",
                                         "SM", "OH", "LY", "ES", "UA", "W",  "VE", "JA"};
-const char* const kCounties[] = {"ZA", "GY", "VA", "KO", "VE", "SO", "TO", "BA", "FE", "BP",
-                                 "NG", "HE", "PE", "SZ", "BE", "CS", "BN", "BO", "SA", "HB"};
 
 class Maker {
  public:
@@ -62,7 +55,7 @@ class Maker {
 
   // A county as operators type it: mostly right, sometimes in lower case or with blanks.
   std::string TypedCounty() {
-    std::string county = kCounties[Below(20)];
+    std::string county = tarno::kCountyCodes[Below(20)];
     if (m_clean) return county;
     switch (Below(8)) {
       case 0:
@@ -130,7 +123,7 @@ Qso MakeQso(Maker& maker, uint32_t index, uint32_t count, std::vector<Qso>& made
     return again;
   }
   Qso qso;
-  const BandPlan& plan = kBands[maker.Below(6)];
+  const tarno::score::BandPlan& plan = tarno::score::kBandPlan[maker.Below(6)];
   const bool cw = maker.Below(2) == 0;
   qso.band = plan.band;
   qso.mode = cw ? "CW" : "SSB";

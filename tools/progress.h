@@ -17,8 +17,7 @@ bool StderrIsTerminal();
 
 class Progress {
  public:
-  explicit Progress(bool enabled)
-      : m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {}
+  explicit Progress(bool enabled) : m_enabled(enabled), m_start(std::chrono::steady_clock::now()) {}
   ~Progress() { Finish(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;

@@ -8,25 +8,15 @@
 #include "progress.h"
 
 namespace tarno::score {
-namespace {
-
-COleDateTime DateOf(double days) {
-  COleDateTime date;
-  date.m_dt = days;
-  return date;
-}
-
-}  // namespace
-
 ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::vector<LogQso>& qsos,
                     const CountryFile& countries, const DialogAnswers& answers) {
   ReplayResult result;
   DesktopAutopilot autopilot(answers);
-  COleDateTime start = DateOf(run.startDays);
-  COleDateTime end = DateOf(run.endDays);
+  COleDateTime start = OleDate(run.startDays);
+  COleDateTime end = OleDate(run.endDays);
   entry.resetStats("", run.cabrillo ? 1 : 0, run.ownCall.c_str(), &start, &end, "", "", "", "", "",
                    "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "", run.ownContinent.c_str(), "");
-  COleDateTime unused = DateOf(0.0);
+  COleDateTime unused = OleDate(0.0);
   Progress progress(StderrIsTerminal());
   for (size_t i = 0; i < qsos.size(); ++i) {
     if (i % 4096 == 0) progress.Show("scoring QSOs", i, qsos.size());
@@ -35,7 +25,7 @@ ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::v
     if (!country.found) result.unknownCountry.push_back(i);
     const std::string& continent = qso.continent.empty() ? country.continent : qso.continent;
     const std::string& ownCall = qso.stationCall.empty() ? run.ownCall : qso.stationCall;
-    COleDateTime when = DateOf(qso.oleDays);
+    COleDateTime when = OleDate(qso.oleDays);
     entry.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused, 0,
                   qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(), qso.rstRcvd.c_str(),
                   qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "", "", "",

@@ -12,6 +12,8 @@
 #include <iterator>
 #include <string>
 
+#include "run_command.h"
+
 namespace tarno::testing {
 
 namespace fs = std::filesystem;
@@ -38,13 +40,7 @@ class CrosscheckFixture : public ::testing::Test {
 
   // Runs a shell command; its exit status, with standard output and error in `output`.
   static int Run(const std::string& command, std::string* output) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    output->clear();
-    char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      output->append(buffer, got);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return tarno::testing::RunCommand(command, output);
   }
 
   int Crosscheck(const std::string& arguments, std::string* output) const {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "run_command.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,13 +28,8 @@ std::string Slurp(const fs::path& path) {
 int RunTool(const fs::path& folder, const std::string& arguments, std::string* output) {
   // Started in the corpus folder, so that the cases name the logs plainly.
   const std::string command = "cd " + kLogs.string() + " && " + TARNO_SCORE_PROGRAM + " --dir " +
-                              folder.string() + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  output->clear();
-  char buffer[4096];
-  for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output->append(buffer, got);
-  const int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+                              folder.string() + " " + arguments;
+  return tarno::testing::RunCommand(command, output);
 }
 
 struct CorpusCase {

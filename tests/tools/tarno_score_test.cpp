@@ -9,6 +9,8 @@
 #include <iterator>
 #include <string>
 
+#include "run_command.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -31,15 +33,9 @@ class TarnoScoreTest : public ::testing::Test {
 
   // Runs the program; its exit status, with standard output and error in `output`.
   int Run(const std::string& arguments, std::string* output) {
-    const std::string command = std::string(TARNO_SCORE_PROGRAM) + " --dir " + m_folder.string() +
-                                " " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    output->clear();
-    char buffer[4096];
-    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-      output->append(buffer, got);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const std::string command =
+        std::string(TARNO_SCORE_PROGRAM) + " --dir " + m_folder.string() + " " + arguments;
+    return tarno::testing::RunCommand(command, output);
   }
   fs::path Write(const std::string& name, const std::string& bytes) {
     std::ofstream(m_folder / name, std::ios::binary) << bytes;

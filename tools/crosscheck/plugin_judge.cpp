@@ -6,15 +6,10 @@
 
 #include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
+#include "log_qso.h"
 
 namespace tarno::score {
 namespace {
-
-COleDateTime DateOf(double days) {
-  COleDateTime date;
-  date.m_dt = days;
-  return date;
-}
 
 // The line of the first admitted record of the contact that record `dupe` repeats; dupes
 // are few, so a look back costs less than an index of every contact.
@@ -88,8 +83,8 @@ const PluginJudge::Country& PluginJudge::CountryOf(const ContestSet& set, uint32
 
 void PluginJudge::Reset(const ContestSet& set, const EntrantLog& log) {
   (void)set;
-  COleDateTime start = DateOf(std::floor(m_period.startSeconds / 86400.0));
-  COleDateTime end = DateOf(std::floor(m_period.endSeconds / 86400.0));
+  COleDateTime start = OleDate(std::floor(m_period.startSeconds / 86400.0));
+  COleDateTime end = OleDate(std::floor(m_period.endSeconds / 86400.0));
   m_entries.resetStats("", 0, log.call.c_str(), &start, &end, "", "", "", "", "", "", "", "", "",
                        "", 0, 0, 0, 0.0, 0.0, "", log.ownContinent.c_str(), "");
 }
@@ -100,8 +95,8 @@ int PluginJudge::Add(const ContestSet& set, const EntrantLog& log, const QsoReco
   const std::string& continent =
       qso.continent ? set.texts.Text(qso.continent) : m_countryTexts.Text(country.continent);
   const std::string& ownCall = qso.stationCall ? set.texts.Text(qso.stationCall) : log.call;
-  COleDateTime when = DateOf(qso.oleDays);
-  COleDateTime unused = DateOf(0.0);
+  COleDateTime when = OleDate(qso.oleDays);
+  COleDateTime unused = OleDate(0.0);
   return m_entries.addData(
       ownCall.c_str(), set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused, &unused,
       0, qso.freqHz, set.texts.Text(qso.mode).c_str(), set.texts.Text(qso.rstSent).c_str(),
