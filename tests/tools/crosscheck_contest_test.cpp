@@ -129,6 +129,28 @@ TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
             rows);
 }
 
+// Sponsors sort logs into a folder per category and often keep the results beside them: a
+// second run must check the same logs, not the first run's files.
+TEST_F(CrosscheckContestTest, SubFoldersAreCheckedHiddenAndResultsFoldersPassedOver) {
+  const std::string line = "QSO:  3525 CW 2026-03-07 0900 ";
+  Write("logs/ha5aa.cbr",
+        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 001\r\n");
+  Write("logs/dx/dl1cc.cbr",
+        std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  Write("logs/.old/junk.cbr", "not a log\n");
+  const std::string command = std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " +
+                              (m_folder / "logs" / "results").string() + " " +
+                              (m_folder / "logs").string();
+  std::string first, second;
+  EXPECT_EQ(0, Run(command, &first)) << first;
+  EXPECT_EQ(0, Run(command, &second)) << second;
+  EXPECT_EQ(first, second);
+  EXPECT_NE(std::string::npos, first.find("2 logs checked, 2 QSO lines")) << first;
+  EXPECT_EQ(
+      (std::vector<std::string>{"log,line,verdict,worked", "DL1CC,4,OK,HA5AA", "HA5AA,4,OK,DL1CC"}),
+      VerdictColumns(Slurp(m_folder / "logs" / "results" / "verdicts.csv")));
+}
+
 TEST_F(CrosscheckContestTest, NothingCheckedEndsWithStatusTwo) {
   std::string output;
   EXPECT_EQ(2, Crosscheck("", &output));

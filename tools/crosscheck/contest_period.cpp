@@ -60,6 +60,7 @@ ContestPeriod DefaultPeriod(const ContestSet& set) {
     period.startSeconds = 0;
     period.endSeconds = 1LL << 50;
     period.how = "no QSO in any log";
+    period.open = true;
     return period;
   }
   size_t busiest = 0;
@@ -80,6 +81,11 @@ std::string FormatSeconds(long long seconds) {
   COleDateTime when;
   when.m_dt = static_cast<double>(seconds) / kDay;
   return FormatOleDate(when, "%Y-%m-%d %H%M");
+}
+
+std::string PeriodText(const ContestPeriod& period) {
+  if (period.open) return "none (" + period.how + ")";
+  return FormatSeconds(period.startSeconds) + " to " + FormatSeconds(period.endSeconds) + " UTC";
 }
 
 long long CorrectedSeconds(const ContestSet& set, const QsoRecord& qso) {

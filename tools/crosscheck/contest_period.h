@@ -13,7 +13,8 @@ namespace tarno::score {
 struct ContestPeriod {
   long long startSeconds = 0;
   long long endSeconds = 0;
-  std::string how;  // how it was decided, for the sponsor
+  std::string how;    // how it was decided, for the sponsor
+  bool open = false;  // no QSO to set it by: every time is inside
 };
 
 // "YYYY-MM-DD", "YYYY-MM-DD HHMM", "YYYY-MM-DD HH:MM" or "YYYY-MM-DDTHH:MM"; a bare date
@@ -29,6 +30,9 @@ ContestPeriod DefaultPeriod(const ContestSet& set);
 
 // "2026-03-07 0000" of seconds since 1899-12-30.
 std::string FormatSeconds(long long seconds);
+
+// "2026-03-07 0000 to 2026-03-07 2359 UTC", or "none (no QSO in any log)".
+std::string PeriodText(const ContestPeriod& period);
 
 // The seconds of a record at the corrected clock of its log.
 long long CorrectedSeconds(const ContestSet& set, const QsoRecord& qso);

@@ -1,6 +1,5 @@
 #include "crosscheck/crosscheck_main.h"
 
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -85,9 +84,12 @@ int Conclude(const ContestSet& set, const ReportContext& context, const std::str
                    log.call.c_str(), ClockText(log.clockOffsetMinutes).c_str());
     }
   }
-  std::printf("contest period %s to %s UTC (%s)\n",
-              FormatSeconds(context.period.startSeconds).c_str(),
-              FormatSeconds(context.period.endSeconds).c_str(), context.period.how.c_str());
+  if (context.period.open) {
+    std::printf("contest period %s\n", PeriodText(context.period).c_str());
+  } else {
+    std::printf("contest period %s (%s)\n", PeriodText(context.period).c_str(),
+                context.period.how.c_str());
+  }
   std::printf("%zu logs checked, %zu QSO lines; results in %s\n", used, lines, folder.c_str());
   if (used == 0) {
     std::fprintf(stderr, "tarno-score crosscheck: no log could be checked\n");
@@ -114,7 +116,8 @@ int CrosscheckMain(const std::vector<std::string>& args) {
 
   Progress progress(StderrIsTerminal());
   ContestSet set;
-  LoadContestSet(ListLogFiles(options.inputs, &set.problems), options.threads, &progress, &set);
+  LoadContestSet(ListLogFiles(options.inputs, &set.problems, options.outFolder), options.threads,
+                 &progress, &set);
   const PairIndex index(set, options.threads);
   DetectClockOffsets(index, options.windowMinutes, &set);
   ReportContext context;

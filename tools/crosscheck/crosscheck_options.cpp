@@ -6,7 +6,8 @@ namespace tarno::score {
 
 const char kCrosscheckUsage[] =
     "usage: tarno-score crosscheck [options] LOGS...\n"
-    "  LOGS                 Cabrillo (or ADIF) files, or folders of them\n"
+    "  LOGS                 Cabrillo (or ADIF) files, or folders of them (sub-folders\n"
+    "                       too)\n"
     "  --out FOLDER         where the results go (default: crosscheck)\n"
     "  --window MINUTES     how far apart the two sides' times may be (default: 5)\n"
     "  --start DATE[ TIME]  the contest period, YYYY-MM-DD or YYYY-MM-DD HH:MM, UTC;\n"

@@ -29,8 +29,7 @@ std::string Row(const char* label, const std::string& value) {
 std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportContext& context) {
   std::string text = "TARNO cross-check report for " + log.call + "\n";
   text += "Log file: " + BaseName(log.file) + "\n";
-  text += "Contest period: " + FormatSeconds(context.period.startSeconds) + " to " +
-          FormatSeconds(context.period.endSeconds) + " UTC; matching window " +
+  text += "Contest period: " + PeriodText(context.period) + "; matching window " +
           std::to_string(context.windowMinutes) + " minutes\n\n";
   text += Row("Claimed score:",
               std::to_string(log.claimed) +

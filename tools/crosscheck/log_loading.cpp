@@ -194,17 +194,33 @@ void SettleSameCalls(ContestSet* set) {
 }  // namespace
 
 std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
-                                      std::vector<FileProblem>* problems) {
+                                      std::vector<FileProblem>* problems,
+                                      const std::string& outFolder) {
   std::vector<std::string> files;
   for (const std::string& path : paths) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
       std::vector<std::string> inFolder;
-      for (const fs::directory_entry& entry : fs::directory_iterator(path, error)) {
+      fs::recursive_directory_iterator entries(path, error), end;
+      const bool opened = !error;
+      if (!opened) problems->push_back({path, "cannot be read: " + error.message(), true});
+      for (; !error && entries != end; entries.increment(error)) {
+        const fs::directory_entry& entry = *entries;
         const std::string name = entry.path().filename().string();
-        if (!name.empty() && name[0] != '.' && entry.is_regular_file(error))
+        std::error_code kind;
+        if (entry.is_directory(kind)) {
+          std::error_code same;
+          if (name.empty() || name[0] == '.' ||
+              (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, same))) {
+            entries.disable_recursion_pending();
+          }
+        } else if (!name.empty() && name[0] != '.' && entry.is_regular_file(kind)) {
           inFolder.push_back(entry.path().string());
+        }
       }
+      // A folder that stops being readable part way is told, with what was listed kept.
+      if (error && opened)
+        problems->push_back({path, "could not be read to the end: " + error.message(), true});
       std::sort(inFolder.begin(), inFolder.end());
       files.insert(files.end(), inFolder.begin(), inFolder.end());
     } else if (fs::exists(path, error)) {

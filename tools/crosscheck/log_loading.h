@@ -14,10 +14,12 @@
 namespace tarno::score {
 
 // The files to read: each path that names a file, and the regular files of each path that
-// names a folder (not its sub-folders nor hidden files), by name. A path that is neither
-// is a problem.
+// names a folder and of its sub-folders (sponsors sort logs by category), by path; hidden
+// files and folders, and `outFolder` where it lies inside, are passed over. A path that
+// is neither is a problem.
 std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
-                                      std::vector<FileProblem>* problems);
+                                      std::vector<FileProblem>* problems,
+                                      const std::string& outFolder = std::string());
 
 // Reads and parses `files` on `threads` threads (files are independent; only storing a
 // parsed log takes a lock), then settles which log of a call is used: the one from the

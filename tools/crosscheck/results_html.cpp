@@ -168,8 +168,7 @@ std::string ResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ran
   html += kStyle;
   html += "</style></head><body>\n<h1>TARNO contest: checked results</h1>\n";
   html += "<p class=\"muted\">" + std::to_string(ranking.size()) + " logs, contest period " +
-          FormatSeconds(context.period.startSeconds) + " to " +
-          FormatSeconds(context.period.endSeconds) + " UTC, matching window " +
+          PeriodText(context.period) + ", matching window " +
           std::to_string(context.windowMinutes) + " minutes" +
           (context.dropUniques ? ", uniques not credited" : "") + ".</p>\n";
   html += Table(set, ranking, context.dropUniques);
