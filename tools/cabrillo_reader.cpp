@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bands.h"
@@ -62,6 +63,14 @@ bool IsReportShape(std::string_view text) {
 }
 
 bool IsExchangeShape(std::string_view text) { return !text.empty() && !IsCallShape(text); }
+
+// The reports contesters actually send. Where a layout has no report on one side, such a
+// text in the exchange's place is more likely a report whose exchange is missing than a
+// serial number, so the line is not guessed at.
+bool IsCustomaryReport(std::string_view text) {
+  const std::string upper = UpperAscii(text);
+  return upper == "59" || upper == "599" || upper == "5NN";
+}
 
 bool IsTransmitter(std::string_view text) { return text == "0" || text == "1"; }
 
@@ -152,6 +161,14 @@ bool ToQso(const std::vector<std::string_view>& t, int line, LogQso* qso, std::s
     return false;
   }
   auto at = [&](int index) { return index < 0 ? std::string() : std::string(rest[size_t(index)]); };
+  for (const auto& [report, exchange] :
+       {std::pair{found->rstSent, found->exchSent}, std::pair{found->rstRcvd, found->exchRcvd}}) {
+    if (report < 0 && IsCustomaryReport(at(exchange))) {
+      *reason = "\"" + Joined(rest) + "\": \"" + at(exchange) +
+                "\" may be a report whose exchange is missing";
+      return false;
+    }
+  }
   qso->stationCall = UpperAscii(at(found->myCall));
   qso->rstSent = at(found->rstSent);
   qso->exchSent = at(found->exchSent);
