@@ -207,14 +207,12 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
       for (; !error && entries != end; entries.increment(error)) {
         const fs::directory_entry& entry = *entries;
         const std::string name = entry.path().filename().string();
+        const bool hidden = name.empty() || name[0] == '.';
         std::error_code kind;
         if (entry.is_directory(kind)) {
-          std::error_code same;
-          if (name.empty() || name[0] == '.' ||
-              (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, same))) {
+          if (hidden || (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, kind)))
             entries.disable_recursion_pending();
-          }
-        } else if (!name.empty() && name[0] != '.' && entry.is_regular_file(kind)) {
+        } else if (!hidden && entry.is_regular_file(kind)) {
           inFolder.push_back(entry.path().string());
         }
       }
