@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "adif_reader.h"
-#include "cabrillo_reader.h"
 #include "crosscheck/log_loading.h"
+#include "logs/adif_reader.h"
+#include "logs/cabrillo_reader.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "adif_reader.h"
 #include "benchmarks.h"
+#include "logs/adif_reader.h"
 
 extern char** environ;
 

@@ -24,12 +24,12 @@
 #include <string_view>
 #include <vector>
 
-#include "adif_reader.h"
-#include "bands.h"
-#include "cabrillo_check.h"
-#include "cabrillo_reader.h"
-#include "country_file.h"
-#include "log_qso.h"
+#include "logs/adif_reader.h"
+#include "logs/bands.h"
+#include "logs/cabrillo_check.h"
+#include "logs/cabrillo_reader.h"
+#include "logs/country_file.h"
+#include "logs/log_qso.h"
 
 namespace {
 

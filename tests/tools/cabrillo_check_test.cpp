@@ -1,7 +1,7 @@
 // The check over the file the Cabrillo writer produces, then over that file with one fault
 // put in at a time: each fault must be found on its line, and nothing else with it.
 
-#include "cabrillo_check.h"
+#include "logs/cabrillo_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Lookups run against the installed country file, since which prefix a call gets depends
 // on what that file says; the parser is held to small files written here.
 
-#include "country_file.h"
+#include "logs/country_file.h"
 
 #include <gtest/gtest.h>
 

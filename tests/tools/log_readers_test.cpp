@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "adif_reader.h"
-#include "cabrillo_reader.h"
+#include "logs/adif_reader.h"
+#include "logs/cabrillo_reader.h"
 
 namespace tarno::score {
 namespace {

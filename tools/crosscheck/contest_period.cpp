@@ -5,7 +5,7 @@
 #include <map>
 
 #include "contest/ole_date_time.h"
-#include "log_qso.h"
+#include "logs/log_qso.h"
 
 namespace tarno::score {
 namespace {

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <thread>
 
-#include "country_file.h"
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
@@ -15,6 +14,7 @@
 #include "crosscheck/pair_index.h"
 #include "crosscheck/result_table.h"
 #include "crosscheck/results_html.h"
+#include "logs/country_file.h"
 
 namespace tarno::score {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "contest/ole_date_time.h"
-#include "replay.h"
+#include "replay/replay.h"
 
 namespace tarno::score {
 namespace {

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "country_file.h"
 #include "crosscheck/contest_period.h"
 #include "crosscheck/contest_set.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/plugin_judge.h"
-#include "progress.h"
-#include "plugin_library.h"
+#include "logs/country_file.h"
+#include "replay/plugin_library.h"
+#include "replay/progress.h"
 
 namespace tarno::score {
 

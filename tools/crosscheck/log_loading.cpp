@@ -11,9 +11,9 @@
 #include <mutex>
 #include <thread>
 
-#include "adif_reader.h"
-#include "cabrillo_reader.h"
 #include "contest/ascii_text.h"
+#include "logs/adif_reader.h"
+#include "logs/cabrillo_reader.h"
 
 namespace tarno::score {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "crosscheck/contest_set.h"
-#include "progress.h"
+#include "replay/progress.h"
 
 namespace tarno::score {
 

@@ -6,7 +6,7 @@
 
 #include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
-#include "log_qso.h"
+#include "logs/log_qso.h"
 
 namespace tarno::score {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "country_file.h"
 #include "crosscheck/contest_period.h"
 #include "crosscheck/contest_set.h"
+#include "logs/country_file.h"
 #include "plugin/entry_point_table.h"
 
 namespace tarno::score {

@@ -1,0 +1,338 @@
+#include "logs/adif_reader.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "contest/ascii_text.h"
+#include "logs/bands.h"
+
+namespace tarno::score {
+namespace {
+
+using Fields = std::map<std::string, std::string>;
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+bool IsNameChar(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether `text` at `at` holds the tag <NAME> (any case, no length), e.g. <EOR>.
+bool IsBareTag(std::string_view text, size_t at, std::string_view name) {
+  return at + name.size() + 2 <= text.size() && text[at] == '<' &&
+         EqualsIgnoringCase(text.substr(at + 1, name.size()), name) &&
+         text[at + 1 + name.size()] == '>';
+}
+
+size_t FindBareTag(std::string_view text, size_t from, std::string_view name) {
+  for (size_t at = text.find('<', from); at != std::string_view::npos;
+       at = text.find('<', at + 1)) {
+    if (IsBareTag(text, at, name)) return at;
+  }
+  return std::string_view::npos;
+}
+
+// Whether a field tag (<NAME:LEN...>) or <EOR> starts at `at`, after blanks.
+bool TagFollows(std::string_view text, size_t at) {
+  while (at < text.size() && IsAsciiBlank(text[at])) ++at;
+  if (at >= text.size()) return true;
+  if (text[at] != '<') return false;
+  if (IsBareTag(text, at, "EOR")) return true;
+  size_t name = at + 1;
+  while (name < text.size() && IsNameChar(text[name])) ++name;
+  return name > at + 1 && name < text.size() && text[name] == ':';
+}
+
+// Whether a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, starts at `at`.
+bool IsFieldTag(std::string_view text, size_t at) {
+  size_t end = at + 1;
+  while (end < text.size() && IsNameChar(text[end])) ++end;
+  if (end == at + 1 || end >= text.size() || text[end] != ':') return false;
+  size_t digits = ++end;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  if (end == digits || end >= text.size()) return false;
+  if (text[end] == ':') {
+    ++end;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+  }
+  return end < text.size() && text[end] == '>';
+}
+
+enum class TagResult { kField, kNotATag, kBroken };
+
+// One "<NAME:LEN[:TYPE]>data" field or "<NAME>" mark starting at `*at` (a '<'). A '<'
+// that does not start a name is stray text; a tag that starts like a field but is not
+// closed before the next '<', or whose length is not a number, is broken.
+TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::string_view* data,
+                  std::string* reason) {
+  const size_t start = *at;
+  size_t end = start + 1;
+  while (end < text.size() && IsNameChar(text[end])) ++end;
+  if (end == start + 1) {
+    *at = start + 1;
+    return TagResult::kNotATag;
+  }
+  *name = UpperAscii(text.substr(start + 1, end - start - 1));
+  const size_t close = text.find_first_of("<>", end);
+  if (close == std::string_view::npos || text[close] == '<') {
+    *reason = "the tag of field " + *name + " is not closed";
+    return TagResult::kBroken;
+  }
+  std::string_view rest = text.substr(end, close - end);
+  *at = close + 1;
+  *data = std::string_view();
+  if (rest.empty()) return TagResult::kField;  // <EOR>, <EOH> and the like
+  if (rest.front() != ':') {
+    *reason = "the tag <" + std::string(text.substr(start + 1, close - start - 1)) +
+              "> is not a field tag";
+    return TagResult::kBroken;
+  }
+  std::string_view length = rest.substr(1);
+  length = length.substr(0, length.find(':'));
+  if (!AllDigits(length) || length.size() > 9) {
+    *reason = "field " + *name + " has a bad length \"" + std::string(length) + "\"";
+    return TagResult::kBroken;
+  }
+  const size_t bytes = std::strtoul(std::string(length).c_str(), nullptr, 10);
+  if (bytes > text.size() - *at) {
+    *reason =
+        "field " + *name + "'s length " + std::string(length) + " runs past the end of the file";
+    return TagResult::kBroken;
+  }
+  *data = text.substr(*at, bytes);
+  // A length that counts too many bytes swallows the end of the record, and with it
+  // the records after it: their <EOR> then starts inside the data, before a next tag or
+  // cut by the data's end.
+  const size_t dataEnd = *at + bytes;
+  const std::string_view reach = text.substr(0, dataEnd + 4);  // a tag cut by the data's end
+  const size_t first = FindBareTag(reach, *at, "EOR");
+  for (size_t eor = first; eor < dataEnd; eor = FindBareTag(reach, eor + 1, "EOR")) {
+    if (eor + 5 > dataEnd || TagFollows(text, eor + 5)) {
+      *reason = "field " + *name + "'s length " + std::string(length) +
+                " runs past the end of its record";
+      *at = first;  // reading goes on at the first record mark it swallowed
+      return TagResult::kBroken;
+    }
+  }
+  // Within its record it swallows the fields after it, whose tags then stand in the data.
+  for (size_t tag = data->find('<'); tag != std::string_view::npos;
+       tag = data->find('<', tag + 1)) {
+    if (IsFieldTag(*data, tag)) {
+      *reason =
+          "field " + *name + "'s length " + std::string(length) + " runs over the fields after it";
+      return TagResult::kBroken;
+    }
+  }
+  *at += bytes;
+  return TagResult::kField;
+}
+
+bool TimeOf(const Fields& fields, double* days) {
+  auto date = fields.find("QSO_DATE");
+  if (date == fields.end() || date->second.size() != 8 || !AllDigits(date->second)) return false;
+  std::string time = "000000";
+  auto timeOn = fields.find("TIME_ON");
+  if (timeOn != fields.end()) {
+    if ((timeOn->second.size() != 4 && timeOn->second.size() != 6) || !AllDigits(timeOn->second)) {
+      return false;
+    }
+    time = timeOn->second + std::string(6 - timeOn->second.size(), '0');
+  }
+  const std::string& d = date->second;
+  return OleDaysOf(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)),
+                   std::stoi(time.substr(0, 2)), std::stoi(time.substr(2, 2)),
+                   std::stoi(time.substr(4, 2)), days);
+}
+
+std::string Field(const Fields& fields, const char* name) {
+  auto found = fields.find(name);
+  return found == fields.end() ? std::string() : found->second;
+}
+
+// The first of the fields that is not blank, and its name.
+void FirstOf(const Fields& fields, std::initializer_list<const char*> names, std::string* value,
+             std::string* from) {
+  for (const char* name : names) {
+    std::string text = Field(fields, name);
+    if (!TrimAscii(text).empty()) {
+      *value = std::move(text);
+      *from = name;
+      return;
+    }
+  }
+}
+
+std::string ModeOf(const Fields& fields) {
+  const std::string mode = ContestMode(Field(fields, "MODE"));
+  const std::string submode = ContestMode(Field(fields, "SUBMODE"));
+  return submode == "SSB" ? submode : mode;
+}
+
+std::string MHzText(uint64_t hz) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g MHz", static_cast<double>(hz) / 1e6);
+  return text;
+}
+
+// The band and frequency of a record. The frequency is what the radio said; a BAND
+// that is no band, or that contradicts it, is noted and the frequency's band taken.
+bool BandOf(const Fields& fields, LogQso* qso, std::vector<LogProblem>* notes,
+            std::string* reason) {
+  const std::string freq = Field(fields, "FREQ");
+  const std::string bandText = Field(fields, "BAND");
+  uint64_t freqHz = 0;
+  std::string freqBand;
+  if (!TrimAscii(freq).empty()) {
+    char* end = nullptr;
+    const std::string trimmed(TrimAscii(freq));
+    const double mhz = std::strtod(trimmed.c_str(), &end);
+    if (end == trimmed.c_str() || *end != '\0' || !(mhz > 0.0) || mhz > 1e7) {
+      notes->push_back({qso->source, "FREQ \"" + freq + "\" is not a frequency in MHz"});
+    } else {
+      freqHz = static_cast<uint64_t>(std::llround(mhz * 1e6));
+      freqBand = AdifBandOfFrequency(freqHz);
+      if (freqBand.empty()) notes->push_back({qso->source, "FREQ " + freq + " is on no band"});
+    }
+  }
+  const std::string band = CanonicalBand(TrimAscii(bandText));
+  if (!TrimAscii(bandText).empty() && band.empty()) {
+    notes->push_back({qso->source, "BAND \"" + bandText + "\" is no band" +
+                                       (freqBand.empty() ? "" : "; the band of FREQ is used")});
+  } else if (!band.empty() && !freqBand.empty() && band != freqBand) {
+    notes->push_back({qso->source, "BAND " + bandText + " contradicts FREQ " + MHzText(freqHz) +
+                                       "; the band of FREQ, " + freqBand + ", is used"});
+  }
+  qso->band = !freqBand.empty() ? freqBand : band;
+  if (qso->band.empty()) {
+    *reason = TrimAscii(bandText).empty() && TrimAscii(freq).empty()
+                  ? "neither BAND nor FREQ"
+                  : "no band: neither BAND nor FREQ names one";
+    return false;
+  }
+  if (freqBand.empty()) freqHz = BandLowerEdgeHz(qso->band);
+  if (freqHz > UINT32_MAX) {
+    notes->push_back(
+        {qso->source, MHzText(freqHz) + " does not fit the logger's frequency; 0 is given"});
+    freqHz = 0;
+  }
+  qso->freqHz = static_cast<uint32_t>(freqHz);
+  return true;
+}
+
+bool ToQso(const Fields& fields, int number, const AdifOptions& options, LogQso* qso,
+           std::vector<LogProblem>* notes, std::string* reason) {
+  qso->source = number;
+  qso->call = UpperAscii(TrimAscii(Field(fields, "CALL")));
+  if (qso->call.empty()) {
+    *reason = "no CALL";
+    return false;
+  }
+  if (!BandOf(fields, qso, notes, reason)) return false;
+  qso->hasTime = TimeOf(fields, &qso->oleDays);
+  if (!qso->hasTime) {
+    *reason = "QSO_DATE/TIME_ON missing or not a valid date and time";
+    return false;
+  }
+  qso->mode = ModeOf(fields);
+  qso->rstSent = Field(fields, "RST_SENT");
+  qso->rstRcvd = Field(fields, "RST_RCVD");
+  FirstOf(fields, {"STX_STRING", "STX"}, &qso->exchSent, &qso->exchSentField);
+  if (options.exchangeField.empty()) {
+    FirstOf(fields, {"SRX_STRING", "SRX"}, &qso->exchRcvd, &qso->exchRcvdField);
+  } else {
+    FirstOf(fields, {options.exchangeField.c_str()}, &qso->exchRcvd, &qso->exchRcvdField);
+  }
+  qso->state = Field(fields, "STATE");
+  qso->myState = Field(fields, "MY_STATE");
+  qso->stationCall = UpperAscii(TrimAscii(Field(fields, "STATION_CALLSIGN")));
+  if (qso->stationCall.empty()) qso->stationCall = UpperAscii(TrimAscii(Field(fields, "OPERATOR")));
+  qso->continent = UpperAscii(TrimAscii(Field(fields, "CONT")));
+  return true;
+}
+
+// Where the records start: after the header's <EOH>, if the file has a header. The
+// header is free text up to the first <EOH> read as a tag; one that a field's data
+// quotes ends nothing.
+size_t BodyStart(std::string_view text) {
+  size_t at = 0;
+  while ((at = text.find('<', at)) != std::string_view::npos) {
+    if (IsBareTag(text, at, "EOH")) return at + 5;
+    if (IsBareTag(text, at, "EOR")) return 0;  // records without a header
+    std::string name;
+    std::string_view data;
+    std::string reason;
+    if (ReadTag(text, &at, &name, &data, &reason) == TagResult::kBroken) {
+      // The header's free text may hold what reads as a broken tag: its <EOH> decides.
+      const size_t eoh = FindBareTag(text, at + 1, "EOH");
+      return eoh == std::string_view::npos ? 0 : eoh + 5;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool LooksLikeAdif(std::string_view text) {
+  const std::string head = UpperAscii(text.substr(0, 1 << 16));
+  if (head.find("<EOR>") != std::string::npos || head.find("<EOH>") != std::string::npos) {
+    return true;
+  }
+  return head.find("START-OF-LOG") == std::string::npos && head.find("QSO:") == std::string::npos &&
+         head.find("<CALL:") != std::string::npos;
+}
+
+ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
+  ReadLog log;
+  const size_t body = BodyStart(text);
+  for (size_t at = FindBareTag(text, body, "EOR"); at != std::string_view::npos;
+       at = FindBareTag(text, at + 5, "EOR")) {
+    ++log.recordsFound;
+  }
+  Fields fields;
+  int number = 1;
+  std::string reason;
+  size_t at = body;
+  while ((at = text.find('<', at)) != std::string_view::npos) {
+    std::string name;
+    std::string_view data;
+    const TagResult tag = ReadTag(text, &at, &name, &data, &reason);
+    if (tag == TagResult::kNotATag) continue;
+    if (tag == TagResult::kBroken) {
+      const size_t eor = FindBareTag(text, at, "EOR");
+      log.skipped.push_back({number++, reason});
+      fields.clear();
+      if (eor == std::string_view::npos) return log;
+      at = eor + 5;
+      continue;
+    }
+    if (name == "EOR") {
+      LogQso qso;
+      if (ToQso(fields, number, options, &qso, &log.notes, &reason)) {
+        log.qsos.push_back(std::move(qso));
+      } else {
+        log.skipped.push_back({number, reason});
+      }
+      fields.clear();
+      ++number;
+    } else {
+      // An <EOR> that a field's data quotes (a comment about the format) ends nothing.
+      for (size_t eor = FindBareTag(data, 0, "EOR"); eor != std::string_view::npos;
+           eor = FindBareTag(data, eor + 1, "EOR")) {
+        --log.recordsFound;
+      }
+      fields[name] = std::string(data);
+    }
+  }
+  if (!fields.empty()) log.skipped.push_back({number, "the last record has no <EOR>"});
+  return log;
+}
+
+}  // namespace tarno::score

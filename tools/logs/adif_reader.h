@@ -1,0 +1,33 @@
+#ifndef TARNO_TOOLS_LOGS_ADIF_READER_H_
+#define TARNO_TOOLS_LOGS_ADIF_READER_H_
+
+// ADIF, the exchange format every logger exports: an optional header ended by <EOH>,
+// then records of <NAME:LENGTH[:TYPE]>data fields ended by <EOR>. Names are read
+// without regard to case; LENGTH counts the bytes of the data exactly.
+
+#include <string>
+#include <string_view>
+
+#include "logs/log_qso.h"
+
+namespace tarno::score {
+
+struct AdifOptions {
+  // The field that holds the received exchange, upper case; empty: SRX_STRING, else SRX
+  // (STATE is looked at later, once the worked station's country is known).
+  std::string exchangeField;
+};
+
+// Reads every record. A record that cannot be read (a broken tag, a length that runs
+// into the next record or past the end), or that names no call, no band or no valid
+// time, is skipped with its number and the reason, and reading goes on at the next
+// <EOR>. `recordsFound` counts the <EOR> marks, so that a difference from the records
+// read shows.
+ReadLog ReadAdif(std::string_view text, const AdifOptions& options = AdifOptions());
+
+// Whether the text looks like ADIF rather than Cabrillo.
+bool LooksLikeAdif(std::string_view text);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_LOGS_ADIF_READER_H_
