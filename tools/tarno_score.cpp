@@ -1,6 +1,7 @@
 // tarno-score: scores a contest log through the plug-in's exported entry points, as the
-// logger would; "check" tests a Cabrillo file and "crosscheck" checks a whole contest. Each
-// command lives in its own folder; this file only chooses one.
+// logger would; "check" tests a Cabrillo file, "crosscheck" checks a whole contest and
+// "serve" runs the log robot. Each command lives in its own folder; this file only chooses
+// one.
 
 #include <cstdio>
 #include <exception>
@@ -11,6 +12,7 @@
 #include "crosscheck/crosscheck_main.h"
 #include "score/score_main.h"
 #include "score/score_options.h"
+#include "serve/serve_main.h"
 
 int main(int argc, char** argv) {
   // Messages (standard error) and results (standard output) stay in order in one file.
@@ -19,6 +21,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "crosscheck") {
       return tarno::score::CrosscheckMain(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+    if (!args.empty() && args[0] == "serve") {
+      return tarno::score::ServeMain(std::vector<std::string>(args.begin() + 1, args.end()));
     }
     tarno::score::ScoreOptions options;
     std::string error;

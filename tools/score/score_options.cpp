@@ -14,6 +14,7 @@ const char kUsage[] =
     "usage: tarno-score [options] LOGFILE      score an ADIF or Cabrillo log\n"
     "       tarno-score check FILE.cbr         check a Cabrillo 3.0 file\n"
     "       tarno-score crosscheck [options] LOGS...   check entrants' logs against each other\n"
+    "       tarno-score serve [options]        the log robot (tarno-score serve --help)\n"
     "       tarno-score --help\n"
     "options:\n"
     "  --own-call CALL          the contestant (default: the log's station call)\n"

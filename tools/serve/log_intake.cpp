@@ -1,0 +1,162 @@
+#include "serve/log_intake.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+#include "contest/ascii_text.h"
+#include "logs/adif_reader.h"
+#include "logs/cabrillo_check.h"
+#include "logs/cabrillo_reader.h"
+
+namespace tarno::score {
+namespace {
+
+constexpr size_t kLongestCategory = 60;
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// The CATEGORY-... lines of a Cabrillo header, up to the first QSO line.
+std::string CategoryLines(std::string_view text) {
+  std::string categories;
+  for (size_t from = 0; from < text.size();) {
+    size_t to = text.find('\n', from);
+    if (to == std::string_view::npos) to = text.size();
+    const std::string_view line = TrimAscii(text.substr(from, to - from));
+    from = to + 1;
+    if (StartsWithIgnoringCase(line, "QSO:")) break;
+    if (!StartsWithIgnoringCase(line, "CATEGORY-")) continue;
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string value = PrintableField(TrimAscii(line.substr(colon + 1)));
+    if (value.size() > kLongestCategory) value = value.substr(0, kLongestCategory) + "...";
+    categories += UpperAscii(line.substr(0, colon)) + ": " + value + "\n";
+  }
+  return categories;
+}
+
+void JudgeCabrillo(std::string_view bytes, Intake* intake) {
+  const ReadLog log = ReadCabrillo(bytes);
+  intake->kind = "cbr";
+  intake->linesRead = static_cast<int64_t>(log.qsos.size());
+  intake->linesRefused = static_cast<int64_t>(log.skipped.size());
+  intake->categories = CategoryLines(bytes);
+  const bool header = StartsWithIgnoringCase(TrimAscii(bytes), "START-OF-LOG:");
+  if (!header && log.recordsFound == 0) {
+    intake->refusal.push_back("not a log: neither a Cabrillo log (START-OF-LOG:) nor ADIF");
+    return;
+  }
+  std::vector<std::pair<int, std::string>> findings;
+  std::set<int> lines;
+  for (const CabrilloProblem& problem : CheckCabrillo(bytes)) {
+    lines.insert(problem.line);
+    findings.emplace_back(problem.line, problem.line > 0 ? "line " + std::to_string(problem.line) +
+                                                               ": " + problem.message
+                                                         : "file: " + problem.message);
+  }
+  for (const LogProblem& skipped : log.skipped) {
+    if (lines.count(skipped.source)) continue;
+    findings.emplace_back(
+        skipped.source, "line " + std::to_string(skipped.source) + ": not read: " + skipped.reason);
+  }
+  std::stable_sort(findings.begin(), findings.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& finding : findings) intake->findings.push_back(std::move(finding.second));
+  if (!log.contest.empty() && !EqualsIgnoringCase(TrimAscii(log.contest), "TARNO")) {
+    intake->refusal.push_back("another contest: CONTEST: " + Quoted(log.contest) + " is not TARNO");
+  }
+  intake->call = log.ownCall;
+  if (log.qsos.empty()) intake->refusal.push_back("the log holds no QSO line that can be read");
+}
+
+void JudgeAdif(std::string_view bytes, Intake* intake) {
+  const ReadLog log = ReadAdif(bytes);
+  intake->kind = "adi";
+  intake->linesRead = static_cast<int64_t>(log.qsos.size());
+  intake->linesRefused = static_cast<int64_t>(log.skipped.size());
+  std::vector<LogProblem> messages = log.notes;
+  for (const LogProblem& skipped : log.skipped)
+    messages.push_back({skipped.source, "skipped: " + skipped.reason});
+  std::stable_sort(messages.begin(), messages.end(),
+                   [](const LogProblem& a, const LogProblem& b) { return a.source < b.source; });
+  for (const LogProblem& message : messages)
+    intake->findings.push_back("record " + std::to_string(message.source) + ": " + message.reason);
+  if (log.recordsFound == 0) {
+    intake->refusal.push_back("not a log: the ADIF file holds no record (<EOR>)");
+    return;
+  }
+  intake->call = !log.qsos.empty() && !log.qsos.front().stationCall.empty()
+                     ? log.qsos.front().stationCall
+                     : log.ownCall;
+  if (log.qsos.empty()) intake->refusal.push_back("the log holds no QSO record that can be read");
+}
+
+}  // namespace
+
+bool IsPlausibleCall(std::string_view call) {
+  if (call.size() < 3 || call.size() > 20 || call.front() == '/' || call.back() == '/')
+    return false;
+  bool letter = false, digit = false;
+  for (char c : call) {
+    const bool isLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    const bool isDigit = c >= '0' && c <= '9';
+    if (!isLetter && !isDigit && c != '/') return false;
+    letter = letter || isLetter;
+    digit = digit || isDigit;
+  }
+  return letter && digit;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size() && i < 40; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c >= 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + (text.size() > 40 ? "...\"" : "\"");
+}
+
+Intake JudgeUpload(std::string_view bytes) {
+  Intake intake;
+  if (TrimAscii(bytes).empty()) {
+    intake.refusal.push_back("empty: no log was sent");
+    return intake;
+  }
+  if (bytes.find('\0') != std::string_view::npos) {
+    intake.refusal.push_back("not a log: the file holds binary bytes (NUL), not text");
+    return intake;
+  }
+  if (LooksLikeAdif(bytes)) {
+    JudgeAdif(bytes, &intake);
+  } else {
+    JudgeCabrillo(bytes, &intake);
+  }
+  if (intake.kind == "cbr" && intake.refusal.size() == 1 &&
+      intake.refusal.front().rfind("not a log", 0) == 0) {
+    return intake;
+  }
+  const std::string call(TrimAscii(intake.call));
+  if (call.empty()) {
+    intake.refusal.push_back(intake.kind == "cbr"
+                                 ? "no CALLSIGN: the log does not say whose it is"
+                                 : "no STATION_CALLSIGN: the log does not say whose it is");
+    intake.call.clear();
+  } else if (!IsPlausibleCall(call)) {
+    intake.refusal.push_back("implausible CALLSIGN " + Quoted(call) +
+                             ": a call is letters, digits and /, with a letter and a digit");
+    intake.call.clear();
+  } else {
+    intake.call = UpperAscii(call);
+  }
+  return intake;
+}
+
+}  // namespace tarno::score

@@ -1,0 +1,237 @@
+#include "serve/robot_pages.h"
+
+#include <ctime>
+
+#include "logs/html_text.h"
+
+namespace tarno::score {
+namespace {
+
+const char kStyle[] =
+    "body{font:15px/1.45 sans-serif;margin:1.2em auto;max-width:62em;padding:0 1em;color:#222}"
+    "h1{font-size:1.5em;margin:.2em 0}h2{font-size:1.15em;margin:1.2em 0 .4em}"
+    "table{border-collapse:collapse;margin:.5em 0}th,td{border:1px solid #bbb;padding:3px 8px;"
+    "text-align:left;vertical-align:top}th{background:#e8eef6}"
+    "form{margin:.6em 0}fieldset{border:1px solid #ccc;border-radius:6px}"
+    "textarea{width:100%;max-width:40em;height:8em}pre{white-space:pre-wrap;background:#f6f6f6;"
+    "padding:.6em;border:1px solid #ddd}.late,.refused{color:#a40000;font-weight:bold}"
+    ".muted{color:#666}button{padding:4px 14px}td.num{text-align:right}";
+
+std::string E(const std::string& text) { return HtmlEscaped(text); }
+
+std::string Page(const std::string& title, const std::string& body) {
+  return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+         "<title>" +
+         E(title) + "</title><style>" + kStyle + "</style></head><body>\n" + body +
+         "\n</body></html>\n";
+}
+
+std::string Hidden(const std::string& csrf) {
+  return "<input type=\"hidden\" name=\"csrf\" value=\"" + E(csrf) + "\">";
+}
+
+// "CATEGORY-OPERATOR: SINGLE-OP\nCATEGORY-POWER: LOW\n" as "SINGLE-OP LOW".
+std::string CategoryWords(const std::string& categories) {
+  std::string words;
+  for (size_t from = 0; from < categories.size();) {
+    size_t to = categories.find('\n', from);
+    if (to == std::string::npos) to = categories.size();
+    const size_t colon = categories.find(": ", from);
+    if (colon < to && colon + 2 < to)
+      words += (words.empty() ? "" : " ") + categories.substr(colon + 2, to - colon - 2);
+    from = to + 1;
+  }
+  return words;
+}
+
+std::string ListItems(const std::string& lines) {
+  std::string items;
+  for (size_t from = 0; from < lines.size();) {
+    size_t to = lines.find('\n', from);
+    if (to == std::string::npos) to = lines.size();
+    if (to > from) items += "<li>" + E(lines.substr(from, to - from)) + "</li>\n";
+    from = to + 1;
+  }
+  return items;
+}
+
+std::string StateText(const UploadRecord& upload) {
+  return upload.state == "refused" ? "<span class=\"refused\">refused</span>"
+         : upload.state == "late"  ? "<span class=\"late\">late</span>"
+                                   : E(upload.state);
+}
+
+std::string Elapsed(int64_t seconds) {
+  return std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s";
+}
+
+std::string ProgressText(const SponsorView& view) {
+  if (!view.hasRun) return "No check has run yet.";
+  const RunRecord& run = view.run;
+  std::string text = "Check " + std::to_string(run.id) + " of " + std::to_string(run.logs) +
+                     " logs, started " + UtcText(run.startedUnix) + ": ";
+  if (run.finishedUnix == 0) {
+    return text + E(run.state) + ", running for " + Elapsed(view.nowUnix - run.startedUnix) +
+           ". Reload the page to follow it.";
+  }
+  text += E(run.state);
+  if (run.status >= 0) text += " with status " + std::to_string(run.status);
+  return text + " after " + Elapsed(run.finishedUnix - run.startedUnix) + ".";
+}
+
+std::string LogsTable(const std::vector<UploadRecord>& uploads) {
+  std::string html =
+      "<table id=\"logs\"><thead><tr><th>No.</th><th>Call</th><th>Category</th><th>Received"
+      "</th><th>State</th><th>Problems</th><th>Claimed score</th><th>Raw</th></tr></thead>"
+      "<tbody>\n";
+  for (const UploadRecord& upload : uploads) {
+    const std::string problems = upload.refusal.empty() ? upload.findings : upload.refusal;
+    html += "<tr><td class=\"num\">" + std::to_string(upload.id) + "</td><td>" + E(upload.call) +
+            "</td><td>" + E(CategoryWords(upload.categories)) + "</td><td>" +
+            UtcText(upload.receivedUnix) + "</td><td>" + StateText(upload) +
+            (upload.late && upload.state != "late" ? " (late)" : "") + "</td><td>" +
+            (problems.empty() ? std::string("none") : "<ul>" + ListItems(problems) + "</ul>") +
+            "</td><td class=\"num\">" + E(upload.claimedScore) +
+            "</td><td><a href=\"/sponsor/upload/" + std::to_string(upload.id) +
+            "/raw\">bytes</a></td></tr>\n";
+  }
+  return html + "</tbody></table>\n";
+}
+
+}  // namespace
+
+std::string UtcText(int64_t unixSeconds) {
+  const time_t seconds = static_cast<time_t>(unixSeconds);
+  std::tm moment{};
+  gmtime_r(&seconds, &moment);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &moment);
+  return text;
+}
+
+std::string HomePage(const ContestTexts& contest, const std::vector<UploadRecord>& uploads,
+                     bool published) {
+  std::string body =
+      "<h1>TARNO contest: log robot</h1>\n<p>Contest period: <span id=\"period\">" +
+      E(contest.period) + "</span><br>Deadline for logs: <span id=\"deadline\">" +
+      E(contest.deadline) + "</span></p>\n" +
+      (published
+           ? "<p><a id=\"results-link\" href=\"/results\">The results are published.</a></p>\n"
+           : "") +
+      "<h2>Send your log</h2>\n"
+      "<form id=\"upload\" method=\"post\" action=\"/upload\" enctype=\"multipart/form-data\">"
+      "<fieldset><p><label>Cabrillo or ADIF file (at most 10 MB): <input type=\"file\" "
+      "name=\"log\"></label></p><p><label>or paste the log here:<br><textarea name=\"text\">"
+      "</textarea></label></p><p><label>E-mail (optional): <input type=\"email\" name=\"email\" "
+      "maxlength=\"200\"></label></p><p><button id=\"send\" type=\"submit\">Send the log</button>"
+      "</p></fieldset></form>\n<p class=\"muted\">Sending again replaces your log; the earlier "
+      "one is kept for the sponsor.</p>\n<h2>Logs received</h2>\n"
+      "<table id=\"received\"><thead><tr><th>Call</th><th>Category</th><th>Received</th>"
+      "</tr></thead><tbody>\n";
+  for (const UploadRecord& upload : uploads) {
+    if (upload.state != "current" && upload.state != "late") continue;
+    body += "<tr><td>" + E(upload.call) + "</td><td>" + E(CategoryWords(upload.categories)) +
+            "</td><td>" + UtcText(upload.receivedUnix) +
+            (upload.late ? " <span class=\"late\">late</span>" : "") + "</td></tr>\n";
+  }
+  return Page("TARNO log robot", body + "</tbody></table>");
+}
+
+std::string ReceiptPage(const UploadRecord& upload, const std::string& report, bool published) {
+  std::string body = "<div id=\"receipt\"><h1>Receipt for <span id=\"call\">" + E(upload.call) +
+                     "</span></h1>\n<p>Received " + UtcText(upload.receivedUnix) + " as upload " +
+                     std::to_string(upload.id) + ".</p>\n";
+  if (upload.late) {
+    body +=
+        "<p id=\"late\" class=\"late\">This log came after the deadline: it is kept and "
+        "marked late.</p>\n";
+  }
+  body += "<table><tr><th>Categories</th><td id=\"categories\">" +
+          (upload.categories.empty() ? std::string("none given")
+                                     : "<ul>" + ListItems(upload.categories) + "</ul>") +
+          "</td></tr><tr><th>QSO lines read</th><td id=\"lines-read\">" +
+          std::to_string(upload.linesRead) +
+          "</td></tr><tr><th>QSO lines refused</th><td id=\"lines-refused\">" +
+          std::to_string(upload.linesRefused) +
+          "</td></tr><tr><th>Claimed score (the plug-in's)</th><td id=\"claimed-score\">" +
+          E(upload.claimedScore) + "</td></tr></table>\n<h2>Problems found</h2>\n";
+  body += upload.findings.empty() ? "<p id=\"findings\">none</p>\n"
+                                  : "<ol id=\"findings\">" + ListItems(upload.findings) + "</ol>\n";
+  if (!upload.summary.empty())
+    body += "<h2>Summary sheet</h2>\n<pre id=\"summary\">" + E(upload.summary) + "</pre>\n";
+  body +=
+      "<p>Keep this link: it shows this receipt, and your report once the results are "
+      "published: <a id=\"receipt-link\" href=\"/receipt/" +
+      E(upload.token) + "\">/receipt/" + E(upload.token) + "</a></p>\n";
+  if (published) {
+    body += "<h2>Your report</h2>\n<pre id=\"report\">" +
+            E(report.empty() ? "This log has no report in the published results." : report) +
+            "</pre>\n<p><a id=\"results-link\" href=\"/results\">The results</a></p>\n";
+  }
+  return Page("Receipt: " + upload.call, body + "</div><p><a href=\"/\">Back</a></p>");
+}
+
+std::string RefusalPage(const std::vector<std::string>& reasons) {
+  std::string body = "<h1>The log was not taken</h1>\n<ul id=\"refused\">";
+  for (const std::string& reason : reasons) body += "<li>" + E(reason) + "</li>";
+  return Page("Log refused", body + "</ul>\n<p><a href=\"/\">Back to the upload form</a></p>");
+}
+
+std::string MessagePage(const std::string& title, const std::string& text) {
+  return Page(title, "<h1>" + E(title) + "</h1>\n<p id=\"message\">" + E(text) +
+                         "</p>\n<p><a href=\"/\">Back</a></p>");
+}
+
+std::string LoginPage(const std::string& csrf, const std::string& message) {
+  return Page(
+      "Sponsor: log in",
+      "<h1>Sponsor</h1>\n" +
+          (message.empty() ? "" : "<p id=\"message\" class=\"refused\">" + E(message) + "</p>\n") +
+          "<form id=\"login\" method=\"post\" action=\"/sponsor/login\">" + Hidden(csrf) +
+          "<label>Password: <input type=\"password\" name=\"password\" "
+          "autocomplete=\"current-password\"></label> <button id=\"log-in\" "
+          "type=\"submit\">Log in</button></form>");
+}
+
+std::string SponsorPage(const SponsorView& view) {
+  std::string body = "<h1>Sponsor: logs received</h1>\n";
+  if (!view.message.empty()) body += "<p id=\"message\">" + E(view.message) + "</p>\n";
+  body += "<form id=\"logout\" method=\"post\" action=\"/sponsor/logout\">" + Hidden(view.csrf) +
+          "<button type=\"submit\">Log out</button></form>\n<p><a id=\"archive\" "
+          "href=\"/sponsor/archive\">All current logs in one archive (zip)</a></p>\n" +
+          LogsTable(view.uploads) + "<h2>Cross-check</h2>\n<p id=\"progress\">" +
+          ProgressText(view) +
+          "</p>\n<form id=\"run-check\" method=\"post\" "
+          "action=\"/sponsor/check\">" +
+          Hidden(view.csrf) + "<button type=\"submit\"" + (view.running ? " disabled" : "") +
+          ">Check the current logs</button></form>\n<p><a id=\"private-results\" "
+          "href=\"/sponsor/results\">The latest results (private until published)</a></p>\n"
+          "<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
+          Hidden(view.csrf) +
+          "<button type=\"submit\">Publish the latest results</button></form>\n<p>" +
+          (view.publishedRun
+               ? "Published: the results of check " + std::to_string(view.publishedRun) + "."
+               : std::string("Nothing is published yet.")) +
+          "</p>";
+  return Page("Sponsor", body);
+}
+
+std::string PrivateResultsPage(const RunRecord& run,
+                               const std::vector<std::pair<std::string, std::string>>& reports,
+                               bool published, const std::string& csrf) {
+  std::string body = "<h1>Results of check " + std::to_string(run.id) + "</h1>\n<p>" +
+                     (published ? "Published." : "Not published: only you see them.") +
+                     " <a id=\"results-page\" href=\"/sponsor/results/page\">The results page</a>"
+                     "</p>\n<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
+                     Hidden(csrf) +
+                     "<button type=\"submit\">Publish these results</button></form>"
+                     "\n<h2>What the check said</h2>\n<pre id=\"check-output\">" +
+                     E(run.output) + "</pre>\n<h2>Reports</h2>\n";
+  for (const auto& [name, text] : reports)
+    body += "<h3>" + E(name) + "</h3>\n<pre class=\"report\">" + E(text) + "</pre>\n";
+  return Page("Results of check " + std::to_string(run.id),
+              body + "<p><a href=\"/sponsor\">Back</a></p>");
+}
+
+}  // namespace tarno::score

@@ -1,0 +1,104 @@
+#ifndef TARNO_TOOLS_SERVE_ROBOT_STORE_H_
+#define TARNO_TOOLS_SERVE_ROBOT_STORE_H_
+
+// Everything the robot keeps, in one SQLite database (WAL, synchronous=FULL): every
+// upload with its bytes, the sponsor's password hash, sessions, failed logins, the
+// cross-check runs with the files they wrote, and which run is published. A call that
+// returns has its change durable: an upload acknowledged after AddUpload survives kill -9
+// and power loss. Thread-safe: calls are serialised on one connection.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tarno::score {
+
+struct UploadRecord {
+  int64_t id = 0;
+  int64_t receivedUnix = 0;
+  std::string address;  // the client's, for the upload limit
+  std::string email;
+  std::string call;   // upper case; empty when the upload names none
+  std::string state;  // "current", "replaced", "late" or "refused"
+  bool late = false;
+  std::string categories;  // "CATEGORY-OPERATOR: SINGLE-OP", one a line
+  int64_t linesRead = 0;
+  int64_t linesRefused = 0;
+  std::string findings;      // "line N: ...", one a line
+  std::string refusal;       // the reasons, one a line; empty when accepted
+  std::string claimedScore;  // as the plug-in's summary sheet says it, or why not
+  std::string summary;       // the plug-in's summary sheet
+  std::string token;         // the receipt's; empty for a refused upload
+  std::string kind;          // "cbr" or "adi": how the bytes read
+  std::string bytes;         // filled only where a call says so
+};
+
+struct RunRecord {
+  int64_t id = 0;
+  int64_t startedUnix = 0;
+  int64_t finishedUnix = 0;  // 0 while running
+  std::string state;         // what it is doing, or "finished", "failed", "interrupted"
+  int status = -1;           // the cross-check's exit status once finished
+  int64_t logs = 0;
+  std::string output;  // what the cross-check said
+};
+
+class RobotStore {
+ public:
+  RobotStore() = default;
+  ~RobotStore();
+  RobotStore(const RobotStore&) = delete;
+  RobotStore& operator=(const RobotStore&) = delete;
+
+  // Opens or sets up the database; runs left unfinished by a stop are marked interrupted.
+  bool Open(const std::string& path, std::string* error);
+
+  // Stores the upload (its `state` decided here from `late` and `refusal`): an accepted,
+  // on-time log becomes its call's current one and the earlier current one is marked
+  // replaced, all in one transaction. Sets `id`.
+  bool AddUpload(UploadRecord* upload, std::string* error);
+  // Every upload, newest first, without bytes.
+  std::vector<UploadRecord> Uploads();
+  // The current logs, oldest first, with their bytes.
+  std::vector<UploadRecord> CurrentLogs();
+  bool UploadByToken(const std::string& token, UploadRecord* upload);
+  bool UploadById(int64_t id, UploadRecord* upload);  // with bytes
+  int64_t UploadsSince(const std::string& address, int64_t sinceUnix);
+
+  std::string Setting(const std::string& name);
+  bool SetSetting(const std::string& name, const std::string& value);
+
+  bool AddSession(const std::string& token, const std::string& csrf, int64_t expiresUnix);
+  // The session's CSRF token when the session exists and has not expired.
+  bool FindSession(const std::string& token, int64_t nowUnix, std::string* csrf);
+  void DeleteSession(const std::string& token);
+
+  // Failed logins from one address: how many since the last success, and when the last.
+  void CountLoginFailure(const std::string& address, int64_t nowUnix);
+  int64_t LoginFailures(const std::string& address, int64_t* lastUnix);
+  void ClearLoginFailures(const std::string& address);
+
+  int64_t AddRun(int64_t startedUnix, int64_t logs);
+  void SetRunState(int64_t run, const std::string& state);
+  // Ends a run with what it wrote: (file name, bytes) pairs.
+  void FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
+                 const std::string& output,
+                 const std::vector<std::pair<std::string, std::string>>& files);
+  bool LatestRun(RunRecord* run);
+  bool Run(int64_t id, RunRecord* run);
+  bool RunFile(int64_t run, const std::string& name, std::string* bytes);
+  std::vector<std::string> RunFileNames(int64_t run);
+
+ private:
+  bool Execute(const char* sql, std::string* error);
+
+  std::mutex m_mutex;
+  sqlite3* m_db = nullptr;
+};
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_SERVE_ROBOT_STORE_H_

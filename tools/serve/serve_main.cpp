@@ -1,0 +1,114 @@
+#include "serve/serve_main.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "serve/check_runner.h"
+#include "serve/child_process.h"
+#include "serve/random_token.h"
+#include "serve/robot_routes.h"
+#include "serve/robot_store.h"
+#include "serve/serve_options.h"
+#include "serve/sponsor_auth.h"
+
+namespace tarno::score {
+namespace {
+
+namespace fs = std::filesystem;
+
+int Fail(const std::string& error) {
+  std::fprintf(stderr, "tarno-score serve: %s\n", error.c_str());
+  return 1;
+}
+
+// A fresh folder is set up; scratch space a stop left behind is cleared.
+bool PrepareFolder(const std::string& folder, std::string* error) {
+  std::error_code failed;
+  fs::create_directories(folder, failed);
+  if (!fs::is_directory(folder, failed)) {
+    *error = "cannot make the data folder " + folder;
+    return false;
+  }
+  for (const char* scratch : {"scratch", "runs"})
+    fs::remove_all(fs::path(folder) / scratch, failed);
+  return true;
+}
+
+int Processors() {
+  const unsigned count = std::thread::hardware_concurrency();
+  return count > 0 ? static_cast<int>(count) : 2;
+}
+
+// Serves until SIGTERM or SIGINT, which a thread of its own waits for: the signals are
+// blocked in every other thread, so no handler ever runs inside the server.
+int Serve(Robot& robot, httplib::Server& server, const sigset_t& stopSignals) {
+  const ServeOptions& options = robot.options;
+  int port = options.port;
+  if (port == 0) {
+    port = server.bind_to_any_port(options.host);
+    if (port <= 0) return Fail("cannot listen on " + options.host);
+  } else if (!server.bind_to_port(options.host, port)) {
+    return Fail("cannot listen on " + options.host + ":" + std::to_string(port));
+  }
+  std::thread stopper([&server, &stopSignals] {
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.stop();
+  });
+  std::printf("listening on http://%s:%d/\n", options.host.c_str(), port);
+  std::fflush(stdout);
+  const bool served = server.listen_after_bind();
+  server.stop();
+  pthread_kill(stopper.native_handle(), SIGTERM);  // blocked: sigwait takes it
+  stopper.join();
+  robot.children.StopAll();
+  return served ? 0 : Fail("the server stopped on a failure");
+}
+
+}  // namespace
+
+int ServeMain(const std::vector<std::string>& args) {
+  ServeOptions options;
+  std::string error;
+  if (!ParseServeOptions(args, &options, &error)) {
+    std::fprintf(stderr, "tarno-score serve: %s\n%s", error.c_str(), kServeUsage);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kServeUsage, stdout);
+    return 0;
+  }
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  signal(SIGPIPE, SIG_IGN);  // a client that goes away must not end the robot
+
+  if (!StartRandom()) return Fail("the random source (libsodium) cannot be started");
+  if (!PrepareFolder(options.dataFolder, &error)) return Fail(error);
+  RobotStore store;
+  if (!store.Open((fs::path(options.dataFolder) / "robot.sqlite").string(), &error))
+    return Fail(error);
+  SponsorAuth auth(store, options.behindTls);
+  std::string made;
+  if (!auth.SetUpPassword(options.passwordFile, &made, &error)) return Fail(error);
+  if (!made.empty()) std::printf("sponsor password: %s\n", made.c_str());
+
+  ChildProcesses children(ThisProgram(), options.children > 0 ? options.children : Processors());
+  int status = 0;
+  {
+    CheckRunner checks(store, children, options);
+    Robot robot{options, store, auth, children, checks};
+    httplib::Server server;
+    SetUpRoutes(robot, &server);
+    status = Serve(robot, server, stopSignals);
+  }
+  return status;
+}
+
+}  // namespace tarno::score

@@ -1,0 +1,172 @@
+#include "serve/serve_options.h"
+
+#include <cstdlib>
+#include <ctime>
+
+namespace tarno::score {
+
+const char kServeUsage[] =
+    "usage: tarno-score serve [options]         the log robot: entrants upload, the sponsor\n"
+    "                                           collects, checks and publishes\n"
+    "options:\n"
+    "  --data FOLDER            the robot's database and files (default: robot)\n"
+    "  --listen ADDRESS:PORT    where to listen (default: 127.0.0.1:8080; port 0: any)\n"
+    "  --start DATE[THH:MM]     contest start, UTC; with --end, QSOs outside are not scored\n"
+    "  --end DATE[THH:MM]       contest end, UTC, inclusive\n"
+    "  --deadline DATE[THH:MM]  logs received later are kept and marked late\n"
+    "  --password-file FILE     the sponsor's password (default: made on first start and\n"
+    "                           printed once)\n"
+    "  --behind-tls             a TLS reverse proxy is in front: cookies are Secure\n"
+    "  --upload-limit N[/SECONDS]  uploads per client address (default: 20/600)\n"
+    "  --timeout SECONDS        a client silent this long is dropped (default: 10)\n"
+    "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
+    "  --plugin FILE            the plug-in library (default: beside this program)\n";
+
+namespace {
+
+bool Number(const std::string& text, long low, long high, int* value) {
+  char* end = nullptr;
+  const long number = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || number < low || number > high) return false;
+  *value = static_cast<int>(number);
+  return true;
+}
+
+bool Digits(const std::string& text, size_t from, size_t count, int* value) {
+  if (from + count > text.size()) return false;
+  *value = 0;
+  for (size_t i = from; i < from + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    *value = *value * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+bool ParseListen(const std::string& text, ServeOptions* options) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  options->host = text.substr(0, colon);
+  return Number(text.substr(colon + 1), 0, 65535, &options->port);
+}
+
+bool ParseLimit(const std::string& text, ServeOptions* options) {
+  const size_t slash = text.find('/');
+  if (!Number(text.substr(0, slash), 1, 1000000, &options->uploadLimit)) return false;
+  return slash == std::string::npos ||
+         Number(text.substr(slash + 1), 1, 86400 * 7, &options->uploadWindowSeconds);
+}
+
+bool CheckPeriod(const ServeOptions& options, std::string* error) {
+  if (options.start.empty() != options.end.empty()) {
+    *error = "the contest period needs both --start and --end";
+    return false;
+  }
+  if (options.start.empty()) return true;
+  int64_t start = 0, end = 0;
+  for (const std::string* text : {&options.start, &options.end}) {
+    if (!ParseUtcMoment(*text, text == &options.end, text == &options.start ? &start : &end)) {
+      *error = "\"" + *text + "\" is not a date YYYY-MM-DD or a time YYYY-MM-DDTHH:MM";
+      return false;
+    }
+  }
+  if (end < start) {
+    *error = "the contest ends (" + options.end + ") before it starts (" + options.start + ")";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds) {
+  int year, month, day, hour = 0, minute = 0;
+  if (text.size() < 10 || text[4] != '-' || text[7] != '-' || !Digits(text, 0, 4, &year) ||
+      !Digits(text, 5, 2, &month) || !Digits(text, 8, 2, &day) || month < 1 || month > 12 ||
+      day < 1 || day > 31 || year < 1900) {
+    return false;
+  }
+  const bool dateOnly = text.size() == 10;
+  if (!dateOnly &&
+      (text.size() != 16 || (text[10] != 'T' && text[10] != ' ') || text[13] != ':' ||
+       !Digits(text, 11, 2, &hour) || !Digits(text, 14, 2, &minute) || hour > 23 || minute > 59)) {
+    return false;
+  }
+  std::tm moment{};
+  moment.tm_year = year - 1900;
+  moment.tm_mon = month - 1;
+  moment.tm_mday = day;
+  moment.tm_hour = hour;
+  moment.tm_min = minute;
+  const time_t seconds = timegm(&moment);
+  if (moment.tm_mday != day) return false;  // 31 April rolled into May
+  *unixSeconds = static_cast<int64_t>(seconds) + (endOfDay ? (dateOnly ? 86399 : 59) : 0);
+  return true;
+}
+
+bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* options,
+                       std::string* error) {
+  std::string listen, limit, timeout;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const struct {
+      const char* name;
+      std::string* target;
+    } kValued[] = {
+        {"--data", &options->dataFolder},
+        {"--listen", &listen},
+        {"--start", &options->start},
+        {"--end", &options->end},
+        {"--deadline", &options->deadlineText},
+        {"--password-file", &options->passwordFile},
+        {"--cty", &options->countryFile},
+        {"--plugin", &options->plugin},
+        {"--upload-limit", &limit},
+        {"--timeout", &timeout},
+    };
+    std::string* target = nullptr;
+    for (const auto& valued : kValued) {
+      if (arg == valued.name) target = valued.target;
+    }
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+    } else if (arg == "--behind-tls") {
+      options->behindTls = true;
+    } else if (!target) {
+      *error = (arg.size() > 1 && arg[0] == '-' ? "unknown option " : "unexpected argument ") + arg;
+      return false;
+    } else if (i + 1 >= args.size()) {
+      *error = arg + " needs a value";
+      return false;
+    } else {
+      *target = args[++i];
+      if (target->empty()) {
+        *error = arg + " needs a value";
+        return false;
+      }
+    }
+  }
+  if (options->help) return true;
+  if (!listen.empty() && !ParseListen(listen, options)) {
+    *error = "--listen \"" + listen + "\" is not ADDRESS:PORT";
+    return false;
+  }
+  if (!limit.empty() && !ParseLimit(limit, options)) {
+    *error = "--upload-limit \"" + limit + "\" is not N or N/SECONDS";
+    return false;
+  }
+  if (!timeout.empty() && !Number(timeout, 1, 3600, &options->timeoutSeconds)) {
+    *error = "--timeout \"" + timeout + "\" is not a number of seconds from 1 to 3600";
+    return false;
+  }
+  if (!options->deadlineText.empty()) {
+    if (!ParseUtcMoment(options->deadlineText, true, &options->deadlineUnix)) {
+      *error = "--deadline \"" + options->deadlineText +
+               "\" is not a date YYYY-MM-DD or a time YYYY-MM-DDTHH:MM";
+      return false;
+    }
+    options->hasDeadline = true;
+  }
+  return CheckPeriod(*options, error);
+}
+
+}  // namespace tarno::score

@@ -1,0 +1,47 @@
+#ifndef TARNO_TOOLS_SERVE_SERVE_OPTIONS_H_
+#define TARNO_TOOLS_SERVE_SERVE_OPTIONS_H_
+
+// The command line of "tarno-score serve", the log robot.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarno::score {
+
+extern const char kServeUsage[];
+
+struct ServeOptions {
+  bool help = false;
+  std::string dataFolder = "robot";
+  std::string host = "127.0.0.1";
+  int port = 8080;  // 0: any free port
+  // The contest period as given ("YYYY-MM-DD" or "YYYY-MM-DDTHH:MM", UTC), handed on to
+  // the scoring and the cross-check; both empty when not given.
+  std::string start;
+  std::string end;
+  bool hasDeadline = false;
+  int64_t deadlineUnix = 0;  // the last second an upload is on time
+  std::string deadlineText;
+  std::string passwordFile;
+  std::string countryFile;        // empty: the commands' own default
+  std::string plugin;             // empty: beside the program
+  bool behindTls = false;         // the session cookie is then marked Secure
+  int uploadLimit = 20;           // uploads per client address ...
+  int uploadWindowSeconds = 600;  // ... in this many seconds
+  int timeoutSeconds = 10;        // a client silent this long is dropped
+  int threads = 16;               // requests handled at once
+  int children = 0;               // scorings at once; 0: one per processor
+};
+
+// False with the reason on a bad command line.
+bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* options,
+                       std::string* error);
+
+// Seconds since 1970 of "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM" (UTC); a date alone is its
+// first second, or with `endOfDay` its last, and a time its first or last second alike.
+bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_SERVE_SERVE_OPTIONS_H_
