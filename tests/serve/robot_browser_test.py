@@ -1,0 +1,402 @@
+#!/usr/bin/env python3
+"""The log robot in a real browser: Debian's Chromium, driven headless through
+chromium-driver by Selenium, against a `tarno-score serve` started for the run.
+
+    robot_browser_test.py --program build/native/tarno-score --screenshots DIR
+
+An entrant uploads through the form and reads the receipt; the sponsor logs in, runs the
+check and publishes; the entrant follows the receipt link to the report. What the receipt
+says is held against `tarno-score check` and the score of the same file. The upload page
+and the receipt must fit a 400 px wide screen. The upload form, a receipt and the sponsor's
+list are saved as robot-upload.png, robot-receipt.png and robot-sponsor.png in DIR.
+Exit status 77 (skipped) when Chromium, its driver or Selenium is missing.
+"""
+
+import argparse
+import datetime
+import io
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from robot_server import RobotServer  # noqa: E402
+
+CHROMIUM = "/usr/bin/chromium"
+DRIVER = "/usr/bin/chromedriver"
+SKIPPED = 77  # ctest's SKIP_RETURN_CODE
+PASSWORD = "browser-test-sponsor"
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+LOGS = os.path.join(SOURCE, "tests", "data", "crosscheck", "logs")
+WAIT_SECONDS = 60
+# The day the test logs were made for; one QSO of HA5AA's lies before it.
+PERIOD = ["--start", "2026-03-07", "--end", "2026-03-07"]
+
+OPTIONS = argparse.Namespace()
+
+try:
+    from selenium import webdriver
+    from selenium.common.exceptions import NoSuchElementException
+    from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.expected_conditions import staleness_of
+    from selenium.webdriver.support.wait import WebDriverWait
+except ImportError:
+    webdriver = None
+
+# Every element whose box reaches past the screen's sides, unless a box that scrolls
+# sideways, and itself fits, holds it; and how wide the page is.
+OVERFLOW_SCRIPT = """
+const width = document.documentElement.clientWidth;
+const fits = (r) => r.left >= -0.5 && r.right <= width + 0.5;
+const scrolls = (el) => ['auto', 'scroll'].includes(getComputedStyle(el).overflowX);
+const name = (el) => el.tagName.toLowerCase() + (el.id ? '#' + el.id : '') +
+    (el.className && typeof el.className === 'string' ? '.' + el.className.split(' ')[0] : '');
+const wide = [];
+for (const el of document.body.querySelectorAll('*')) {
+  const r = el.getBoundingClientRect();
+  if ((r.width === 0 && r.height === 0) || fits(r)) continue;
+  let box = el.parentElement;
+  while (box && box !== document.body && !(scrolls(box) && fits(box.getBoundingClientRect())))
+    box = box.parentElement;
+  if (!box || box === document.body)
+    wide.push(name(el) + ' ' + Math.round(r.left) + '..' + Math.round(r.right));
+}
+return {width: width, scrollWidth: document.documentElement.scrollWidth, wide: wide};
+"""
+
+def run(args, cwd=None):
+    return subprocess.run(args, cwd=cwd, capture_output=True, text=True, check=False)
+
+
+def expected_receipt(path):
+    """What the receipt must say of the log at `path`: `check`'s findings as (line,
+    message), the QSO lines read and refused, and the plug-in's score."""
+    findings = []
+    for line in run([OPTIONS.program, "check", path]).stdout.splitlines():
+        match = re.search(r"(?:^|: )line (\d+): (.*)$", line)
+        if match:
+            findings.append((int(match.group(1)), match.group(2)))
+    with tempfile.TemporaryDirectory() as folder:
+        scored = run([OPTIONS.program, "--dir", folder, *PERIOD, path])
+    score = re.search(r"^Score: \S+ = (\d+)", scored.stdout, re.M)
+    counts = re.search(r"^(\d+) QSOs scored, (\d+) outside .*, (\d+) lines? skipped",
+                       scored.stdout, re.M)
+    assert score and counts, scored.stdout + scored.stderr
+    read = int(counts.group(1)) + int(counts.group(2))
+    return {"findings": findings, "read": read, "refused": int(counts.group(3)),
+            "score": int(score.group(1))}
+
+
+def first_number(text):
+    match = re.search(r"\d+", text.replace(",", ""))
+    return int(match.group(0)) if match else None
+
+
+def faulty_log(folder):
+    """OK2DD's log with an unknown power category and a QSO dated in the 13th month."""
+    with open(os.path.join(LOGS, "ok2dd.cbr"), newline="", encoding="ascii") as source:
+        text = source.read()
+    text = text.replace("CATEGORY-POWER: HIGH", "CATEGORY-POWER: HUGE", 1)
+    text = text.replace(" 2026-03-07 1010 ", " 2026-13-07 1010 ", 1)
+    path = os.path.join(folder, "ok2dd-faulty.cbr")
+    with open(path, "w", newline="", encoding="ascii") as out:
+        out.write(text)
+    return path
+
+
+class RobotInBrowserTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.scratch = tempfile.TemporaryDirectory(prefix="tarno-robot-browser-")
+        # A deadline still to come: every log in time, and the page shows both dates.
+        deadline = (datetime.datetime.now(datetime.timezone.utc) +
+                    datetime.timedelta(days=14)).strftime("%Y-%m-%d")
+        cls.server = RobotServer(OPTIONS.program, PASSWORD,
+                                 [*PERIOD, "--deadline", deadline, *OPTIONS.server_args])
+        options = webdriver.ChromeOptions()
+        options.binary_location = CHROMIUM
+        for argument in ("--headless=new", "--no-sandbox", "--disable-gpu",
+                         "--hide-scrollbars", "--window-size=1000,800",
+                         "--user-data-dir=" + os.path.join(cls.scratch.name, "profile")):
+            options.add_argument(argument)
+        try:
+            cls.browser = webdriver.Chrome(service=Service(DRIVER), options=options)
+        except Exception:
+            cls.server.stop()
+            cls.server.remove()
+            raise
+        cls.browser.set_script_timeout(WAIT_SECONDS)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        status = cls.server.stop()
+        server_errors = cls.server.stderr()
+        cls.server.remove()
+        cls.scratch.cleanup()
+        if status != 0:
+            raise AssertionError("the robot did not stop cleanly on SIGTERM (status %s)%s"
+                                 % (status, server_errors))
+
+    # Helpers ---------------------------------------------------------------------------
+
+    def open(self, path):
+        self.browser.get(self.server.url + path.lstrip("/"))
+
+    def one(self, css, within=None):
+        try:
+            return (within or self.browser).find_element(By.CSS_SELECTOR, css)
+        except NoSuchElementException:
+            self.fail("%s is missing on %s:\n%s" % (css, self.browser.current_url,
+                                                    self.page_text()))
+
+    def some(self, css, within=None):
+        return (within or self.browser).find_elements(By.CSS_SELECTOR, css)
+
+    def page_text(self):
+        return self.browser.find_element(By.TAG_NAME, "body").text[:3000]
+
+    def upload(self, path=None, text=None, email=None):
+        """Sends a log through the front page's form; the receipt (or refusal) is shown."""
+        self.open("/")
+        form = self.one("form#upload")
+        if path:
+            self.one("input[type=file][name=log]", form).send_keys(path)
+        if text:
+            self.one("textarea[name=text]", form).send_keys(text)
+        if email:
+            self.one("input[name=email]", form).send_keys(email)
+        self.one("button#send", form).click()
+        self.wait_for_next_page(form)
+
+    def submit(self, form_css):
+        form = self.one(form_css)
+        self.one("[type=submit], button", form).click()
+        self.wait_for_next_page(form)
+
+    def follow(self, link):
+        link.click()
+        self.wait_for_next_page(link)
+
+    def wait_for_next_page(self, old):
+        """A click does not wait for the page it sends for: the old page's form going
+        stale says that the next one is there."""
+        WebDriverWait(self.browser, WAIT_SECONDS).until(staleness_of(old))
+
+    def shot(self, name, width=1000):
+        """The whole page at `width`, saved in the screenshots folder."""
+        height = self.browser.execute_script("return document.documentElement.scrollHeight")
+        self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": width, "height": min(height, 3000), "deviceScaleFactor": 1,
+            "mobile": False})
+        try:
+            path = os.path.join(OPTIONS.screenshots, name)
+            self.assertTrue(self.browser.save_screenshot(path), path)
+        finally:
+            self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+        self.assertGreater(os.path.getsize(path), 10000, "an empty page gives a tiny picture")
+
+    def assert_receipt(self, call, expected):
+        self.one("#receipt")
+        self.assertEqual(call, self.one("#call").text.strip())
+        self.assertTrue(self.one("#categories").text.strip(), "no categories shown")
+        self.assertEqual(expected["read"], first_number(self.one("#lines-read").text))
+        self.assertEqual(expected["refused"], first_number(self.one("#lines-refused").text))
+        findings = self.one("#findings").text
+        for line, message in expected["findings"]:
+            self.assertRegex(findings, r"\b%d\b" % line)
+            self.assertIn(message, findings)
+        self.assertRegex(self.one("#claimed-score").text.replace(",", ""),
+                         r"\b%d\b" % expected["score"])
+        self.assertEqual([], self.some("#late"), "a log in time is marked late")
+        link = self.one("a#receipt-link").get_attribute("href")
+        self.assertRegex(link, r"^%sreceipt/[A-Za-z0-9_-]{16,}$" % re.escape(self.server.url))
+        return link
+
+    def assert_fits(self, what):
+        found = self.browser.execute_script(OVERFLOW_SCRIPT)
+        self.assertEqual(400, found["width"], what + ": the page is not laid out for the screen")
+        self.assertEqual([], found["wide"], what + ": wider than the screen")
+        self.assertLessEqual(found["scrollWidth"], 400, what + ": the page scrolls sideways")
+
+    def sponsor_rows(self):
+        """The sponsor's list by the call in one of each row's cells."""
+        rows = {}
+        for row in self.some("table#logs tr"):
+            for cell in self.some("td", row):
+                if re.fullmatch(r"[A-Z0-9]+(/[A-Z0-9]+)*", cell.text.strip()):
+                    rows.setdefault(cell.text.strip(), row)
+        return rows
+
+    def wait_for_private_results(self):
+        deadline = time.monotonic() + WAIT_SECONDS
+        while time.monotonic() < deadline:
+            self.open("/sponsor")
+            self.assertTrue(self.one("#progress").text.strip(), "the check's state is not shown")
+            self.follow(self.one("a#private-results"))
+            # The reports are on that page; the results table is on the one it links to.
+            if self.some("a#results-page"):
+                self.follow(self.one("a#results-page"))
+                self.one("table#results")
+                return
+            time.sleep(0.5)
+        self.fail("the check gave no results within %d s:\n%s" % (WAIT_SECONDS, self.page_text()))
+
+    # Tests -----------------------------------------------------------------------------
+
+    def test_entrants_upload_the_sponsor_checks_and_publishes(self):
+        self.open("/")
+        self.one("meta[name=viewport]")
+        self.one("table#received")
+        ha5aa = os.path.join(LOGS, "ha5aa.cbr")
+        self.upload(path=ha5aa, email="ha5aa@example.org")
+        receipt_link = self.assert_receipt("HA5AA", expected_receipt(ha5aa))
+        self.upload(path=os.path.join(LOGS, "hg7bb.cbr"))
+        self.assert_receipt("HG7BB", expected_receipt(os.path.join(LOGS, "hg7bb.cbr")))
+        with open(os.path.join(LOGS, "dl1cc.cbr"), encoding="ascii") as pasted:
+            self.upload(text=pasted.read())
+        self.assert_receipt("DL1CC", expected_receipt(os.path.join(LOGS, "dl1cc.cbr")))
+        faulty = faulty_log(self.scratch.name)
+        self.upload(path=faulty)
+        expected = expected_receipt(faulty)
+        self.assertEqual(2, len(expected["findings"]), "the faulty log lost its faults")
+        self.assert_receipt("OK2DD", expected)
+        self.shot("robot-receipt.png")
+
+        self.open("/")
+        received = self.one("table#received")
+        for call in ("HA5AA", "HG7BB", "DL1CC", "OK2DD"):
+            self.assertIn(call, received.text)
+        headings = " ".join(cell.text for cell in self.some("th", received)).lower()
+        self.assertNotIn("score", headings, "scores are shown before publication")
+        self.shot("robot-upload.png")
+
+        self.browser.get(receipt_link)
+        self.assertEqual([], self.some("pre#report"), "a report is shown before publication")
+        self.open("/results")
+        self.assertIn("not yet published", self.page_text())
+
+        self.sponsor_logs_in()
+        self.sponsor_sees_every_log(ha5aa)
+        self.shot("robot-sponsor.png")
+        self.submit("form#run-check")
+        self.wait_for_private_results()
+        self.assertIn("HA5AA", self.one("table#results").text)
+        self.open("/results")
+        self.assertIn("not yet published", self.page_text(), "results public before publishing")
+        self.open("/sponsor")
+        self.submit("form#publish")
+        self.sponsor_logs_out()
+
+        self.browser.get(receipt_link)
+        report = self.one("pre#report").text
+        self.assertIn("HA5AA", report)
+        self.follow(self.one("a[href$='/results']"))
+        self.assertIn("HA5AA", self.one("table#results").text)
+
+    def sponsor_logs_in(self):
+        self.open("/sponsor")
+        login = self.one("form#login")
+        self.assertTrue(self.one("input[name=csrf]", login).get_attribute("value"))
+        self.one("input[name=password]", login).send_keys(PASSWORD + "-wrong")
+        self.submit("form#login")
+        self.assertEqual([], self.some("table#logs"), "a wrong password let the sponsor in")
+        # A failed login holds the next one off for a while, which the page names.
+        for _ in range(5):
+            held_off = re.search(r"wait (\d+) s", self.page_text())
+            time.sleep(int(held_off.group(1)) + 0.2 if held_off else 0)
+            self.open("/sponsor")
+            self.one("input[name=password]", self.one("form#login")).send_keys(PASSWORD)
+            self.submit("form#login")
+            if self.some("table#logs"):
+                break
+        self.one("table#logs")
+        session = [cookie for cookie in self.browser.get_cookies() if cookie.get("httpOnly")]
+        self.assertTrue(session, "no HttpOnly session cookie")
+        self.assertEqual("Strict", session[0].get("sameSite"))
+        self.assertNotIn(session[0]["value"], self.browser.execute_script("return document.cookie"))
+
+    def sponsor_sees_every_log(self, raw_log):
+        rows = self.sponsor_rows()
+        for call in ("HA5AA", "HG7BB", "DL1CC", "OK2DD"):
+            self.assertIn(call, rows, "the sponsor's list lacks " + call)
+        for form in self.some("form"):
+            self.assertTrue(self.one("input[name=csrf]", form).get_attribute("value"),
+                            "a form without its CSRF token: " + str(form.get_attribute("id")))
+        for css in ("a#archive", "form#run-check", "#progress", "a#private-results",
+                    "form#publish", "form#logout"):
+            self.one(css)
+        raw = self.one("a[href$='/raw']", rows["HA5AA"])
+        self.assertRegex(raw.get_attribute("href"), r"/sponsor/upload/[^/]+/raw$")
+        with open(raw_log, "rb") as source:
+            self.assertEqual(source.read(), self.download(raw))
+        with zipfile.ZipFile(io.BytesIO(self.download(self.one("a#archive")))) as archive:
+            names = " ".join(archive.namelist()).upper()
+        for call in ("HA5AA", "HG7BB", "DL1CC", "OK2DD"):
+            self.assertIn(call, names, "the archive lacks " + call)
+
+    def download(self, link):
+        """The bytes of the file the browser saves when `link` is clicked."""
+        folder = tempfile.mkdtemp(dir=self.scratch.name)
+        self.browser.execute_cdp_cmd("Browser.setDownloadBehavior",
+                                     {"behavior": "allow", "downloadPath": folder})
+        link.click()
+        deadline = time.monotonic() + WAIT_SECONDS
+        while time.monotonic() < deadline:
+            done = [name for name in os.listdir(folder) if not name.endswith(".crdownload")]
+            if done:
+                with open(os.path.join(folder, done[0]), "rb") as saved:
+                    return saved.read()
+            time.sleep(0.1)
+        self.fail("nothing was downloaded from " + link.get_attribute("href"))
+
+    def sponsor_logs_out(self):
+        self.open("/sponsor")
+        self.submit("form#logout")
+        self.open("/sponsor/results")
+        self.one("form#login")
+        self.assertEqual([], self.some("table#results"), "private results without a session")
+
+    def test_upload_page_and_receipt_fit_a_400_pixel_screen(self):
+        self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+            "width": 400, "height": 800, "deviceScaleFactor": 1, "mobile": True})
+        try:
+            self.open("/")
+            self.assert_fits("the upload page")
+            self.upload(path=faulty_log(self.scratch.name))
+            self.one("#findings")
+            self.assert_fits("the receipt")
+            self.browser.get(self.one("a#receipt-link").get_attribute("href"))
+            self.one("#receipt")
+            self.assert_fits("the receipt through its link")
+        finally:
+            self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True, help="the tarno-score program")
+    parser.add_argument("--screenshots", required=True, help="folder for the pictures")
+    parser.add_argument("--server-arg", dest="server_args", action="append", default=[],
+                        help="one more argument for tarno-score serve (repeatable)")
+    parser.parse_args(sys.argv[1:], namespace=OPTIONS)
+    OPTIONS.program = os.path.abspath(OPTIONS.program)
+    missing = [path for path in (CHROMIUM, DRIVER) if not os.access(path, os.X_OK)]
+    if webdriver is None:
+        missing.append("python3-selenium")
+    if missing:
+        print("skipped: %s missing; scripts/install-deps installs it" % ", ".join(missing))
+        return SKIPPED
+    os.makedirs(OPTIONS.screenshots, exist_ok=True)
+    tests = unittest.defaultTestLoader.loadTestsFromTestCase(RobotInBrowserTest)
+    return 0 if unittest.TextTestRunner(verbosity=2).run(tests).wasSuccessful() else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
