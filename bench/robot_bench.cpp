@@ -1,0 +1,488 @@
+// tarno_robot_bench: the log robot with many entrants uploading at once, timed against the
+// work a receipt cannot do without, `tarno-score check` and the scoring of the same file
+// one after the other in one process (see docs/benchmarks.md, "The log robot").
+//
+//   tarno_robot_bench [--clients N] [--qsos N] [--rounds N]
+//
+// 1. N logs (50) of about 5,000 QSO lines, each of its own call: tarno-make-log --qsos
+//    (5300, of which the plug-in keeps about 4,990 in the Cabrillo file) turned into
+//    Cabrillo by tarno-score --cabrillo --own-call.
+// 2. The robot: `tarno-score serve` on 127.0.0.1, any free port, a fresh data folder, the
+//    per-address upload limit lifted (every client here is 127.0.0.1). Five more logs
+//    are sent one at a time.
+// 3. --rounds times (3), in turn: the floor, CheckMain and ScoreMain (the two commands' own
+//    functions) for each log in this process, their output thrown away, timed per file
+//    and back to back; then all N clients send at one signal, each on its own connection
+//    (httplib::Client), and each waits for its receipt. The robot's processor time, its
+//    scoring children's included, comes from /proc.
+// Also timed alone: the scoring as a program of its own, which the robot starts for each
+// upload, and one durable SQLite commit of an upload's bytes.
+// Everything happens in a scratch folder under $TMPDIR (or /tmp), removed at the end.
+
+#include <fcntl.h>
+#include <httplib.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "check/check_main.h"
+#include "score/score_main.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSoloUploads = 5;
+
+struct Settings {
+  int clients = 50;
+  int qsos = 5300;
+  int rounds = 3;
+};
+
+struct Entrant {
+  std::string call;
+  std::string path;
+  std::string bytes;
+  size_t qsoLines = 0;
+};
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double SelfCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+[[noreturn]] void Die(const std::string& why) {
+  std::fprintf(stderr, "tarno_robot_bench: %s\n", why.c_str());
+  std::exit(1);
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs a program to its end, its standard output into `output` (or thrown away).
+void RunProgram(const std::vector<std::string>& args, const std::string& output = "/dev/null") {
+  std::fflush(stdout);  // else the child would write what is still buffered here
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(out, 1);
+    dup2(null, 2);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1)
+    Die(args[0] + " failed (status " + std::to_string(status) + ")");
+}
+
+// HA0BA, HA1BA, ... : a call of its own for each of up to 260 entrants.
+std::string CallOf(int index) {
+  return "HA" + std::to_string(index % 10) + "B" + static_cast<char>('A' + index / 10 % 26);
+}
+
+Entrant MakeEntrant(const fs::path& scratch, int index, int qsos) {
+  Entrant entrant;
+  entrant.call = CallOf(index);
+  const fs::path folder = scratch / "logs" / entrant.call;
+  fs::create_directories(folder);
+  const std::string adif = (folder / "made.adi").string();
+  RunProgram({TARNO_MAKE_LOG_PROGRAM, "--qsos", std::to_string(qsos), "--seed",
+              std::to_string(100 + index)},
+             adif);
+  RunProgram({TARNO_SCORE_PROGRAM, "--cabrillo", "--own-call", entrant.call, "--dir",
+              folder.string(), adif});
+  entrant.path = (folder / (entrant.call + ".cbr")).string();
+  entrant.bytes = Slurp(entrant.path);
+  for (size_t at = entrant.bytes.find("\nQSO:"); at != std::string::npos;
+       at = entrant.bytes.find("\nQSO:", at + 1)) {
+    ++entrant.qsoLines;
+  }
+  if (entrant.qsoLines == 0) Die("no Cabrillo log was made for " + entrant.call);
+  return entrant;
+}
+
+// Standard output and error go to /dev/null while it lives: the commands print a lot.
+class Quiet {
+ public:
+  Quiet() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    m_out = dup(1);
+    m_err = dup(2);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    close(null);
+  }
+  ~Quiet() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    dup2(m_out, 1);
+    dup2(m_err, 2);
+    close(m_out);
+    close(m_err);
+  }
+
+ private:
+  int m_out;
+  int m_err;
+};
+
+// The nearest-rank percentile: of 50 values, the 99th is the largest.
+double Percentile(std::vector<double> values, double percent) {
+  std::sort(values.begin(), values.end());
+  const size_t rank = static_cast<size_t>(std::ceil(percent / 100.0 * values.size()));
+  return values[std::max<size_t>(rank, 1) - 1];
+}
+
+struct Floor {
+  std::vector<double> seconds;  // per file
+  double cpuSeconds = 0;        // all files
+};
+
+// `tarno-score check FILE` and `tarno-score FILE` as the commands run them, in this process.
+Floor CheckAndScoreEach(const std::vector<Entrant>& entrants, const fs::path& scratch) {
+  Floor floor;
+  const double cpu = SelfCpuSeconds();
+  {
+    const Quiet quiet;
+    for (const Entrant& entrant : entrants) {
+      tarno::score::ScoreOptions options;
+      options.logFile = entrant.path;
+      options.folder = (scratch / "floor" / entrant.call).string();
+      options.plugin = TARNO_PLUGIN_LIBRARY;
+      fs::create_directories(options.folder);
+      const auto start = Clock::now();
+      tarno::score::CheckMain(entrant.path);
+      if (tarno::score::ScoreMain(options) > 1) Die("scoring " + entrant.path + " failed");
+      floor.seconds.push_back(SecondsSince(start));
+    }
+  }
+  floor.cpuSeconds = SelfCpuSeconds() - cpu;
+  return floor;
+}
+
+// The scoring as the robot has it done for each upload, by tarno-score as a program of its
+// own; median wall time over the first ten files.
+double ScoringAsProgram(const std::vector<Entrant>& entrants, const fs::path& scratch) {
+  std::vector<double> seconds;
+  for (size_t i = 0; i < entrants.size() && i < 10; ++i) {
+    const fs::path folder = scratch / "program" / entrants[i].call;
+    fs::create_directories(folder);
+    const auto start = Clock::now();
+    RunProgram({TARNO_SCORE_PROGRAM, "--dir", folder.string(), "--own-call", entrants[i].call,
+                entrants[i].path});
+    seconds.push_back(SecondsSince(start));
+  }
+  return Percentile(seconds, 50);
+}
+
+// One upload's bytes made durable as the robot's store makes them (WAL, synchronous=FULL,
+// one transaction each); median over twenty commits.
+double DurableCommit(const Entrant& entrant, const fs::path& scratch) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open((scratch / "commit.sqlite").c_str(), &db) != SQLITE_OK) Die("no SQLite file");
+  sqlite3_exec(db,
+               "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;"
+               "CREATE TABLE upload(id INTEGER PRIMARY KEY, bytes BLOB NOT NULL);",
+               nullptr, nullptr, nullptr);
+  std::vector<double> seconds;
+  for (int i = 0; i < 20; ++i) {
+    const auto start = Clock::now();
+    sqlite3_exec(db, "BEGIN IMMEDIATE;", nullptr, nullptr, nullptr);
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO upload(bytes) VALUES(?)", -1, &insert, nullptr);
+    sqlite3_bind_blob(insert, 1, entrant.bytes.data(), static_cast<int>(entrant.bytes.size()),
+                      SQLITE_STATIC);
+    const bool stored = sqlite3_step(insert) == SQLITE_DONE;
+    sqlite3_finalize(insert);
+    if (!stored || sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr) != SQLITE_OK)
+      Die("the SQLite commit failed");
+    seconds.push_back(SecondsSince(start));
+  }
+  sqlite3_close(db);
+  return Percentile(seconds, 50);
+}
+
+class Robot {
+ public:
+  explicit Robot(const fs::path& scratch) {
+    const std::string password = (scratch / "password").string();
+    std::ofstream(password) << "robot-bench-password\n";
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) Die("no pipe");
+    std::fflush(stdout);
+    m_pid = fork();
+    if (m_pid == 0) {
+      dup2(pipeEnds[1], 1);
+      const int err = open((scratch / "robot-stderr.txt").c_str(), O_WRONLY | O_CREAT, 0644);
+      dup2(err, 2);
+      close(pipeEnds[0]);
+      execl(TARNO_SCORE_PROGRAM, TARNO_SCORE_PROGRAM, "serve", "--data", (scratch / "data").c_str(),
+            "--listen", "127.0.0.1:0", "--password-file", password.c_str(), "--upload-limit",
+            "1000000", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(pipeEnds[1]);
+    m_port = ReadPort(pipeEnds[0]);
+  }
+  ~Robot() {
+    kill(m_pid, SIGTERM);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      std::fprintf(stderr, "tarno_robot_bench: the robot ended with status %d\n", status);
+  }
+
+  int port() const { return m_port; }
+
+  // The robot's processor time so far, that of the scorings it has waited for included.
+  double CpuSeconds() const {
+    std::ifstream in("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> fields;
+    const size_t name = stat.rfind(')');  // the program's name may hold blanks
+    std::string field;
+    for (size_t i = name + 2; i <= stat.size(); ++i) {
+      if (i == stat.size() || stat[i] == ' ') {
+        fields.push_back(field);
+        field.clear();
+      } else {
+        field += stat[i];
+      }
+    }
+    // utime, stime, cutime, cstime: fields 14 to 17 of the line, 12 to 15 after the name.
+    double ticks = 0;
+    for (int i = 11; i <= 14; ++i) ticks += std::atof(fields.at(i).c_str());
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+  }
+
+ private:
+  // Waits for "listening on http://127.0.0.1:PORT/"; any other line before it is passed by.
+  static int ReadPort(int from) {
+    std::string line;
+    char c = 0;
+    while (read(from, &c, 1) == 1) {
+      if (c != '\n') {
+        line += c;
+        continue;
+      }
+      const std::string prefix = "listening on http://127.0.0.1:";
+      if (line.rfind(prefix, 0) == 0) {
+        close(from);
+        return std::atoi(line.c_str() + prefix.size());
+      }
+      line.clear();
+    }
+    Die("the robot ended before it listened");
+  }
+
+  pid_t m_pid = 0;
+  int m_port = 0;
+};
+
+std::atomic<int> g_resent{0};  // uploads sent again after the connection failed
+
+// One upload and its receipt, timed from `start`. A connection that fails is tried again,
+// as an entrant would press the button again, and counted.
+double Upload(int port, const Entrant& entrant, Clock::time_point start) {
+  const httplib::MultipartFormDataItems form = {
+      {"log", entrant.bytes, entrant.call + ".cbr", "application/octet-stream"}};
+  for (int attempt = 1;; ++attempt) {
+    httplib::Client client("127.0.0.1", port);
+    client.set_connection_timeout(60, 0);
+    client.set_read_timeout(600, 0);
+    client.set_write_timeout(600, 0);
+    const httplib::Result result = client.Post("/upload", form);
+    if (!result) {
+      if (attempt == 5) Die(entrant.call + ": " + httplib::to_string(result.error()));
+      ++g_resent;
+      continue;
+    }
+    if (result->status != 200 || result->body.find("id=\"receipt\"") == std::string::npos ||
+        result->body.find(entrant.call) == std::string::npos) {
+      Die(entrant.call + ": status " + std::to_string(result->status) + "\n" +
+          result->body.substr(0, 2000));
+    }
+    return SecondsSince(start);
+  }
+}
+
+// The kernel's count of connections dropped because the accept queue was full.
+long ListenOverflows() {
+  std::ifstream in("/proc/net/netstat");
+  std::string names, values;
+  while (std::getline(in, names) && std::getline(in, values)) {
+    if (names.rfind("TcpExt:", 0) != 0) continue;
+    std::istringstream nameWords(names), valueWords(values);
+    std::string name, value;
+    while (nameWords >> name && valueWords >> value) {
+      if (name == "ListenOverflows") return std::atol(value.c_str());
+    }
+  }
+  return 0;
+}
+
+// Every client sends at one signal; each one's time from the signal to its receipt.
+std::vector<double> UploadAtOnce(int port, const std::vector<Entrant>& entrants) {
+  std::vector<double> seconds(entrants.size());
+  std::mutex mutex;
+  std::condition_variable signal;
+  bool go = false;
+  Clock::time_point start;
+  std::vector<std::thread> clients;
+  for (size_t i = 0; i < entrants.size(); ++i) {
+    clients.emplace_back([&, i] {
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        signal.wait(lock, [&] { return go; });
+      }
+      seconds[i] = Upload(port, entrants[i], start);
+    });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // every thread at the gate
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    start = Clock::now();
+    go = true;
+  }
+  signal.notify_all();
+  for (std::thread& client : clients) client.join();
+  return seconds;
+}
+
+std::vector<double> BackToBack(const std::vector<double>& each) {
+  std::vector<double> done;
+  double sum = 0;
+  for (double seconds : each) done.push_back(sum += seconds);
+  return done;
+}
+
+std::string LoadAverage() {
+  std::string text = Slurp("/proc/loadavg");
+  return text.substr(0, text.find(' '));
+}
+
+Settings ParseSettings(int argc, char** argv) {
+  Settings settings;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string name = argv[i];
+    const int value = std::atoi(argv[i + 1]);
+    if (value <= 0) Die("usage: tarno_robot_bench [--clients N] [--qsos N] [--rounds N]");
+    if (name == "--clients") settings.clients = std::min(value, 250);
+    if (name == "--qsos") settings.qsos = value;
+    if (name == "--rounds") settings.rounds = value;
+  }
+  return settings;
+}
+
+void Row(const char* measure, double robot, double floor, const char* floorText) {
+  std::printf("| %s | %.3f s | %.3f s (%s) | %.1fx |\n", measure, robot, floor, floorText,
+              robot / floor);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Settings settings = ParseSettings(argc, argv);
+  const char* tmp = std::getenv("TMPDIR");
+  const fs::path scratch =
+      fs::path(tmp ? tmp : "/tmp") /
+      ("tarno-robot-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+  fs::create_directories(scratch);
+  std::printf("load average at the start: %s\n", LoadAverage().c_str());
+
+  std::vector<Entrant> entrants, solo;
+  for (int i = 0; i < settings.clients + kSoloUploads; ++i)
+    (i < settings.clients ? entrants : solo).push_back(MakeEntrant(scratch, i, settings.qsos));
+  size_t lines = 0, bytes = 0;
+  for (const Entrant& entrant : entrants) lines += entrant.qsoLines, bytes += entrant.bytes.size();
+  std::printf("%d logs of %zu QSO lines (%.0f kB) on average\n", settings.clients,
+              lines / entrants.size(), bytes / 1e3 / entrants.size());
+
+  const double asProgram = ScoringAsProgram(entrants, scratch);
+  const double commit = DurableCommit(entrants.front(), scratch);
+  Floor floor;
+  std::vector<double> floorQueue, soloSeconds, atOnce;
+  double robotCpu = 0;
+  const long overflows = ListenOverflows();
+  {
+    const Robot robot(scratch);
+    for (const Entrant& entrant : solo)
+      soloSeconds.push_back(Upload(robot.port(), entrant, Clock::now()));
+    double cpu = 0;
+    // The floor and the robot take turns, so that what else the machine is doing weighs
+    // on both alike.
+    for (int round = 0; round < settings.rounds; ++round) {
+      const Floor pass = CheckAndScoreEach(entrants, scratch);
+      floor.seconds.insert(floor.seconds.end(), pass.seconds.begin(), pass.seconds.end());
+      floor.cpuSeconds += pass.cpuSeconds;
+      const std::vector<double> queue = BackToBack(pass.seconds);
+      floorQueue.insert(floorQueue.end(), queue.begin(), queue.end());
+      const double cpuBefore = robot.CpuSeconds();
+      const std::vector<double> seconds = UploadAtOnce(robot.port(), entrants);
+      cpu += robot.CpuSeconds() - cpuBefore;
+      std::printf(
+          "round %d: one process back to back %.2f s; robot median %.2f s, slowest %.2f s\n",
+          round + 1, queue.back(), Percentile(seconds, 50), Percentile(seconds, 100));
+      atOnce.insert(atOnce.end(), seconds.begin(), seconds.end());
+    }
+    robotCpu = cpu / static_cast<double>(atOnce.size());
+  }
+  const double floorEach = Percentile(floor.seconds, 50);
+  std::printf("load average at the end: %s\n", LoadAverage().c_str());
+  std::printf(
+      "connections refused for a full accept queue (whole machine): %ld; uploads sent again: "
+      "%d\n\n",
+      ListenOverflows() - overflows, g_resent.load());
+
+  std::printf("| measure | robot | check + score in one process | ratio |\n|---|---|---|---|\n");
+  Row("one upload alone, median time to receipt", Percentile(soloSeconds, 50), floorEach,
+      "one file");
+  Row("all at once, median time to receipt", Percentile(atOnce, 50), floorEach, "one file");
+  Row("all at once, 99th percentile", Percentile(atOnce, 99), floorEach, "one file");
+  Row("all at once, median, against the same files back to back", Percentile(atOnce, 50),
+      Percentile(floorQueue, 50), "the middle file done");
+  Row("all at once, 99th percentile, against the same files back to back", Percentile(atOnce, 99),
+      Percentile(floorQueue, 99), "the last file done");
+  Row("processor time per upload", robotCpu, floor.cpuSeconds / floor.seconds.size(), "per file");
+  std::printf(
+      "\nparts of one upload, per file: scoring as a program of its own %.3f s; "
+      "a durable SQLite commit of its bytes %.3f s\n",
+      asProgram, commit);
+  fs::remove_all(scratch);
+  return 0;
+}
