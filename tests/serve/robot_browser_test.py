@@ -131,7 +131,6 @@ class RobotInBrowserTest(unittest.TestCase):
             cls.server.stop()
             cls.server.remove()
             raise
-        cls.browser.set_script_timeout(WAIT_SECONDS)
 
     @classmethod
     def tearDownClass(cls):
