@@ -50,8 +50,9 @@ bool RobotProcess::Start(const std::string& dataFolder, const std::vector<std::s
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);
-    std::vector<std::string> args = {TARNO_SCORE_PROGRAM, "serve", "--data", dataFolder,
-                                     "--listen", "127.0.0.1:0", "--password-file", passwordFile};
+    std::vector<std::string> args = {TARNO_SCORE_PROGRAM, "serve",     "--data",
+                                     dataFolder,          "--listen",  "127.0.0.1:0",
+                                     "--password-file",   passwordFile};
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -98,8 +99,8 @@ httplib::Client RobotProcess::Client() const {
 }
 
 std::string FreshFolder(const std::string& name) {
-  const fs::path folder = fs::temp_directory_path() /
-                          ("tarno-serve-" + std::to_string(getpid())) / name;
+  const fs::path folder =
+      fs::temp_directory_path() / ("tarno-serve-" + std::to_string(getpid())) / name;
   fs::remove_all(folder);
   fs::create_directories(folder.parent_path());
   return folder.string();
@@ -114,7 +115,8 @@ std::string MadeLog(const std::string& call, int qsos, const std::string& extraH
     char line[160];
     const int minute = i % 60, hour = 12 + (i / 60) % 12;
     const bool home = i % 6 == 2 || i % 6 == 3;
-    std::snprintf(line, sizeof line, "QSO: %5d CW 2026-01-17 %02d%02d %-13s 599 BP     %-13s 599 %s\n",
+    std::snprintf(line, sizeof line,
+                  "QSO: %5d CW 2026-01-17 %02d%02d %-13s 599 BP     %-13s 599 %s\n",
                   i % 2 ? 7010 : 14025, hour, minute, call.c_str(), kWorked[i % 6],
                   home ? kCounties[i % 6] : std::to_string(i + 1).c_str());
     log += line;

@@ -1,0 +1,134 @@
+// The sponsor's side through real HTTP: nothing without a session, the login and its
+// delay, CSRF, and a whole contest collected, checked, looked at privately and published.
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "gtest/gtest.h"
+#include "serve/robot_fixture.h"
+
+namespace tarno::testing {
+namespace {
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(RobotSponsorTest, EverySponsorRouteRefusesARequestWithoutASession) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("no-session")));
+  auto client = robot.Client();
+  ASSERT_EQ(Upload(client, MadeLog("HA5AA", 3))->status, 200);
+  const httplib::Headers forged = {{"Cookie", "tarno_session=" + std::string(64, 'a')}};
+  for (const httplib::Headers& headers : {httplib::Headers(), forged}) {
+    for (const char* path : {"/sponsor/upload/1/raw", "/sponsor/archive", "/sponsor/results",
+                             "/sponsor/results/page", "/sponsor/anything"}) {
+      auto res = client.Get(path, headers);
+      ASSERT_TRUE(res);
+      EXPECT_EQ(res->status, 303) << path;
+      EXPECT_EQ(res->get_header_value("Location"), "/sponsor") << path;
+      EXPECT_EQ(res->body.find("QSO:"), std::string::npos) << path;
+    }
+    for (const char* path :
+         {"/sponsor/check", "/sponsor/publish", "/sponsor/logout", "/sponsor/anything"}) {
+      auto res = client.Post(path, headers, httplib::Params{{"csrf", "x"}});
+      ASSERT_TRUE(res);
+      EXPECT_EQ(res->status, 403) << path;
+    }
+    auto page = client.Get("/sponsor", headers);
+    EXPECT_NE(page->body.find("id=\"login\""), std::string::npos);
+    EXPECT_EQ(page->body.find("id=\"logs\""), std::string::npos);
+  }
+}
+
+TEST(RobotSponsorTest, LoginCookieCsrfDelayAndLogout) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("login")));
+  auto client = robot.Client();
+  EXPECT_TRUE(LogIn(client, "wrong").cookie.empty());
+  EXPECT_TRUE(LogIn(client).cookie.empty()) << "the right password too soon after a wrong one";
+  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+  const SponsorLogin login = LogIn(client);
+  ASSERT_FALSE(login.cookie.empty());
+  ASSERT_FALSE(login.csrf.empty());
+
+  auto in = client.Get("/sponsor/results", {{"Cookie", login.cookie}});
+  EXPECT_EQ(in->status, 200);
+  const httplib::Headers session = {{"Cookie", login.cookie}};
+  EXPECT_EQ(client.Post("/sponsor/publish", session, httplib::Params{{"csrf", "x"}})->status, 403);
+  EXPECT_EQ(client.Post("/sponsor/publish", session, httplib::Params{})->status, 403);
+  EXPECT_EQ(client.Post("/sponsor/logout", session, httplib::Params{{"csrf", login.csrf}})->status,
+            303);
+  EXPECT_EQ(client.Get("/sponsor/results", session)->status, 303) << "the session is gone";
+}
+
+TEST(RobotSponsorTest, SessionCookieIsHttpOnlyStrictAndSecureBehindTls) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("cookie"), {"--behind-tls"}));
+  auto client = robot.Client();
+  auto form = client.Get("/sponsor");
+  const std::string cookie = form->get_header_value("Set-Cookie");
+  EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+  EXPECT_NE(cookie.find("SameSite=Strict"), std::string::npos);
+  EXPECT_NE(cookie.find("Secure"), std::string::npos);
+  EXPECT_NE(cookie.find("Path=/sponsor"), std::string::npos);
+}
+
+TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
+  RobotProcess robot;
+  ASSERT_TRUE(
+      robot.Start(FreshFolder("contest"), {"--start", "2026-03-06", "--end", "2026-03-07"}));
+  auto client = robot.Client();
+  std::string receipt;
+  for (const char* name : {"ha5aa", "hg7bb", "dl1cc", "ok2dd"}) {
+    auto res = Upload(client, Slurp(std::string(TARNO_SOURCE_DIR) + "/tests/data/crosscheck/logs/" +
+                                    name + ".cbr"));
+    ASSERT_EQ(res->status, 200) << res->body;
+    if (receipt.empty()) {
+      const size_t link = res->body.find("href=\"/receipt/");
+      receipt = res->body.substr(link + 6, 9 + 64);
+    }
+  }
+  const SponsorLogin login = LogIn(client);
+  const httplib::Headers session = {{"Cookie", login.cookie}};
+  EXPECT_EQ(client.Post("/sponsor/publish", session, httplib::Params{{"csrf", login.csrf}})->status,
+            409)
+      << "nothing checked yet";
+  ASSERT_EQ(client.Post("/sponsor/check", session, httplib::Params{{"csrf", login.csrf}})->status,
+            303);
+  std::string progress;
+  for (int i = 0; i < 200; ++i) {
+    progress = ElementText(client.Get("/sponsor", session)->body, "progress");
+    if (progress.find("finished") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_NE(progress.find("finished with status 0"), std::string::npos) << progress;
+
+  auto privately = client.Get("/sponsor/results", session);
+  EXPECT_NE(privately->body.find("HA5AA.ubn"), std::string::npos);
+  EXPECT_EQ(client.Get("/sponsor/results/page", session)->status, 200);
+  EXPECT_EQ(client.Get("/results")->status, 404) << "not before publication";
+  EXPECT_EQ(client.Get(receipt.c_str())->body.find("id=\"report\""), std::string::npos);
+
+  auto zip = client.Get("/sponsor/archive", session);
+  EXPECT_EQ(zip->body.substr(0, 2), "PK");
+  EXPECT_NE(zip->body.find("HG7BB.cbr"), std::string::npos);
+
+  ASSERT_EQ(client.Post("/sponsor/publish", session, httplib::Params{{"csrf", login.csrf}})->status,
+            303);
+  auto results = client.Get("/results");
+  EXPECT_EQ(results->status, 200);
+  EXPECT_NE(results->body.find("id=\"results\""), std::string::npos);
+  const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
+  EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
+  EXPECT_EQ(robot.Stop(), 0);
+}
+
+}  // namespace
+}  // namespace tarno::testing
