@@ -20,37 +20,34 @@
 // Everything happens in a scratch folder under $TMPDIR (or /tmp), removed at the end.
 
 #include <fcntl.h>
-#include <httplib.h>
-#include <signal.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <mutex>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "check/check_main.h"
 #include "logs/country_file.h"
+#include "robot_bench_http.h"
 #include "score/score_main.h"
 
 namespace {
 
+using tarno::bench::Clock;
+using tarno::bench::Die;
+using tarno::bench::Entrant;
+using tarno::bench::SecondsSince;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kSoloUploads = 5;
 
@@ -60,27 +57,11 @@ struct Settings {
   int rounds = 3;
 };
 
-struct Entrant {
-  std::string call;
-  std::string path;
-  std::string bytes;
-  size_t qsoLines = 0;
-};
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 double SelfCpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-[[noreturn]] void Die(const std::string& why) {
-  std::fprintf(stderr, "tarno_robot_bench: %s\n", why.c_str());
-  std::exit(1);
 }
 
 std::string Slurp(const std::string& path) {
@@ -260,153 +241,6 @@ double DurableCommit(const Entrant& entrant, const fs::path& scratch) {
   return Percentile(seconds, 50);
 }
 
-class Robot {
- public:
-  explicit Robot(const fs::path& scratch) {
-    const std::string password = (scratch / "password").string();
-    std::ofstream(password) << "robot-bench-password\n";
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) Die("no pipe");
-    std::fflush(stdout);
-    m_pid = fork();
-    if (m_pid == 0) {
-      dup2(pipeEnds[1], 1);
-      const int err = open((scratch / "robot-stderr.txt").c_str(), O_WRONLY | O_CREAT, 0644);
-      dup2(err, 2);
-      close(pipeEnds[0]);
-      execl(TARNO_SCORE_PROGRAM, TARNO_SCORE_PROGRAM, "serve", "--data", (scratch / "data").c_str(),
-            "--listen", "127.0.0.1:0", "--password-file", password.c_str(), "--upload-limit",
-            "1000000", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(pipeEnds[1]);
-    m_port = ReadPort(pipeEnds[0]);
-  }
-  ~Robot() {
-    kill(m_pid, SIGTERM);
-    int status = 0;
-    waitpid(m_pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-      std::fprintf(stderr, "tarno_robot_bench: the robot ended with status %d\n", status);
-  }
-
-  int port() const { return m_port; }
-
-  // The robot's processor time so far, that of the scorings it has waited for included.
-  double CpuSeconds() const {
-    std::ifstream in("/proc/" + std::to_string(m_pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::string> fields;
-    const size_t name = stat.rfind(')');  // the program's name may hold blanks
-    std::string field;
-    for (size_t i = name + 2; i <= stat.size(); ++i) {
-      if (i == stat.size() || stat[i] == ' ') {
-        fields.push_back(field);
-        field.clear();
-      } else {
-        field += stat[i];
-      }
-    }
-    // utime, stime, cutime, cstime: fields 14 to 17 of the line, 12 to 15 after the name.
-    double ticks = 0;
-    for (int i = 11; i <= 14; ++i) ticks += std::atof(fields.at(i).c_str());
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-  }
-
- private:
-  // Waits for "listening on http://127.0.0.1:PORT/"; any other line before it is passed by.
-  static int ReadPort(int from) {
-    std::string line;
-    char c = 0;
-    while (read(from, &c, 1) == 1) {
-      if (c != '\n') {
-        line += c;
-        continue;
-      }
-      const std::string prefix = "listening on http://127.0.0.1:";
-      if (line.rfind(prefix, 0) == 0) {
-        close(from);
-        return std::atoi(line.c_str() + prefix.size());
-      }
-      line.clear();
-    }
-    Die("the robot ended before it listened");
-  }
-
-  pid_t m_pid = 0;
-  int m_port = 0;
-};
-
-std::atomic<int> g_resent{0};  // uploads sent again after the connection failed
-
-// One upload and its receipt, timed from `start`. A connection that fails is tried again,
-// as an entrant would press the button again, and counted.
-double Upload(int port, const Entrant& entrant, Clock::time_point start) {
-  const httplib::MultipartFormDataItems form = {
-      {"log", entrant.bytes, entrant.call + ".cbr", "application/octet-stream"}};
-  for (int attempt = 1;; ++attempt) {
-    httplib::Client client("127.0.0.1", port);
-    client.set_connection_timeout(60, 0);
-    client.set_read_timeout(600, 0);
-    client.set_write_timeout(600, 0);
-    const httplib::Result result = client.Post("/upload", form);
-    if (!result) {
-      if (attempt == 5) Die(entrant.call + ": " + httplib::to_string(result.error()));
-      ++g_resent;
-      continue;
-    }
-    if (result->status != 200 || result->body.find("id=\"receipt\"") == std::string::npos ||
-        result->body.find(entrant.call) == std::string::npos) {
-      Die(entrant.call + ": status " + std::to_string(result->status) + "\n" +
-          result->body.substr(0, 2000));
-    }
-    return SecondsSince(start);
-  }
-}
-
-// The kernel's count of connections dropped because the accept queue was full.
-long ListenOverflows() {
-  std::ifstream in("/proc/net/netstat");
-  std::string names, values;
-  while (std::getline(in, names) && std::getline(in, values)) {
-    if (names.rfind("TcpExt:", 0) != 0) continue;
-    std::istringstream nameWords(names), valueWords(values);
-    std::string name, value;
-    while (nameWords >> name && valueWords >> value) {
-      if (name == "ListenOverflows") return std::atol(value.c_str());
-    }
-  }
-  return 0;
-}
-
-// Every client sends at one signal; each one's time from the signal to its receipt.
-std::vector<double> UploadAtOnce(int port, const std::vector<Entrant>& entrants) {
-  std::vector<double> seconds(entrants.size());
-  std::mutex mutex;
-  std::condition_variable signal;
-  bool go = false;
-  Clock::time_point start;
-  std::vector<std::thread> clients;
-  for (size_t i = 0; i < entrants.size(); ++i) {
-    clients.emplace_back([&, i] {
-      {
-        std::unique_lock<std::mutex> lock(mutex);
-        signal.wait(lock, [&] { return go; });
-      }
-      seconds[i] = Upload(port, entrants[i], start);
-    });
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // every thread at the gate
-  {
-    const std::lock_guard<std::mutex> lock(mutex);
-    start = Clock::now();
-    go = true;
-  }
-  signal.notify_all();
-  for (std::thread& client : clients) client.join();
-  return seconds;
-}
-
 std::vector<double> BackToBack(const std::vector<double>& each) {
   std::vector<double> done;
   double sum = 0;
@@ -462,11 +296,11 @@ int main(int argc, char** argv) {
   Floor floor;
   std::vector<double> floorQueue, soloSeconds, atOnce;
   double robotCpu = 0;
-  const long overflows = ListenOverflows();
+  const long overflows = tarno::bench::ListenOverflows();
   {
-    const Robot robot(scratch);
+    const tarno::bench::RobotProcess robot(TARNO_SCORE_PROGRAM, scratch);
     for (const Entrant& entrant : solo)
-      soloSeconds.push_back(Upload(robot.port(), entrant, Clock::now()));
+      soloSeconds.push_back(tarno::bench::Upload(robot.port(), entrant, Clock::now()));
     double cpu = 0;
     // The floor and the robot take turns, so that what else the machine is doing weighs
     // on both alike.
@@ -477,7 +311,7 @@ int main(int argc, char** argv) {
       const std::vector<double> queue = BackToBack(pass.seconds);
       floorQueue.insert(floorQueue.end(), queue.begin(), queue.end());
       const double cpuBefore = robot.CpuSeconds();
-      const std::vector<double> seconds = UploadAtOnce(robot.port(), entrants);
+      const std::vector<double> seconds = tarno::bench::UploadAtOnce(robot.port(), entrants);
       cpu += robot.CpuSeconds() - cpuBefore;
       std::printf(
           "round %d: one process back to back %.2f s; robot median %.2f s, slowest %.2f s\n",
@@ -491,7 +325,7 @@ int main(int argc, char** argv) {
   std::printf(
       "connections refused for a full accept queue (whole machine): %ld; uploads sent again: "
       "%d\n\n",
-      ListenOverflows() - overflows, g_resent.load());
+      tarno::bench::ListenOverflows() - overflows, tarno::bench::UploadsSentAgain());
 
   std::printf("| measure | robot | check + score in one process | ratio |\n|---|---|---|---|\n");
   Row("one upload alone, median time to receipt", Percentile(soloSeconds, 50), floorEach,
