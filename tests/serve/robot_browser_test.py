@@ -152,8 +152,8 @@ class RobotInBrowserTest(unittest.TestCase):
         try:
             return (within or self.browser).find_element(By.CSS_SELECTOR, css)
         except NoSuchElementException:
-            self.fail("%s is missing on %s:\n%s" % (css, self.browser.current_url,
-                                                    self.page_text()))
+            raise self.failureException("%s is missing on %s:\n%s" % (
+                css, self.browser.current_url, self.page_text())) from None
 
     def some(self, css, within=None):
         return (within or self.browser).find_elements(By.CSS_SELECTOR, css)
@@ -184,8 +184,8 @@ class RobotInBrowserTest(unittest.TestCase):
         self.wait_for_next_page(link)
 
     def wait_for_next_page(self, old):
-        """A click does not wait for the page it sends for: the old page's form going
-        stale says that the next one is there."""
+        """A click does not wait for the page it asks for: the element clicked on going
+        stale says that the next page is there."""
         WebDriverWait(self.browser, WAIT_SECONDS).until(staleness_of(old))
 
     def shot(self, name, width=1000):
@@ -207,10 +207,11 @@ class RobotInBrowserTest(unittest.TestCase):
         self.assertTrue(self.one("#categories").text.strip(), "no categories shown")
         self.assertEqual(expected["read"], first_number(self.one("#lines-read").text))
         self.assertEqual(expected["refused"], first_number(self.one("#lines-refused").text))
-        findings = self.one("#findings").text
+        shown = self.one("#findings").text.splitlines()
         for line, message in expected["findings"]:
-            self.assertRegex(findings, r"\b%d\b" % line)
-            self.assertIn(message, findings)
+            self.assertTrue([text for text in shown if message in text and
+                             re.search(r"\b%d\b" % line, text)],
+                            "finding not shown with its line: %d: %s" % (line, message))
         self.assertRegex(self.one("#claimed-score").text.replace(",", ""),
                          r"\b%d\b" % expected["score"])
         self.assertEqual([], self.some("#late"), "a log in time is marked late")
