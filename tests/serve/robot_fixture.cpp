@@ -1,6 +1,7 @@
 #include "serve/robot_fixture.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,8 +46,11 @@ bool RobotProcess::Start(const std::string& dataFolder, const std::vector<std::s
   std::ofstream(passwordFile) << kPassword << "\n";
   int out[2];
   if (pipe(out) != 0) return false;
+  // A client writing to a connection the robot closed must fail, not end the test.
+  signal(SIGPIPE, SIG_IGN);
   m_pid = fork();
   if (m_pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // a test that dies takes its robot along
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);

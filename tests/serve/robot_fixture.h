@@ -30,6 +30,7 @@ class RobotProcess {
   void Kill();
 
   int port() const { return m_port; }
+  pid_t pid() const { return m_pid; }
   httplib::Client Client() const;
 
  private:
