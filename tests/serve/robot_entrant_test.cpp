@@ -1,6 +1,10 @@
 // The entrant's side of the robot through real HTTP: a log taken with its receipt, the
 // refusals with their reasons, a log sent again, and one sent after the deadline.
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "gtest/gtest.h"
@@ -19,7 +23,7 @@ class RobotEntrantTest : public ::testing::Test {
     ASSERT_TRUE(m_robot.Start(
         FreshFolder("entrant-" +
                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())),
-        {"--deadline", "2099-01-01"}));
+        {"--deadline", "2099-01-01", "--upload-limit", "1000"}));
   }
   RobotProcess m_robot;
 };
@@ -114,6 +118,27 @@ TEST_F(RobotEntrantTest, SendingAgainReplacesTheLogAndKeepsTheEarlierOne) {
   auto home = client.Get("/");
   const std::string received = ElementText(home->body, "received");
   EXPECT_EQ(received.find("HA5AA"), received.rfind("HA5AA")) << "one row per call";
+}
+
+// Every log of the readers' corpus is taken or refused as the readers judge it, and a log
+// taken is scored or says why not.
+TEST_F(RobotEntrantTest, TheReadersCorpusIsTakenOrRefusedWithReasons) {
+  auto client = m_robot.Client();
+  const std::string refused[] = {"older-logger.adi", "other-contest.cbr"};
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(TARNO_SOURCE_DIR) + "/tests/data/logs")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string name = entry.path().filename().string();
+    auto res = Upload(client, bytes, name);
+    ASSERT_TRUE(res);
+    const bool refuse =
+        std::find(std::begin(refused), std::end(refused), name) != std::end(refused);
+    EXPECT_EQ(res->status, refuse ? 400 : 200) << name << "\n" << res->body;
+    if (!refuse) {
+      EXPECT_FALSE(ElementText(res->body, "claimed-score").empty()) << name;
+    }
+  }
 }
 
 TEST(RobotDeadlineTest, ALogAfterTheDeadlineIsKeptAndMarkedLate) {

@@ -1,6 +1,7 @@
 #include "serve/robot_fixture.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,19 +41,24 @@ RobotProcess::~RobotProcess() {
   if (m_pid > 0) Kill();
 }
 
-bool RobotProcess::Start(const std::string& dataFolder, const std::vector<std::string>& extra) {
+bool RobotProcess::Start(const std::string& dataFolder, const std::vector<std::string>& extra,
+                         bool ownPassword) {
   const std::string passwordFile = dataFolder + ".password";
   std::ofstream(passwordFile) << kPassword << "\n";
+  m_madePassword.clear();
   int out[2];
   if (pipe(out) != 0) return false;
+  // A client writing to a connection the robot closed must fail, not end the test.
+  signal(SIGPIPE, SIG_IGN);
   m_pid = fork();
   if (m_pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // a test that dies takes its robot along
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);
-    std::vector<std::string> args = {TARNO_SCORE_PROGRAM, "serve",     "--data",
-                                     dataFolder,          "--listen",  "127.0.0.1:0",
-                                     "--password-file",   passwordFile};
+    std::vector<std::string> args = {TARNO_SCORE_PROGRAM, "serve",    "--data",
+                                     dataFolder,          "--listen", "127.0.0.1:0"};
+    if (!ownPassword) args.insert(args.end(), {"--password-file", passwordFile});
     args.insert(args.end(), extra.begin(), extra.end());
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -64,6 +70,8 @@ bool RobotProcess::Start(const std::string& dataFolder, const std::vector<std::s
   FILE* lines = fdopen(out[0], "r");
   char line[256];
   while (std::fgets(line, sizeof line, lines)) {
+    char password[64];
+    if (std::sscanf(line, "sponsor password: %63s", password) == 1) m_madePassword = password;
     if (std::sscanf(line, "listening on http://127.0.0.1:%d/", &m_port) == 1) break;
   }
   // The robot's later output goes on into the pipe, which a thread drains.

@@ -21,20 +21,26 @@ class RobotProcess {
   RobotProcess(const RobotProcess&) = delete;
   RobotProcess& operator=(const RobotProcess&) = delete;
 
-  // Starts the robot on `dataFolder` (password kPassword) with `extra` options, and waits
-  // for its "listening on" line; false when it never came.
-  bool Start(const std::string& dataFolder, const std::vector<std::string>& extra = {});
+  // Starts the robot on `dataFolder` (password kPassword, unless `extra` is empty and
+  // `ownPassword` asks for the robot to keep or make its own) with `extra` options, and
+  // waits for its "listening on" line; false when it never came.
+  bool Start(const std::string& dataFolder, const std::vector<std::string>& extra = {},
+             bool ownPassword = false);
+  // The password the robot made and printed, if it did.
+  const std::string& madePassword() const { return m_madePassword; }
   // SIGTERM and the exit status (-1 when it did not exit by itself).
   int Stop();
   // SIGKILL, the power cut.
   void Kill();
 
   int port() const { return m_port; }
+  pid_t pid() const { return m_pid; }
   httplib::Client Client() const;
 
  private:
   pid_t m_pid = -1;
   int m_port = 0;
+  std::string m_madePassword;
 };
 
 // A fresh, empty folder under the test's temporary folder.

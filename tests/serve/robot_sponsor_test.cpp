@@ -1,7 +1,10 @@
 // The sponsor's side through real HTTP: nothing without a session, the login and its
 // delay, CSRF, and a whole contest collected, checked, looked at privately and published.
 
+#include <sys/wait.h>
+
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -128,6 +131,45 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
   EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
   EXPECT_EQ(robot.Stop(), 0);
+}
+
+TEST(RobotSponsorTest, AMadePasswordIsPrintedOnceAndOnlyItsHashKept) {
+  const std::string folder = FreshFolder("made-password");
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(folder, {}, true));
+  const std::string password = robot.madePassword();
+  ASSERT_GE(password.size(), 12u);
+  auto client = robot.Client();
+  EXPECT_FALSE(LogIn(client, password).cookie.empty());
+  EXPECT_EQ(robot.Stop(), 0);
+
+  ASSERT_TRUE(robot.Start(folder, {}, true));
+  EXPECT_TRUE(robot.madePassword().empty()) << "printed again";
+  auto again = robot.Client();
+  EXPECT_FALSE(LogIn(again, password).cookie.empty());
+  EXPECT_EQ(robot.Stop(), 0);
+  for (const char* file : {"/robot.sqlite", "/robot.sqlite-wal"}) {
+    const std::string bytes = Slurp(folder + file);
+    EXPECT_EQ(bytes.find(password), std::string::npos) << file;
+    if (std::string(file) == "/robot.sqlite") {
+      EXPECT_NE(bytes.find("$argon2id$"), std::string::npos);
+    }
+  }
+}
+
+TEST(RobotStartTest, ABadCommandLineIsRefusedWithStatusTwo) {
+  for (const char* options : {"--listen nowhere", "--listen 127.0.0.1:99999", "--start 2026-01-17",
+                              "--start 2026-01-18 --end 2026-01-17", "--deadline 2026-02-30",
+                              "--upload-limit 0", "--timeout x", "--frobnicate", "stray"}) {
+    const std::string command =
+        std::string(TARNO_SCORE_PROGRAM) + " serve --data /nonexistent/robot " + options + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    char output[512] = {};
+    const size_t got = std::fread(output, 1, sizeof output - 1, pipe);
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), 2) << options;
+    EXPECT_NE(std::string(output, got).find("usage: tarno-score serve"), std::string::npos);
+  }
 }
 
 }  // namespace

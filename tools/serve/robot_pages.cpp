@@ -83,7 +83,8 @@ std::string ProgressText(const SponsorView& view) {
 std::string LogsTable(const std::vector<UploadRecord>& uploads) {
   std::string html =
       "<table id=\"logs\"><thead><tr><th>No.</th><th>Call</th><th>Category</th><th>Received"
-      "</th><th>State</th><th>Problems</th><th>Claimed score</th><th>Raw</th></tr></thead>"
+      "</th><th>State</th><th>Problems</th><th>Claimed score</th><th>E-mail</th><th>Raw</th></tr>"
+      "</thead>"
       "<tbody>\n";
   for (const UploadRecord& upload : uploads) {
     const std::string problems = upload.refusal.empty() ? upload.findings : upload.refusal;
@@ -92,7 +93,7 @@ std::string LogsTable(const std::vector<UploadRecord>& uploads) {
             UtcText(upload.receivedUnix) + "</td><td>" + StateText(upload) +
             (upload.late && upload.state != "late" ? " (late)" : "") + "</td><td>" +
             (problems.empty() ? std::string("none") : "<ul>" + ListItems(problems) + "</ul>") +
-            "</td><td class=\"num\">" + E(upload.claimedScore) +
+            "</td><td class=\"num\">" + E(upload.claimedScore) + "</td><td>" + E(upload.email) +
             "</td><td><a href=\"/sponsor/upload/" + std::to_string(upload.id) +
             "/raw\">bytes</a></td></tr>\n";
   }

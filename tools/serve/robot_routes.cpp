@@ -1,5 +1,6 @@
 #include "serve/robot_routes.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -78,21 +79,40 @@ UploadRecord RecordOf(const Intake& intake, const UploadForm& form, const std::s
   return upload;
 }
 
+// Reads a refused request's body and drops it, so that the connection stays in step for
+// the answer; a body over the limit is skipped unread by the server itself.
+void Drain(const httplib::Request& req, const httplib::ContentReader& reader) {
+  size_t bytes = 0;
+  const auto drop = [&bytes](const char*, size_t length) {
+    bytes += length;
+    return bytes <= kLargestBody;
+  };
+  if (req.is_multipart_form_data()) {
+    reader([](const httplib::MultipartFormData&) { return true; }, drop);
+  } else {
+    reader(drop);
+  }
+}
+
 void Upload(Robot& robot, const httplib::Request& req, httplib::Response& res,
             const httplib::ContentReader& reader) {
   const int64_t now = Now();
   const std::string address = ClientAddress(req, robot.options);
   if (robot.store.UploadsSince(address, now - robot.options.uploadWindowSeconds) >=
       robot.options.uploadLimit) {
+    Drain(req, reader);
     return Refuse(
         res, 429,
         {"too many uploads from your address: at most " +
          std::to_string(robot.options.uploadLimit) + " in " +
          std::to_string(robot.options.uploadWindowSeconds / 60) + " minutes; try again later"});
   }
-  if (std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kLargestBody)
+  if (std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kLargestBody) {
+    Drain(req, reader);
     return Refuse(res, 413, {TooLargeReason()});
+  }
   if (!req.is_multipart_form_data()) {
+    Drain(req, reader);
     return Refuse(res, 400, {"not a log: send the log as multipart/form-data, in the field log"});
   }
   UploadForm form;
@@ -174,7 +194,7 @@ void SetUpLimitsAndHeaders(const ServeOptions& options, httplib::Server* server)
   server->set_payload_max_length(kLargestBody);
   server->set_read_timeout(options.timeoutSeconds, 0);
   server->set_write_timeout(options.timeoutSeconds, 0);
-  server->set_keep_alive_timeout(5);
+  server->set_keep_alive_timeout(std::min(options.timeoutSeconds, 5));
   server->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
     res.set_header("X-Content-Type-Options", "nosniff");
     res.set_header("Referrer-Policy", "no-referrer");  // receipt links are secrets

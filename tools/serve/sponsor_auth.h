@@ -2,7 +2,8 @@
 #define TARNO_TOOLS_SERVE_SPONSOR_AUTH_H_
 
 // The sponsor's password (only its Argon2id hash is kept), sessions in a cookie, a CSRF
-// token per session, and a delay that grows with every failed login from one address.
+// token per session, and a delay that grows with every failed login from one address
+// (2, 4, 8 ... seconds, at most 5 minutes, in which no password is even looked at).
 // All state lives in the store. Thread-safe.
 
 #include <cstdint>

@@ -1,0 +1,167 @@
+// Uploads from strangers: markup where a page shows text, path names, 30 MB with and
+// without a length, binary bytes, a client that stalls, and one that uploads too often.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "gtest/gtest.h"
+#include "serve/robot_fixture.h"
+
+namespace tarno::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Starts counting the robot's peak memory afresh (its start hashes the password in 64 MB).
+void ResetPeakMemory(pid_t pid) {
+  std::ofstream("/proc/" + std::to_string(pid) + "/clear_refs") << "5";
+}
+
+// The robot's peak resident memory in kB (VmHWM).
+long PeakMemoryKb(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+class RobotHostileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ASSERT_TRUE(m_robot.Start(m_folder, {"--timeout", "1", "--upload-limit", "50"}));
+  }
+  std::string m_folder;
+  RobotProcess m_robot;
+};
+
+TEST_F(RobotHostileTest, MarkupInTheLogIsShownAsText) {
+  auto client = m_robot.Client();
+  const std::string markup = "<script>alert(1)</script>";
+  const std::string log = MadeLog("HA5AA", 3, "CATEGORY-OPERATOR: " + markup + "\n") +
+                          "QSO: 14025 CW 2026-01-17 1300 HA5AA 599 BP " + markup + " 599 1\n";
+  auto receipt = Upload(client, log, "\"><img src=x onerror=alert(2)>.cbr");
+  ASSERT_EQ(receipt->status, 200) << receipt->body;
+  auto refused = Upload(client, MadeLog(markup, 2));
+  ASSERT_EQ(refused->status, 400);
+  const SponsorLogin login = LogIn(client);
+  auto sponsor = client.Get("/sponsor", {{"Cookie", login.cookie}});
+  for (const std::string& page :
+       {receipt->body, refused->body, sponsor->body, client.Get("/")->body}) {
+    EXPECT_EQ(page.find("<script"), std::string::npos) << page;
+    EXPECT_EQ(page.find("<img"), std::string::npos);
+  }
+  EXPECT_NE(receipt->body.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+  EXPECT_NE(receipt->get_header_value("Content-Security-Policy").find("default-src 'none'"),
+            std::string::npos);
+}
+
+TEST_F(RobotHostileTest, NothingFromAnUploadBecomesAPath) {
+  auto client = m_robot.Client();
+  for (const char* name : {"../../../../tmp/tarno-escaped.cbr", "/etc/passwd", "..", "a/../../b"})
+    ASSERT_EQ(Upload(client, MadeLog("HA5AA", 2), name)->status, 200);
+  ASSERT_EQ(Upload(client, MadeLog("../../x1", 2), "x")->status, 400);
+  EXPECT_FALSE(fs::exists("/tmp/tarno-escaped.cbr"));
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::recursive_directory_iterator(m_folder))
+    kept.push_back(entry.path().filename().string());
+  for (const std::string& name : kept) {
+    EXPECT_TRUE(name.rfind("robot.sqlite", 0) == 0 || name == "scratch") << name;
+  }
+}
+
+TEST_F(RobotHostileTest, ThirtyMegabytesAreRefusedWithoutBeingHeld) {
+  auto client = m_robot.Client();
+  ResetPeakMemory(m_robot.pid());
+  const long before = PeakMemoryKb(m_robot.pid());
+  const std::string huge(30 * 1024 * 1024, 'Q');
+  auto sized = Upload(client, huge);
+  ASSERT_TRUE(sized);
+  EXPECT_EQ(sized->status, 413);
+  EXPECT_NE(ElementText(sized->body, "refused").find("over 10 MB"), std::string::npos);
+  EXPECT_LT(PeakMemoryKb(m_robot.pid()) - before, 4 * 1024) << "the robot held the upload";
+
+  // Without a length (chunked), the limit is counted as the bytes come.
+  size_t sent = 0;
+  auto chunked = client.Post(
+      "/upload",
+      [&](size_t, httplib::DataSink& sink) {
+        const std::string head =
+            "--B\r\nContent-Disposition: form-data; name=\"log\"; filename=\"x\"\r\n\r\n";
+        if (sent == 0) sink.write(head.data(), head.size());
+        const std::string block(1 << 20, 'Q');
+        if (sent < huge.size() && sink.write(block.data(), block.size())) {
+          sent += block.size();
+        } else {
+          sink.done();
+        }
+        return true;
+      },
+      "multipart/form-data; boundary=B");
+  if (chunked) {
+    EXPECT_EQ(chunked->status, 413);
+  }
+  // At most the 10 MB it takes, however much more comes.
+  EXPECT_LT(PeakMemoryKb(m_robot.pid()) - before, 20 * 1024) << "the robot held the upload";
+  EXPECT_EQ(Upload(client, MadeLog("HA5AA", 2))->status, 200) << "and goes on serving";
+}
+
+TEST_F(RobotHostileTest, BinaryBytesAreNoLog) {
+  auto client = m_robot.Client();
+  std::mt19937 random(19);
+  std::string bytes(200000, '\0');
+  for (char& byte : bytes) byte = static_cast<char>(random());
+  auto res = Upload(client, bytes);
+  EXPECT_EQ(res->status, 400);
+  EXPECT_NE(ElementText(res->body, "refused").find("not a log"), std::string::npos);
+}
+
+TEST_F(RobotHostileTest, AStalledClientIsDroppedWhileOthersAreServed) {
+  const int slow = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(m_robot.port()));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  const std::string start = "POST /upload HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Le";
+  ASSERT_EQ(send(slow, start.data(), start.size(), 0), static_cast<ssize_t>(start.size()));
+
+  auto client = m_robot.Client();
+  EXPECT_EQ(Upload(client, MadeLog("HA5AA", 2))->status, 200);
+  timeval wait{5, 0};
+  setsockopt(slow, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  char buffer[256];
+  const auto before = std::chrono::steady_clock::now();
+  std::string answer;
+  for (ssize_t got; (got = recv(slow, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, got);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(4)) << "not dropped";
+  EXPECT_EQ(answer.find("200 OK"), std::string::npos) << answer;
+  close(slow);
+}
+
+TEST(RobotLimitTest, UploadsPerAddressAreLimited) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("limit"), {"--upload-limit", "3/600"}));
+  auto client = robot.Client();
+  EXPECT_EQ(Upload(client, MadeLog("HA5AA", 2))->status, 200);
+  EXPECT_EQ(Upload(client, "not a log")->status, 400);
+  EXPECT_EQ(Upload(client, MadeLog("HA5AA", 2))->status, 200);
+  auto res = Upload(client, MadeLog("HA5AA", 2));
+  EXPECT_EQ(res->status, 429);
+  EXPECT_NE(ElementText(res->body, "refused").find("too many uploads"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarno::testing
