@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "crosscheck/verdict_text.h"
+#include "replay/csv_cell.h"
 
 namespace tarno::score {
 namespace {
@@ -66,7 +67,7 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
   std::string rows = "log,line,verdict,worked,detail\n";
   for (uint32_t index : LogsByCall(set)) {
     const EntrantLog& log = set.logs[index];
-    const std::string call = CsvField(log.call);
+    const std::string call = CsvCell(log.call);
     for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
       const QsoRecord& qso = set.qsos[i];
       rows += call;
@@ -75,12 +76,12 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += ',';
       rows += VerdictName(qso.verdict);
       rows += ',';
-      rows += CsvField(set.texts.Text(qso.workedAsLogged));
+      rows += CsvCell(set.texts.Text(qso.workedAsLogged));
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
       const bool plain =
           qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
-      if (!plain) rows += CsvField(DetailOf(set, qso));
+      if (!plain) rows += CsvCell(DetailOf(set, qso));
       rows += '\n';
     }
     if (rows.size() > (1 << 20)) {
@@ -100,7 +101,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
          "file\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
-    out << ranked.rank << ',' << CsvField(log.call) << ',' << log.claimed << ',' << log.checked
+    out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
         << ',' << log.qsoCount << ',' << CreditedCount(log, dropUniques) << ','
         << Count(log, Verdict::kNil) << ',' << Count(log, Verdict::kBustedCall) << ','
         << Count(log, Verdict::kBustedExchange) << ',' << Count(log, Verdict::kUnique) << ','
@@ -108,7 +109,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
         << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
-        << CsvField(BaseName(log.file)) << '\n';
+        << CsvCell(BaseName(log.file)) << '\n';
   }
   return Finish(out, path, error);
 }
