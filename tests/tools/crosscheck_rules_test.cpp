@@ -6,6 +6,7 @@
 #include "crosscheck/contest_period.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/plugin_judge.h"
+#include "replay/csv_cell.h"
 
 namespace tarno::score {
 namespace {
@@ -67,6 +68,23 @@ TEST(CrosscheckRulesTest, ScoreLineGivesPointsCountiesAndScore) {
   EXPECT_EQ(64167, score.score);
   EXPECT_FALSE(ScoreLineOf("no score here").read);
   EXPECT_FALSE(ScoreLineOf("Score: 12*").read);
+}
+
+TEST(CrosscheckRulesTest, CsvCellsNeverStartAFormula) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"HA5AA", "HA5AA"},
+      {"", ""},
+      {"=1+2", "'=1+2"},
+      {"+36", "'+36"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\tx", "'\tx"},
+      {"\rx", "\"'\rx\""},
+      {"HA5AA=1", "HA5AA=1"},
+      {"a,b", "\"a,b\""},
+      {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+  };
+  for (const auto& [text, cell] : cases) EXPECT_EQ(cell, CsvCell(text)) << text;
 }
 
 }  // namespace

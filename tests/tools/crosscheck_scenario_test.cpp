@@ -162,6 +162,21 @@ INSTANTIATE_TEST_SUITE_P(
                  "--end 2026-03-07",
                  {"DL1AA,4,OUTSIDE,HA5AA,2026-03-08 0100 is outside the contest period"},
                  {"1,DL1AA,26,7,3,2,", "2,HA5AA,6,0,1,1,", "2,OK1AB,0,0,1,1,"},
+                 {}},
+        // A spreadsheet runs a cell that starts with = + - @ as a formula; worked calls and
+        // file names come from strangers.
+        Scenario{"FormulasInCellsAreNeutralised",
+                 {{"=1+2.adi",
+                   "x<EOH>\n"
+                   "<CALL:22>=HYPERLINK(\"HTTP://X\")<QSO_DATE:8>20260307<TIME_ON:4>0900"
+                   "<FREQ:5>3.525<MODE:2>CW<STX_STRING:2>BP<SRX_STRING:3>001"
+                   "<STATION_CALLSIGN:5>HA5AA<EOR>\n"
+                   "<CALL:4>-2+3<QSO_DATE:8>20260307<TIME_ON:4>0901<FREQ:5>3.525<MODE:2>CW"
+                   "<STX_STRING:2>BP<SRX_STRING:3>001<STATION_CALLSIGN:5>HA5AA<EOR>\n"}},
+                 "",
+                 {"HA5AA,1,UNIQUE,\"'=HYPERLINK(\"\"HTTP://X\"\")\",in no other log",
+                  "HA5AA,2,UNIQUE,'-2+3,in no other log"},
+                 {",'=1+2.adi\n"},
                  {}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
 
