@@ -1,7 +1,10 @@
 // The cross-check of whole contests: the hand-made one byte for byte, generated ones
 // against their truth line for line, and bad input that must not stop the run.
 
+#include <algorithm>
+#include <map>
 #include <ostream>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -97,6 +100,87 @@ INSTANTIATE_TEST_SUITE_P(
                       GeneratedContest{"NarrowWindowGivenPeriod", "--logs 60 --qsos 80 --seed 14",
                                        "--window 2 --start 2026-03-07 --end 2026-03-07"}),
     [](const ::testing::TestParamInfo<GeneratedContest>& info) { return info.param.name; });
+
+// The lines of a file, line 1 first.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The log with its QSO lines in another order, every other line where it was.
+std::string ShuffledLog(const std::string& text, std::mt19937* random) {
+  std::vector<std::string> lines = LinesOf(text);
+  std::vector<std::string*> qsos;
+  for (std::string& line : lines) {
+    if (line.rfind("QSO:", 0) == 0) qsos.push_back(&line);
+  }
+  std::vector<std::string> order;
+  for (const std::string* qso : qsos) order.push_back(*qso);
+  std::shuffle(order.begin(), order.end(), *random);
+  for (size_t i = 0; i < qsos.size(); ++i) *qsos[i] = order[i];
+  std::string shuffled;
+  for (const std::string& line : lines) shuffled += line + "\n";
+  return shuffled;
+}
+
+// "log|QSO line|verdict|worked" of each row of verdicts.csv, the QSO by its text in the
+// log (the generated CALL.cbr) instead of its line number; sorted.
+std::vector<std::string> VerdictsByQso(const fs::path& logs, const std::string& csv) {
+  std::map<std::string, std::vector<std::string>> lines;
+  std::vector<std::string> rows;
+  for (const std::string& row : LinesOf(csv)) {
+    std::vector<std::string> cells;
+    std::istringstream in(row);
+    for (std::string cell; cells.size() < 4 && std::getline(in, cell, ',');) cells.push_back(cell);
+    if (cells.size() < 4 || cells[0] == "log") continue;
+    auto [at, isNew] = lines.emplace(cells[0], std::vector<std::string>());
+    if (isNew) at->second = LinesOf(Slurp(logs / (cells[0] + ".cbr")));
+    const size_t line = std::stoul(cells[1]);
+    rows.push_back(cells[0] + "|" + (line <= at->second.size() ? at->second[line - 1] : "?") + "|" +
+                   cells[2] + "|" + cells[3]);
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// The order of a log's lines says nothing its times do not say.
+TEST_F(CrosscheckContestTest, ShuffledLogsGetTheSameVerdicts) {
+  std::mt19937 random(17);
+  for (const char* seed : {"21", "22", "23"}) {
+    const fs::path contest = m_folder / seed;
+    std::string output;
+    ASSERT_EQ(0, Run(std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + contest.string() +
+                         " --logs 50 --qsos 80 --dupe 6 --busted-call 4 --outside 2 "
+                         "--clock-off 4 --seed " +
+                         seed,
+                     &output))
+        << output;
+    for (const fs::directory_entry& log : fs::directory_iterator(contest / "logs")) {
+      const std::string text = Slurp(log.path());
+      fs::create_directories(contest / "shuffled");
+      std::ofstream(contest / "shuffled" / log.path().filename(), std::ios::binary)
+          << ShuffledLog(text, &random);
+    }
+    for (const char* logs : {"logs", "shuffled"}) {
+      ASSERT_EQ(0, Run(std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " +
+                           (contest / "out" / logs).string() + " " + (contest / logs).string(),
+                       &output))
+          << output;
+    }
+    const std::vector<std::string> inOrder =
+        VerdictsByQso(contest / "logs", Slurp(contest / "out" / "logs" / "verdicts.csv"));
+    const std::vector<std::string> shuffled =
+        VerdictsByQso(contest / "shuffled", Slurp(contest / "out" / "shuffled" / "verdicts.csv"));
+    ASSERT_GT(inOrder.size(), 1000u);
+    std::vector<std::string> differ;
+    std::set_symmetric_difference(inOrder.begin(), inOrder.end(), shuffled.begin(), shuffled.end(),
+                                  std::back_inserter(differ));
+    EXPECT_TRUE(differ.empty()) << "seed " << seed << ": " << differ.size() << " rows differ, "
+                                << differ.front();
+  }
+}
 
 const char kHeader[] = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\n";
 

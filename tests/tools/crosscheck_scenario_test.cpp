@@ -163,6 +163,16 @@ INSTANTIATE_TEST_SUITE_P(
                  {"DL1AA,4,OUTSIDE,HA5AA,2026-03-08 0100 is outside the contest period"},
                  {"1,DL1AA,26,7,3,2,", "2,HA5AA,6,0,1,1,", "2,OK1AB,0,0,1,1,"},
                  {}},
+        // A QSO typed in later stands before the real one in the file: the real one is
+        // judged first, as it was made, and the repeat is the dupe.
+        Scenario{"LinesOutOfTimeOrderAreJudgedInTimeOrder",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "0930", "BP", "DL1AA", "001"),
+                                     Q(" 3525 CW", "0900", "BP", "DL1AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,4,DUPE,DL1AA,dupe of line 5", "HA5AA,5,OK,DL1AA,", "DL1AA,4,OK,HA5AA,"},
+                 {},
+                 {}},
         // A spreadsheet runs a cell that starts with = + - @ as a formula; worked calls and
         // file names come from strangers.
         Scenario{"FormulasInCellsAreNeutralised",

@@ -2,8 +2,9 @@
 #define TARNO_TOOLS_CROSSCHECK_CONTEST_SET_H_
 
 // All received logs of one contest, held compactly: one QsoRecord of integers per QSO
-// line (texts by their StringPool id), the lines of one log side by side in file order.
-// The loader fills it; the later steps only set verdicts, partners and results.
+// line (texts by their StringPool id), the lines of one log side by side in time order
+// (lines of one time in file order), as the logger took them, whatever order the file
+// has. The loader fills it; the later steps only set verdicts, partners and results.
 
 #include <array>
 #include <cstdint>
@@ -93,6 +94,10 @@ struct ContestSet {
   std::vector<FileProblem> problems;
   std::vector<int32_t> logOfCall;  // by text id: the used log of that call, or -1
 };
+
+// The indexes in ContestSet::qsos of the log's records by their line in the file, as the
+// sponsor's files list them.
+std::vector<uint32_t> RecordsInFileOrder(const ContestSet& set, const EntrantLog& log);
 
 // Seconds since 1899-12-30 of a host date value, rounded.
 long long SecondsOf(double oleDays);

@@ -84,7 +84,7 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
   std::string text = Summary(set, log, context);
   text += Heading("QSOs that lost credit");
   size_t lost = 0;
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, context.dropUniques)) continue;
     ++lost;

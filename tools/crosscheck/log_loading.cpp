@@ -122,7 +122,9 @@ QsoRecord RecordOf(const LogQso& qso, LineFields* fields, StringPool* texts) {
   return record;
 }
 
-// The log's QSOs and its unreadable lines, merged in file order.
+// The log's QSOs and its unreadable lines, in time order: the plug-in judges dupes in the
+// order it is given QSOs, and a log whose lines are out of order (a QSO typed in later, a
+// logger that writes the newest first) would make the real QSO the dupe of a later one.
 void Compact(const ReadLog& read, CompactLog* log) {
   LineFields fields;
   size_t next = 0;
@@ -138,6 +140,12 @@ void Compact(const ReadLog& read, CompactLog* log) {
   }
   for (; next < read.qsos.size(); ++next)
     log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
+  // Unreadable lines have no time; they go first, where they disturb nothing.
+  const auto byTime = [](const QsoRecord& a, const QsoRecord& b) {
+    return (a.readable ? a.oleDays : -1.0) < (b.readable ? b.oleDays : -1.0);
+  };
+  if (!std::is_sorted(log->qsos.begin(), log->qsos.end(), byTime))
+    std::stable_sort(log->qsos.begin(), log->qsos.end(), byTime);
 }
 
 void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,

@@ -101,7 +101,8 @@ void MatchBustedCalls(long long window, ContestSet* set) {
   const auto key = [](const Unmatched& u) { return std::tie(u.worked, u.band, u.mode, u.seconds); };
   std::sort(byWorked.begin(), byWorked.end(),
             [&](const Unmatched& a, const Unmatched& b) { return key(a) < key(b); });
-  // In file order, so that a rare tie goes the same way in every run.
+  // In the order of the records (each log's in time order), so that a rare tie goes the
+  // same way in every run.
   std::vector<uint32_t> order;
   order.reserve(byWorked.size());
   for (const Unmatched& u : byWorked) order.push_back(u.record);

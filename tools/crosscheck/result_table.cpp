@@ -68,7 +68,7 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
   for (uint32_t index : LogsByCall(set)) {
     const EntrantLog& log = set.logs[index];
     const std::string call = CsvCell(log.call);
-    for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    for (uint32_t i : RecordsInFileOrder(set, log)) {
       const QsoRecord& qso = set.qsos[i];
       rows += call;
       rows += ',';
