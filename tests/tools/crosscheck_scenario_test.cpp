@@ -163,6 +163,25 @@ INSTANTIATE_TEST_SUITE_P(
                  {"DL1AA,4,OUTSIDE,HA5AA,2026-03-08 0100 is outside the contest period"},
                  {"1,DL1AA,26,7,3,2,", "2,HA5AA,6,0,1,1,", "2,OK1AB,0,0,1,1,"},
                  {}},
+        // The period is judged per side: a partner that logged the QSO a minute after the
+        // end (or before the start) loses it, the side inside the period does not, and a
+        // call busted at the edge is still busted, whichever side copied it.
+        Scenario{"PeriodIsJudgedPerSide",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "1800", "BP", "DL1AA", "001"),
+                                     Q(" 7025 CW", "1800", "BP", "OK1AX", "001"),
+                                     Q("14025 CW", "0600", "BP", "S51AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "1801", "001", "HA5AA", "BP")}),
+                  Cabrillo("OK1AB", {Q(" 7025 CW", "1801", "001", "HA5AA", "BP")}),
+                  Cabrillo("S51AA", {Q("14025 CW", "0559", "001", "HA5AB", "BP")})},
+                 "--start 2026-03-07T06:00 --end 2026-03-07T18:00",
+                 {"HA5AA,4,OK,DL1AA,",
+                  "DL1AA,4,OUTSIDE,HA5AA,2026-03-07 1801 is outside the contest period",
+                  "HA5AA,5,BUSTED-CALL,OK1AX,right call OK1AB",
+                  "OK1AB,4,OUTSIDE,HA5AA,2026-03-07 1801 is outside the contest period",
+                  "HA5AA,6,OK,S51AA,",
+                  "S51AA,4,OUTSIDE,HA5AB,2026-03-07 0559 is outside the contest period"},
+                 {},
+                 {}},
         // A QSO typed in later stands before the real one in the file: the real one is
         // judged first, as it was made, and the repeat is the dupe.
         Scenario{"LinesOutOfTimeOrderAreJudgedInTimeOrder",
