@@ -2,6 +2,7 @@
 // against their truth line for line, and bad input that must not stop the run.
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <ostream>
 #include <random>
@@ -186,12 +187,19 @@ const char kHeader[] = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\n";
 
 TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
   const std::string line = "QSO:  3525 CW 2026-03-07 0900 ";
-  Write("logs/a-first-ha5aa.cbr",
-        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 001\r\n");
-  Write("logs/b-ha5aa-again.cbr", std::string(kHeader) + "CALLSIGN: ha5aa\r\n" + line +
-                                      "HA5AA 599 BP DL1CC 599 002\r\nQSO: 99999 CW x\r\n");
-  Write("logs/c-dl1cc.cbr",
-        std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  Write("logs/a-first-ha5aa.cbr", std::string(kHeader) + "CALLSIGN: ha5aa\r\n" + line +
+                                      "HA5AA 599 BP DL1CC 599 001\r\nQSO: 99999 CW x\r\n");
+  Write("logs/b-ha5aa-again.cbr",
+        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 002\r\n");
+  for (const char* name : {"logs/c-dl1cc.cbr", "logs/c2-dl1cc.cbr"}) {
+    Write(name,
+          std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  }
+  // The log sent last is used, whatever its name; of two sent at once, the one named later.
+  const auto sent = fs::last_write_time(m_folder / "logs/a-first-ha5aa.cbr");
+  fs::last_write_time(m_folder / "logs/b-ha5aa-again.cbr", sent - std::chrono::hours(1));
+  fs::last_write_time(m_folder / "logs/c-dl1cc.cbr", sent);
+  fs::last_write_time(m_folder / "logs/c2-dl1cc.cbr", sent);
   Write("logs/d-no-call.cbr", std::string(kHeader) + line + "OK1AB 599 001 HA5AA 599 BP\r\n");
   Write("logs/e-other.cbr", "START-OF-LOG: 3.0\r\nCONTEST: CQ-WW-CW\r\nCALLSIGN: OK2XY\r\n" + line +
                                 "OK2XY 599 14 HA5AA 599 15\r\n");
@@ -200,17 +208,26 @@ TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
   EXPECT_EQ(1, Crosscheck((m_folder / "logs").string() + " " + (m_folder / "gone.cbr").string(),
                           &output));
   for (const char* expected :
-       {"gone.cbr: does not exist (not used)", "a-first-ha5aa.cbr: is a second log of HA5AA; ",
-        "b-ha5aa-again.cbr is used instead", "d-no-call.cbr: has no CALLSIGN: line (not used)",
+       {"gone.cbr: does not exist (not used)", "b-ha5aa-again.cbr: is an earlier log of HA5AA; ",
+        "a-first-ha5aa.cbr, sent last, is used instead (not used)",
+        "c-dl1cc.cbr: is a log of DL1CC sent at the same time as ",
+        "c2-dl1cc.cbr, which is named later and used instead (not used)",
+        "d-no-call.cbr: has no CALLSIGN: line (not used)",
         "e-other.cbr: is a log of another contest (CONTEST: CQ-WW-CW) (not used)",
         "f-notes.txt: is not a log: it holds no QSO (not used)", "2 logs checked, 3 QSO lines"}) {
     EXPECT_NE(std::string::npos, output.find(expected)) << expected << "\n" << output;
   }
-  // The later file of HA5AA is the one checked, its unreadable line included.
   const std::vector<std::string> rows = VerdictColumns(Slurp(Out() / "verdicts.csv"));
   EXPECT_EQ((std::vector<std::string>{"log,line,verdict,worked", "DL1CC,4,OK,HA5AA",
-                                      "HA5AA,4,BUSTED-EXCHANGE,DL1CC", "HA5AA,5,INVALID,"}),
+                                      "HA5AA,4,OK,DL1CC", "HA5AA,5,INVALID,"}),
             rows);
+  const std::string results = Slurp(Out() / "results.csv");
+  EXPECT_NE(std::string::npos, results.find(",a-first-ha5aa.cbr,b-ha5aa-again.cbr\n")) << results;
+  EXPECT_NE(std::string::npos, results.find(",c2-dl1cc.cbr,c-dl1cc.cbr\n")) << results;
+  EXPECT_NE(std::string::npos,
+            Slurp(Out() / "HA5AA.ubn")
+                .find("Set aside: b-ha5aa-again.cbr (another log of HA5AA; the one sent last is "
+                      "used)\n"));
 }
 
 // Sponsors sort logs into a folder per category and often keep the results beside them: a

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -62,10 +63,12 @@ struct EntrantLog {
   size_t fileOrder = 0;  // position among the files named on the command line
   std::string call;      // upper-cased
   uint32_t callId = 0;
-  bool used = true;              // false: another file of the same call replaced it
-  std::string contest;           // CONTEST: as written
-  long long claimedHeader = -1;  // CLAIMED-SCORE:, -1 when absent or not a number
-  size_t firstQso = 0;           // the log's records are qsos[firstQso, firstQso + qsoCount)
+  std::filesystem::file_time_type modified;  // when the file was last written: sent
+  bool used = true;                          // false: another file of the same call replaced it
+  std::vector<std::string> setAside;         // the used log's: the files of its call not used
+  std::string contest;                       // CONTEST: as written
+  long long claimedHeader = -1;              // CLAIMED-SCORE:, -1 when absent or not a number
+  size_t firstQso = 0;  // the log's records are qsos[firstQso, firstQso + qsoCount)
   size_t qsoCount = 0;
   int clockOffsetMinutes = 0;  // how far its clock ran ahead of its partners'
   int clockPairs = 0;          // QSOs the offset was judged on

@@ -29,6 +29,11 @@ std::string Row(const char* label, const std::string& value) {
 std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportContext& context) {
   std::string text = "TARNO cross-check report for " + log.call + "\n";
   text += "Log file: " + BaseName(log.file) + "\n";
+  if (!log.setAside.empty()) {
+    text += "Set aside: " + SetAsideText(log) + " (" +
+            (log.setAside.size() == 1 ? "another log" : "other logs") + " of " + log.call +
+            "; the one sent last is used)\n";
+  }
   text += "Contest period: " + PeriodText(context.period) + "; matching window " +
           std::to_string(context.windowMinutes) + " minutes\n\n";
   text += Row("Claimed score:",

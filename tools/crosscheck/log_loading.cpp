@@ -10,6 +10,7 @@
 #include <iterator>
 #include <mutex>
 #include <thread>
+#include <tuple>
 
 #include "contest/ascii_text.h"
 #include "logs/adif_reader.h"
@@ -148,11 +149,13 @@ void Compact(const ReadLog& read, CompactLog* log) {
     std::stable_sort(log->qsos.begin(), log->qsos.end(), byTime);
 }
 
-void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,
-              const ReadLog& read, const CompactLog& compact, ContestSet* set) {
+void StoreLog(const std::string& file, size_t fileOrder, fs::file_time_type modified,
+              const std::string& call, const ReadLog& read, const CompactLog& compact,
+              ContestSet* set) {
   EntrantLog log;
   log.file = file;
   log.fileOrder = fileOrder;
+  log.modified = modified;
   log.call = call;
   log.callId = set->texts.Intern(call);
   log.contest = read.contest;
@@ -174,27 +177,34 @@ void StoreLog(const std::string& file, size_t fileOrder, const std::string& call
   set->logs.push_back(std::move(log));
 }
 
-// Of several logs of one call the file named later is used; both are named.
+// Of several logs of one call the one sent last is used: an entrant who sends a corrected
+// log means it to replace the first, whatever the files are called.
 void SettleSameCalls(ContestSet* set) {
   std::vector<size_t> order(set->logs.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
     const EntrantLog& x = set->logs[a];
     const EntrantLog& y = set->logs[b];
-    return x.callId != y.callId ? x.callId < y.callId : x.fileOrder < y.fileOrder;
+    return std::tie(x.callId, x.modified, x.fileOrder) <
+           std::tie(y.callId, y.modified, y.fileOrder);
   });
   set->logOfCall.assign(set->texts.Size(), -1);
-  for (size_t i = 0; i < order.size(); ++i) {
-    EntrantLog& log = set->logs[order[i]];
-    const bool replaced = i + 1 < order.size() && set->logs[order[i + 1]].callId == log.callId;
-    if (replaced) {
+  for (size_t first = 0, last; first < order.size(); first = last) {
+    for (last = first + 1;
+         last < order.size() && set->logs[order[last]].callId == set->logs[order[first]].callId;)
+      ++last;
+    EntrantLog& used = set->logs[order[last - 1]];
+    set->logOfCall[used.callId] = static_cast<int32_t>(order[last - 1]);
+    for (size_t i = first; i + 1 < last; ++i) {
+      EntrantLog& log = set->logs[order[i]];
       log.used = false;
-      const EntrantLog& later = set->logs[order[i + 1]];
-      set->problems.push_back(
-          {log.file, "is a second log of " + log.call + "; " + later.file + " is used instead",
-           true});
-    } else {
-      set->logOfCall[log.callId] = static_cast<int32_t>(order[i]);
+      used.setAside.push_back(log.file);
+      const std::string message =
+          log.modified < used.modified
+              ? "is an earlier log of " + log.call + "; " + used.file + ", sent last, is used"
+              : "is a log of " + log.call + " sent at the same time as " + used.file +
+                    ", which is named later and used";
+      set->problems.push_back({log.file, message + " instead", true});
     }
   }
 }
@@ -251,6 +261,9 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::string call;
       ReadLog read;
       CompactLog compact;
+      std::error_code unknown;
+      fs::file_time_type modified = fs::last_write_time(files[i], unknown);
+      if (unknown) modified = fs::file_time_type::min();
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
         const bool adif = LooksLikeAdif(text);
@@ -265,7 +278,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, call, read, compact, set);
+        StoreLog(files[i], i, modified, call, read, compact, set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

@@ -22,8 +22,9 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
                                       const std::string& outFolder = std::string());
 
 // Reads and parses `files` on `threads` threads (files are independent; only storing a
-// parsed log takes a lock), then settles which log of a call is used: the one from the
-// file named later. Fills set->logOfCall.
+// parsed log takes a lock), then settles which log of a call is used: the one sent last
+// (the newest modification time; of equal times, the file named later), the others named
+// in its setAside and in the problems. Fills set->logOfCall.
 void LoadContestSet(const std::vector<std::string>& files, int threads, Progress* progress,
                     ContestSet* set);
 

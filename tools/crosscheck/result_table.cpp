@@ -62,6 +62,12 @@ int CreditedCount(const EntrantLog& log, bool dropUniques) {
          (dropUniques ? 0 : Count(log, Verdict::kUnique));
 }
 
+std::string SetAsideText(const EntrantLog& log) {
+  std::string text;
+  for (const std::string& file : log.setAside) text += (text.empty() ? "" : "; ") + BaseName(file);
+  return text;
+}
+
 bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   std::string rows = "log,line,verdict,worked,detail\n";
@@ -98,7 +104,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
-         "file\n";
+         "file,set_aside\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
     out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
@@ -109,7 +115,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
         << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
-        << CsvCell(BaseName(log.file)) << '\n';
+        << CsvCell(BaseName(log.file)) << ',' << CsvCell(SetAsideText(log)) << '\n';
   }
   return Finish(out, path, error);
 }
