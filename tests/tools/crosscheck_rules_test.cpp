@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "crosscheck/contest_period.h"
+#include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/plugin_judge.h"
 #include "replay/csv_cell.h"
@@ -68,6 +69,17 @@ TEST(CrosscheckRulesTest, ScoreLineGivesPointsCountiesAndScore) {
   EXPECT_EQ(64167, score.score);
   EXPECT_FALSE(ScoreLineOf("no score here").read);
   EXPECT_FALSE(ScoreLineOf("Score: 12*").read);
+}
+
+TEST(CrosscheckRulesTest, OwnCallsAreLettersDigitsAndSlashes) {
+  for (const char* call :
+       {"HA5AA", "HA1AA/P", "DL/PA3ABC/MM", "3DA0RU", "ha5aa", "4X4A", "A1BCDEFGHIJKLMNOPQRS"}) {
+    EXPECT_TRUE(IsCallShaped(call)) << call;
+  }
+  for (const char* call : {"", "../x", "..", "HA5AA.P", "HA1AA_P", "HA5 AA", "<b>HA5AA</b>", "=1+2",
+                           "HAAA", "5555", "/", "A1BCDEFGHIJKLMNOPQRST", "HA5AA\t"}) {
+    EXPECT_FALSE(IsCallShaped(call)) << call;
+  }
 }
 
 TEST(CrosscheckRulesTest, CsvCellsNeverStartAFormula) {

@@ -40,6 +40,7 @@ struct Scenario {
   std::vector<const char*> rows;      // rows verdicts.csv must hold, whole
   std::vector<const char*> results;   // texts results.csv must hold
   std::vector<const char*> messages;  // texts the command's output must hold
+  int status = 0;
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
@@ -51,7 +52,7 @@ TEST_P(CrosscheckScenarioTest, VerdictsFollowTheRule) {
   const Scenario& scenario = GetParam();
   for (const LogFile& log : scenario.logs) Write("logs/" + log.name, log.text);
   std::string output;
-  ASSERT_EQ(0,
+  ASSERT_EQ(scenario.status,
             Crosscheck(std::string(scenario.options) + " " + (m_folder / "logs").string(), &output))
       << output;
   const std::string verdicts = Slurp(Out() / "verdicts.csv");
@@ -192,6 +193,30 @@ INSTANTIATE_TEST_SUITE_P(
                  {"HA5AA,4,DUPE,DL1AA,dupe of line 5", "HA5AA,5,OK,DL1AA,", "DL1AA,4,OK,HA5AA,"},
                  {},
                  {}},
+        // The own call names the report file and stands in every published file: what is
+        // no call leaves its log out. Worked calls stay as logged.
+        Scenario{"OwnCallMustLookLikeACall",
+                 {{"dot.cbr", Cabrillo("../x", {Q(" 3525 CW", "0900", "BP", "DL1AA", "001")}).text},
+                  {"markup.cbr",
+                   Cabrillo("<b>HA5AA</b>", {Q(" 3525 CW", "0901", "BP", "DL1AA", "001")}).text},
+                  {"blank.adi",
+                   "x<EOH><CALL:5>DL1AA<QSO_DATE:8>20260307<TIME_ON:4>0902<FREQ:5>3.525"
+                   "<MODE:2>CW<STX_STRING:2>BP<SRX_STRING:3>001<STATION_CALLSIGN:6>HA5 AA<EOR>"},
+                  {"long.cbr",
+                   Cabrillo("HA5AAAAAAAAAAAAAAAAAA", {Q(" 3525 CW", "0903", "BP", "DL1AA", "001")})
+                       .text},
+                  {"dl1aa.adi",
+                   "x<EOH><CALL:4>../x<QSO_DATE:8>20260307<TIME_ON:4>0900<FREQ:5>3.525"
+                   "<MODE:2>CW<STX_STRING:3>001<SRX_STRING:2>BP<STATION_CALLSIGN:5>DL1AA<EOR>"}},
+                 "",
+                 {"DL1AA,1,UNIQUE,../X,in no other log"},
+                 {},
+                 {"dot.cbr: has an own call that is not a call: \"../X\" (letters, digits and /",
+                  "markup.cbr: has an own call that is not a call: \"<B>HA5AA</B>\"",
+                  "blank.adi: has an own call that is not a call: \"HA5 AA\"",
+                  "long.cbr: has an own call that is not a call: \"HA5AAAAAAAAAAAAAAAAAA\"",
+                  "1 logs checked"},
+                 1},
         // A spreadsheet runs a cell that starts with = + - @ as a formula; worked calls and
         // file names come from strangers.
         Scenario{"FormulasInCellsAreNeutralised",

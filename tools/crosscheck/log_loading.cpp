@@ -49,6 +49,15 @@ long long ClaimedOf(const std::string& text) {
   return std::stoll(text);
 }
 
+// A text from a log as a message shows it: quoted, what a terminal would act on blanked,
+// cut short.
+std::string Shown(std::string_view text) {
+  std::string shown = "\"";
+  for (size_t i = 0; i < text.size() && i < 40; ++i)
+    shown += text[i] >= ' ' && text[i] <= '~' ? text[i] : '?';
+  return shown + (text.size() > 40 ? "...\"" : "\"");
+}
+
 // Whether the parsed file can be used; the reason when it cannot.
 bool UsableLog(bool adif, bool cabrilloStart, const ReadLog& log, std::string* call,
                std::string* reason) {
@@ -66,6 +75,12 @@ bool UsableLog(bool adif, bool cabrilloStart, const ReadLog& log, std::string* c
   *call = UpperAscii(TrimAscii(*call));
   if (call->empty()) {
     *reason = adif ? "does not say the own call (no STATION_CALLSIGN)" : "has no CALLSIGN: line";
+    return false;
+  }
+  if (!IsCallShaped(*call)) {
+    *reason = "has an own call that is not a call: " + Shown(*call) +
+              " (letters, digits and /, at least one letter and one digit, at most " +
+              std::to_string(kLongestCall) + ")";
     return false;
   }
   return true;
@@ -210,6 +225,20 @@ void SettleSameCalls(ContestSet* set) {
 }
 
 }  // namespace
+
+bool IsCallShaped(std::string_view call) {
+  bool letter = false, digit = false;
+  for (char c : call) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+      letter = true;
+    } else if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '/') {
+      return false;
+    }
+  }
+  return letter && digit && call.size() <= kLongestCall;
+}
 
 std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
                                       std::vector<FileProblem>* problems,

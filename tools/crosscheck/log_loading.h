@@ -6,12 +6,20 @@
 // loading never stops for one.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "crosscheck/contest_set.h"
 #include "replay/progress.h"
 
 namespace tarno::score {
+
+// Whether an entrant's own call looks like a call: letters, digits and "/", at least one
+// letter and one digit, at most kLongestCall characters. The call names the entrant's
+// report file and stands in every page and file the sponsor publishes, so markup, a path
+// or blanks never pass.
+constexpr size_t kLongestCall = 20;
+bool IsCallShaped(std::string_view call);
 
 // The files to read: each path that names a file, and the regular files of each path that
 // names a folder and of its sub-folders (sponsors sort logs by category), by path; hidden
