@@ -222,8 +222,9 @@ TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
                                       "HA5AA,4,OK,DL1CC", "HA5AA,5,INVALID,"}),
             rows);
   const std::string results = Slurp(Out() / "results.csv");
-  EXPECT_NE(std::string::npos, results.find(",a-first-ha5aa.cbr,b-ha5aa-again.cbr\n")) << results;
-  EXPECT_NE(std::string::npos, results.find(",c2-dl1cc.cbr,c-dl1cc.cbr\n")) << results;
+  EXPECT_NE(std::string::npos, results.find(",a-first-ha5aa.cbr,HA5AA.ubn,b-ha5aa-again.cbr\n"))
+      << results;
+  EXPECT_NE(std::string::npos, results.find(",c2-dl1cc.cbr,DL1CC.ubn,c-dl1cc.cbr\n")) << results;
   EXPECT_NE(std::string::npos,
             Slurp(Out() / "HA5AA.ubn")
                 .find("Set aside: b-ha5aa-again.cbr (another log of HA5AA; the one sent last is "

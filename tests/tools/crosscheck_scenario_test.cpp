@@ -2,6 +2,9 @@
 // verdict: wrong clocks, the contest period, the choice of a busted call's station, what
 // counts as "in other logs", ADIF beside Cabrillo, claimed scores and ranks.
 
+#include <algorithm>
+#include <set>
+#include <sstream>
 #include <vector>
 
 #include "crosscheck_fixture.h"
@@ -45,6 +48,32 @@ struct Scenario {
 
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
 
+// Every row of results.csv names a report of its own, a visible file in `out`, and the
+// folder holds no other.
+void ExpectAReportForEachEntrant(const std::string& results, const fs::path& out) {
+  std::istringstream rows(results);
+  std::vector<std::vector<std::string>> cells;
+  for (std::string row; std::getline(rows, row);) {
+    cells.emplace_back();
+    std::istringstream in(row);
+    for (std::string cell; std::getline(in, cell, ',');) cells.back().push_back(cell);
+  }
+  ASSERT_FALSE(cells.empty());
+  const auto column = std::find(cells[0].begin(), cells[0].end(), "report") - cells[0].begin();
+  std::set<std::string> named;
+  for (size_t i = 1; i < cells.size(); ++i) {
+    ASSERT_LT(static_cast<size_t>(column), cells[i].size()) << results;
+    const std::string& report = cells[i][column];
+    EXPECT_TRUE(named.insert(report).second) << report;
+    EXPECT_NE('.', report[0]) << report;
+    EXPECT_TRUE(fs::is_regular_file(out / report)) << report;
+  }
+  size_t written = 0;
+  for (const fs::directory_entry& file : fs::directory_iterator(out))
+    written += file.path().extension() == ".ubn";
+  EXPECT_EQ(named.size(), written);
+}
+
 class CrosscheckScenarioTest : public CrosscheckFixture,
                                public ::testing::WithParamInterface<Scenario> {};
 
@@ -64,6 +93,7 @@ TEST_P(CrosscheckScenarioTest, VerdictsFollowTheRule) {
     EXPECT_NE(std::string::npos, results.find(text)) << text << "\n" << results;
   for (const char* text : scenario.messages)
     EXPECT_NE(std::string::npos, output.find(text)) << text << "\n" << output;
+  ExpectAReportForEachEntrant(results, Out());
 }
 
 const char kDay[] = " 2026-03-07 ";
@@ -217,6 +247,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "long.cbr: has an own call that is not a call: \"HA5AAAAAAAAAAAAAAAAAA\"",
                   "1 logs checked"},
                  1},
+        // A portable call gets a report of its own; a call no call can collide with it.
+        Scenario{"SlashedCallGetsItsOwnReport",
+                 {{"ha1aa-p.cbr",
+                   Cabrillo("HA1AA/P", {Q(" 3525 CW", "0900", "SO", "HA1AA", "SO")}).text},
+                  {"ha1aa_p.cbr",
+                   Cabrillo("HA1AA_P", {Q(" 3525 CW", "0910", "SO", "HA1AA", "SO")}).text},
+                  Cabrillo("HA1AA", {Q(" 3525 CW", "0900", "SO", "HA1AA/P", "SO")})},
+                 "",
+                 {"HA1AA/P,4,OK,HA1AA,", "HA1AA,4,OK,HA1AA/P,"},
+                 {",ha1aa-p.cbr,HA1AA_P.ubn,", ",HA1AA.cbr,HA1AA.ubn,"},
+                 {"ha1aa_p.cbr: has an own call that is not a call"},
+                 1},
         // A spreadsheet runs a cell that starts with = + - @ as a formula; worked calls and
         // file names come from strangers.
         Scenario{"FormulasInCellsAreNeutralised",
@@ -230,7 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  {"HA5AA,1,UNIQUE,\"'=HYPERLINK(\"\"HTTP://X\"\")\",in no other log",
                   "HA5AA,2,UNIQUE,'-2+3,in no other log"},
-                 {",'=1+2.adi,"},
+                 {",'=1+2.adi,HA5AA.ubn,\n"},
                  {}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "crosscheck/entrant_report.h"
 #include "crosscheck/verdict_text.h"
 #include "replay/csv_cell.h"
 
@@ -104,7 +105,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
-         "file,set_aside\n";
+         "file,report,set_aside\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
     out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
@@ -115,7 +116,8 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
         << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
-        << CsvCell(BaseName(log.file)) << ',' << CsvCell(SetAsideText(log)) << '\n';
+        << CsvCell(BaseName(log.file)) << ',' << CsvCell(ReportFileName(log.call)) << ','
+        << CsvCell(SetAsideText(log)) << '\n';
   }
   return Finish(out, path, error);
 }
