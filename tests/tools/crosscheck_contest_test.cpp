@@ -253,6 +253,29 @@ TEST_F(CrosscheckContestTest, SubFoldersAreCheckedHiddenAndResultsFoldersPassedO
       VerdictColumns(Slurp(m_folder / "logs" / "results" / "verdicts.csv")));
 }
 
+// The results kept in the logs' own folder, or the logs named one by one with the
+// results among them, are still the same logs.
+TEST_F(CrosscheckContestTest, OwnOutputsAreNeverReadAsLogs) {
+  const std::string line = "QSO:  3525 CW 2026-03-07 0900 ";
+  Write("logs/ha5aa.cbr",
+        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 001\r\n");
+  Write("logs/dl1cc.cbr",
+        std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  const fs::path logs = m_folder / "logs";
+  const std::string command =
+      std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " + logs.string() + " ";
+  std::string first, second, named;
+  EXPECT_EQ(0, Run(command + logs.string(), &first)) << first;
+  EXPECT_EQ(0, Run(command + logs.string(), &second)) << second;
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(0, Run("cd " + logs.string() + " && " + std::string(TARNO_SCORE_PROGRAM) +
+                       " crosscheck --out . *",
+                   &named))
+      << named;
+  for (const std::string* output : {&first, &second, &named})
+    EXPECT_NE(std::string::npos, output->find("2 logs checked, 2 QSO lines")) << *output;
+}
+
 TEST_F(CrosscheckContestTest, NothingCheckedEndsWithStatusTwo) {
   std::string output;
   EXPECT_EQ(2, Crosscheck("", &output));

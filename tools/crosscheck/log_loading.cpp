@@ -224,6 +224,20 @@ void SettleSameCalls(ContestSet* set) {
   }
 }
 
+// Whether `file` is one the cross-check writes into `outFolder` (crosscheck_main.cpp): a
+// sponsor may point --out at the logs' own folder, or name its files among the logs.
+bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
+  const std::string name = UpperAscii(file.filename().string());
+  const bool report = name.size() > 4 && name.compare(name.size() - 4, 4, ".UBN") == 0;
+  if (outFolder.empty() ||
+      (!report && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "RESULTS.HTML")) {
+    return false;
+  }
+  std::error_code error;
+  const fs::path folder = fs::absolute(file, error).parent_path();
+  return !error && fs::equivalent(folder, outFolder, error);
+}
+
 }  // namespace
 
 bool IsCallShaped(std::string_view call) {
@@ -259,7 +273,8 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
         if (entry.is_directory(kind)) {
           if (hidden || (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, kind)))
             entries.disable_recursion_pending();
-        } else if (!hidden && entry.is_regular_file(kind)) {
+        } else if (!hidden && entry.is_regular_file(kind) &&
+                   !IsOwnOutput(entry.path(), outFolder)) {
           inFolder.push_back(entry.path().string());
         }
       }
@@ -269,7 +284,7 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
       std::sort(inFolder.begin(), inFolder.end());
       files.insert(files.end(), inFolder.begin(), inFolder.end());
     } else if (fs::exists(path, error)) {
-      files.push_back(path);
+      if (!IsOwnOutput(path, outFolder)) files.push_back(path);
     } else {
       problems->push_back({path, "does not exist", true});
     }

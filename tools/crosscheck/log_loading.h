@@ -23,8 +23,9 @@ bool IsCallShaped(std::string_view call);
 
 // The files to read: each path that names a file, and the regular files of each path that
 // names a folder and of its sub-folders (sponsors sort logs by category), by path; hidden
-// files and folders, and `outFolder` where it lies inside, are passed over. A path that
-// is neither is a problem.
+// files and folders, `outFolder` where it lies inside, and the files the cross-check
+// writes into `outFolder` (an absolute path), wherever it is, are passed over. A path that
+// is neither file nor folder is a problem.
 std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
                                       std::vector<FileProblem>* problems,
                                       const std::string& outFolder = std::string());
