@@ -13,6 +13,7 @@ Exit status 77 (skipped) when Chromium, its driver or Selenium is missing.
 """
 
 import argparse
+import contextlib
 import datetime
 import io
 import os
@@ -363,21 +364,29 @@ class RobotInBrowserTest(unittest.TestCase):
         self.one("form#login")
         self.assertEqual([], self.some("table#results"), "private results without a session")
 
-    def test_upload_page_and_receipt_fit_a_400_pixel_screen(self):
+    @contextlib.contextmanager
+    def narrow_screen(self):
+        """The browser as a phone 400 px wide, for the length of a `with`."""
         self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": 400, "height": 800, "deviceScaleFactor": 1, "mobile": True})
         try:
+            yield
+        finally:
+            self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+    def test_upload_page_fits_a_400_pixel_screen(self):
+        with self.narrow_screen():
             self.open("/")
             self.assert_fits("the upload page")
+
+    def test_receipt_fits_a_400_pixel_screen(self):
+        with self.narrow_screen():
             self.upload(path=faulty_log(self.scratch.name))
             self.one("#findings")
             self.assert_fits("the receipt")
             self.browser.get(self.one("a#receipt-link").get_attribute("href"))
             self.one("#receipt")
             self.assert_fits("the receipt through its link")
-        finally:
-            self.browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
-
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
