@@ -151,6 +151,22 @@ TEST_F(RobotHostileTest, AStalledClientIsDroppedWhileOthersAreServed) {
   close(slow);
 }
 
+// Fifty entrants pressing "send" at once are queued by the kernel, not refused: the listen
+// queue (ss's Send-Q of a listening socket) is deep enough.
+TEST_F(RobotHostileTest, TheListenQueueHoldsFiftyClientsAtOnce) {
+  const std::string command =
+      "ss -ltnH 'sport = :" + std::to_string(m_robot.port()) + "' 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  char line[256] = {};
+  const bool got = pipe && std::fgets(line, sizeof line, pipe);
+  if (pipe) pclose(pipe);
+  if (!got) GTEST_SKIP() << "no ss to read the listen queue with";
+  char state[32];
+  int queued = 0, backlog = 0;
+  ASSERT_EQ(std::sscanf(line, "%31s %d %d", state, &queued, &backlog), 3) << line;
+  EXPECT_GE(backlog, 50);
+}
+
 TEST(RobotLimitTest, UploadsPerAddressAreLimited) {
   RobotProcess robot;
   ASSERT_TRUE(robot.Start(FreshFolder("limit"), {"--upload-limit", "3/600"}));
