@@ -68,6 +68,7 @@ void JudgeCabrillo(std::string_view bytes, Intake* intake) {
     intake->refusal.push_back("another contest: CONTEST: " + Quoted(log.contest) + " is not TARNO");
   }
   intake->call = log.ownCall;
+  intake->claimedInLog = std::string(TrimAscii(log.claimedScore));
   if (log.qsos.empty()) intake->refusal.push_back("the log holds no QSO line that can be read");
 }
 

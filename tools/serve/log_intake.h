@@ -20,6 +20,7 @@ struct Intake {
   int64_t linesRead = 0;              // QSO lines (records) read
   int64_t linesRefused = 0;           // QSO lines (records) that could not be read
   std::vector<std::string> findings;  // "line N: ..." (or "record N: ..."), in order
+  std::string claimedInLog;           // the log's CLAIMED-SCORE:, as written
 };
 
 // Reads and checks the upload with the readers and the Cabrillo check the commands use.

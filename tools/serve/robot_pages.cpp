@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "logs/html_text.h"
+#include "replay/html_text.h"
 
 namespace tarno::score {
 namespace {

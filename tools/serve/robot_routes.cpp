@@ -128,6 +128,10 @@ void Upload(Robot& robot, const httplib::Request& req, httplib::Response& res,
         ScoreUpload(robot.children, robot.options, bytes, intake.kind, intake.call);
     upload.claimedScore = claimed.score;
     upload.summary = claimed.sheet;
+    if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
+      upload.findings += "file: the log claims " + Quoted(intake.claimedInLog) +
+                         " (CLAIMED-SCORE:), the plug-in scores it " + claimed.score + "\n";
+    }
     upload.token = RandomHex(32);
   }
   upload.bytes = std::move(bytes);

@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <ctime>
 
 #include "logs/log_file.h"
 #include "serve/random_token.h"
@@ -106,7 +107,8 @@ LoginOutcome SponsorAuth::Login(const std::string& password, const std::string& 
     right = Verify(m_store.Setting("password_hash"), password);
   }
   if (!right) {
-    m_store.CountLoginFailure(address, nowUnix);
+    // The wait runs from the answer, not the question: hashing can take seconds under load.
+    m_store.CountLoginFailure(address, std::max<int64_t>(nowUnix, std::time(nullptr)));
     return LoginOutcome::kWrongPassword;
   }
   m_store.ClearLoginFailures(address);

@@ -1,4 +1,4 @@
-#include "logs/html_text.h"
+#include "replay/html_text.h"
 
 namespace tarno::score {
 

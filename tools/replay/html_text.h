@@ -1,5 +1,5 @@
-#ifndef TARNO_TOOLS_LOGS_HTML_TEXT_H_
-#define TARNO_TOOLS_LOGS_HTML_TEXT_H_
+#ifndef TARNO_TOOLS_REPLAY_HTML_TEXT_H_
+#define TARNO_TOOLS_REPLAY_HTML_TEXT_H_
 
 // Text from a log or a request, made safe to show in a page: inside an element or a
 // quoted attribute value it can only ever read as text, never as markup.
@@ -14,4 +14,4 @@ std::string HtmlEscaped(std::string_view text);
 
 }  // namespace tarno::score
 
-#endif  // TARNO_TOOLS_LOGS_HTML_TEXT_H_
+#endif  // TARNO_TOOLS_REPLAY_HTML_TEXT_H_
