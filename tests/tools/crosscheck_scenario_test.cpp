@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Cabrillo("HA5XA", {Q("14025 CW", "0901", "PE", "HA5AA", "BP")})},
                  "",
                  {"HA5AA,4,BUSTED-CALL,HA5XB,right call HA5XA",
-                  "HA5XA,4,OK,HA5AA,HA5AA logged your call as HA5XB",
+                  "HA5XA,4,OK,HA5AA,\"HA5AA logged your call as \"\"HA5XB\"\"\"",
                   "HA6XA,4,NIL,HA5AA,not in HA5AA's log"},
                  {},
                  {}},
@@ -137,6 +137,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "DL1AA,4,NO-LOG,9A1ZZ,sent no log; in 2 logs"},
                  {},
                  {}},
+        // A code copied as typed would read as a word ("copied to"): quoted, upper-cased.
+        Scenario{"CodesInDetailsAreQuotedAndUpperCased",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "0900", "BP", "HG7BB", "to")}),
+                  Cabrillo("HG7BB", {Q(" 3525 CW", "0900", "pe", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,4,BUSTED-EXCHANGE,HG7BB,\"copied \"\"TO\"\", sent \"\"PE\"\"\"",
+                  "HG7BB,4,OK,HA5AA,\"HA5AA copied your exchange as \"\"TO\"\"\""},
+                 {},
+                 {}},
         // ADIF beside Cabrillo: its records are its lines.
         Scenario{"AdifLogIsMatchedRecordByRecord",
                  {{"ha5aa.adi",
@@ -148,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP")}),
                   Cabrillo("OK1AB", {Q(" 7025 CW", "0910", "001", "HA5AA", "BP")})},
                  "",
-                 {"HA5AA,1,OK,DL1AA,", "HA5AA,2,BUSTED-EXCHANGE,OK1AB,\"copied 9, sent 001\""},
+                 {"HA5AA,1,OK,DL1AA,", "HA5AA,2,BUSTED-EXCHANGE,OK1AB,\"copied \"\"9\"\", sent \"\"001\"\"\""},
                  {},
                  {}},
         // Without CLAIMED-SCORE the claim is the plug-in's score of every line, outside ones
