@@ -45,13 +45,19 @@ TEST(ScratchFolderTest, OnlyWhatAGoneProcessLeftIsRemoved) {
   if (gone == 0) _exit(0);
   waitpid(gone, nullptr, 0);
   const std::string dead = "tarno-crosscheck-p" + std::to_string(gone);
-  const std::string alive = "tarno-crosscheck-p" + std::to_string(getpid());
+  const std::string alive = "tarno-crosscheck-p" + std::to_string(getppid());
+  const std::string mine = ScratchName("tarno-crosscheck");
+  // Windows gives a new process the id of one gone before it, often.
+  const std::string earlierOfMyId = "tarno-crosscheck-p" + std::to_string(getpid()) + "-0";
   fs::create_directories(root / (dead + "-folder") / "Plugins");
   std::ofstream(root / (dead + "-folder") / "Plugins" / "TARNO-Contest.ini") << "[Settings]";
   std::ofstream(root / (dead + "-copy-1.so")) << "a copy of the plug-in";
   fs::create_directory_symlink(root / "kept", root / (dead + "-link"));
   fs::create_directories(root / (alive + "-folder"));
   fs::create_directories(root / "tarno-crosscheck-elsewhere");
+  fs::create_directories(root / mine);
+  std::ofstream(root / (mine + "-1.so")) << "this run's copy";
+  fs::create_directories(root / earlierOfMyId);
 
   RemoveAbandoned(root, "tarno-crosscheck");
   EXPECT_FALSE(fs::exists(root / (dead + "-folder")));
@@ -60,6 +66,9 @@ TEST(ScratchFolderTest, OnlyWhatAGoneProcessLeftIsRemoved) {
   EXPECT_TRUE(fs::exists(root / "kept" / "file"));  // a link goes, not what it points to
   EXPECT_TRUE(fs::exists(root / (alive + "-folder")));
   EXPECT_TRUE(fs::exists(root / "tarno-crosscheck-elsewhere"));
+  EXPECT_TRUE(fs::exists(root / mine));
+  EXPECT_TRUE(fs::exists(root / (mine + "-1.so")));
+  EXPECT_FALSE(fs::exists(root / earlierOfMyId));
   fs::remove_all(root);
 }
 

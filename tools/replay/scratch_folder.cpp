@@ -2,17 +2,44 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <random>
 
 namespace tarno::score {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The names this process made: one of its own id that is not among them was left by an
+// earlier process that had the same id (Windows hands out the same few ids again and again).
+std::mutex g_madeLock;
+std::vector<std::string> g_made;
+
+bool MadeHere(const std::string& name) {
+  std::lock_guard<std::mutex> hold(g_madeLock);
+  for (const std::string& made : g_made) {
+    if (name.compare(0, made.size(), made) == 0) return true;
+  }
+  return false;
+}
+
+bool Abandoned(const std::string& name, const std::string& prefix) {
+  const unsigned long owner = ScratchOwner(name, prefix);
+  if (owner == 0) return false;
+  return owner == CurrentProcessId() ? !MadeHere(name) : ProcessIsGone(owner);
+}
+
+}  // namespace
+
 std::string ScratchName(const std::string& prefix) {
   static std::atomic<unsigned> calls{0};
   char random[20];
   std::snprintf(random, sizeof random, "%08x%04x", std::random_device{}(), ++calls & 0xffffu);
-  return prefix + "-p" + std::to_string(CurrentProcessId()) + "-" + random;
+  std::string name = prefix + "-p" + std::to_string(CurrentProcessId()) + "-" + random;
+  std::lock_guard<std::mutex> hold(g_madeLock);
+  g_made.push_back(name);
+  return name;
 }
 
 unsigned long ScratchOwner(const std::string& name, const std::string& prefix) {
@@ -33,9 +60,7 @@ void RemoveAbandoned(const fs::path& root, const std::string& prefix) {
   std::vector<fs::path> abandoned;
   for (fs::directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
        !error && it != end; it.increment(error)) {
-    const unsigned long owner = ScratchOwner(it->path().filename().string(), prefix);
-    if (owner != 0 && owner != CurrentProcessId() && ProcessIsGone(owner))
-      abandoned.push_back(it->path());
+    if (Abandoned(it->path().filename().string(), prefix)) abandoned.push_back(it->path());
   }
   // remove_all takes a symbolic link away and leaves what it points to.
   for (const fs::path& path : abandoned) fs::remove_all(path, error);

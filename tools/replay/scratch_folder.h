@@ -21,7 +21,8 @@ std::string ScratchName(const std::string& prefix);
 unsigned long ScratchOwner(const std::string& name, const std::string& prefix);
 
 // Removes every file and folder in `root` that ScratchName(prefix) named for a process
-// that is gone. Whatever cannot be removed now stays for a later run to try again.
+// that is gone, or for this process's id but not in this process. Whatever cannot be
+// removed now stays for a later run to try again.
 void RemoveAbandoned(const std::filesystem::path& root, const std::string& prefix);
 
 class ScratchFolder {
