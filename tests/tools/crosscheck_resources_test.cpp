@@ -61,7 +61,7 @@ class CrosscheckResourcesTest : public CrosscheckFixture {
   }
 
   // Starts the cross-check of `logs`, no file it writes larger than `fileLimitBytes`, its
-  // output in output.txt, SIGINT and SIGTERM as the system has them by default.
+  // output in output.txt, the ending signals as the system has them by default.
   pid_t Start(const fs::path& logs, rlim_t fileLimitBytes) const {
     const std::vector<std::string> args = {TARNO_SCORE_PROGRAM, "crosscheck", "--out",
                                            Out().string(), logs.string()};
@@ -75,6 +75,7 @@ class CrosscheckResourcesTest : public CrosscheckFixture {
       setrlimit(RLIMIT_FSIZE, &limit);
       signal(SIGINT, SIG_DFL);
       signal(SIGTERM, SIG_DFL);
+      signal(SIGHUP, SIG_DFL);
       const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(out, 1);
       dup2(out, 2);
@@ -196,9 +197,12 @@ TEST_P(CrosscheckSignalTest, SignalRemovesTheScratchFolderAndEndsTheRun) {
   EXPECT_TRUE(ScratchOf(child).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(EndingSignals, CrosscheckSignalTest, ::testing::Values(SIGINT, SIGTERM),
+INSTANTIATE_TEST_SUITE_P(EndingSignals, CrosscheckSignalTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                          [](const ::testing::TestParamInfo<int>& info) {
-                           return std::string(info.param == SIGINT ? "Sigint" : "Sigterm");
+                           return std::string(info.param == SIGINT    ? "Sigint"
+                                              : info.param == SIGTERM ? "Sigterm"
+                                                                      : "Sighup");
                          });
 
 }  // namespace

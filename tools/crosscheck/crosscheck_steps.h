@@ -31,8 +31,8 @@ void MarkOutside(const ContestPeriod& period, ContestSet* set);
 void FindContinents(const CountryFile& countries, ContestSet* set);
 
 // The loaded plug-in in a scratch folder of its own (see scratch_folder.h), which it
-// leaves on destruction, returning to the folder it came from; SIGINT and SIGTERM remove
-// it too. The folder is in memory where the system has such a place (/dev/shm): the
+// leaves on destruction, returning to the folder it came from; SIGINT, SIGTERM and SIGHUP
+// remove it too. The folder is in memory where the system has such a place (/dev/shm): the
 // plug-in syncs its settings file after every score that changed, which on a disk costs
 // more than the rest of a contest's check. Nothing in it grows with the logs: the settings
 // file is a few lines, and err.txt, which nothing reads here, is a folder the plug-in

@@ -16,8 +16,8 @@ unsigned long CurrentProcessId();
 // will not say (a process of another user), so that nothing in use is ever removed.
 bool ProcessIsGone(unsigned long processId);
 
-// Paths removed when the process is told to end: SIGINT or SIGTERM (on Windows Ctrl+C,
-// Ctrl+Break or closing the console). Each path is removed as a file, else as an empty
+// Paths removed when the process is told to end: SIGINT, SIGTERM or SIGHUP (on Windows
+// Ctrl+C, Ctrl+Break or closing the console). Each path is removed as a file, else as an empty
 // folder, in the order given; then the process ends as the signal would have ended it (a
 // handler installed before runs as it did; a signal ignored before, as under nohup, stays
 // ignored). A signal handler may not list a folder, so the paths name every file and

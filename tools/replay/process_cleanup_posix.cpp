@@ -8,10 +8,11 @@
 namespace tarno::score {
 namespace {
 
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM};
-struct sigaction g_before[2];
+// Ctrl+C, kill's default, and the terminal closing.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_before[3];
 
-int IndexOf(int signal) { return signal == SIGINT ? 0 : 1; }
+int IndexOf(int signal) { return signal == SIGINT ? 0 : signal == SIGTERM ? 1 : 2; }
 
 extern "C" void OnEndingSignal(int signal) {
   const int saved = errno;

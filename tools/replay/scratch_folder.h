@@ -36,9 +36,9 @@ class ScratchFolder {
   // gone left there; false with the reason.
   bool Make(const std::filesystem::path& root, const std::string& prefix, std::string* error);
 
-  // The folder goes, should SIGINT or SIGTERM end the process, with `inside`: paths
-  // relative to it, every file and folder it will hold, each file before its folder (see
-  // InterruptCleanup). False when they do not fit; the folder then stays for a later run.
+  // The folder goes, should a signal end the process, with `inside`: paths relative to it,
+  // every file and folder it will hold, each file before its folder (see InterruptCleanup).
+  // False when they do not fit; the folder then stays for a later run.
   bool RemoveOnInterrupt(const std::vector<std::string>& inside);
 
   // Removes the folder and all it holds. On Windows no process may stand in it.
