@@ -72,28 +72,5 @@ TEST(ScratchFolderTest, OnlyWhatAGoneProcessLeftIsRemoved) {
   fs::remove_all(root);
 }
 
-TEST(ScratchFolderTest, FolderIsNewAndGoesWithAllItHolds) {
-  const fs::path root = fs::temp_directory_path() / "tarno-scratch-folder-made";
-  fs::remove_all(root);
-  fs::create_directories(root);
-  fs::path made;
-  {
-    ScratchFolder folder;
-    std::string error;
-    ASSERT_TRUE(folder.Make(root, "tarno-test", &error)) << error;
-    made = folder.path();
-    EXPECT_EQ(root, made.parent_path());
-    fs::create_directories(made / "Plugins");
-    std::ofstream(made / "Plugins" / "TARNO-Contest.ini") << "[Settings]";
-    EXPECT_TRUE(folder.RemoveOnInterrupt({"Plugins/TARNO-Contest.ini", "Plugins"}));
-  }
-  EXPECT_FALSE(fs::exists(made));
-  ScratchFolder folder;
-  std::string error;
-  EXPECT_FALSE(folder.Make(root / "missing" / "deeper", "tarno-test", &error));
-  EXPECT_NE(std::string::npos, error.find("cannot make the scratch folder")) << error;
-  fs::remove_all(root);
-}
-
 }  // namespace
 }  // namespace tarno::score
