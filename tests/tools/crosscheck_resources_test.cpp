@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -171,15 +172,39 @@ TEST_F(CrosscheckResourcesTest, CopiesPastTheBoundAreJudgedLikeTheFirstOnes) {
 }
 
 class CrosscheckSignalTest : public CrosscheckResourcesTest,
-                             public ::testing::WithParamInterface<int> {};
+                             public ::testing::WithParamInterface<int> {
+ protected:
+  // 200 logs of 1,500 QSOs, long enough for the run to be at work when the signal comes.
+  static void SetUpTestSuite() {
+    s_contest =
+        fs::temp_directory_path() / ("tarno-crosscheck-signals-" + std::to_string(getpid()));
+    fs::create_directories(s_contest);
+    for (int log = 0; log < 200; ++log) {
+      const std::string call = "DL" + std::to_string(log % 10) + Letters(log);
+      std::string text = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: " + call + "\r\n";
+      for (int qso = 0; qso < 1500; ++qso) {
+        char line[96];
+        std::snprintf(
+            line, sizeof line, "QSO:  3525 CW 2026-03-07 %02d%02d %s 599 001 OK%d%s 599 %03d\r\n",
+            qso / 60 % 24, qso % 60, call.c_str(), qso % 10, Letters(qso).c_str(), qso % 999 + 1);
+        text += line;
+      }
+      std::ofstream(s_contest / (call + ".cbr"), std::ios::binary) << text << "END-OF-LOG:\r\n";
+    }
+  }
+  static std::string Letters(int number) {
+    return {static_cast<char>('A' + number / 676 % 26), static_cast<char>('A' + number / 26 % 26),
+            static_cast<char>('A' + number % 26)};
+  }
+  static void TearDownTestSuite() { fs::remove_all(s_contest); }
+
+  static fs::path s_contest;
+};
+
+fs::path CrosscheckSignalTest::s_contest;
 
 TEST_P(CrosscheckSignalTest, SignalRemovesTheScratchFolderAndEndsTheRun) {
-  std::string output;
-  ASSERT_EQ(0, Run(std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + m_folder.string() +
-                       " --logs 150 --qsos 1000",
-                   &output))
-      << output;
-  const pid_t child = Start(m_folder / "logs", RLIM_INFINITY);
+  const pid_t child = Start(s_contest, RLIM_INFINITY);
   // The plug-in is at work once its error file (a folder here) is in place.
   int status = 0;
   bool working = false;
@@ -189,7 +214,7 @@ TEST_P(CrosscheckSignalTest, SignalRemovesTheScratchFolderAndEndsTheRun) {
     std::this_thread::sleep_for(1ms);
   }
   ASSERT_TRUE(working) << "the run ended before its plug-in started";
-  std::this_thread::sleep_for(50ms);
+  std::this_thread::sleep_for(10ms);  // past the instant between the folder and its guard
   kill(child, GetParam());
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before the signal";
