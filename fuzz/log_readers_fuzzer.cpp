@@ -121,14 +121,23 @@ std::vector<std::string> Words(std::string_view line) {
   return words;
 }
 
+// The words after "QSO:" (blanks before it, none needed after it); false for another line.
+bool QsoLineWords(std::string_view line, std::vector<std::string>* words) {
+  size_t at = 0;
+  while (at < line.size() && IsSpace(line[at])) ++at;
+  if (Upper(line.substr(at, 4)) != "QSO:") return false;
+  *words = Words(line.substr(at + 4));
+  return true;
+}
+
 void CheckCabrilloReader(std::string_view text) {
   const ReadLog log = ReadCabrillo(text);
   CheckSkipped(log);
   const std::vector<std::string_view> lines = LinesAtLf(text);
   size_t qsoLines = 0;
+  std::vector<std::string> words;
   for (std::string_view line : lines) {
-    const std::vector<std::string> words = Words(line);
-    if (!words.empty() && Upper(words[0]) == "QSO:") ++qsoLines;
+    if (QsoLineWords(line, &words)) ++qsoLines;
   }
   Require(log.qsos.size() + log.skipped.size() == qsoLines,
           "every Cabrillo QSO line is read or left out with a reason");
@@ -136,13 +145,13 @@ void CheckCabrilloReader(std::string_view text) {
     CheckQsoFields(qso);
     Require(qso.source >= 1 && static_cast<size_t>(qso.source) <= lines.size(),
             "a Cabrillo QSO names its line");
-    const std::vector<std::string> words = Words(lines[qso.source - 1]);
-    Require(words.size() > 1, "a Cabrillo QSO's line has a frequency");
+    Require(QsoLineWords(lines[qso.source - 1], &words) && !words.empty(),
+            "a Cabrillo QSO's line has a frequency");
     // The line's frequency, exactly: one that does not fit the logger's 32 bits must not
     // come out as another, and the band is the one that frequency or designator names.
     std::string band;
     uint64_t hz = 0;
-    Require(CabrilloBand(words[1], &band, &hz) && band == qso.band,
+    Require(CabrilloBand(words[0], &band, &hz) && band == qso.band,
             "a Cabrillo QSO is on the band of its line");
     Require(uint64_t{qso.freqHz} == (hz <= UINT32_MAX ? hz : 0),
             "a Cabrillo QSO has the frequency of its line");

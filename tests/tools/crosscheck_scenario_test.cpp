@@ -124,6 +124,24 @@ INSTANTIATE_TEST_SUITE_P(
                   "HA6XA,4,NIL,HA5AA,not in HA5AA's log"},
                  {},
                  {}},
+        // Calls copied without a digit or in an odd shape are read by their column: the
+        // copier's line is the busted call, the partner's stays OK.
+        Scenario{"BustedCallOfAnyShapeIsReadByItsColumn",
+                 {Cabrillo("S51AA", {Q(" 3525 CW", "0900", "001", "DLOWX", "001"),
+                                     Q(" 7025 CW", "0910", "002", "OKSWR", "001"),
+                                     Q("14025 CW", "0920", "003", "HAJRTZ", "BP")}),
+                  Cabrillo("DL0WX", {Q(" 3525 CW", "0900", "001", "S51AA", "001")}),
+                  Cabrillo("OK5WR", {Q(" 7025 CW", "0910", "001", "S51AA", "002")}),
+                  Cabrillo("HA1RTZ", {Q("14025 CW", "0920", "BP", "S51AA", "003")})},
+                 "",
+                 {"S51AA,4,BUSTED-CALL,DLOWX,right call DL0WX",
+                  "S51AA,5,BUSTED-CALL,OKSWR,right call OK5WR",
+                  "S51AA,6,BUSTED-CALL,HAJRTZ,right call HA1RTZ",
+                  "DL0WX,4,OK,S51AA,S51AA logged your call as DLOWX",
+                  "OK5WR,4,OK,S51AA,S51AA logged your call as OKSWR",
+                  "HA1RTZ,4,OK,S51AA,S51AA logged your call as HAJRTZ"},
+                 {},
+                 {}},
         // A station without a log is credited as NO-LOG only when another log holds it too;
         // two bands of one log are still one log.
         Scenario{"NoLogNeedsASecondLog",

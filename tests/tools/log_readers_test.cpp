@@ -80,6 +80,93 @@ TEST(CabrilloReaderTest, TheModulesLayoutAndTheUsualVariants) {
   EXPECT_EQ(8, log.skipped[2].source);
 }
 
+// One QSO line after "QSO: 14025 CW 2026-01-17 1205 " in a log whose other lines set its
+// layout, and what the reader makes of it: the worked call and received exchange, or the
+// start of the reason it is skipped.
+struct LineCase {
+  const char* layoutLine;  // the fields of the log's other lines
+  const char* fields;
+  const char* call;
+  const char* exchRcvd;
+  const char* skipped;
+};
+
+const LineCase kLineCases[] = {
+    // Busted calls and odd exchanges are read by the log's columns.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP DLOWX 599 002", "DLOWX", "002", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP OKSWR 599 3", "OKSWR", "3", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP HAJRTZ 599 ZA", "HAJRTZ", "ZA", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP HG4K 599 BP1", "HG4K", "BP1", nullptr},
+    {"HA5TST BP DL1ABC 001", "HA5TST BP DLOWX 001", "DLOWX", "001", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001 1", "HA5TST 599 BP OKSWR 599 4 0", "OKSWR", "4", nullptr},
+    // A report left out on one line: the one layout that line fits by its columns.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP HG4K 599 BP1", "HG4K", "BP1", nullptr},
+    // The log's layout settles which report a line left out.
+    {"HA5TST BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", "OK1AA", "1", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", nullptr, nullptr,
+     "\"HA5TST BP OK1AA 599 1\" fits more than one layout"},
+    // Fields out of place are never read shifted.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP 599 DL1ABC 001", nullptr, nullptr,
+     "\"HA5TST 599 BP 599 DL1ABC 001\" is not own call"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP 599 001", nullptr, nullptr, "\"HA5TST"},
+    {"HA5TST BP DL1ABC 001", "HA5TST BP 001 DL1ABC", nullptr, nullptr, "\"HA5TST BP 001"},
+    {"HA5TST BP DL1ABC 001", "HA5TST BP 59 001", nullptr, nullptr, "\"HA5TST BP 59 001\" is not"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP DL1ABC 599", nullptr, nullptr,
+     "\"HA5TST 599 BP DL1ABC 599\": \"599\" may be a report"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA-5TST 599 BP DLOWX 599 001", nullptr, nullptr, "\"HA-5TST"},
+};
+
+TEST(CabrilloReaderTest, EachLineIsReadByTheLogsLayout) {
+  for (const LineCase& test : kLineCases) {
+    const std::string head = "QSO: 14025 CW 2026-01-17 1205 ";
+    const std::string other = head + test.layoutLine + "\n";
+    const ReadLog log = ReadCabrillo("START-OF-LOG: 3.0\nCALLSIGN: HA5TST\n" + other + other +
+                                     "QSO: 14025 CW 2026-01-17 1206 " + test.fields + "\n" + other);
+    EXPECT_EQ(4u, log.recordsFound);
+    const LogQso* read = nullptr;
+    for (const LogQso& qso : log.qsos) read = qso.source == 5 ? &qso : read;
+    if (test.skipped == nullptr) {
+      ASSERT_NE(nullptr, read) << test.fields;
+      EXPECT_EQ(test.call, read->call) << test.fields;
+      EXPECT_EQ(test.exchRcvd, read->exchRcvd) << test.fields;
+      EXPECT_EQ("HA5TST", read->stationCall) << test.fields;
+      EXPECT_EQ(4u, log.qsos.size()) << test.fields;
+    } else {
+      EXPECT_EQ(nullptr, read) << test.fields;
+      ASSERT_EQ(1u, log.skipped.size()) << test.fields;
+      EXPECT_EQ(5, log.skipped[0].source);
+      EXPECT_EQ(0u, log.skipped[0].reason.rfind(test.skipped, 0))
+          << test.fields << ": " << log.skipped[0].reason;
+    }
+  }
+}
+
+TEST(CabrilloReaderTest, ALogOfOneBustedLineIsReadByItsColumns) {
+  const ReadLog log = ReadCabrillo(
+      "START-OF-LOG: 3.0\nCALLSIGN: OK1AB\n"
+      "QSO: 14025 CW 2026-01-17 1205 OK1AB 599 001 DLOWX 599 002\n");
+  ASSERT_EQ(1u, log.qsos.size());
+  EXPECT_EQ("DLOWX", log.qsos[0].call);
+}
+
+TEST(CabrilloReaderTest, TagsAreReadWithOrWithoutABlankAfterTheColon) {
+  const ReadLog log = ReadCabrillo(
+      "START-OF-LOG:3.0\r\nCONTEST:CQ-WPX-CW\r\ncallsign:aa1zzz\r\nCLAIMED-SCORE:12\r\n"
+      "QSO:14025 CW 2026-01-17 1205 AA1ZZZ 599 1 DL1ABC 599 001\r\n"
+      "  QSO:\t7025 CW 2026-01-17 1206 AA1ZZZ 599 2 DL2ABC 599 002\r\n"
+      "QSO 7025 CW 2026-01-17 1207 AA1ZZZ 599 3 DL3ABC 599 003\r\n"
+      "X-QSO:7025 CW 2026-01-17 1208 AA1ZZZ 599 4 DL4ABC 599 004\r\n");
+  EXPECT_EQ("CQ-WPX-CW", log.contest);
+  EXPECT_EQ("AA1ZZZ", log.ownCall);
+  EXPECT_EQ("12", log.claimedScore);
+  ASSERT_EQ(2u, log.qsos.size());
+  EXPECT_EQ("DL1ABC", log.qsos[0].call);
+  EXPECT_EQ("40m", log.qsos[1].band);
+  EXPECT_EQ(2u, log.recordsFound);
+  ASSERT_EQ(1u, log.notes.size());
+  EXPECT_EQ(8, log.notes[0].source);
+}
+
 TEST(LogFormatTest, ContentTellsTheFormat) {
   EXPECT_TRUE(LooksLikeAdif("<CALL:4>W1AW<EOR>"));
   EXPECT_TRUE(LooksLikeAdif("header\n<eoh>\n"));

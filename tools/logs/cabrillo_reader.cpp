@@ -1,6 +1,7 @@
 #include "logs/cabrillo_reader.h"
 
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,25 +88,171 @@ const Layout kLayouts[] = {
     {0, 1, 2, 3, 4, 5, -1, "reports"},
     {0, 1, 2, 3, 4, 5, 6, "reports, transmitter"},
 };
+constexpr int kLayoutCount = static_cast<int>(std::size(kLayouts));
+constexpr int kNoLayout = -1;
+
+using Fields = std::vector<std::string_view>;
+
+std::string_view At(const Fields& rest, int index) {
+  return index < 0 ? std::string_view() : rest[static_cast<size_t>(index)];
+}
 
 int FieldCount(const Layout& layout) {
   return layout.transmitter >= 0 ? layout.transmitter + 1 : layout.exchRcvd + 1;
 }
 
-bool Fits(const Layout& layout, const std::vector<std::string_view>& rest) {
-  if (static_cast<int>(rest.size()) != FieldCount(layout)) return false;
-  auto at = [&](int index) { return rest[static_cast<size_t>(index)]; };
-  return IsCallShape(at(layout.myCall)) && IsCallShape(at(layout.call)) &&
-         IsExchangeShape(at(layout.exchSent)) && IsExchangeShape(at(layout.exchRcvd)) &&
-         (layout.rstSent < 0 || IsReportShape(at(layout.rstSent))) &&
-         (layout.rstRcvd < 0 || IsReportShape(at(layout.rstRcvd))) &&
-         (layout.transmitter < 0 || IsTransmitter(at(layout.transmitter)));
+// The columns a log keeps the same from line to line: how many there are, the own call,
+// the reports and the transmitter number.
+bool FitsColumns(const Layout& layout, const Fields& rest) {
+  return static_cast<int>(rest.size()) == FieldCount(layout) &&
+         IsCallShape(At(rest, layout.myCall)) &&
+         (layout.rstSent < 0 || IsReportShape(At(rest, layout.rstSent))) &&
+         (layout.rstRcvd < 0 || IsReportShape(At(rest, layout.rstRcvd))) &&
+         (layout.transmitter < 0 || IsTransmitter(At(rest, layout.transmitter)));
 }
 
-std::string Joined(const std::vector<std::string_view>& parts) {
+// Every field has the shape of what the layout puts there.
+bool FitsStrictly(const Layout& layout, const Fields& rest) {
+  return FitsColumns(layout, rest) && IsCallShape(At(rest, layout.call)) &&
+         IsExchangeShape(At(rest, layout.exchSent)) && IsExchangeShape(At(rest, layout.exchRcvd));
+}
+
+// Where a side has no report, its exchange must not be one: the line may as well have lost
+// its exchange. Returns the exchange that may be a report, or an empty text.
+std::string_view ReportInExchange(const Layout& layout, const Fields& rest) {
+  for (const auto& [report, exchange] :
+       {std::pair{layout.rstSent, layout.exchSent}, std::pair{layout.rstRcvd, layout.exchRcvd}}) {
+    if (report < 0 && IsCustomaryReport(At(rest, exchange))) return At(rest, exchange);
+  }
+  return {};
+}
+
+bool HasLetter(std::string_view text) {
+  for (char c : text) {
+    if (IsLetter(c)) return true;
+  }
+  return false;
+}
+
+// A line whose columns are the log's, read by them: the worked call as copied, however
+// busted (DLOWX), and the exchanges as they are, for the plug-in to judge (BP1). A call
+// without a letter, or that reads as a report, is more likely a field out of place.
+bool FitsLogsColumns(const Layout& layout, const Fields& rest) {
+  if (!FitsColumns(layout, rest)) return false;
+  const std::string_view call = At(rest, layout.call);
+  return HasLetter(call) && !IsReportShape(call) && ReportInExchange(layout, rest).empty();
+}
+
+unsigned Bit(int layout) { return 1u << layout; }
+
+int OnlyOne(unsigned layouts) {
+  for (int i = 0; i < kLayoutCount; ++i) {
+    if (layouts == Bit(i)) return i;
+  }
+  return kNoLayout;
+}
+
+unsigned StrictFits(const Fields& rest) {
+  unsigned fits = 0;
+  for (int i = 0; i < kLayoutCount; ++i) {
+    if (FitsStrictly(kLayouts[i], rest)) fits |= Bit(i);
+  }
+  return fits;
+}
+
+unsigned ColumnFits(const Fields& rest) {
+  unsigned fits = 0;
+  for (int i = 0; i < kLayoutCount; ++i) {
+    if (FitsLogsColumns(kLayouts[i], rest)) fits |= Bit(i);
+  }
+  return fits;
+}
+
+// The layout of the log as a whole: the one most of its lines are read by. A line that
+// fits one layout by the shape of every field votes for it; only when no line does, the
+// lines that fit one layout by their columns alone vote.
+class LayoutVote {
+ public:
+  void Count(const Fields& rest) {
+    const int strict = OnlyOne(StrictFits(rest));
+    if (strict != kNoLayout) {
+      if (ReportInExchange(kLayouts[strict], rest).empty()) ++m_strict[strict];
+      return;
+    }
+    if (StrictFits(rest) != 0) return;
+    const int byColumns = OnlyOne(ColumnFits(rest));
+    if (byColumns != kNoLayout) ++m_byColumns[byColumns];
+  }
+
+  int Chosen() const {
+    const int strict = Leader(m_strict);
+    return strict != kNoLayout || Total(m_strict) > 0 ? strict : Leader(m_byColumns);
+  }
+
+ private:
+  static size_t Total(const size_t (&votes)[kLayoutCount]) {
+    size_t total = 0;
+    for (size_t count : votes) total += count;
+    return total;
+  }
+  // The layout with the most votes; none on a tie or without votes.
+  static int Leader(const size_t (&votes)[kLayoutCount]) {
+    int leader = kNoLayout;
+    bool tie = false;
+    for (int i = 0; i < kLayoutCount; ++i) {
+      if (votes[i] == 0) continue;
+      if (leader == kNoLayout || votes[i] > votes[leader]) {
+        leader = i;
+        tie = false;
+      } else if (votes[i] == votes[leader]) {
+        tie = true;
+      }
+    }
+    return tie ? kNoLayout : leader;
+  }
+
+  size_t m_strict[kLayoutCount] = {};
+  size_t m_byColumns[kLayoutCount] = {};
+};
+
+std::string Joined(const Fields& parts) {
   std::string text;
   for (std::string_view part : parts) text += (text.empty() ? "" : " ") + std::string(part);
   return text;
+}
+
+// The layout a line is read by, or nullptr with the reason. Field by field first: the
+// log's layout where the line fits it, else the one layout the line fits (a logger leaves
+// out a report it has not got). Then by the columns alone, the log's first, so that a
+// busted call or an odd exchange is read where it stands.
+const Layout* LayoutOfLine(const Fields& rest, int logLayout, std::string* reason) {
+  const unsigned strict = StrictFits(rest);
+  const unsigned byColumns = strict == 0 ? ColumnFits(rest) : 0;
+  const Layout* found = nullptr;
+  if (logLayout != kNoLayout && (strict & Bit(logLayout))) {
+    found = &kLayouts[logLayout];
+  } else if (OnlyOne(strict) != kNoLayout) {
+    found = &kLayouts[OnlyOne(strict)];
+  } else if (strict != 0) {
+    *reason = "\"" + Joined(rest) + "\" fits more than one layout; which report is missing is " +
+              "not clear";
+    return nullptr;
+  } else if (logLayout != kNoLayout && (byColumns & Bit(logLayout))) {
+    found = &kLayouts[logLayout];
+  } else if (OnlyOne(byColumns) != kNoLayout) {
+    found = &kLayouts[OnlyOne(byColumns)];
+  } else {
+    *reason =
+        "\"" + Joined(rest) + "\" is not own call, [report,] exchange, call, [report,] exchange";
+    return nullptr;
+  }
+  const std::string_view report = ReportInExchange(*found, rest);
+  if (!report.empty()) {
+    *reason = "\"" + Joined(rest) + "\": \"" + std::string(report) +
+              "\" may be a report whose exchange is missing";
+    return nullptr;
+  }
+  return found;
 }
 
 bool TimeOf(std::string_view date, std::string_view time, double* days) {
@@ -126,49 +273,36 @@ std::string ModeOf(std::string_view code) {
   return ContestMode(upper);
 }
 
-bool ToQso(const std::vector<std::string_view>& t, int line, LogQso* qso, std::string* reason) {
+// The fields after the time: own call, reports, exchanges, calls. Empty when the line
+// has too few fields to have any.
+Fields FieldsAfterTime(const Fields& qso) {
+  return qso.size() < 4 ? Fields() : Fields(qso.begin() + 4, qso.end());
+}
+
+// `t` are the fields after "QSO:".
+bool ToQso(const Fields& t, int line, int logLayout, LogQso* qso, std::string* reason) {
   qso->source = line;
-  if (t.size() < 5) {
+  if (t.size() < 4) {
     *reason = "a QSO line needs a frequency, mode, date and time before the calls";
     return false;
   }
   uint64_t freqHz = 0;
-  if (!CabrilloBand(t[1], &qso->band, &freqHz)) {
-    *reason = "frequency \"" + std::string(t[1]) + "\" is on no band";
+  if (!CabrilloBand(t[0], &qso->band, &freqHz)) {
+    *reason = "frequency \"" + std::string(t[0]) + "\" is on no band";
     return false;
   }
   qso->freqHz = freqHz <= UINT32_MAX ? static_cast<uint32_t>(freqHz) : 0;
-  qso->mode = ModeOf(t[2]);
-  qso->hasTime = TimeOf(t[3], t[4], &qso->oleDays);
+  qso->mode = ModeOf(t[1]);
+  qso->hasTime = TimeOf(t[2], t[3], &qso->oleDays);
   if (!qso->hasTime) {
     *reason =
-        "\"" + std::string(t[3]) + " " + std::string(t[4]) + "\" is not a valid date and time";
+        "\"" + std::string(t[2]) + " " + std::string(t[3]) + "\" is not a valid date and time";
     return false;
   }
-  const std::vector<std::string_view> rest(t.begin() + 5, t.end());
-  const Layout* found = nullptr;
-  int fitting = 0;
-  for (const Layout& layout : kLayouts) {
-    if (Fits(layout, rest)) {
-      found = &layout;
-      ++fitting;
-    }
-  }
-  if (fitting != 1) {
-    *reason = "\"" + Joined(rest) + "\" " +
-              (fitting == 0 ? "is not own call, [report,] exchange, call, [report,] exchange"
-                            : "fits more than one layout; which report is missing is not clear");
-    return false;
-  }
-  auto at = [&](int index) { return index < 0 ? std::string() : std::string(rest[size_t(index)]); };
-  for (const auto& [report, exchange] :
-       {std::pair{found->rstSent, found->exchSent}, std::pair{found->rstRcvd, found->exchRcvd}}) {
-    if (report < 0 && IsCustomaryReport(at(exchange))) {
-      *reason = "\"" + Joined(rest) + "\": \"" + at(exchange) +
-                "\" may be a report whose exchange is missing";
-      return false;
-    }
-  }
+  const Fields rest = FieldsAfterTime(t);
+  const Layout* found = LayoutOfLine(rest, logLayout, reason);
+  if (found == nullptr) return false;
+  auto at = [&](int index) { return std::string(At(rest, index)); };
   qso->stationCall = UpperAscii(at(found->myCall));
   qso->rstSent = at(found->rstSent);
   qso->exchSent = at(found->exchSent);
@@ -180,36 +314,72 @@ bool ToQso(const std::vector<std::string_view>& t, int line, LogQso* qso, std::s
   return true;
 }
 
-}  // namespace
+bool IsTagCharacter(char c) { return IsLetter(c) || IsDigit(c) || c == '-'; }
 
-ReadLog ReadCabrillo(std::string_view text) {
-  ReadLog log;
+// "TAG: value", with or without blanks after the colon, and blanks before the tag. The
+// tag comes upper-cased; false for a line that does not start with one.
+bool SplitTag(std::string_view line, std::string* tag, std::string_view* value) {
+  size_t at = 0;
+  while (at < line.size() && IsAsciiBlank(line[at])) ++at;
+  size_t end = at;
+  while (end < line.size() && IsTagCharacter(line[end])) ++end;
+  if (end == at || end == line.size() || line[end] != ':') return false;
+  *tag = UpperAscii(line.substr(at, end - at));
+  *value = line.substr(end + 1);
+  return true;
+}
+
+// Calls `visit(lineNumber, line)` for every line; lines end at LF (a CR before it is a
+// blank to the readers).
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
   int lineNumber = 0;
   size_t at = 0;
   while (at < text.size()) {
     size_t end = text.find('\n', at);
     if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
+    visit(++lineNumber, text.substr(at, end - at));
     at = end + 1;
-    ++lineNumber;
-    const std::vector<std::string_view> tokens = Tokens(line);
-    if (tokens.empty()) continue;
-    const std::string tag = UpperAscii(tokens[0]);
-    const std::string value = tokens.size() > 1 ? std::string(tokens[1]) : std::string();
-    if (tag == "CALLSIGN:") log.ownCall = UpperAscii(value);
-    if (tag == "CONTEST:") log.contest = value;
-    if (tag == "CLAIMED-SCORE:") log.claimedScore = value;
-    if (tag == "X-QSO:") log.notes.push_back({lineNumber, "an X-QSO line is not scored"});
-    if (tag != "QSO:") continue;
+  }
+}
+
+void ReadHeaderLine(const std::string& tag, std::string_view value, int lineNumber, ReadLog* log) {
+  const Fields words = Tokens(value);
+  const std::string first = words.empty() ? std::string() : std::string(words[0]);
+  if (tag == "CALLSIGN") log->ownCall = UpperAscii(first);
+  if (tag == "CONTEST") log->contest = first;
+  if (tag == "CLAIMED-SCORE") log->claimedScore = first;
+  if (tag == "X-QSO") log->notes.push_back({lineNumber, "an X-QSO line is not scored"});
+}
+
+}  // namespace
+
+ReadLog ReadCabrillo(std::string_view text) {
+  ReadLog log;
+  LayoutVote vote;
+  std::string tag;
+  std::string_view value;
+  // The first pass reads the header and finds the log's layout, which the second needs.
+  ForEachLine(text, [&](int lineNumber, std::string_view line) {
+    if (!SplitTag(line, &tag, &value)) return;
+    if (tag == "QSO") {
+      vote.Count(FieldsAfterTime(Tokens(value)));
+    } else {
+      ReadHeaderLine(tag, value, lineNumber, &log);
+    }
+  });
+  const int logLayout = vote.Chosen();
+  ForEachLine(text, [&](int lineNumber, std::string_view line) {
+    if (!SplitTag(line, &tag, &value) || tag != "QSO") return;
     ++log.recordsFound;
     LogQso qso;
     std::string reason;
-    if (ToQso(tokens, lineNumber, &qso, &reason)) {
+    if (ToQso(Tokens(value), lineNumber, logLayout, &qso, &reason)) {
       log.qsos.push_back(std::move(qso));
     } else {
       log.skipped.push_back({lineNumber, reason});
     }
-  }
+  });
   return log;
 }
 
