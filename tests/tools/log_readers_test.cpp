@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "logs/adif_reader.h"
 #include "logs/cabrillo_reader.h"
 
@@ -38,9 +41,9 @@ TEST(AdifReaderTest, RecordsThatCannotBecomeQsosAreSkippedWithTheirNumber) {
   const ReadLog log = ReadAdif(
       "<EOH><QSO_DATE:8>20260117<BAND:3>20m<EOR>"
       "<CALL:4>W1AW<QSO_DATE:8>20260117<EOR>"
-      "<CALL:4>W1AW<QSO_DATE:8>20260230<BAND:3>20m<EOR>"
+      "<CALL:4>W1AW<QSO_DATE:8>20260230<TIME_ON:4>1200<BAND:3>20m<EOR>"
       "<CALL:4>W1AW<QSO_DATE:8>20260117<FREQ:4>fast<EOR>"
-      "<CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<EOR>"
+      "<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:4>1200<BAND:3>20m<EOR>"
       "<CALL:99>W1AW<EOR>");
   ASSERT_EQ(1u, log.qsos.size());
   EXPECT_EQ(5, log.qsos[0].source);
@@ -53,6 +56,87 @@ TEST(AdifReaderTest, RecordsThatCannotBecomeQsosAreSkippedWithTheirNumber) {
   ASSERT_EQ(1u, log.notes.size());
   EXPECT_NE(std::string::npos, log.notes[0].reason.find("not a frequency"));
   EXPECT_NE(std::string::npos, log.skipped[4].reason.find("runs past the end"));
+}
+
+// A record that reads, as the cases below spell it with "%".
+const std::string kRecord =
+    "<QSO_DATE:8>20260117<TIME_ON:4>1205<BAND:3>20m<MODE:2>CW<STATION_CALLSIGN:6>HA5TST";
+
+struct AdifCase {
+  std::string text;                  // "%" stands for kRecord
+  std::vector<std::string> calls;    // of the QSOs read, in order
+  std::vector<std::string> skipped;  // "N: start of the reason"
+  std::vector<std::string> notes;    // "N: start of the note"
+};
+
+std::string Spelled(const std::string& text) {
+  std::string spelled;
+  for (char c : text) spelled += c == '%' ? kRecord : std::string(1, c);
+  return spelled;
+}
+
+std::vector<std::string> Listed(const std::vector<LogProblem>& problems, size_t keep) {
+  std::vector<std::string> listed;
+  for (const LogProblem& problem : problems)
+    listed.push_back(std::to_string(problem.source) + ": " + problem.reason.substr(0, keep));
+  return listed;
+}
+
+TEST(AdifReaderTest, WhatIsLostIsSaidAndWhatCanBeReadIsRead) {
+  const AdifCase kCases[] = {
+      {"<EOH><CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<EOR><CALL:4>W2AW%<EOR>",
+       {"W2AW"},
+       {"1: no TIME_ON: the QSO's time is not known"},
+       {}},
+      {"<CALL:4>W1AW<TIME_ON:4>1200<BAND:3>20m<EOR>", {}, {"1: no QSO_DATE"}, {}},
+      {"<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:3>120<BAND:3>20m<EOR>",
+       {},
+       {"1: QSO_DATE/TIME_ON \"20260117 120\" is not a valid date and time"},
+       {}},
+      // A length that runs into the next tag: the data up to it, and that tag read.
+      {"<CALL:4>W1AW%<OPERATOR:7>M0NOM <MY_GRIDSQUARE:6>IO84MK<EOR>",
+       {"W1AW"},
+       {},
+       {"1: field OPERATOR's length 7 runs into the tag <MY_GRIDSQUARE:6> after it; read as "
+        "\"M0NOM \", and <MY_GRIDSQUARE:6> after it"}},
+      {"<CALL:4>W1AW%<EOR>%<CALL:6>DL1AB<EOR><CALL:4>W2AW%<EOR>",
+       {"W1AW", "DL1AB", "W2AW"},
+       {},
+       {"2: field CALL's length 6 runs into the tag <EOR>"}},
+      {"%<CALL:7>DL1ABC<BAND:3>20m<EOR>", {"DL1ABC"}, {}, {"1: field CALL's length 7 runs"}},
+      // <EOF> ends the log.
+      {"<EOH><CALL:4>W1AW%<EOR>\r\n<EOF>\r\n", {"W1AW"}, {}, {}},
+      {"<CALL:4>W1AW%<EOR><eof><CALL:4>W2AW%<EOR><CALL:4>W3AW%<EOR>",
+       {"W1AW"},
+       {"2: 2 records follow <EOF>, which ends the log: not read"},
+       {}},
+      {"<CALL:4>W1AW%<EOR><CALL:4>W2AW%<EOF>", {"W1AW"}, {"2: the last record has no <EOR>"}, {}},
+      // A missing <EOR> makes one record of several QSOs: the count says what was lost.
+      {"<EOH><CALL:4>W1AW%<CALL:4>W2AW%<CALL:4>W3AW%",
+       {},
+       {"1: the file has no <EOR> at all: its 3 CALL fields, 3 QSOs' worth, are not read"},
+       {}},
+      {"<CALL:4>W1AW%<EOR><CALL:4>W2AW%<CALL:4>W3AW%<EOR><CALL:4>W4AW%<EOR>",
+       {"W1AW", "W4AW"},
+       {"2: one record holds 2 CALL fields, 2 QSOs' worth: the <EOR> marks between them are "
+        "missing; none is read"},
+       {}},
+      {"<CALL:4>W1AW%<EOR><CALL:4>W2AW%", {"W1AW"}, {"2: the last record has no <EOR>"}, {}},
+  };
+  for (const AdifCase& test : kCases) {
+    const ReadLog log = ReadAdif(Spelled(test.text));
+    std::vector<std::string> calls;
+    for (const LogQso& qso : log.qsos) calls.push_back(qso.call);
+    EXPECT_EQ(test.calls, calls) << test.text;
+    std::vector<std::string> skipped = Listed(log.skipped, 1000);
+    for (size_t i = 0; i < skipped.size() && i < test.skipped.size(); ++i)
+      skipped[i] = skipped[i].substr(0, test.skipped[i].size());
+    EXPECT_EQ(test.skipped, skipped) << test.text;
+    std::vector<std::string> notes = Listed(log.notes, 1000);
+    for (size_t i = 0; i < notes.size() && i < test.notes.size(); ++i)
+      notes[i] = notes[i].substr(0, test.notes[i].size());
+    EXPECT_EQ(test.notes, notes) << test.text;
+  }
 }
 
 TEST(CabrilloReaderTest, TheModulesLayoutAndTheUsualVariants) {

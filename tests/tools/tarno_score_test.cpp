@@ -94,8 +94,8 @@ TEST_F(TarnoScoreTest, BadInputGetsAClearMessage) {
             output.find("1 QSOs scored, 0 outside the contest period, 3 records"))
       << output;
 
-  const fs::path noCall =
-      Write("nocall.adi", "<CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<MODE:2>CW<EOR>");
+  const fs::path noCall = Write(
+      "nocall.adi", "<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:4>1200<BAND:3>20m<MODE:2>CW<EOR>");
   EXPECT_EQ(1, Run(noCall.string(), &output));
   EXPECT_NE(std::string::npos, output.find("--own-call")) << output;
 }
