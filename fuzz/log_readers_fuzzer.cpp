@@ -10,7 +10,8 @@
 // - a QSO that was read has a call, a band of the band list, a time and, from Cabrillo, the
 //   frequency its line gives;
 // - the checker's problems come in line order, on lines the file has, each one printable
-//   line; the formatted report has one line per problem;
+//   line; the formatted report has one line per problem or note, and says "no problems
+//   found" exactly when all it found are notes;
 // - a country file that fails to parse says why and changes nothing; a lookup gives a
 //   complete answer or an empty one, and does not care about letter case or blanks.
 
@@ -181,13 +182,14 @@ void CheckCabrilloChecker(std::string_view text) {
     previous = problem.line;
   }
   const std::string report = FormatProblems(problems);
-  if (problems.empty()) {
-    Require(report == "no problems found", "a clean file is reported as clean");
-  } else {
-    Require(
-        static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 == problems.size(),
-        "the report has one line per problem");
-  }
+  const bool sound = IsSound(problems);
+  const std::string kSound = "no problems found";
+  Require(sound == (report.size() >= kSound.size() &&
+                    report.compare(report.size() - kSound.size(), kSound.size(), kSound) == 0),
+          "a sound file, and only a sound one, is reported as sound");
+  Require(static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 ==
+              problems.size() + (sound ? 1 : 0),
+          "the report has one line per problem or note");
 }
 
 // ---- Country file ----

@@ -146,6 +146,12 @@ TEST_F(TarnoScoreTest, CheckCommandReportsTheCabrilloFilesProblems) {
   const fs::path expected = fs::path(TARNO_SOURCE_DIR) / "samples" / "expected";
   std::string output;
   EXPECT_EQ(0, Run("check " + (expected / "HA5TST.cbr").string(), &output)) << output;
+  std::string sound = Slurp(expected / "HA5TST.cbr");
+  sound.insert(sound.find("CLUB: "), "CLUB-NAME: x\r\nCATEGORY-OVERLAY: \r\n");
+  EXPECT_EQ(0, Run("check " + Write("noted.cbr", sound).string(), &output)) << output;
+  EXPECT_NE(std::string::npos, output.find("note: tag \"CLUB-NAME\" is not one this check knows"))
+      << output;
+  EXPECT_NE(std::string::npos, output.find("\nno problems found")) << output;
   const fs::path broken = Write("broken.cbr", "START-OF-LOG: 3.0\r\nCATEGORY-POWER: HUGE\r\n");
   EXPECT_EQ(1, Run("check " + broken.string(), &output));
   EXPECT_NE(std::string::npos, output.find("line 2")) << output;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <utility>
 
 #include "contest/ascii_text.h"
@@ -76,6 +77,30 @@ std::string_view TagOf(std::string_view line) {
   return colon == std::string_view::npos ? std::string_view() : line.substr(0, colon);
 }
 
+// A UTF-8 sequence's length from its lead byte; 0 for a byte that cannot lead one.
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// Characters, as an editor shows them: a UTF-8 sequence is one, and a text that is not
+// UTF-8 is in a code page of one byte a character.
+size_t CharacterCount(std::string_view text) {
+  size_t characters = 0;
+  for (size_t at = 0; at < text.size(); ++characters) {
+    const size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[at]));
+    if (length == 0 || at + length > text.size()) return text.size();
+    for (size_t i = 1; i < length; ++i) {
+      if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return text.size();
+    }
+    at += length;
+  }
+  return characters;
+}
+
 int LineNumber(size_t oneBased) {
   return oneBased > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(oneBased);
 }
@@ -138,9 +163,9 @@ Outline OutlineOf(std::string_view content) {
 
 class ProblemList {
  public:
-  void Add(size_t line, std::string message) {
+  void Add(size_t line, std::string message, bool note = false) {
     if (m_problems.size() < kProblemsMax) {
-      m_problems.push_back({LineNumber(line), std::move(message)});
+      m_problems.push_back({LineNumber(line), std::move(message), note});
     } else {
       m_full = true;
     }
@@ -169,7 +194,8 @@ class LineChecker {
       : m_problems(*problems), m_firstLineOfTag(kTagRuleCount, 0) {}
 
   void CheckLine(std::string_view text, size_t line);
-  void CheckRequiredTags();
+  // What only the whole file tells: the tags it lacks, and those the check does not know.
+  void Finish();
 
  private:
   const TagRule* RuleOfLine(std::string_view text, size_t line);
@@ -186,9 +212,17 @@ class LineChecker {
   bool CheckQsoDateAndTime(const std::vector<std::string_view>& fields, size_t line);
   void CheckQsoCalls(std::string_view sentCall, std::string_view receivedCall, size_t line);
   void CheckQsoOrder(std::string_view date, std::string_view time, size_t line);
+  void CheckRequiredTags();
+  void NoteUnknownTags();
+
+  struct UnknownTag {
+    size_t firstLine;
+    size_t lines;
+  };
 
   ProblemList& m_problems;
-  std::vector<size_t> m_firstLineOfTag;  // by index in kTagRules; 0 while not seen
+  std::map<std::string, UnknownTag> m_unknownTags;  // by the tag in capitals
+  std::vector<size_t> m_firstLineOfTag;             // by index in kTagRules; 0 while not seen
   int m_addressLines = 0;
   std::string m_callsign;     // the CALLSIGN: value once a valid one has been read
   std::string m_lastQsoTime;  // "yyyy-mm-ddhhmm" of the last QSO with a valid date and time
@@ -216,8 +250,15 @@ const TagRule* LineChecker::RuleOfLine(std::string_view text, size_t line) {
     return nullptr;
   }
   const TagRule* rule = FindTagRule(tag);
-  if (rule == nullptr && !IsPrivateTag(tag)) m_problems.Add(line, "unknown tag " + Quoted(tag));
-  return rule;
+  if (rule != nullptr || IsPrivateTag(tag)) return rule;
+  // A later version's tag, or a sponsor's own, is no fault; a tag nobody could write is.
+  if (IsWellFormedTag(tag)) {
+    auto seen = m_unknownTags.emplace(UpperAscii(tag), UnknownTag{line, 0}).first;
+    ++seen->second.lines;
+  } else {
+    m_problems.Add(line, "unknown tag " + Quoted(tag));
+  }
+  return nullptr;
 }
 
 void LineChecker::CheckLineBytes(const TagRule& rule, std::string_view text, size_t line) {
@@ -225,9 +266,9 @@ void LineChecker::CheckLineBytes(const TagRule& rule, std::string_view text, siz
   if (control != text.end()) {
     m_problems.Add(line, "control character 0x" + HexByte(*control) + " in the line");
   }
-  if (rule.kind != TagKind::kQso && text.size() > kHeaderLineMax) {
-    m_problems.Add(line, "header line of " + std::to_string(text.size()) + " characters; at most " +
-                             std::to_string(kHeaderLineMax));
+  if (rule.kind != TagKind::kQso && CharacterCount(text) > kHeaderLineMax) {
+    m_problems.Add(line, "header line of " + std::to_string(CharacterCount(text)) +
+                             " characters; at most " + std::to_string(kHeaderLineMax));
   }
 }
 
@@ -252,6 +293,9 @@ void LineChecker::CheckValue(const TagRule& rule, std::string_view value, size_t
       break;
     case TagKind::kChoice:
       CheckChoice(rule, value, line);
+      break;
+    case TagKind::kChoiceOrNone:
+      if (!value.empty()) CheckChoice(rule, value, line);
       break;
     case TagKind::kCall:
       if (CheckCall(tag + ":", value, line) && m_callsign.empty()) m_callsign = value;
@@ -291,9 +335,9 @@ void LineChecker::CheckChoice(const TagRule& rule, std::string_view value, size_
 }
 
 void LineChecker::CheckAddress(std::string_view value, size_t line) {
-  if (value.size() > kAddressLineMax) {
-    m_problems.Add(line, "ADDRESS: " + std::to_string(value.size()) + " characters; at most " +
-                             std::to_string(kAddressLineMax));
+  if (CharacterCount(value) > kAddressLineMax) {
+    m_problems.Add(line, "ADDRESS: " + std::to_string(CharacterCount(value)) +
+                             " characters; at most " + std::to_string(kAddressLineMax));
   }
   if (++m_addressLines > kAddressLinesMax) {
     m_problems.Add(line, "ADDRESS: more than " + std::to_string(kAddressLinesMax) + " lines");
@@ -387,6 +431,21 @@ void LineChecker::CheckQsoOrder(std::string_view date, std::string_view time, si
   m_lastQsoLine = line;
 }
 
+void LineChecker::Finish() {
+  CheckRequiredTags();
+  NoteUnknownTags();
+}
+
+void LineChecker::NoteUnknownTags() {
+  for (const auto& [tag, seen] : m_unknownTags) {
+    const std::string lines =
+        seen.lines == 1 ? std::string() : " (" + std::to_string(seen.lines) + " lines)";
+    m_problems.Add(seen.firstLine,
+                   "note: tag " + Quoted(tag) + lines + " is not one this check knows; not checked",
+                   true);
+  }
+}
+
 void LineChecker::CheckRequiredTags() {
   for (size_t i = 0; i < kTagRuleCount; ++i) {
     if (kTagRules[i].occurs == Occurs::kOnceRequired && m_firstLineOfTag[i] == 0) {
@@ -425,7 +484,7 @@ void CheckEachLine(std::string_view content, size_t lastChecked, ProblemList* pr
   for (size_t line = 1; line <= lastChecked && reader.Next(&text, &loneCr); ++line) {
     checker.CheckLine(text, line);
   }
-  checker.CheckRequiredTags();
+  checker.Finish();
 }
 
 }  // namespace
@@ -445,15 +504,20 @@ std::vector<CabrilloProblem> CheckCabrillo(std::string_view content) {
   return problems.TakeInLineOrder();
 }
 
+bool IsSound(const std::vector<CabrilloProblem>& problems) {
+  return std::all_of(problems.begin(), problems.end(),
+                     [](const CabrilloProblem& problem) { return problem.note; });
+}
+
 std::string FormatProblems(const std::vector<CabrilloProblem>& problems) {
-  if (problems.empty()) return "no problems found";
   std::string text;
   for (const CabrilloProblem& problem : problems) {
-    if (!text.empty()) text += '\n';
     text +=
         problem.line == 0 ? std::string("file: ") : "line " + std::to_string(problem.line) + ": ";
-    text += problem.message;
+    text += problem.message + "\n";
   }
+  if (IsSound(problems)) text += "no problems found\n";
+  text.pop_back();
   return text;
 }
 

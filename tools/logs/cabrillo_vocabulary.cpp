@@ -119,7 +119,7 @@ const TagRule kTagRules[] = {
     {"CATEGORY-STATION", TagKind::kChoice, Occurs::kOnce, ListOf(kStationValues)},
     {"CATEGORY-TIME", TagKind::kChoice, Occurs::kOnce, ListOf(kTimeValues)},
     {"CATEGORY-TRANSMITTER", TagKind::kChoice, Occurs::kOnce, ListOf(kTransmitterValues)},
-    {"CATEGORY-OVERLAY", TagKind::kChoice, Occurs::kOnce, ListOf(kOverlayValues)},
+    {"CATEGORY-OVERLAY", TagKind::kChoiceOrNone, Occurs::kOnce, ListOf(kOverlayValues)},
     {"CERTIFICATE", TagKind::kChoice, Occurs::kOnce, ListOf(kYesNo)},
     {"CLAIMED-SCORE", TagKind::kWholeNumber, Occurs::kOnce, {}},
     {"CLUB", TagKind::kText, Occurs::kOnce, {}},
@@ -138,6 +138,7 @@ const TagRule kTagRules[] = {
     {"OFFTIME", TagKind::kText, Occurs::kAnyNumber, {}},
     {"SOAPBOX", TagKind::kText, Occurs::kAnyNumber, {}},
     {"QSO", TagKind::kQso, Occurs::kAnyNumber, {}},
+    {"QTC", TagKind::kText, Occurs::kAnyNumber, {}},
 };
 
 const size_t kTagRuleCount = std::size(kTagRules);
@@ -151,6 +152,13 @@ const TagRule* FindTagRule(std::string_view tag) {
 
 bool IsPrivateTag(std::string_view tag) {
   return tag.size() >= 2 && EqualsIgnoringCase(tag.substr(0, 2), "X-");
+}
+
+bool IsWellFormedTag(std::string_view tag) {
+  const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  return !tag.empty() && isLetter(tag[0]) && std::all_of(tag.begin(), tag.end(), [&](char c) {
+    return isLetter(c) || IsDigit(c) || c == '-';
+  });
 }
 
 bool Contains(ValueList list, std::string_view value, bool ignoringCase) {

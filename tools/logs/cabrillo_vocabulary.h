@@ -21,6 +21,7 @@ enum class TagKind {
   kText,          // free text; may be empty
   kRequiredText,  // free text that must not be empty
   kChoice,        // one of `choices`
+  kChoiceOrNone,  // one of `choices`, or empty: the main contest loggers write it empty
   kCall,
   kWholeNumber,
   kAddress,
@@ -45,6 +46,9 @@ const TagRule* FindTagRule(std::string_view tag);
 
 // Private tags, X-QSO among them: the sponsor's robot passes them by unread.
 bool IsPrivateTag(std::string_view tag);
+
+// A tag as the format spells one: a letter, then letters, digits and hyphens.
+bool IsWellFormedTag(std::string_view tag);
 
 // Whether `value` is one of `list`.
 bool Contains(ValueList list, std::string_view value, bool ignoringCase);

@@ -230,7 +230,7 @@ void ReportFiles(const ScoreOptions& options, const RunValues& run, const std::s
   const std::vector<CabrilloProblem> problems = CheckCabrillo(text);
   std::printf("Cabrillo file: %s/%s: %s\n", folder.c_str(), cabrillo.c_str(),
               FormatProblems(problems).c_str());
-  losses->cabrilloProblems = !problems.empty();
+  losses->cabrilloProblems = !IsSound(problems);
 }
 
 int Fail(const std::string& error, int status) {
