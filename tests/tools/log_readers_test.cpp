@@ -187,8 +187,10 @@ const LineCase kLineCases[] = {
     {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP HG4K 599 BP1", "HG4K", "BP1", nullptr},
     // The log's layout settles which report a line left out.
     {"HA5TST BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", "OK1AA", "1", nullptr},
-    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", nullptr, nullptr,
-     "\"HA5TST BP OK1AA 599 1\" fits more than one layout"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP OK1AA 57 1", nullptr, nullptr,
+     "\"HA5TST BP OK1AA 57 1\" fits more than one layout"},
+    // Not exchange 599 and transmitter 1, but a report and serial 1.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", "OK1AA", "1", nullptr},
     // Fields out of place are never read shifted.
     {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP 599 DL1ABC 001", nullptr, nullptr,
      "\"HA5TST 599 BP 599 DL1ABC 001\" is not own call"},

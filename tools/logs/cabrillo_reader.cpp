@@ -152,12 +152,19 @@ int OnlyOne(unsigned layouts) {
   return kNoLayout;
 }
 
+// The layouts the line fits field by field. Of two readings, one that puts a customary
+// report where an exchange stands is no reading ("HA5TST BP OK1AA 599 1" has a received
+// report and serial 1, not exchange 599 and transmitter 1); when every reading does so,
+// they are all kept, for the line to be refused with that reason.
 unsigned StrictFits(const Fields& rest) {
   unsigned fits = 0;
+  unsigned withoutReportInExchange = 0;
   for (int i = 0; i < kLayoutCount; ++i) {
-    if (FitsStrictly(kLayouts[i], rest)) fits |= Bit(i);
+    if (!FitsStrictly(kLayouts[i], rest)) continue;
+    fits |= Bit(i);
+    if (ReportInExchange(kLayouts[i], rest).empty()) withoutReportInExchange |= Bit(i);
   }
-  return fits;
+  return withoutReportInExchange != 0 ? withoutReportInExchange : fits;
 }
 
 unsigned ColumnFits(const Fields& rest) {
@@ -174,12 +181,13 @@ unsigned ColumnFits(const Fields& rest) {
 class LayoutVote {
  public:
   void Count(const Fields& rest) {
-    const int strict = OnlyOne(StrictFits(rest));
+    const unsigned fits = StrictFits(rest);
+    const int strict = OnlyOne(fits);
     if (strict != kNoLayout) {
       if (ReportInExchange(kLayouts[strict], rest).empty()) ++m_strict[strict];
       return;
     }
-    if (StrictFits(rest) != 0) return;
+    if (fits != 0) return;
     const int byColumns = OnlyOne(ColumnFits(rest));
     if (byColumns != kNoLayout) ++m_byColumns[byColumns];
   }
