@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -224,6 +225,41 @@ TEST(CabrilloReaderTest, EachLineIsReadByTheLogsLayout) {
       EXPECT_EQ(0u, log.skipped[0].reason.rfind(test.skipped, 0))
           << test.fields << ": " << log.skipped[0].reason;
     }
+  }
+}
+
+// A QSO line as the module writes it, each field padded to its width.
+std::string ModuleLine(const std::string& time, const std::string& rstSent, const std::string& call,
+                       const std::string& rstRcvd, const std::string& exchRcvd) {
+  auto padded = [](std::string text, size_t width) {
+    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
+  };
+  return "QSO: 14025 CW 2026-01-17 " + time + " " + padded("HA5TST", 13) + " " +
+         padded(rstSent, 3) + " " + padded("BP", 6) + " " + padded(call, 13) + " " +
+         padded(rstRcvd, 3) + " " + exchRcvd + "\r\n";
+}
+
+TEST(CabrilloReaderTest, ALogWrittenInColumnsIsReadByThemWhereAReportIsEmpty) {
+  const std::string full = ModuleLine("1200", "599", "DL1ABC", "599", "001");
+  const ReadLog log = ReadCabrillo(
+      "START-OF-LOG: 3.0\r\nCALLSIGN: HA5TST\r\n" + full + full +
+      ModuleLine("1201", "59", "HG4K", "", "599") + ModuleLine("1202", "57", "DLOWX", "", "1") +
+      ModuleLine("1203", "", "OK1AA", "57", "1") + ModuleLine("1204", "", "W1AW", "", "BP1") +
+      ModuleLine("1205", "599", "Q1VERYLONGCALL/QRP", "599", "12345678") + full);
+  ASSERT_EQ(8u, log.qsos.size());
+  EXPECT_TRUE(log.skipped.empty());
+  const char* const kRead[][4] = {{"59", "HG4K", "", "599"},
+                                  {"57", "DLOWX", "", "1"},
+                                  {"", "OK1AA", "57", "1"},
+                                  {"", "W1AW", "", "BP1"},
+                                  {"599", "Q1VERYLONGCALL/QRP", "599", "12345678"}};
+  for (size_t i = 0; i < std::size(kRead); ++i) {
+    const LogQso& qso = log.qsos[i + 2];
+    EXPECT_EQ(kRead[i][0], qso.rstSent) << kRead[i][1];
+    EXPECT_EQ(kRead[i][1], qso.call);
+    EXPECT_EQ(kRead[i][2], qso.rstRcvd) << kRead[i][1];
+    EXPECT_EQ(kRead[i][3], qso.exchRcvd) << kRead[i][1];
+    EXPECT_EQ("BP", qso.exchSent) << kRead[i][1];
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,6 +176,14 @@ unsigned ColumnFits(const Fields& rest) {
   return fits;
 }
 
+// The log's layout, and where it is written in columns (as this module writes it, each
+// field padded to its width), the character each field starts at, counted from the own
+// call's; empty for a log written otherwise.
+struct LogLayout {
+  int layout = kNoLayout;
+  std::vector<size_t> starts;
+};
+
 // The layout of the log as a whole: the one most of its lines are read by. A line that
 // fits one layout by the shape of every field votes for it; only when no line does, the
 // lines that fit one layout by their columns alone vote.
@@ -184,7 +193,9 @@ class LayoutVote {
     const unsigned fits = StrictFits(rest);
     const int strict = OnlyOne(fits);
     if (strict != kNoLayout) {
-      if (ReportInExchange(kLayouts[strict], rest).empty()) ++m_strict[strict];
+      if (!ReportInExchange(kLayouts[strict], rest).empty()) return;
+      ++m_strict[strict];
+      CountStarts(strict, rest);
       return;
     }
     if (fits != 0) return;
@@ -192,12 +203,39 @@ class LayoutVote {
     if (byColumns != kNoLayout) ++m_byColumns[byColumns];
   }
 
-  int Chosen() const {
-    const int strict = Leader(m_strict);
-    return strict != kNoLayout || Total(m_strict) > 0 ? strict : Leader(m_byColumns);
+  LogLayout Chosen() const {
+    LogLayout chosen;
+    chosen.layout = Leader(m_strict);
+    if (chosen.layout == kNoLayout && Total(m_strict) == 0) chosen.layout = Leader(m_byColumns);
+    if (chosen.layout == kNoLayout) return chosen;
+    // Columns a log keeps line by line are the most common starts, held by half its lines.
+    size_t most = 0;
+    for (const auto& [starts, lines] : m_starts[chosen.layout]) {
+      if (lines > most) {
+        most = lines;
+        chosen.starts = starts;
+      }
+    }
+    if (most * 2 < m_strict[chosen.layout]) chosen.starts.clear();
+    return chosen;
   }
 
  private:
+  // Few distinct starts in a log written in columns; a free-form log stops being counted.
+  static constexpr size_t kStartsKept = 64;
+
+  void CountStarts(int layout, const Fields& rest) {
+    std::vector<size_t> starts;
+    for (std::string_view field : rest) starts.push_back(field.data() - rest[0].data());
+    auto& counted = m_starts[layout];
+    const auto found = counted.find(starts);
+    if (found != counted.end()) {
+      ++found->second;
+    } else if (counted.size() < kStartsKept) {
+      counted.emplace(std::move(starts), 1);
+    }
+  }
+
   static size_t Total(const size_t (&votes)[kLayoutCount]) {
     size_t total = 0;
     for (size_t count : votes) total += count;
@@ -221,6 +259,7 @@ class LayoutVote {
 
   size_t m_strict[kLayoutCount] = {};
   size_t m_byColumns[kLayoutCount] = {};
+  std::map<std::vector<size_t>, size_t> m_starts[kLayoutCount];
 };
 
 std::string Joined(const Fields& parts) {
@@ -229,38 +268,83 @@ std::string Joined(const Fields& parts) {
   return text;
 }
 
-// The layout a line is read by, or nullptr with the reason. Field by field first: the
-// log's layout where the line fits it, else the one layout the line fits (a logger leaves
-// out a report it has not got). Then by the columns alone, the log's first, so that a
-// busted call or an odd exchange is read where it stands.
-const Layout* LayoutOfLine(const Fields& rest, int logLayout, std::string* reason) {
+int* Member(Layout* layout, int member) {
+  int* const members[] = {&layout->myCall,  &layout->rstSent,  &layout->exchSent,   &layout->call,
+                          &layout->rstRcvd, &layout->exchRcvd, &layout->transmitter};
+  return members[member];
+}
+
+// Which part of a QSO (own call, sent report, ... transmitter: 0 to 6) the layout puts in
+// its column-th field; -1 past its last.
+int MemberOfColumn(Layout layout, int column) {
+  int seen = 0;
+  for (int member = 0; member < 7; ++member) {
+    if (*Member(&layout, member) >= 0 && seen++ == column) return member;
+  }
+  return -1;
+}
+
+// A line of a log written in columns, read by where its fields start: a report left empty
+// leaves its column blank (the module writes "599 BP     HA1XY         " + "    " + "001").
+// False where two fields share a column or a field is out of shape.
+bool ArrangeByColumns(const Fields& rest, const LogLayout& log, Layout* arranged) {
+  if (log.starts.empty() || rest.empty()) return false;
+  *arranged = {-1, -1, -1, -1, -1, -1, -1, kLayouts[log.layout].name};
+  int lastColumn = -1;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    const size_t start = rest[i].data() - rest[0].data();
+    int column = 0;
+    while (column + 1 < static_cast<int>(log.starts.size()) && log.starts[column + 1] <= start)
+      ++column;
+    const int member = MemberOfColumn(kLayouts[log.layout], column);
+    if (column == lastColumn || member < 0) return false;
+    lastColumn = column;
+    *Member(arranged, member) = static_cast<int>(i);
+  }
+  const Layout& a = *arranged;
+  return a.myCall == 0 && a.exchSent >= 0 && a.call >= 0 && a.exchRcvd >= 0 &&
+         IsCallShape(At(rest, a.myCall)) && HasLetter(At(rest, a.call)) &&
+         !IsReportShape(At(rest, a.call)) &&
+         (a.rstSent < 0 || IsReportShape(At(rest, a.rstSent))) &&
+         (a.rstRcvd < 0 || IsReportShape(At(rest, a.rstRcvd))) &&
+         (a.transmitter < 0 || IsTransmitter(At(rest, a.transmitter)));
+}
+
+// The layout a line is read by; false with the reason. Field by field first: the log's
+// layout where the line fits it; in a log written in columns, the columns its fields
+// stand in; else the one layout the line fits (a logger leaves out a report it has not
+// got). Then by the columns of own call, reports and transmitter alone, the log's first,
+// so that a busted call or an odd exchange is read where it stands.
+bool LayoutOfLine(const Fields& rest, const LogLayout& log, Layout* found, std::string* reason) {
   const unsigned strict = StrictFits(rest);
   const unsigned byColumns = strict == 0 ? ColumnFits(rest) : 0;
-  const Layout* found = nullptr;
+  const int logLayout = log.layout;
   if (logLayout != kNoLayout && (strict & Bit(logLayout))) {
-    found = &kLayouts[logLayout];
+    *found = kLayouts[logLayout];
+  } else if (logLayout != kNoLayout && ArrangeByColumns(rest, log, found)) {
+    return true;
   } else if (OnlyOne(strict) != kNoLayout) {
-    found = &kLayouts[OnlyOne(strict)];
+    *found = kLayouts[OnlyOne(strict)];
   } else if (strict != 0) {
     *reason = "\"" + Joined(rest) + "\" fits more than one layout; which report is missing is " +
               "not clear";
-    return nullptr;
+    return false;
   } else if (logLayout != kNoLayout && (byColumns & Bit(logLayout))) {
-    found = &kLayouts[logLayout];
+    *found = kLayouts[logLayout];
   } else if (OnlyOne(byColumns) != kNoLayout) {
-    found = &kLayouts[OnlyOne(byColumns)];
+    *found = kLayouts[OnlyOne(byColumns)];
   } else {
     *reason =
         "\"" + Joined(rest) + "\" is not own call, [report,] exchange, call, [report,] exchange";
-    return nullptr;
+    return false;
   }
   const std::string_view report = ReportInExchange(*found, rest);
   if (!report.empty()) {
     *reason = "\"" + Joined(rest) + "\": \"" + std::string(report) +
               "\" may be a report whose exchange is missing";
-    return nullptr;
+    return false;
   }
-  return found;
+  return true;
 }
 
 bool TimeOf(std::string_view date, std::string_view time, double* days) {
@@ -288,7 +372,8 @@ Fields FieldsAfterTime(const Fields& qso) {
 }
 
 // `t` are the fields after "QSO:".
-bool ToQso(const Fields& t, int line, int logLayout, LogQso* qso, std::string* reason) {
+bool ToQso(const Fields& t, int line, const LogLayout& logLayout, LogQso* qso,
+           std::string* reason) {
   qso->source = line;
   if (t.size() < 4) {
     *reason = "a QSO line needs a frequency, mode, date and time before the calls";
@@ -308,15 +393,15 @@ bool ToQso(const Fields& t, int line, int logLayout, LogQso* qso, std::string* r
     return false;
   }
   const Fields rest = FieldsAfterTime(t);
-  const Layout* found = LayoutOfLine(rest, logLayout, reason);
-  if (found == nullptr) return false;
+  Layout found;
+  if (!LayoutOfLine(rest, logLayout, &found, reason)) return false;
   auto at = [&](int index) { return std::string(At(rest, index)); };
-  qso->stationCall = UpperAscii(at(found->myCall));
-  qso->rstSent = at(found->rstSent);
-  qso->exchSent = at(found->exchSent);
-  qso->call = UpperAscii(at(found->call));
-  qso->rstRcvd = at(found->rstRcvd);
-  qso->exchRcvd = at(found->exchRcvd);
+  qso->stationCall = UpperAscii(at(found.myCall));
+  qso->rstSent = at(found.rstSent);
+  qso->exchSent = at(found.exchSent);
+  qso->call = UpperAscii(at(found.call));
+  qso->rstRcvd = at(found.rstRcvd);
+  qso->exchRcvd = at(found.exchRcvd);
   qso->exchSentField = "QSO line";
   qso->exchRcvdField = "QSO line";
   return true;
@@ -376,7 +461,7 @@ ReadLog ReadCabrillo(std::string_view text) {
       ReadHeaderLine(tag, value, lineNumber, &log);
     }
   });
-  const int logLayout = vote.Chosen();
+  const LogLayout logLayout = vote.Chosen();
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value) || tag != "QSO") return;
     ++log.recordsFound;
