@@ -1,8 +1,8 @@
 #include "logs/cabrillo_reader.h"
 
+#include <array>
 #include <cstdint>
 #include <iterator>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,17 +13,18 @@
 namespace tarno::score {
 namespace {
 
-std::vector<std::string_view> Tokens(std::string_view line) {
-  std::vector<std::string_view> tokens;
+// The blank-parted words of a line, into `tokens` (kept from line to line, so that reading
+// a line allocates nothing).
+void Tokens(std::string_view line, std::vector<std::string_view>* tokens) {
+  tokens->clear();
   size_t at = 0;
   while (at < line.size()) {
     while (at < line.size() && IsAsciiBlank(line[at])) ++at;
     size_t end = at;
     while (end < line.size() && !IsAsciiBlank(line[end])) ++end;
-    if (end > at) tokens.push_back(line.substr(at, end - at));
+    if (end > at) tokens->push_back(line.substr(at, end - at));
     at = end;
   }
-  return tokens;
 }
 
 bool AllDigits(std::string_view text) {
@@ -92,7 +93,21 @@ const Layout kLayouts[] = {
 constexpr int kLayoutCount = static_cast<int>(std::size(kLayouts));
 constexpr int kNoLayout = -1;
 
-using Fields = std::vector<std::string_view>;
+// Some of a line's words, in place.
+class Fields {
+ public:
+  Fields() = default;
+  Fields(const std::string_view* first, size_t count) : m_first(first), m_count(count) {}
+  size_t size() const { return m_count; }
+  bool empty() const { return m_count == 0; }
+  std::string_view operator[](size_t index) const { return m_first[index]; }
+  const std::string_view* begin() const { return m_first; }
+  const std::string_view* end() const { return m_first + m_count; }
+
+ private:
+  const std::string_view* m_first = nullptr;
+  size_t m_count = 0;
+};
 
 std::string_view At(const Fields& rest, int index) {
   return index < 0 ? std::string_view() : rest[static_cast<size_t>(index)];
@@ -210,10 +225,11 @@ class LayoutVote {
     if (chosen.layout == kNoLayout) return chosen;
     // Columns a log keeps line by line are the most common starts, held by half its lines.
     size_t most = 0;
-    for (const auto& [starts, lines] : m_starts[chosen.layout]) {
-      if (lines > most) {
-        most = lines;
-        chosen.starts = starts;
+    for (const CountedStarts& seen : m_starts[chosen.layout]) {
+      if (seen.lines > most) {
+        most = seen.lines;
+        const size_t fields = static_cast<size_t>(FieldCount(kLayouts[chosen.layout]));
+        chosen.starts.assign(seen.starts.begin(), seen.starts.begin() + fields);
       }
     }
     if (most * 2 < m_strict[chosen.layout]) chosen.starts.clear();
@@ -224,16 +240,23 @@ class LayoutVote {
   // Few distinct starts in a log written in columns; a free-form log stops being counted.
   static constexpr size_t kStartsKept = 64;
 
+  using Starts = std::array<size_t, 7>;  // a layout has seven fields at most
+  struct CountedStarts {
+    Starts starts;
+    size_t lines;
+  };
+
   void CountStarts(int layout, const Fields& rest) {
-    std::vector<size_t> starts;
-    for (std::string_view field : rest) starts.push_back(field.data() - rest[0].data());
-    auto& counted = m_starts[layout];
-    const auto found = counted.find(starts);
-    if (found != counted.end()) {
-      ++found->second;
-    } else if (counted.size() < kStartsKept) {
-      counted.emplace(std::move(starts), 1);
+    Starts starts{};
+    for (size_t i = 0; i < rest.size(); ++i) starts[i] = rest[i].data() - rest[0].data();
+    std::vector<CountedStarts>& counted = m_starts[layout];
+    for (CountedStarts& seen : counted) {
+      if (seen.starts == starts) {
+        ++seen.lines;
+        return;
+      }
     }
+    if (counted.size() < kStartsKept) counted.push_back({starts, 1});
   }
 
   static size_t Total(const size_t (&votes)[kLayoutCount]) {
@@ -259,7 +282,7 @@ class LayoutVote {
 
   size_t m_strict[kLayoutCount] = {};
   size_t m_byColumns[kLayoutCount] = {};
-  std::map<std::vector<size_t>, size_t> m_starts[kLayoutCount];
+  std::vector<CountedStarts> m_starts[kLayoutCount];
 };
 
 std::string Joined(const Fields& parts) {
@@ -368,7 +391,7 @@ std::string ModeOf(std::string_view code) {
 // The fields after the time: own call, reports, exchanges, calls. Empty when the line
 // has too few fields to have any.
 Fields FieldsAfterTime(const Fields& qso) {
-  return qso.size() < 4 ? Fields() : Fields(qso.begin() + 4, qso.end());
+  return qso.size() < 4 ? Fields() : Fields(qso.begin() + 4, qso.size() - 4);
 }
 
 // `t` are the fields after "QSO:".
@@ -437,7 +460,8 @@ void ForEachLine(std::string_view text, Visit visit) {
 }
 
 void ReadHeaderLine(const std::string& tag, std::string_view value, int lineNumber, ReadLog* log) {
-  const Fields words = Tokens(value);
+  std::vector<std::string_view> words;
+  Tokens(value, &words);
   const std::string first = words.empty() ? std::string() : std::string(words[0]);
   if (tag == "CALLSIGN") log->ownCall = UpperAscii(first);
   if (tag == "CONTEST") log->contest = first;
@@ -452,11 +476,13 @@ ReadLog ReadCabrillo(std::string_view text) {
   LayoutVote vote;
   std::string tag;
   std::string_view value;
+  std::vector<std::string_view> tokens;
   // The first pass reads the header and finds the log's layout, which the second needs.
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value)) return;
     if (tag == "QSO") {
-      vote.Count(FieldsAfterTime(Tokens(value)));
+      Tokens(value, &tokens);
+      vote.Count(FieldsAfterTime(Fields(tokens.data(), tokens.size())));
     } else {
       ReadHeaderLine(tag, value, lineNumber, &log);
     }
@@ -467,7 +493,8 @@ ReadLog ReadCabrillo(std::string_view text) {
     ++log.recordsFound;
     LogQso qso;
     std::string reason;
-    if (ToQso(Tokens(value), lineNumber, logLayout, &qso, &reason)) {
+    Tokens(value, &tokens);
+    if (ToQso(Fields(tokens.data(), tokens.size()), lineNumber, logLayout, &qso, &reason)) {
       log.qsos.push_back(std::move(qso));
     } else {
       log.skipped.push_back({lineNumber, reason});
