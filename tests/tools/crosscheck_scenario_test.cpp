@@ -142,6 +142,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "HA1RTZ,4,OK,S51AA,S51AA logged your call as HAJRTZ"},
                  {},
                  {}},
+        // Tags without a blank after the colon are tags all the same: the log is OK1AB's
+        // TARNO entry, its QSO line read.
+        Scenario{"TagsWithoutABlankAreRead",
+                 {{"ok1ab.cbr",
+                   "START-OF-LOG:3.0\r\nCONTEST:TARNO\r\nCALLSIGN:OK1AB\r\n"
+                   "QSO:3525 CW 2026-03-07 0900 OK1AB 599 001 DL1AA 599 001\r\nEND-OF-LOG:\r\n"},
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "OK1AB", "001")})},
+                 "",
+                 {"OK1AB,4,OK,DL1AA,", "DL1AA,4,OK,OK1AB,"},
+                 {},
+                 {}},
         // A station without a log is credited as NO-LOG only when another log holds it too;
         // two bands of one log are still one log.
         Scenario{"NoLogNeedsASecondLog",
