@@ -263,14 +263,6 @@ TEST(CabrilloReaderTest, ALogWrittenInColumnsIsReadByThemWhereAReportIsEmpty) {
   }
 }
 
-TEST(CabrilloReaderTest, ALogOfOneBustedLineIsReadByItsColumns) {
-  const ReadLog log = ReadCabrillo(
-      "START-OF-LOG: 3.0\nCALLSIGN: OK1AB\n"
-      "QSO: 14025 CW 2026-01-17 1205 OK1AB 599 001 DLOWX 599 002\n");
-  ASSERT_EQ(1u, log.qsos.size());
-  EXPECT_EQ("DLOWX", log.qsos[0].call);
-}
-
 TEST(CabrilloReaderTest, TagsAreReadWithOrWithoutABlankAfterTheColon) {
   const ReadLog log = ReadCabrillo(
       "START-OF-LOG:3.0\r\nCONTEST:CQ-WPX-CW\r\ncallsign:aa1zzz\r\nCLAIMED-SCORE:12\r\n"
