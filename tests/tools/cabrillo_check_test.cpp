@@ -96,7 +96,9 @@ TEST(CabrilloCheckTest, WhatTheWriterProducesHasNoProblem) {
 // What the main contest loggers write into sound 3.0 files: no alarm, at most a note.
 TEST(CabrilloCheckTest, SoundFilesOfOtherLoggersRaiseNoAlarm) {
   const std::string kOk = "no problems found";
-  const std::string kQtc = "QTC: 14025 CW 2022-01-15 0705 Q1ABC 1/10 DL1ABC 1200 HA1AA 001\r\n";
+  const std::string kQtc =
+      "QTC: 14025 CW 2022-01-15 0705 Q1ABC/QRP   123/10 DL1ABC/P     1200 Q1VERYLONGCALL/QRP "
+      "1234\r\n";
   std::string utf8Soapbox = "SOAPBOX: ";
   for (int i = 0; i < 66; ++i) utf8Soapbox += "\xC3\xA9";  // 75 characters, 141 bytes
   std::string utf8Address = "ADDRESS: ";

@@ -266,7 +266,8 @@ void LineChecker::CheckLineBytes(const TagRule& rule, std::string_view text, siz
   if (control != text.end()) {
     m_problems.Add(line, "control character 0x" + HexByte(*control) + " in the line");
   }
-  if (rule.kind != TagKind::kQso && CharacterCount(text) > kHeaderLineMax) {
+  const bool headerLine = rule.kind != TagKind::kQso && rule.kind != TagKind::kQtc;
+  if (headerLine && CharacterCount(text) > kHeaderLineMax) {
     m_problems.Add(line, "header line of " + std::to_string(CharacterCount(text)) +
                              " characters; at most " + std::to_string(kHeaderLineMax));
   }
@@ -312,6 +313,7 @@ void LineChecker::CheckValue(const TagRule& rule, std::string_view value, size_t
       break;
     case TagKind::kEndOfLog:
     case TagKind::kText:
+    case TagKind::kQtc:
       break;
   }
 }

@@ -138,7 +138,7 @@ const TagRule kTagRules[] = {
     {"OFFTIME", TagKind::kText, Occurs::kAnyNumber, {}},
     {"SOAPBOX", TagKind::kText, Occurs::kAnyNumber, {}},
     {"QSO", TagKind::kQso, Occurs::kAnyNumber, {}},
-    {"QTC", TagKind::kText, Occurs::kAnyNumber, {}},
+    {"QTC", TagKind::kQtc, Occurs::kAnyNumber, {}},
 };
 
 const size_t kTagRuleCount = std::size(kTagRules);

@@ -26,6 +26,7 @@ enum class TagKind {
   kWholeNumber,
   kAddress,
   kQso,
+  kQtc,  // a QTC line: no header line, not checked further
 };
 
 enum class Occurs { kOnce, kOnceRequired, kAnyNumber };
