@@ -147,9 +147,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {"S51AA,4,BUSTED-CALL,DLOWX,right call DL0WX",
                   "S51AA,5,BUSTED-CALL,OKSWR,right call OK5WR",
                   "S51AA,6,BUSTED-CALL,HAJRTZ,right call HA1RTZ",
-                  "DL0WX,4,OK,S51AA,S51AA logged your call as DLOWX",
-                  "OK5WR,4,OK,S51AA,S51AA logged your call as OKSWR",
-                  "HA1RTZ,4,OK,S51AA,S51AA logged your call as HAJRTZ"},
+                  "DL0WX,4,OK,S51AA,\"S51AA logged your call as \"\"DLOWX\"\"\"",
+                  "OK5WR,4,OK,S51AA,\"S51AA logged your call as \"\"OKSWR\"\"\"",
+                  "HA1RTZ,4,OK,S51AA,\"S51AA logged your call as \"\"HAJRTZ\"\"\""},
                  {},
                  {}},
         // Tags without a blank after the colon are tags all the same: the log is OK1AB's
@@ -196,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP")}),
                   Cabrillo("OK1AB", {Q(" 7025 CW", "0910", "001", "HA5AA", "BP")})},
                  "",
-                 {"HA5AA,1,OK,DL1AA,", "HA5AA,2,BUSTED-EXCHANGE,OK1AB,\"copied \"\"9\"\", sent \"\"001\"\"\""},
+                 {"HA5AA,1,OK,DL1AA,",
+                  "HA5AA,2,BUSTED-EXCHANGE,OK1AB,\"copied \"\"9\"\", sent \"\"001\"\"\""},
                  {},
                  {}},
         // Without CLAIMED-SCORE the claim is the plug-in's score of every line, outside ones
