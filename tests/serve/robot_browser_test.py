@@ -86,11 +86,12 @@ def expected_receipt(path):
     with tempfile.TemporaryDirectory() as folder:
         scored = run([OPTIONS.program, "--dir", folder, *PERIOD, path])
     score = re.search(r"^Score: \S+ = (\d+)", scored.stdout, re.M)
-    counts = re.search(r"^(\d+) QSOs scored, (\d+) outside .*, (\d+) lines? skipped",
-                       scored.stdout, re.M)
-    assert score and counts, scored.stdout + scored.stderr
-    read = int(counts.group(1)) + int(counts.group(2))
-    return {"findings": findings, "read": read, "refused": int(counts.group(3)),
+    replayed = re.search(r"^(\d+) QSOs (?:scored|replayed)", scored.stdout, re.M)
+    outside = re.search(r"(\d+) outside the contest period", scored.stdout)
+    skipped = re.search(r"(\d+) lines? skipped", scored.stdout)
+    assert score and replayed and outside and skipped, scored.stdout + scored.stderr
+    return {"findings": findings, "read": int(replayed.group(1)) + int(outside.group(1)),
+            "refused": int(skipped.group(1)),
             "score": int(score.group(1))}
 
 
