@@ -52,6 +52,8 @@ bool ReadForm(const httplib::ContentReader& reader, UploadForm* form) {
           form->tooLarge = true;
           return false;
         }
+        if (target == &form->email)  // kept short: it is only shown to the sponsor
+          length = std::min(length, kLongestEmail - std::min(form->email.size(), kLongestEmail));
         if (target) target->append(data, length);
         return true;
       });
