@@ -17,6 +17,7 @@ const char kCrosscheckUsage[] =
     "  --plugin FILE        the plug-in library (default: beside the program)\n"
     "  --threads N          threads for reading the logs and running the plug-in\n"
     "                       (default: 2)\n"
+    "  --help               this text\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, no country file or plug-in, output folder not writable, not one usable\n"
     "log).\n";
@@ -37,6 +38,10 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
                             std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+      return true;
+    }
     if (arg == "--drop-uniques") {
       options->dropUniques = true;
       continue;

@@ -20,9 +20,10 @@ struct CrosscheckOptions {
   std::string countryFile = "/usr/share/hamradio-files/cty.dat";
   std::string plugin;  // empty: beside the program
   int threads = 2;     // for reading the logs, sorting and the plug-in
+  bool help = false;   // --help: the usage, and nothing else is read
 };
 
-// False with the reason on a bad command line.
+// False with the reason on a bad command line; --help ends the reading with true.
 bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOptions* options,
                             std::string* error);
 
