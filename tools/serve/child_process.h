@@ -6,6 +6,7 @@
 // a scratch folder of its own. At most a set number of children run at once; a child that
 // runs too long is killed. Thread-safe.
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -31,7 +32,8 @@ class ChildProcesses {
   ChildResult Run(const std::vector<std::string>& args, const std::string& outputFile,
                   int timeoutSeconds);
 
-  // Kills every running child and refuses new ones: the robot is stopping.
+  // Stops every running child (SIGTERM, then SIGKILL a few seconds later) and refuses new
+  // ones: the robot is stopping.
   void StopAll();
 
   const std::string& program() const { return m_program; }
@@ -42,7 +44,7 @@ class ChildProcesses {
   std::mutex m_mutex;
   std::condition_variable m_freed;
   std::set<int> m_running;  // process ids
-  bool m_stopping = false;
+  std::atomic<bool> m_stopping{false};
 };
 
 // The path of the running program.
