@@ -67,6 +67,17 @@ TEST_F(RobotEntrantTest, ProblemsAreListedWithTheirLineNumbers) {
   ASSERT_EQ(res->status, 200) << res->body;
   EXPECT_EQ(ElementText(res->body, "lines-refused"), "1");
   EXPECT_NE(ElementText(res->body, "findings").find("line 9:"), std::string::npos) << res->body;
+
+  // The receipt lists every problem; the sponsor's list the first few and how many more.
+  for (int i = 0; i < 7; ++i) log.insert(log.find("END-OF-LOG"), "QSO: broken\n");
+  auto many = Upload(client, log);
+  ASSERT_EQ(many->status, 200);
+  EXPECT_NE(ElementText(many->body, "findings").find("line 16:"), std::string::npos);
+  auto login = LogIn(client);
+  const std::string logs =
+      ElementText(client.Get("/sponsor", {{"Cookie", login.cookie}})->body, "logs");
+  EXPECT_NE(logs.find("<li>and "), std::string::npos) << logs;
+  EXPECT_EQ(logs.find("line 16:"), std::string::npos);
 }
 
 TEST_F(RobotEntrantTest, RefusalsSayWhyAndKeepTheBytes) {
