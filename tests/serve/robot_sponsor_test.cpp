@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -150,6 +151,8 @@ TEST(RobotSponsorTest, AMadePasswordIsPrintedOnceAndOnlyItsHashKept) {
   auto again = robot.Client();
   EXPECT_FALSE(LogIn(again, password).cookie.empty());
   EXPECT_EQ(robot.Stop(), 0);
+  EXPECT_EQ(std::filesystem::status(folder).permissions(), std::filesystem::perms::owner_all)
+      << "the sessions and the hash are for this user's eyes";
   for (const char* file : {"/robot.sqlite", "/robot.sqlite-wal"}) {
     const std::string bytes = Slurp(folder + file);
     EXPECT_EQ(bytes.find(password), std::string::npos) << file;
