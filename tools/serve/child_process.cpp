@@ -66,7 +66,11 @@ ChildResult ChildProcesses::Run(const std::vector<std::string>& args, const std:
   {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_freed.wait(lock, [this] { return m_free > 0 || m_stopping; });
-    if (m_stopping) return ChildResult();
+    if (m_stopping) {
+      ChildResult stopped;
+      stopped.stopped = true;
+      return stopped;
+    }
     --m_free;
   }
   ChildResult result;
@@ -101,6 +105,7 @@ ChildResult ChildProcesses::Run(const std::vector<std::string>& args, const std:
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&files);
   if (result.started) result.status = WaitFor(child, timeoutSeconds, m_stopping, &result.timedOut);
+  result.stopped = m_stopping;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_running.erase(child);

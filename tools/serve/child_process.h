@@ -18,8 +18,9 @@ namespace tarno::score {
 struct ChildResult {
   bool started = false;
   bool timedOut = false;
-  int status = -1;     // the exit status; -1 when killed by a signal or not started
-  std::string output;  // what it wrote on standard output and standard error, cut at 64 KB
+  bool stopped = false;  // ended, or never started, because the robot is stopping
+  int status = -1;       // the exit status; -1 when killed by a signal or not started
+  std::string output;    // what it wrote on standard output and standard error, cut at 64 KB
 };
 
 class ChildProcesses {
