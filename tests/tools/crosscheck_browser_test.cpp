@@ -36,9 +36,12 @@ TEST_F(CrosscheckBrowserTest, ResultsPageShowsTheTableInChromium) {
   EXPECT_EQ(std::string("\x89PNG", 4), png.substr(0, 4));
 
   ASSERT_EQ(0, Run(browser + "--dump-dom file://" + page.string(), &output)) << output;
-  EXPECT_NE(std::string::npos, output.find("<table class=\"results\" id=\"results\">")) << output;
+  EXPECT_NE(std::string::npos,
+            output.find("<table class=\"results\" data-category=\"SINGLE-OP MIXED ALL HIGH, "
+                        "Hungary\">"))
+      << output;
   for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"#e-HG7BB\">HG7BB</a>",
-                          "<td>4</td><td class=\"call\"><a href=\"#e-DL1CC\">DL1CC</a>"}) {
+                          "<td>2</td><td class=\"call\"><a href=\"#e-HA5AA\">HA5AA</a>"}) {
     EXPECT_NE(std::string::npos, output.find(row)) << row;
   }
   EXPECT_NE(std::string::npos, output.find("id=\"e-OK2DD\"")) << "an entrant's summary is missing";

@@ -141,7 +141,8 @@ void Compact(const ReadLog& read, CompactLog* log) {
 }
 
 void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,
-              const ReadLog& read, const CompactLog& compact, ContestSet* set) {
+              const ReadLog& read, const CompactLog& compact, EntrantHeader header,
+              ContestSet* set) {
   EntrantLog log;
   log.file = file;
   log.fileOrder = fileOrder;
@@ -149,6 +150,7 @@ void StoreLog(const std::string& file, size_t fileOrder, const std::string& call
   log.callId = set->texts.Intern(call);
   log.contest = read.contest;
   log.claimedHeader = ClaimedOf(std::string(TrimAscii(read.claimedScore)));
+  log.header = std::move(header);
   log.firstQso = set->qsos.size();
   log.qsoCount = compact.qsos.size();
   std::vector<uint32_t> id(compact.texts.Size());
@@ -243,11 +245,13 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::string call;
       ReadLog read;
       CompactLog compact;
+      EntrantHeader header;
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
         const bool adif = LooksLikeAdif(text);
         const bool cabrilloStart = !adif && HasCabrilloStart(text);
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
+        if (!adif) header = ReadEntrantHeader(text);
         std::string().swap(text);
         usable = UsableLog(adif, cabrilloStart, read, &call, &reason);
         if (usable) Compact(read, &compact);
@@ -257,7 +261,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, call, read, compact, set);
+        StoreLog(files[i], i, call, read, compact, std::move(header), set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }
