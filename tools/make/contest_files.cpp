@@ -11,6 +11,20 @@ namespace tarno::make {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// "2026-03-07 0930" of a minute from the contest day's start; day 7 of March 2026, a
+// negative minute the evening before.
+std::string LoggedTime(int logged) {
+  const int day = logged < 0 ? 6 : 7 + logged / 1440;
+  const int inDay = (logged % 1440 + 1440) % 1440;
+  char date[32];
+  std::snprintf(date, sizeof date, "2026-03-%02d %02d%02d", day, inDay / 60, inDay % 60);
+  return date;
+}
+
+}  // namespace
+
 std::string Contest::SentExchange(const Line& line) const {
   const Station& self = m_stations[line.owner];
   if (self.home) return tarno::kCountyCodes[self.county];
@@ -73,12 +87,7 @@ std::string Contest::Verdict(const Line& line) const {
 
 std::string Contest::QsoLine(const Line& line) const {
   const Station& self = m_stations[line.owner];
-  const int logged = line.minute + self.clockOffset;
-  // Day 7 of March 2026; a negative minute is the evening before.
-  const int day = logged < 0 ? 6 : 7 + logged / 1440;
-  const int inDay = (logged % 1440 + 1440) % 1440;
-  char date[32];
-  std::snprintf(date, sizeof date, "2026-03-%02d %02d%02d", day, inDay / 60, inDay % 60);
+  const std::string date = LoggedTime(line.minute + self.clockOffset);
   const bool rtty = line.rtty;
   const std::string worked =
       line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
@@ -89,41 +98,70 @@ std::string Contest::QsoLine(const Line& line) const {
                 rtty      ? "RY"
                 : line.cw ? "CW"
                           : "PH",
-                date, self.call.c_str(), rst, SentExchange(line).c_str(), worked.c_str(), rst,
-                ReceivedExchange(line).c_str());
+                date.c_str(), self.call.c_str(), rst, SentExchange(line).c_str(), worked.c_str(),
+                rst, ReceivedExchange(line).c_str());
   return text;
 }
 
-const char kHeader[] =
-    "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: %s\r\nCATEGORY-OPERATOR: SINGLE-OP\r\n"
-    "CATEGORY-BAND: ALL\r\nCATEGORY-POWER: HIGH\r\nCATEGORY-MODE: MIXED\r\n"
-    "CATEGORY-TRANSMITTER: ONE\r\nOPERATORS: %s\r\nLOCATION: \r\nCLUB: \r\n"
-    "CREATED-BY: Zelk \r\nNAME: \r\nADDRESS: \r\nADDRESS-CITY: \r\nADDRESS-POSTALCODE: \r\n"
-    "ADDRESS-COUNTRY: \r\nE-MAIL: \r\nSOAPBOX: \r\n";
-constexpr int kHeaderLines = 19;
+std::string Contest::Header(const Station& station) const {
+  const Entry& entry = station.entry;
+  return "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: " + station.call + "\r\n" +
+         entry.headerLines + "OPERATORS: " + station.call +
+         "\r\nLOCATION: \r\nCLUB: " + entry.club + "\r\nCREATED-BY: Zelk \r\nNAME: " + entry.name +
+         "\r\nADDRESS: \r\nADDRESS-CITY: \r\nADDRESS-POSTALCODE: \r\nADDRESS-COUNTRY: \r\n"
+         "E-MAIL: \r\nSOAPBOX: \r\n";
+}
+
+static std::string AdifField(const char* name, const std::string& value) {
+  return "<" + std::string(name) + ":" + std::to_string(value.size()) + ">" + value + " ";
+}
+
+std::string Contest::AdifRecord(const Line& line) const {
+  const Station& self = m_stations[line.owner];
+  const std::string when = LoggedTime(line.minute + self.clockOffset);
+  char freqMHz[32];
+  std::snprintf(freqMHz, sizeof freqMHz, "%u.%03u", line.freqKHz / 1000, line.freqKHz % 1000);
+  const std::string worked =
+      line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
+  const char* rst = line.cw || line.rtty ? "599" : "59";
+  return AdifField("CALL", worked) +
+         AdifField("QSO_DATE", when.substr(0, 4) + when.substr(5, 2) + when.substr(8, 2)) +
+         AdifField("TIME_ON", when.substr(11, 4)) + AdifField("FREQ", freqMHz) +
+         AdifField("MODE", line.rtty ? "RTTY"
+                           : line.cw ? "CW"
+                                     : "SSB") +
+         AdifField("RST_SENT", rst) + AdifField("RST_RCVD", rst) +
+         AdifField("STX_STRING", SentExchange(line)) +
+         AdifField("SRX_STRING", ReceivedExchange(line)) +
+         AdifField("STATION_CALLSIGN", self.call) + "<EOR>\r\n";
+}
 
 // One entrant's log, and the truth of each of its lines; false when the file cannot be made.
 // `complete` turns false when the file did not take every byte.
 bool Contest::WriteLog(int s, const fs::path& folder, FILE* truth, bool* complete,
                        std::string* error) const {
   const Station& station = m_stations[s];
-  const std::string path = (folder / (station.call + ".cbr")).string();
+  const bool adif = station.entry.adif;
+  const std::string path = (folder / (station.call + (adif ? ".adi" : ".cbr"))).string();
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
     *error = "cannot write " + path;
     return false;
   }
-  std::fprintf(file, kHeader, station.call.c_str(), station.call.c_str());
-  int lineNumber = kHeaderLines;
+  const std::string header =
+      adif ? "Made-up TARNO log\r\n<ADIF_VER:5>3.1.4 <EOH>\r\n" : Header(station);
+  std::fputs(header.c_str(), file);
+  // A Cabrillo line is told by its line, an ADIF record by its number.
+  int number = adif ? 0 : static_cast<int>(std::count(header.begin(), header.end(), '\n'));
   for (int index : m_linesOf[s]) {
     const Line& line = m_lines[index];
-    std::fputs(QsoLine(line).c_str(), file);
+    std::fputs((adif ? AdifRecord(line) : QsoLine(line)).c_str(), file);
     const std::string worked =
         line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
-    std::fprintf(truth, "%s,%d,%s,%s\n", station.call.c_str(), ++lineNumber, Verdict(line).c_str(),
+    std::fprintf(truth, "%s,%d,%s,%s\n", station.call.c_str(), ++number, Verdict(line).c_str(),
                  worked.c_str());
   }
-  std::fputs("END-OF-LOG:\r\n", file);
+  if (!adif) std::fputs("END-OF-LOG:\r\n", file);
   *complete = std::fclose(file) == 0 && *complete;
   return true;
 }
@@ -152,7 +190,7 @@ bool Contest::Write(std::string* error) const {
   }
   written = std::fclose(truth) == 0 && written;
   if (!written) *error = "a file could not be written to the end";
-  return written;
+  return written && WriteSponsorFiles(error) && WriteRankingTruth(error);
 }
 
 }  // namespace tarno::make

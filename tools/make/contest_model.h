@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -40,12 +41,23 @@ enum class Kind : uint8_t {
   kOutside
 };
 
+// What an entrant says of itself, what the sponsor corrects, and where it must be ranked.
+struct Entry {
+  bool adif = false;        // sends ADIF, which has no header
+  std::string headerLines;  // the header's category lines, as written (values in any case)
+  std::string name, club;   // NAME: and CLUB:
+  bool corrected = false;   // has a line in entrants.csv
+  std::string fixCategory, fixName, fixClub;
+  std::string category;  // the truth: the published category, "CHECKLOG", or "" for none
+};
+
 struct Station {
   std::string call;
   bool home;
   int county;  // index in kCounties, for a home station
   bool sendsLog;
   int clockOffset = 0;
+  Entry entry;
 };
 
 struct Line {
@@ -87,6 +99,14 @@ class Contest {
   std::string ReceivedExchange(const Line& line) const;
   std::string Verdict(const Line& line) const;
   std::string QsoLine(const Line& line) const;
+  void AddEntries();
+  long long CheckedScore(int station) const;
+  bool WriteSponsorFiles(std::string* error) const;
+  bool WriteRankingTruth(std::string* error) const;
+  std::string ClubTruth(const std::vector<std::pair<long long, std::string>>& order,
+                        const std::map<std::string, int>& stationOf) const;
+  std::string Header(const Station& station) const;
+  std::string AdifRecord(const Line& line) const;
   bool WriteLog(int station, const std::filesystem::path& folder, FILE* truth, bool* complete,
                 std::string* error) const;
 

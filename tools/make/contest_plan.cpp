@@ -185,6 +185,7 @@ void Contest::Make() {
   const size_t wanted = static_cast<size_t>(m_options.logs) * m_options.qsos;
   while (m_lines.size() < wanted) AddEvent();
   AssignSerials();
+  AddEntries();
 }
 
 }  // namespace tarno::make

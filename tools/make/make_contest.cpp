@@ -1,6 +1,9 @@
 // tarno-make-contest: writes a made-up TARNO contest, one Cabrillo log per entrant in the
-// plug-in's own layout, with the errors real contests have, and truth.csv, the verdict
-// every QSO line must get. The same options always give the same bytes.
+// plug-in's own layout (a few in ADIF), with the errors real contests have, and truth.csv,
+// the verdict every QSO line must get. The headers hold categories of every kind, NAME and
+// CLUB; categories.txt and entrants.csv are the sponsor's files for them, and
+// categories-truth.csv and clubs-truth.csv the tables a cross-check with both must publish.
+// The same options always give the same bytes.
 //
 //   tarno-make-contest --out FOLDER [--logs N] [--silent N] [--qsos N] [--seed S]
 //       [--busted-call PCT] [--busted-exchange PCT] [--nil PCT] [--unique PCT]
@@ -60,16 +63,24 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   return argc % 2 == 1 && !options->out.empty() && options->logs >= 2 && options->qsos >= 1;
 }
 
+const char kUsage[] =
+    "usage: tarno-make-contest --out FOLDER [--logs N] [--silent N] [--qsos N]\n"
+    "    [--seed S] [--busted-call PCT] [--busted-exchange PCT] [--nil PCT]\n"
+    "    [--unique PCT] [--dupe PCT] [--invalid PCT] [--outside PCT] [--clock-off N]\n"
+    "Writes FOLDER/logs/ (one log per entrant), truth.csv (every line's verdict),\n"
+    "categories.txt and entrants.csv (the sponsor's files), categories-truth.csv and\n"
+    "clubs-truth.csv (the tables a cross-check with both files must publish).\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::fprintf(stderr,
-                 "usage: tarno-make-contest --out FOLDER [--logs N] [--silent N] [--qsos N]\n"
-                 "    [--seed S] [--busted-call PCT] [--busted-exchange PCT] [--nil PCT]\n"
-                 "    [--unique PCT] [--dupe PCT] [--invalid PCT] [--outside PCT]"
-                 " [--clock-off N]\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   Contest contest(options);
