@@ -40,7 +40,8 @@ bool WriteReports(const ContestSet& set, const ReportContext& context, const std
 }
 
 // Scores the logs while verdicts.csv, which needs no score, is written on another
-// thread; then the reports on one thread and the results on this one.
+// thread; then the reports on one thread and the results on this one. A file written
+// here is never to be read as a log: ListLogFiles knows each name.
 bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
                    const ReportContext& context, const SponsorFiles& sponsor,
                    const CountryFile& countries, const std::string& folder, Progress* progress,

@@ -29,6 +29,11 @@ std::string Row(const char* label, const std::string& value) {
 std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportContext& context) {
   std::string text = "TARNO cross-check report for " + log.call + "\n";
   text += "Log file: " + BaseName(log.file) + "\n";
+  if (!log.setAside.empty()) {
+    text += "Set aside: " + SetAsideText(log) + " (" +
+            (log.setAside.size() == 1 ? "another log" : "other logs") + " of " + log.call +
+            "; the one sent last is used)\n";
+  }
   text += "Contest period: " + PeriodText(context.period) + "; matching window " +
           std::to_string(context.windowMinutes) + " minutes\n\n";
   text += Row("Claimed score:",
@@ -84,7 +89,7 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
   std::string text = Summary(set, log, context);
   text += Heading("QSOs that lost credit");
   size_t lost = 0;
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, context.dropUniques)) continue;
     ++lost;
