@@ -134,6 +134,35 @@ INSTANTIATE_TEST_SUITE_P(
                   "HA6XA,4,NIL,HA5AA,not in HA5AA's log"},
                  {},
                  {}},
+        // Calls copied without a digit or in an odd shape are read by their column: the
+        // copier's line is the busted call, the partner's stays OK.
+        Scenario{"BustedCallOfAnyShapeIsReadByItsColumn",
+                 {Cabrillo("S51AA", {Q(" 3525 CW", "0900", "001", "DLOWX", "001"),
+                                     Q(" 7025 CW", "0910", "002", "OKSWR", "001"),
+                                     Q("14025 CW", "0920", "003", "HAJRTZ", "BP")}),
+                  Cabrillo("DL0WX", {Q(" 3525 CW", "0900", "001", "S51AA", "001")}),
+                  Cabrillo("OK5WR", {Q(" 7025 CW", "0910", "001", "S51AA", "002")}),
+                  Cabrillo("HA1RTZ", {Q("14025 CW", "0920", "BP", "S51AA", "003")})},
+                 "",
+                 {"S51AA,4,BUSTED-CALL,DLOWX,right call DL0WX",
+                  "S51AA,5,BUSTED-CALL,OKSWR,right call OK5WR",
+                  "S51AA,6,BUSTED-CALL,HAJRTZ,right call HA1RTZ",
+                  "DL0WX,4,OK,S51AA,S51AA logged your call as DLOWX",
+                  "OK5WR,4,OK,S51AA,S51AA logged your call as OKSWR",
+                  "HA1RTZ,4,OK,S51AA,S51AA logged your call as HAJRTZ"},
+                 {},
+                 {}},
+        // Tags without a blank after the colon are tags all the same: the log is OK1AB's
+        // TARNO entry, its QSO line read.
+        Scenario{"TagsWithoutABlankAreRead",
+                 {{"ok1ab.cbr",
+                   "START-OF-LOG:3.0\r\nCONTEST:TARNO\r\nCALLSIGN:OK1AB\r\n"
+                   "QSO:3525 CW 2026-03-07 0900 OK1AB 599 001 DL1AA 599 001\r\nEND-OF-LOG:\r\n"},
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "OK1AB", "001")})},
+                 "",
+                 {"OK1AB,4,OK,DL1AA,", "DL1AA,4,OK,OK1AB,"},
+                 {},
+                 {}},
         // A station without a log is credited as NO-LOG only when another log holds it too;
         // two bands of one log are still one log.
         Scenario{"NoLogNeedsASecondLog",
