@@ -130,7 +130,8 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
             303);
   auto results = client.Get("/results");
   EXPECT_EQ(results->status, 200);
-  EXPECT_NE(results->body.find("id=\"results\""), std::string::npos);
+  EXPECT_NE(results->body.find("class=\"results\""), std::string::npos);
+  EXPECT_NE(results->body.find("HG7BB"), std::string::npos);
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
   EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
   EXPECT_EQ(robot.Stop(), 0);
