@@ -67,6 +67,17 @@ TEST_F(RobotEntrantTest, ProblemsAreListedWithTheirLineNumbers) {
   ASSERT_EQ(res->status, 200) << res->body;
   EXPECT_EQ(ElementText(res->body, "lines-refused"), "1");
   EXPECT_NE(ElementText(res->body, "findings").find("line 9:"), std::string::npos) << res->body;
+
+  // The receipt lists every problem; the sponsor's list the first few and how many more.
+  for (int i = 0; i < 7; ++i) log.insert(log.find("END-OF-LOG"), "QSO: broken\n");
+  auto many = Upload(client, log);
+  ASSERT_EQ(many->status, 200);
+  EXPECT_NE(ElementText(many->body, "findings").find("line 16:"), std::string::npos);
+  auto login = LogIn(client);
+  const std::string logs =
+      ElementText(client.Get("/sponsor", {{"Cookie", login.cookie}})->body, "logs");
+  EXPECT_NE(logs.find("<li>and "), std::string::npos) << logs;
+  EXPECT_EQ(logs.find("line 16:"), std::string::npos);
 }
 
 TEST_F(RobotEntrantTest, RefusalsSayWhyAndKeepTheBytes) {
@@ -120,11 +131,13 @@ TEST_F(RobotEntrantTest, SendingAgainReplacesTheLogAndKeepsTheEarlierOne) {
   EXPECT_EQ(received.find("HA5AA"), received.rfind("HA5AA")) << "one row per call";
 }
 
-// Every log of the readers' corpus is taken or refused as the readers judge it, and a log
-// taken is scored or says why not.
+// Every log of the readers' corpus is taken with a claimed score (or why there is none),
+// or refused with its reasons; the logs that name no own call or another contest are
+// refused.
 TEST_F(RobotEntrantTest, TheReadersCorpusIsTakenOrRefusedWithReasons) {
   auto client = m_robot.Client();
-  const std::string refused[] = {"older-logger.adi", "other-contest.cbr"};
+  const std::string refused[] = {"older-logger.adi", "other-contest.cbr", "no-own-call.adi",
+                                 "wpx-no-blank.cbr"};
   for (const auto& entry :
        std::filesystem::directory_iterator(std::string(TARNO_SOURCE_DIR) + "/tests/data/logs")) {
     std::ifstream in(entry.path(), std::ios::binary);
@@ -132,11 +145,14 @@ TEST_F(RobotEntrantTest, TheReadersCorpusIsTakenOrRefusedWithReasons) {
     const std::string name = entry.path().filename().string();
     auto res = Upload(client, bytes, name);
     ASSERT_TRUE(res);
-    const bool refuse =
-        std::find(std::begin(refused), std::end(refused), name) != std::end(refused);
-    EXPECT_EQ(res->status, refuse ? 400 : 200) << name << "\n" << res->body;
-    if (!refuse) {
+    if (std::find(std::begin(refused), std::end(refused), name) != std::end(refused)) {
+      EXPECT_EQ(res->status, 400) << name;
+    }
+    if (res->status == 200) {
       EXPECT_FALSE(ElementText(res->body, "claimed-score").empty()) << name;
+    } else {
+      EXPECT_EQ(res->status, 400) << name;
+      EXPECT_NE(ElementText(res->body, "refused").find("<li>"), std::string::npos) << name;
     }
   }
 }

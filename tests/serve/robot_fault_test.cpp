@@ -6,6 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -110,6 +114,43 @@ TEST(RobotFaultTest, KillDuringConcurrentUploadsLosesNoAcknowledgedLog) {
   EXPECT_EQ(IntegrityCheck(db), "ok");
   sqlite3_close(db);
   EXPECT_EQ(restarted.Stop(), 0);
+}
+
+// SIGTERM while the cross-check runs: the robot asks the check to end, exits 0 within
+// seconds, leaves no run folder behind, and the run is shown as interrupted, not as results.
+TEST(RobotFaultTest, AStopDuringTheCheckEndsItAndMarksTheRunInterrupted) {
+  const std::string folder = FreshFolder("stop-during-check");
+  const std::string contest = folder + "-contest";
+  ASSERT_EQ(std::system((std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + contest +
+                         " --logs 4 --qsos 25000 >/dev/null")
+                            .c_str()),
+            0);
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(folder));
+  auto client = robot.Client();
+  for (const auto& entry : std::filesystem::directory_iterator(contest + "/logs")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(Upload(client, bytes)->status, 200) << entry.path();
+  }
+  const SponsorLogin login = LogIn(client);
+  const httplib::Headers session = {{"Cookie", login.cookie}};
+  ASSERT_EQ(client.Post("/sponsor/check", session, httplib::Params{{"csrf", login.csrf}})->status,
+            303);
+  const auto before = std::chrono::steady_clock::now();
+  EXPECT_EQ(robot.Stop(), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(6));
+  EXPECT_FALSE(std::filesystem::exists(folder + "/runs/1"));
+
+  ASSERT_TRUE(robot.Start(folder));
+  auto again = robot.Client();
+  const SponsorLogin back = LogIn(again);
+  const httplib::Headers resumed = {{"Cookie", back.cookie}};
+  const std::string progress = ElementText(again.Get("/sponsor", resumed)->body, "progress");
+  EXPECT_NE(progress.find("interrupted"), std::string::npos) << progress;
+  EXPECT_EQ(again.Post("/sponsor/publish", resumed, httplib::Params{{"csrf", back.csrf}})->status,
+            409);
+  EXPECT_EQ(robot.Stop(), 0);
 }
 
 }  // namespace

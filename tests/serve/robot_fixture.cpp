@@ -133,9 +133,9 @@ std::string MadeLog(const std::string& call, int qsos, const std::string& extraH
 }
 
 httplib::Result Upload(httplib::Client& client, const std::string& bytes,
-                       const std::string& filename) {
+                       const std::string& filename, const std::string& email) {
   const httplib::MultipartFormDataItems items = {{"log", bytes, filename, "text/plain"},
-                                                 {"email", "op@example.org", "", ""}};
+                                                 {"email", email, "", ""}};
   return client.Post("/upload", items);
 }
 

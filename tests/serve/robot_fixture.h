@@ -49,9 +49,10 @@ std::string FreshFolder(const std::string& name);
 // A made-up TARNO Cabrillo log of `qsos` QSO lines by `call`.
 std::string MadeLog(const std::string& call, int qsos, const std::string& extraHeader = "");
 
-// POSTs the bytes as the form's file field "log".
+// POSTs the bytes as the form's file field "log", with an e-mail address.
 httplib::Result Upload(httplib::Client& client, const std::string& bytes,
-                       const std::string& filename = "log.cbr");
+                       const std::string& filename = "log.cbr",
+                       const std::string& email = "op@example.org");
 
 // The text of the element with this id ("<... id=\"ID\" ...>TEXT</...>"), tags left in.
 std::string ElementText(const std::string& page, const std::string& id);

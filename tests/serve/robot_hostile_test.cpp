@@ -60,7 +60,8 @@ TEST_F(RobotHostileTest, MarkupInTheLogIsShownAsText) {
   const std::string markup = "<script>alert(1)</script>";
   const std::string log = MadeLog("HA5AA", 3, "CATEGORY-OPERATOR: " + markup + "\n") +
                           "QSO: 14025 CW 2026-01-17 1300 HA5AA 599 BP " + markup + " 599 1\n";
-  auto receipt = Upload(client, log, "\"><img src=x onerror=alert(2)>.cbr");
+  auto receipt = Upload(client, log, "\"><img src=x onerror=alert(2)>.cbr",
+                        "<script>" + std::string(1 << 20, 'x') + "@example.org");
   ASSERT_EQ(receipt->status, 200) << receipt->body;
   auto refused = Upload(client, MadeLog(markup, 2));
   ASSERT_EQ(refused->status, 400);
@@ -72,6 +73,8 @@ TEST_F(RobotHostileTest, MarkupInTheLogIsShownAsText) {
     EXPECT_EQ(page.find("<img"), std::string::npos);
   }
   EXPECT_NE(receipt->body.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+  const std::string email = "&lt;script&gt;" + std::string(192, 'x') + "</td>";
+  EXPECT_NE(sponsor->body.find(email), std::string::npos) << "the e-mail, escaped and cut";
   EXPECT_NE(receipt->get_header_value("Content-Security-Policy").find("default-src 'none'"),
             std::string::npos);
 }

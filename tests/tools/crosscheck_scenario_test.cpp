@@ -290,7 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  {"HA5AA,1,UNIQUE,\"'=HYPERLINK(\"\"HTTP://X\"\")\",in no other log",
                   "HA5AA,2,UNIQUE,'-2+3,in no other log"},
-                 {",'=1+2.adi,HA5AA.ubn,\n"},
+                 {",'=1+2.adi,HA5AA.ubn,,"},
                  {}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
 

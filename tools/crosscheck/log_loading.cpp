@@ -166,7 +166,7 @@ void Compact(const ReadLog& read, CompactLog* log) {
 
 void StoreLog(const std::string& file, size_t fileOrder, fs::file_time_type modified,
               const std::string& call, const ReadLog& read, const CompactLog& compact,
-              ContestSet* set) {
+              EntrantHeader header, ContestSet* set) {
   EntrantLog log;
   log.file = file;
   log.fileOrder = fileOrder;
@@ -175,6 +175,7 @@ void StoreLog(const std::string& file, size_t fileOrder, fs::file_time_type modi
   log.callId = set->texts.Intern(call);
   log.contest = read.contest;
   log.claimedHeader = ClaimedOf(std::string(TrimAscii(read.claimedScore)));
+  log.header = std::move(header);
   log.firstQso = set->qsos.size();
   log.qsoCount = compact.qsos.size();
   std::vector<uint32_t> id(compact.texts.Size());
@@ -229,8 +230,8 @@ void SettleSameCalls(ContestSet* set) {
 bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   const std::string name = UpperAscii(file.filename().string());
   const bool report = name.size() > 4 && name.compare(name.size() - 4, 4, ".UBN") == 0;
-  if (outFolder.empty() ||
-      (!report && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "RESULTS.HTML")) {
+  if (outFolder.empty() || (!report && name != "VERDICTS.CSV" && name != "RESULTS.CSV" &&
+                            name != "CLUBS.CSV" && name != "RESULTS.HTML")) {
     return false;
   }
   std::error_code error;
@@ -305,6 +306,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::string call;
       ReadLog read;
       CompactLog compact;
+      EntrantHeader header;
       std::error_code unknown;
       fs::file_time_type modified = fs::last_write_time(files[i], unknown);
       if (unknown) modified = fs::file_time_type::min();
@@ -313,6 +315,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
         const bool adif = LooksLikeAdif(text);
         const bool cabrilloStart = !adif && HasCabrilloStart(text);
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
+        if (!adif) header = ReadEntrantHeader(text);
         std::string().swap(text);
         usable = UsableLog(adif, cabrilloStart, read, &call, &reason);
         if (usable) Compact(read, &compact);
@@ -322,7 +325,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, modified, call, read, compact, set);
+        StoreLog(files[i], i, modified, call, read, compact, std::move(header), set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

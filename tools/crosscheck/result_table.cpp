@@ -43,7 +43,10 @@ std::vector<RankedLog> RankLogs(const ContestSet& set) {
   std::vector<RankedLog> ranking;
   for (size_t i = 0; i < order.size(); ++i) {
     const bool tie = i > 0 && set.logs[order[i]].checked == set.logs[order[i - 1]].checked;
-    ranking.push_back({tie ? ranking.back().rank : static_cast<int>(i + 1), order[i]});
+    RankedLog row{};
+    row.rank = tie ? ranking.back().rank : static_cast<int>(i + 1);
+    row.log = order[i];
+    ranking.push_back(std::move(row));
   }
   return ranking;
 }
@@ -105,7 +108,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
-         "file,report,set_aside\n";
+         "file,report,set_aside,category,category_rank,country,continent,name,club\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
     out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
@@ -117,7 +120,10 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
         << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
         << CsvCell(BaseName(log.file)) << ',' << CsvCell(ReportFileName(log.call)) << ','
-        << CsvCell(SetAsideText(log)) << '\n';
+        << CsvCell(SetAsideText(log)) << ',' << CsvCell(ranked.category) << ','
+        << (ranked.categoryRank > 0 ? std::to_string(ranked.categoryRank) : std::string()) << ','
+        << CsvCell(ranked.country) << ',' << CsvCell(ranked.continent) << ','
+        << CsvCell(ranked.name) << ',' << CsvCell(ranked.club) << '\n';
   }
   return Finish(out, path, error);
 }

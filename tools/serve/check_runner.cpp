@@ -27,8 +27,10 @@ bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder) {
   return true;
 }
 
-std::vector<std::pair<std::string, std::string>> ReadResults(const fs::path& folder) {
-  std::vector<std::pair<std::string, std::string>> files;
+using FileList = std::vector<std::pair<std::string, std::string>>;
+
+FileList ReadResults(const fs::path& folder) {
+  FileList files;
   std::error_code failed;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, failed)) {
     std::string bytes, error;
@@ -86,10 +88,14 @@ void CheckRunner::Work(int64_t run) {
         m_children.Run(args, (folder / "output.txt").string(), kCheckSeconds);
     const bool finished = result.started && !result.timedOut && result.status >= 0;
     std::string output = result.output;
-    if (!result.started) output += "the cross-check could not be started (the robot is stopping?)";
-    if (result.timedOut) output += "the cross-check took too long and was stopped";
-    m_store.FinishRun(run, Now(), finished && result.status < 2 ? "finished" : "failed",
-                      result.status, output, ReadResults(folder / "results"));
+    if (result.stopped) output += "the robot was stopped during the check\n";
+    if (!result.started && !result.stopped) output += "the cross-check could not be started\n";
+    if (result.timedOut) output += "the cross-check took too long and was stopped\n";
+    const char* state = result.stopped                  ? "interrupted"
+                        : finished && result.status < 2 ? "finished"
+                                                        : "failed";
+    m_store.FinishRun(run, Now(), state, result.status, output,
+                      result.stopped ? FileList() : ReadResults(folder / "results"));
   }
   fs::remove_all(folder, removed);
   m_running = false;

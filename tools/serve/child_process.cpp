@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -20,17 +21,26 @@ namespace {
 
 constexpr size_t kLongestOutput = 64 * 1024;
 
-// Waits for the child; kills it once the time is up.
-int WaitFor(pid_t child, int timeoutSeconds, bool* timedOut) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+constexpr auto kGraceOnStop = std::chrono::seconds(3);
+
+// Waits for the child; kills it once the time is up, or a while after the robot began to
+// stop (SIGTERM lets a cross-check clear its scratch folder first).
+int WaitFor(pid_t child, int timeoutSeconds, const std::atomic<bool>& stopping, bool* timedOut) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  bool graceSet = false;
   auto pause = std::chrono::milliseconds(2);
   for (;;) {
     int status = 0;
     const pid_t done = waitpid(child, &status, WNOHANG);
     if (done == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (done < 0 && errno != EINTR) return -1;
-    if (std::chrono::steady_clock::now() > deadline) {
-      *timedOut = true;
+    const auto now = std::chrono::steady_clock::now();
+    if (stopping && !graceSet) {
+      deadline = std::min(deadline, now + kGraceOnStop);
+      graceSet = true;
+    }
+    if (now > deadline) {
+      *timedOut = !stopping;
       kill(child, SIGKILL);
       waitpid(child, &status, 0);
       return -1;
@@ -56,7 +66,11 @@ ChildResult ChildProcesses::Run(const std::vector<std::string>& args, const std:
   {
     std::unique_lock<std::mutex> lock(m_mutex);
     m_freed.wait(lock, [this] { return m_free > 0 || m_stopping; });
-    if (m_stopping) return ChildResult();
+    if (m_stopping) {
+      ChildResult stopped;
+      stopped.stopped = true;
+      return stopped;
+    }
     --m_free;
   }
   ChildResult result;
@@ -90,7 +104,8 @@ ChildResult ChildProcesses::Run(const std::vector<std::string>& args, const std:
   }
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&files);
-  if (result.started) result.status = WaitFor(child, timeoutSeconds, &result.timedOut);
+  if (result.started) result.status = WaitFor(child, timeoutSeconds, m_stopping, &result.timedOut);
+  result.stopped = m_stopping;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_running.erase(child);
@@ -110,7 +125,7 @@ void ChildProcesses::StopAll() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stopping = true;
     // Still ours until the waiting thread reaps it, so the id cannot be another process's.
-    for (int child : m_running) kill(child, SIGKILL);
+    for (int child : m_running) kill(child, SIGTERM);
   }
   m_freed.notify_all();
 }

@@ -6,6 +6,7 @@
 // a scratch folder of its own. At most a set number of children run at once; a child that
 // runs too long is killed. Thread-safe.
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -17,8 +18,9 @@ namespace tarno::score {
 struct ChildResult {
   bool started = false;
   bool timedOut = false;
-  int status = -1;     // the exit status; -1 when killed by a signal or not started
-  std::string output;  // what it wrote on standard output and standard error, cut at 64 KB
+  bool stopped = false;  // ended, or never started, because the robot is stopping
+  int status = -1;       // the exit status; -1 when killed by a signal or not started
+  std::string output;    // what it wrote on standard output and standard error, cut at 64 KB
 };
 
 class ChildProcesses {
@@ -31,7 +33,8 @@ class ChildProcesses {
   ChildResult Run(const std::vector<std::string>& args, const std::string& outputFile,
                   int timeoutSeconds);
 
-  // Kills every running child and refuses new ones: the robot is stopping.
+  // Stops every running child (SIGTERM, then SIGKILL a few seconds later) and refuses new
+  // ones: the robot is stopping.
   void StopAll();
 
   const std::string& program() const { return m_program; }
@@ -42,7 +45,7 @@ class ChildProcesses {
   std::mutex m_mutex;
   std::condition_variable m_freed;
   std::set<int> m_running;  // process ids
-  bool m_stopping = false;
+  std::atomic<bool> m_stopping{false};
 };
 
 // The path of the running program.

@@ -1,5 +1,6 @@
 #include "serve/robot_pages.h"
 
+#include <cstdint>
 #include <ctime>
 
 #include "replay/html_text.h"
@@ -16,6 +17,8 @@ const char kStyle[] =
     "textarea{width:100%;max-width:40em;height:8em}pre{white-space:pre-wrap;background:#f6f6f6;"
     "padding:.6em;border:1px solid #ddd}.late,.refused{color:#a40000;font-weight:bold}"
     ".muted{color:#666}button{padding:4px 14px}td.num{text-align:right}";
+
+constexpr size_t kProblemsListed = 5;  // per upload in the sponsor's list
 
 std::string E(const std::string& text) { return HtmlEscaped(text); }
 
@@ -45,14 +48,18 @@ std::string CategoryWords(const std::string& categories) {
   return words;
 }
 
-std::string ListItems(const std::string& lines) {
+// One item per line; past `most` lines, one item says how many more there are.
+std::string ListItems(const std::string& lines, size_t most = SIZE_MAX) {
   std::string items;
+  size_t count = 0;
   for (size_t from = 0; from < lines.size();) {
     size_t to = lines.find('\n', from);
     if (to == std::string::npos) to = lines.size();
-    if (to > from) items += "<li>" + E(lines.substr(from, to - from)) + "</li>\n";
+    if (to > from && ++count <= most)
+      items += "<li>" + E(lines.substr(from, to - from)) + "</li>\n";
     from = to + 1;
   }
+  if (count > most) items += "<li>and " + std::to_string(count - most) + " more</li>\n";
   return items;
 }
 
@@ -92,7 +99,8 @@ std::string LogsTable(const std::vector<UploadRecord>& uploads) {
             "</td><td>" + E(CategoryWords(upload.categories)) + "</td><td>" +
             UtcText(upload.receivedUnix) + "</td><td>" + StateText(upload) +
             (upload.late && upload.state != "late" ? " (late)" : "") + "</td><td>" +
-            (problems.empty() ? std::string("none") : "<ul>" + ListItems(problems) + "</ul>") +
+            (problems.empty() ? std::string("none")
+                              : "<ul>" + ListItems(problems, kProblemsListed) + "</ul>") +
             "</td><td class=\"num\">" + E(upload.claimedScore) + "</td><td>" + E(upload.email) +
             "</td><td><a href=\"/sponsor/upload/" + std::to_string(upload.id) +
             "/raw\">bytes</a></td></tr>\n";

@@ -52,6 +52,8 @@ bool ReadForm(const httplib::ContentReader& reader, UploadForm* form) {
           form->tooLarge = true;
           return false;
         }
+        if (target == &form->email)  // kept short: it is only shown to the sponsor
+          length = std::min(length, kLongestEmail - std::min(form->email.size(), kLongestEmail));
         if (target) target->append(data, length);
         return true;
       });
@@ -94,6 +96,19 @@ void Drain(const httplib::Request& req, const httplib::ContentReader& reader) {
   }
 }
 
+// A log taken: its claimed score, as the plug-in gives it, and its receipt token.
+void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadRecord* upload) {
+  const ClaimedScore claimed =
+      ScoreUpload(robot.children, robot.options, bytes, intake.kind, intake.call);
+  upload->claimedScore = claimed.score;
+  upload->summary = claimed.sheet;
+  if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
+    upload->findings += "file: the log claims " + Quoted(intake.claimedInLog) +
+                        " (CLAIMED-SCORE:), the plug-in scores it " + claimed.score + "\n";
+  }
+  upload->token = RandomHex(32);
+}
+
 void Upload(Robot& robot, const httplib::Request& req, httplib::Response& res,
             const httplib::ContentReader& reader) {
   const int64_t now = Now();
@@ -123,17 +138,7 @@ void Upload(Robot& robot, const httplib::Request& req, httplib::Response& res,
   std::string& bytes = TrimAscii(form.log).empty() ? form.text : form.log;
   const Intake intake = JudgeUpload(bytes);
   UploadRecord upload = RecordOf(intake, form, address, now, robot.options);
-  if (intake.refusal.empty()) {
-    const ClaimedScore claimed =
-        ScoreUpload(robot.children, robot.options, bytes, intake.kind, intake.call);
-    upload.claimedScore = claimed.score;
-    upload.summary = claimed.sheet;
-    if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
-      upload.findings += "file: the log claims " + Quoted(intake.claimedInLog) +
-                         " (CLAIMED-SCORE:), the plug-in scores it " + claimed.score + "\n";
-    }
-    upload.token = RandomHex(32);
-  }
+  if (intake.refusal.empty()) Score(robot, intake, bytes, &upload);
   upload.bytes = std::move(bytes);
   std::string error;
   if (!robot.store.AddUpload(&upload, &error)) {

@@ -26,12 +26,19 @@ int Fail(const std::string& error) {
   return 1;
 }
 
-// A fresh folder is set up; scratch space a stop left behind is cleared.
+// A fresh folder is set up, open to this user alone; scratch space a stop left behind is
+// cleared.
 bool PrepareFolder(const std::string& folder, std::string* error) {
   std::error_code failed;
   fs::create_directories(folder, failed);
   if (!fs::is_directory(folder, failed)) {
     *error = "cannot make the data folder " + folder;
+    return false;
+  }
+  // The database holds the password's hash, live session tokens and every upload.
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, failed);
+  if (failed) {
+    *error = "cannot keep the data folder " + folder + " to this user: " + failed.message();
     return false;
   }
   for (const char* scratch : {"scratch", "runs"})
