@@ -5,6 +5,7 @@
 
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
+#include "crosscheck/html_text.h"
 #include "crosscheck/verdict_text.h"
 
 namespace tarno::score {
@@ -29,29 +30,6 @@ const char kStyle[] =
     ".grid td.w{background:#3a7ad4;color:#fff}.grid th{font-weight:normal;color:#555}"
     ".key span{display:inline-block;width:10px;height:10px;margin:0 3px 0 10px}"
     ".muted{color:#666}";
-
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
