@@ -37,8 +37,8 @@ TEST_F(CrosscheckBrowserTest, ResultsPageShowsTheTableInChromium) {
 
   ASSERT_EQ(0, Run(browser + "--dump-dom file://" + page.string(), &output)) << output;
   EXPECT_NE(std::string::npos, output.find("<table class=\"results\" id=\"results\">")) << output;
-  for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"#e-HG7BB\">HG7BB</a>",
-                          "<td>4</td><td class=\"call\"><a href=\"#e-DL1CC\">DL1CC</a>"}) {
+  for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"HG7BB.html\">HG7BB</a>",
+                          "<td>4</td><td class=\"call\"><a href=\"DL1CC.html\">DL1CC</a>"}) {
     EXPECT_NE(std::string::npos, output.find(row)) << row;
   }
   EXPECT_NE(std::string::npos, output.find("id=\"e-OK2DD\"")) << "an entrant's summary is missing";

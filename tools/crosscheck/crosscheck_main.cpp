@@ -8,6 +8,7 @@
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
+#include "crosscheck/entrant_files.h"
 #include "crosscheck/entrant_report.h"
 #include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
@@ -21,27 +22,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool WriteReports(const ContestSet& set, const ReportContext& context, const std::string& folder,
-                  std::string* error) {
-  const std::vector<std::vector<uint32_t>> copiedWrong = CopiedWrongByLog(set);
-  for (uint32_t i = 0; i < set.logs.size(); ++i) {
-    if (!set.logs[i].used) continue;
-    const std::string path = (fs::path(folder) / ReportFileName(set.logs[i].call)).string();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << EntrantReport(set, i, copiedWrong[i], context);
-    if (!out) {
-      *error = "cannot write " + path;
-      return false;
-    }
-  }
-  return true;
-}
-
 // Scores the logs while verdicts.csv, which needs no score, is written on another
 // thread; then the reports on one thread and the results on this one.
 bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
-                   const ReportContext& context, const std::string& folder, Progress* progress,
-                   ContestSet* set, std::string* error) {
+                   const CountryFile& countries, const ReportContext& context,
+                   const std::string& folder, Progress* progress, ContestSet* set,
+                   std::string* error) {
   const fs::path out(folder);
   std::string verdictsError, reportsError;
   bool verdictsWritten = false, reportsWritten = false;
@@ -50,8 +36,10 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   });
   ScoreAll(judges, admitted, context.dropUniques, progress, set);
   verdicts.join();
-  std::thread reports([&] { reportsWritten = WriteReports(*set, context, folder, &reportsError); });
   const std::vector<RankedLog> ranking = RankLogs(*set);
+  std::thread reports([&] {
+    reportsWritten = WriteEntrantFiles(*set, ranking, countries, context, folder, &reportsError);
+  });
   const bool resultsWritten =
       WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
       WriteResultsHtml(*set, ranking, context, (out / "results.html").string(), error);
@@ -136,8 +124,8 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   AdmitAll(plugin.judges(), &progress, &set, &admitted);
   MatchQsos(index, options.windowMinutes, &set);
   TallyVerdicts(&set);
-  if (!ScoreAndWrite(plugin.judges(), admitted, context, options.outFolder, &progress, &set,
-                     &error)) {
+  if (!ScoreAndWrite(plugin.judges(), admitted, countries, context, options.outFolder, &progress,
+                     &set, &error)) {
     return Fail(error);
   }
   return Conclude(set, context, options.outFolder);

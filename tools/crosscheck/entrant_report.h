@@ -1,14 +1,16 @@
 #ifndef TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_
 #define TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_
 
-// The report an entrant gets back (<CALL>.ubn): the summary, every QSO line that lost
-// credit with both sides shown, then the stations that copied this entrant wrong.
+// The report an entrant gets back (<CALL>.ubn): the summary, the score band by band as
+// claimed and as checked, how the plug-in counts it, every QSO line that lost credit with
+// both sides shown and what it cost, then the stations that copied this entrant wrong.
 
 #include <string>
 #include <vector>
 
 #include "crosscheck/contest_period.h"
 #include "crosscheck/contest_set.h"
+#include "crosscheck/entrant_score.h"
 
 namespace tarno::score {
 
@@ -21,8 +23,10 @@ struct ReportContext {
 // For each log, the other logs' lines that copied its call or exchange wrong.
 std::vector<std::vector<uint32_t>> CopiedWrongByLog(const ContestSet& set);
 
+// `score` is ScoreOf the same log.
 std::string EntrantReport(const ContestSet& set, uint32_t log,
-                          const std::vector<uint32_t>& copiedWrong, const ReportContext& context);
+                          const std::vector<uint32_t>& copiedWrong, const EntrantScore& score,
+                          const ReportContext& context);
 
 // The report's file name: the call made fit for a file name, then ".ubn".
 std::string ReportFileName(const std::string& call);

@@ -12,6 +12,13 @@ namespace tarno::score {
 // quoted attribute value alike.
 std::string Escaped(const std::string& text);
 
+// A file name made fit for a relative link: every byte but letters, digits, '.', '_' and
+// '-' percent-encoded, so that no name can become a query, a fragment or a scheme.
+std::string LinkTo(const std::string& fileName);
+
+// The href of an entrant's page from the results page beside it.
+std::string EntrantPageLink(const std::string& call);
+
 }  // namespace tarno::score
 
 #endif  // TARNO_TOOLS_CROSSCHECK_HTML_TEXT_H_

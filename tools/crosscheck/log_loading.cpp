@@ -140,9 +140,10 @@ void Compact(const ReadLog& read, CompactLog* log) {
     log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
 }
 
-void StoreLog(const std::string& file, size_t fileOrder, const std::string& call,
+void StoreLog(const std::string& file, size_t fileOrder, const std::string& call, bool adif,
               const ReadLog& read, const CompactLog& compact, ContestSet* set) {
   EntrantLog log;
+  log.adif = adif;
   log.file = file;
   log.fileOrder = fileOrder;
   log.call = call;
@@ -243,9 +244,10 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::string call;
       ReadLog read;
       CompactLog compact;
+      bool adif = false;
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
-        const bool adif = LooksLikeAdif(text);
+        adif = LooksLikeAdif(text);
         const bool cabrilloStart = !adif && HasCabrilloStart(text);
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
         std::string().swap(text);
@@ -257,7 +259,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, call, read, compact, set);
+        StoreLog(files[i], i, call, adif, read, compact, set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

@@ -47,7 +47,7 @@ std::string Table(const ContestSet& set, const std::vector<RankedLog>& ranking, 
       "<th>Outside</th><th>Invalid</th><th>Clock</th></tr></thead><tbody>\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
-    html += "<tr>" + Td(ranked.rank) + "<td class=\"call\"><a href=\"#e-" + Escaped(log.call) +
+    html += "<tr>" + Td(ranked.rank) + "<td class=\"call\"><a href=\"" + EntrantPageLink(log.call) +
             "\">" + Escaped(log.call) + "</a></td>" + Td(log.claimed) + Td(log.checked) +
             Td(static_cast<long long>(log.qsoCount)) + Td(CreditedCount(log, dropUniques)) +
             Td(Count(log, Verdict::kNil)) + Td(Count(log, Verdict::kBustedCall)) +

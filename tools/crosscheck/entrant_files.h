@@ -1,0 +1,27 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_ENTRANT_FILES_H_
+#define TARNO_TOOLS_CROSSCHECK_ENTRANT_FILES_H_
+
+// Every used log's report (<CALL>.ubn) and page (<CALL>.html) in the results folder.
+
+#include <string>
+#include <vector>
+
+#include "crosscheck/contest_set.h"
+#include "crosscheck/entrant_report.h"
+#include "crosscheck/result_table.h"
+#include "logs/country_file.h"
+
+namespace tarno::score {
+
+// The log each log is compared with on its page: the one ranked just above it, or just
+// below for the first; kNoRecord for a log ranked alone. By log index.
+std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLog>& ranking);
+
+// False with the reason when a file cannot be written.
+bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                       const CountryFile& countries, const ReportContext& context,
+                       const std::string& folder, std::string* error);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_ENTRANT_FILES_H_

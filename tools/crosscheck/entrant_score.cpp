@@ -1,0 +1,90 @@
+#include "crosscheck/entrant_score.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "contest/county_rules.h"
+#include "crosscheck/contest_period.h"
+
+namespace tarno::score {
+
+const QsoWorth::Country& QsoWorth::CountryOf(const ContestSet& set, uint32_t call) {
+  if (m_byCall.size() < set.texts.Size()) m_byCall.resize(set.texts.Size());
+  Country& country = m_byCall[call];
+  if (!country.looked) {
+    const CountryInfo info = m_countries.Lookup(set.texts.Text(call));
+    country.looked = true;
+    country.prefix = info.prefix;
+    country.continent = info.continent;
+  }
+  return country;
+}
+
+// The plug-in is handed the call as logged and the log's continent where it gives one,
+// exactly as PluginJudge hands them over.
+int QsoWorth::Points(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso) {
+  const Country& country = CountryOf(set, qso.workedAsLogged);
+  if (StoredPrefix(country.prefix) == "HA") return 6;
+  const std::string& continent = qso.continent ? set.texts.Text(qso.continent) : country.continent;
+  return continent == log.ownContinent ? 1 : 3;
+}
+
+int QsoWorth::County(const ContestSet& set, const QsoRecord& qso) {
+  if (!IsHomePrefix(CountryOf(set, qso.workedAsLogged).prefix)) return -1;
+  const std::string code = NormaliseCounty(set.texts.Text(qso.exchRcvd));
+  for (int c = 0; c < kCountyCount; ++c) {
+    if (code == kCountyCodes[c]) return c;
+  }
+  return -1;
+}
+
+bool IsLost(Verdict verdict, bool dropUniques) {
+  return verdict == Verdict::kNil || verdict == Verdict::kBustedCall ||
+         verdict == Verdict::kBustedExchange || (dropUniques && verdict == Verdict::kUnique);
+}
+
+EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques, QsoWorth* worth) {
+  const EntrantLog& log = set.logs[logIndex];
+  EntrantScore score;
+  using BandCounty = std::pair<uint32_t, int>;
+  std::set<BandCounty> credited;
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    const QsoRecord& qso = set.qsos[i];
+    if (!qso.readable || !IsCredited(qso.verdict, dropUniques)) continue;
+    CreditedQso entry;
+    entry.seconds = CorrectedSeconds(set, qso);
+    entry.band = qso.band;
+    entry.points = worth->Points(set, log, qso);
+    entry.county = worth->County(set, qso);
+    if (entry.county >= 0) credited.emplace(qso.band, entry.county);
+    score.credited.push_back(entry);
+  }
+  std::map<BandCounty, uint32_t> gone;  // a county lost on a band, and the line that lost it
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    const QsoRecord& qso = set.qsos[i];
+    if (!qso.readable || !IsLost(qso.verdict, dropUniques)) continue;
+    LostCost cost;
+    cost.qso = i;
+    cost.points = worth->Points(set, log, qso);
+    cost.county = worth->County(set, qso);
+    const BandCounty key(qso.band, cost.county);
+    if (cost.county >= 0 && credited.count(key) == 0) {
+      const auto first = gone.emplace(key, qso.line);
+      cost.costsCounty = first.second;
+      if (!first.second) cost.countyGoneWithLine = first.first->second;
+    }
+    score.lost.push_back(cost);
+  }
+  // In time order the first QSO of a county on a band is the one that brings it.
+  std::stable_sort(
+      score.credited.begin(), score.credited.end(),
+      [](const CreditedQso& a, const CreditedQso& b) { return a.seconds < b.seconds; });
+  std::set<BandCounty> seen;
+  for (CreditedQso& entry : score.credited) {
+    entry.newCounty = entry.county >= 0 && seen.emplace(entry.band, entry.county).second;
+  }
+  return score;
+}
+
+}  // namespace tarno::score
