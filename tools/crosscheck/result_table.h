@@ -14,9 +14,17 @@ namespace tarno::score {
 // Counts every used log's verdicts and how often others copied it wrong.
 void TallyVerdicts(ContestSet* set);
 
+// One row of the results: the entrant's place overall and in its published category, and
+// who it is. RankLogs fills rank and log; PlaceInCategories (rankings.h) the rest.
 struct RankedLog {
-  int rank;      // equal checked scores share a rank
-  uint32_t log;  // index in ContestSet::logs
+  int rank;               // equal checked scores share a rank
+  uint32_t log;           // index in ContestSet::logs
+  std::string category;   // the published category's name; a CHECKLOG's is "CHECKLOG"
+  int categoryRank = 0;   // place in the category, equal scores sharing it; 0: not ranked
+  std::string country;    // the country file's entity name, empty when the call is in none
+  std::string continent;  // two letters, as the country file gives it
+  std::string name;       // NAME:, or the sponsor's correction; empty when not given
+  std::string club;       // CLUB:, or the sponsor's correction; empty when not given
 };
 // The used logs by checked score, highest first; equal scores by call.
 std::vector<RankedLog> RankLogs(const ContestSet& set);
