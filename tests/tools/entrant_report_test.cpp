@@ -154,7 +154,10 @@ TEST_P(EntrantReportSumTest, BandFiguresAddUpToTheCheckedScore) {
     withLosses += report.lost.qsos > 0;
     std::string rival;
     long long gap = 0;
-    ASSERT_TRUE(PageGap(Slurp(Out() / (call + ".html")), &rival, &gap));
+    const std::string page = Slurp(Out() / (call + ".html"));
+    // A log not ranked (a CHECKLOG) or alone in its category has no one to compare with.
+    if (page.find("No other entrant") != std::string::npos) continue;
+    ASSERT_TRUE(PageGap(page, &rival, &gap));
     ASSERT_EQ(1u, checked.count(rival)) << rival;
     EXPECT_EQ(score - checked.at(rival), gap) << "the page's score curve ends elsewhere";
   }

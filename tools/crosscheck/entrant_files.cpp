@@ -1,7 +1,9 @@
 #include "crosscheck/entrant_files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "crosscheck/entrant_page.h"
 #include "crosscheck/entrant_score.h"
@@ -22,13 +24,24 @@ bool WriteFile(const fs::path& path, const std::string& text, std::string* error
 
 }  // namespace
 
+int PlaceOf(const RankedLog& row) { return row.category.empty() ? row.rank : row.categoryRank; }
+
 std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLog>& ranking) {
   std::vector<uint32_t> rivals(set.logs.size(), kNoRecord);
-  for (size_t i = 0; i < ranking.size(); ++i) {
-    if (i > 0) {
-      rivals[ranking[i].log] = ranking[i - 1].log;
-    } else if (ranking.size() > 1) {
-      rivals[ranking[i].log] = ranking[1].log;
+  std::map<std::string, std::vector<const RankedLog*>> byCategory;
+  for (const RankedLog& row : ranking) {
+    if (PlaceOf(row) > 0) byCategory[row.category].push_back(&row);
+  }
+  for (auto& [category, rows] : byCategory) {
+    std::stable_sort(rows.begin(), rows.end(), [](const RankedLog* a, const RankedLog* b) {
+      return PlaceOf(*a) < PlaceOf(*b);
+    });
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (i > 0) {
+        rivals[rows[i]->log] = rows[i - 1]->log;
+      } else if (rows.size() > 1) {
+        rivals[rows[i]->log] = rows[1]->log;
+      }
     }
   }
   return rivals;
@@ -39,8 +52,8 @@ bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& rank
                        const std::string& folder, std::string* error) {
   const std::vector<std::vector<uint32_t>> copiedWrong = CopiedWrongByLog(set);
   const std::vector<uint32_t> rivals = RivalsOf(set, ranking);
-  std::vector<int> rankOf(set.logs.size(), 0);
-  for (const RankedLog& ranked : ranking) rankOf[ranked.log] = ranked.rank;
+  std::vector<const RankedLog*> rowOf(set.logs.size(), nullptr);
+  for (const RankedLog& row : ranking) rowOf[row.log] = &row;
   QsoWorth worth(countries);
   for (uint32_t i = 0; i < set.logs.size(); ++i) {
     if (!set.logs[i].used) continue;
@@ -53,13 +66,13 @@ bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& rank
     EntrantPageInput page;
     page.log = i;
     page.score = &score;
-    page.rank = rankOf[i];
+    if (rowOf[i]) page.row = *rowOf[i];
     page.rival = rivals[i];
     EntrantScore rivalScore;
     if (page.rival != kNoRecord) {
       rivalScore = ScoreOf(set, page.rival, context.dropUniques, &worth);
       page.rivalScore = &rivalScore;
-      page.rivalAbove = rankOf[page.rival] <= rankOf[i];
+      page.rivalAbove = PlaceOf(*rowOf[page.rival]) <= PlaceOf(page.row);
     }
     if (!WriteFile(fs::path(folder) / PageFileName(report), EntrantPage(set, page, context),
                    error)) {

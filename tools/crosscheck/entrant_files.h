@@ -13,8 +13,12 @@
 
 namespace tarno::score {
 
-// The log each log is compared with on its page: the one ranked just above it, or just
-// below for the first; kNoRecord for a log ranked alone. By log index.
+// A row's place: in its category, or overall where no category is published.
+int PlaceOf(const RankedLog& row);
+
+// The log each log is compared with on its page: the one ranked just above it in its
+// category, or just below for the first; kNoRecord for a log ranked alone or not ranked.
+// By log index.
 std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLog>& ranking);
 
 // False with the reason when a file cannot be written.

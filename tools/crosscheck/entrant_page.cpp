@@ -48,9 +48,23 @@ std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
   const EntrantLog& log = set.logs[input.log];
   std::string html =
       "<p><a href=\"results.html\">All results</a></p>\n<h1>" + Escaped(log.call) + "</h1>\n<p>";
-  if (!input.category.empty()) {
-    html += Escaped(input.category) +
-            (input.rank > 0 ? ": rank " + std::to_string(input.rank) : ": not ranked") + ".<br>";
+  const RankedLog& row = input.row;
+  std::string who;
+  for (const std::string* part : {&row.name, &row.club}) {
+    if (!part->empty()) who += (who.empty() ? "" : ", ") + Escaped(*part);
+  }
+  if (!row.country.empty()) {
+    who += (who.empty() ? "" : ", ") + Escaped(row.country) +
+           (row.continent.empty() ? "" : " (" + Escaped(row.continent) + ")");
+  }
+  if (!who.empty()) html += who + ".<br>";
+  if (!row.category.empty()) {
+    html +=
+        "Category " + Escaped(row.category) +
+        (row.categoryRank > 0 ? ": place " + std::to_string(row.categoryRank) : ": not ranked") +
+        ".<br>";
+  } else if (row.rank > 0) {
+    html += "Place " + std::to_string(row.rank) + ".<br>";
   }
   html += "Checked score <b>" + std::to_string(log.checked) + "</b> (" +
           std::to_string(log.checkedPoints) + " points &times; " +
@@ -177,7 +191,12 @@ std::string Comparison(const ContestSet& set, const EntrantPageInput& input,
   const EntrantLog& log = set.logs[input.log];
   if (input.rival == kNoRecord || !input.rivalScore) {
     return "<h2>Compared with the next entrant</h2>\n<p class=\"muted\">No other entrant "
-           "is ranked in the same category.</p>\n";
+           "is ranked in the same category" +
+           std::string(input.row.rank > 0 &&
+                               (input.row.category.empty() || input.row.categoryRank > 0)
+                           ? ""
+                           : ", nor is this log") +
+           ".</p>\n";
   }
   const EntrantLog& rival = set.logs[input.rival];
   std::string html =

@@ -13,14 +13,14 @@
 #include "crosscheck/contest_set.h"
 #include "crosscheck/entrant_report.h"
 #include "crosscheck/entrant_score.h"
+#include "crosscheck/result_table.h"
 
 namespace tarno::score {
 
 struct EntrantPageInput {
   uint32_t log = 0;
   const EntrantScore* score = nullptr;  // ScoreOf the log
-  std::string category;                 // as published; "" when not known
-  int rank = 0;                         // in the category; 0 when not ranked
+  RankedLog row{};                      // its results row; rank 0 when it has none
   // The entrant ranked just above in the category, or just below for the first of it;
   // kNoRecord when it has no other entrant.
   uint32_t rival = kNoRecord;
