@@ -25,11 +25,12 @@ CHROMIUM = "/usr/bin/chromium"
 DRIVER = "/usr/bin/chromedriver"
 
 # HA5AA's credited QSOs fall in the 09h hour on 80 m and 40 m: two bar segments; the
-# contest day has 24 hours; the grid is six bands by twenty counties.
+# contest day has 24 hours; the grid marks PE on 80 m (credited) and on 20 m (lost).
 EXPECTED_COUNTS = {
     "#rate rect.bar": 2,
     "#counties circle.pt": 24,
-    "#grid rect.cell": 120,
+    "#grid rect.cell": 2,
+    "#grid pattern": 1,
     "#grid rect.cell.f1": 1,
     "#grid rect.cell.f2": 1,
     "#rates circle.pt": 48,
@@ -90,6 +91,12 @@ def check_width(page, width, shots, failures):
         browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 800})
         browser.get(page.as_uri())
+        source = page.read_text()
+        for outside in ("http:", "https:", "<script", "<link", "@import"):
+            if outside in source:
+                fail("the page reaches outside: " + outside)
+        if source.count("url(") != source.count("url(#"):
+            fail("the page reaches outside: url(")
         if not browser.find_elements("css selector", 'meta[name="viewport"]'):
             fail("no viewport meta")
         for selector, count in EXPECTED_COUNTS.items():

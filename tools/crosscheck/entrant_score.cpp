@@ -10,7 +10,6 @@
 namespace tarno::score {
 
 const QsoWorth::Country& QsoWorth::CountryOf(const ContestSet& set, uint32_t call) {
-  if (m_byCall.size() < set.texts.Size()) m_byCall.resize(set.texts.Size());
   Country& country = m_byCall[call];
   if (!country.looked) {
     const CountryInfo info = m_countries.Lookup(set.texts.Text(call));

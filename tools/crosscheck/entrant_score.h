@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "crosscheck/contest_set.h"
@@ -35,7 +36,9 @@ class QsoWorth {
   const Country& CountryOf(const ContestSet& set, uint32_t call);
 
   const CountryFile& m_countries;
-  std::vector<Country> m_byCall;  // by text id of the contest set
+  // By text id of the contest set: only the calls looked up, which are few beside the
+  // texts of a large contest.
+  std::unordered_map<uint32_t, Country> m_byCall;
 };
 
 // A lost QSO (NIL, BUSTED-CALL, BUSTED-EXCHANGE, or UNIQUE when uniques are dropped)

@@ -29,9 +29,8 @@ std::string Num(double value) {
 
 std::string Open(const ChartFrame& frame, double height) {
   return "<svg id=\"" + Escaped(frame.id) + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) +
-         " " + Num(height) +
-         "\" width=\"100%\" role=\"img\" xmlns=\"http://www.w3.org/2000/svg\">" + "<title>" +
-         Escaped(frame.title) + "</title>";
+         " " + Num(height) + "\" width=\"100%\" role=\"img\">" + "<title>" + Escaped(frame.title) +
+         "</title>";
 }
 
 std::string Text(double x, double y, const char* anchor, const std::string& text) {
@@ -157,15 +156,25 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
   for (size_t r = 0; r < rows.size(); ++r)
     svg += Text(kLeft - 6, 28 + rowHeight * r + 17, "end", rows[r]);
   svg += "</g>";
+  // The empty cells are one rectangle filled with a pattern of one cell: a contest of
+  // thousands of pages would otherwise carry a rectangle for every cell never worked.
+  const std::string pattern = Escaped(frame.id) + "-cell";
+  svg += "<defs><pattern id=\"" + pattern + "\" patternUnits=\"userSpaceOnUse\" x=\"" + Num(kLeft) +
+         "\" y=\"28\" width=\"" + Num(cell) + "\" height=\"" + Num(rowHeight) +
+         "\"><rect x=\"1\" y=\"1\" width=\"" + Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) +
+         "\" fill=\"#fff\" stroke=\"#ccc\"/></pattern></defs><rect x=\"" + Num(kLeft) +
+         "\" y=\"28\" width=\"" + Num(cell * columns.size()) + "\" height=\"" +
+         Num(rowHeight * rows.size()) + "\" fill=\"url(#" + pattern + ")\"/>";
   for (size_t r = 0; r < rows.size() && r < states.size(); ++r) {
     for (size_t c = 0; c < columns.size() && c < states[r].size(); ++c) {
       const int state = states[r][c];
+      if (state == 0) continue;
       svg += "<rect class=\"cell f" + std::to_string(state) + "\" x=\"" +
              Num(kLeft + cell * c + 1) + "\" y=\"" + Num(28 + rowHeight * r + 1) + "\" width=\"" +
              Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) + "\" fill=\"" +
-             (state == 1 ? "#3a7ad4" : "#fff") + "\" stroke=\"" +
-             (state == 2 ? "#d43a3a" : "#ccc") + "\" stroke-width=\"" + (state == 2 ? "2" : "1") +
-             "\"><title>" + Escaped(rows[r] + " " + columns[c]) + "</title></rect>";
+             (state == 1 ? "#3a7ad4\" stroke=\"#3a7ad4" : "#fff\" stroke=\"#d43a3a") +
+             "\" stroke-width=\"2\"><title>" + Escaped(rows[r] + " " + columns[c]) +
+             "</title></rect>";
     }
   }
   return svg + "</svg>";

@@ -32,7 +32,7 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
 std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& series);
 
 // A grid of cells, rows by columns: state 0 empty, 1 filled, 2 outlined (one
-// <rect class="cell fN"> each).
+// <rect class="cell fN"> for each filled or outlined cell).
 std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& rows,
                      const std::vector<std::string>& columns,
                      const std::vector<std::vector<int>>& states);
