@@ -36,9 +36,12 @@ TEST_F(CrosscheckBrowserTest, ResultsPageShowsTheTableInChromium) {
   EXPECT_EQ(std::string("\x89PNG", 4), png.substr(0, 4));
 
   ASSERT_EQ(0, Run(browser + "--dump-dom file://" + page.string(), &output)) << output;
-  EXPECT_NE(std::string::npos, output.find("<table class=\"results\" id=\"results\">")) << output;
+  EXPECT_NE(std::string::npos,
+            output.find("<table class=\"results\" data-category=\"SINGLE-OP MIXED ALL HIGH, "
+                        "Hungary\">"))
+      << output;
   for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"HG7BB.html\">HG7BB</a>",
-                          "<td>4</td><td class=\"call\"><a href=\"DL1CC.html\">DL1CC</a>"}) {
+                          "<td>2</td><td class=\"call\"><a href=\"HA5AA.html\">HA5AA</a>"}) {
     EXPECT_NE(std::string::npos, output.find(row)) << row;
   }
   EXPECT_NE(std::string::npos, output.find("id=\"e-OK2DD\"")) << "an entrant's summary is missing";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "crosscheck/categories.h"
 #include "crosscheck/string_pool.h"
 
 namespace tarno::score {
@@ -78,6 +79,7 @@ struct EntrantLog {
   int clockOffsetMinutes = 0;  // how far its clock ran ahead of its partners'
   int clockPairs = 0;          // QSOs the offset was judged on
   std::string ownContinent;
+  EntrantHeader header;  // categories, NAME and CLUB; not present for ADIF
 
   // Results.
   long long claimed = 0;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "crosscheck/clock_offset.h"
+#include "crosscheck/club_table.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
 #include "crosscheck/entrant_files.h"
@@ -13,6 +14,7 @@
 #include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/pair_index.h"
+#include "crosscheck/rankings.h"
 #include "crosscheck/result_table.h"
 #include "crosscheck/results_html.h"
 #include "logs/country_file.h"
@@ -25,9 +27,9 @@ namespace fs = std::filesystem;
 // Scores the logs while verdicts.csv, which needs no score, is written on another
 // thread; then the reports on one thread and the results on this one.
 bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
-                   const CountryFile& countries, const ReportContext& context,
-                   const std::string& folder, Progress* progress, ContestSet* set,
-                   std::string* error) {
+                   const ReportContext& context, const SponsorFiles& sponsor,
+                   const CountryFile& countries, const std::string& folder, Progress* progress,
+                   ContestSet* set, std::string* error) {
   const fs::path out(folder);
   std::string verdictsError, reportsError;
   bool verdictsWritten = false, reportsWritten = false;
@@ -36,14 +38,22 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   });
   ScoreAll(judges, admitted, context.dropUniques, progress, set);
   verdicts.join();
-  const std::vector<RankedLog> ranking = RankLogs(*set);
+  std::vector<RankedLog> ranking = RankLogs(*set);
+  std::vector<FileProblem> notes;
+  const Standings standings = PlaceInCategories(*set, sponsor, countries, &ranking, &notes);
+  // The pages compare each entrant with its neighbour in its category, so they wait for
+  // the places.
   std::thread reports([&] {
     reportsWritten = WriteEntrantFiles(*set, ranking, countries, context, folder, &reportsError);
   });
+  const std::vector<ClubRow> clubs = ClubTotals(*set, ranking);
   const bool resultsWritten =
       WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
-      WriteResultsHtml(*set, ranking, context, (out / "results.html").string(), error);
+      WriteClubsCsv(*set, ranking, clubs, (out / "clubs.csv").string(), error) &&
+      WriteResultsHtml(*set, ranking, standings, clubs, context, (out / "results.html").string(),
+                       error);
   reports.join();
+  set->problems.insert(set->problems.end(), notes.begin(), notes.end());
   if (!verdictsWritten) *error = verdictsError;
   if (!reportsWritten) *error = reportsError;
   return verdictsWritten && reportsWritten && resultsWritten;
@@ -97,6 +107,9 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   }
   CountryFile countries;
   if (!countries.Load(options.countryFile, &error)) return Fail(error);
+  SponsorFiles sponsor;
+  if (!LoadSponsorFiles(options.categoriesFile, options.entrantsFile, &sponsor, &error))
+    return Fail(error);
   std::error_code made;
   fs::create_directories(options.outFolder, made);
   if (!fs::is_directory(options.outFolder)) return Fail("cannot make " + options.outFolder);
@@ -124,8 +137,8 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   AdmitAll(plugin.judges(), &progress, &set, &admitted);
   MatchQsos(index, options.windowMinutes, &set);
   TallyVerdicts(&set);
-  if (!ScoreAndWrite(plugin.judges(), admitted, countries, context, options.outFolder, &progress,
-                     &set, &error)) {
+  if (!ScoreAndWrite(plugin.judges(), admitted, context, sponsor, countries, options.outFolder,
+                     &progress, &set, &error)) {
     return Fail(error);
   }
   return Conclude(set, context, options.outFolder);

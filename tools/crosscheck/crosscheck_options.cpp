@@ -17,6 +17,9 @@ const char kCrosscheckUsage[] =
     "  --plugin FILE        the plug-in library (default: beside the program)\n"
     "  --threads N          threads for reading the logs and running the plug-in\n"
     "                       (default: 2)\n"
+    "  --categories FILE    the published categories (see README); by default one per\n"
+    "                       operator, mode, band and power, home stations apart\n"
+    "  --entrants FILE      the sponsor's corrections: call,category,name,club a line\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, no country file or plug-in, output folder not writable, not one usable\n"
     "log).\n";
@@ -63,6 +66,10 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
       options->end = value;
     } else if (arg == "--cty") {
       options->countryFile = value;
+    } else if (arg == "--categories") {
+      options->categoriesFile = value;
+    } else if (arg == "--entrants") {
+      options->entrantsFile = value;
     } else if (arg == "--plugin") {
       options->plugin = value;
     } else if (arg == "--threads") {

@@ -18,8 +18,10 @@ struct CrosscheckOptions {
   std::string end;
   bool dropUniques = false;
   std::string countryFile = "/usr/share/hamradio-files/cty.dat";
-  std::string plugin;  // empty: beside the program
-  int threads = 2;     // for reading the logs, sorting and the plug-in
+  std::string plugin;          // empty: beside the program
+  int threads = 2;             // for reading the logs, sorting and the plug-in
+  std::string categoriesFile;  // empty: one category per operator, mode, band and power
+  std::string entrantsFile;    // the sponsor's corrections; empty: none
 };
 
 // False with the reason on a bad command line.

@@ -6,6 +6,7 @@
 #include "contest/county_rules.h"
 #include "crosscheck/contest_period.h"
 #include "crosscheck/html_text.h"
+#include "crosscheck/page_style.h"
 #include "crosscheck/svg_charts.h"
 #include "crosscheck/verdict_text.h"
 
@@ -15,53 +16,48 @@ namespace {
 // Buckets longer than an hour keep a long period's charts readable.
 constexpr long long kMostBuckets = 96;
 
-const char kStyle[] =
-    "body{font:15px/1.45 sans-serif;margin:1em auto;max-width:72em;padding:0 .8em;color:#222}"
-    "h1{font-size:1.5em;margin:.2em 0}h2{font-size:1.15em;margin:1.4em 0 .4em}"
-    ".muted{color:#666}.scroll{overflow-x:auto;max-width:100%}"
-    "table{border-collapse:collapse}th,td{border:1px solid #bbb;padding:2px 8px;"
-    "text-align:right;white-space:nowrap}th{background:#e8eef6}"
-    "th.call,td.call{position:sticky;left:0;text-align:left;background:#fff;z-index:1}"
-    "th.call{background:#e8eef6}td.text{text-align:left}td.qso{text-align:left;"
-    "font-family:monospace;white-space:pre}"
-    ".chart{display:block;max-width:48em;height:auto}.chart text{font:20px sans-serif;"
-    "fill:#333}.chart .grid text{font-size:15px}@media(min-width:600px){.chart text{"
-    "font-size:14px}.chart .grid text{font-size:13px}}h3{font-size:1em;margin:1em 0 .3em}"
+// What the entrant's page adds to the shared style: its charts, and its lines of a log.
+const char kEntrantStyle[] =
+    "body{max-width:72em}h3{font-size:1em;margin:1em 0 .3em}"
+    ".results td.qso{text-align:left;font-family:monospace;white-space:pre;font-weight:normal}"
+    ".chart{display:block;max-width:48em;height:auto}.chart text{font:20px sans-serif;fill:#333}"
+    ".chart .grid text{font-size:15px}"
+    "@media(min-width:600px){.chart text{font-size:14px}.chart .grid text{font-size:13px}}"
     ".legend{margin:.2em 0 1em}.legend .item{white-space:nowrap;margin-right:1em;"
     "display:inline-block}.swatch{display:inline-block;width:0;height:.8em;"
     "border-left:.8em solid;margin-right:.3em}"
-    "@media print{body{max-width:none}.chart{break-inside:avoid}.scroll{overflow:visible}}";
+    "@media print{body{max-width:none}.chart{break-inside:avoid}}";
 
 const char* const kBandColours[kBandCount] = {"#6a3d9a", "#1f78b4", "#33a02c",
                                               "#e6ab02", "#e7298a", "#d95f02"};
 
+// The shared page start, with the entrant page's own rules after the shared ones.
 std::string Head(const std::string& call) {
   return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-         "<title>" +
-         Escaped(call) + ": TARNO contest cross-check</title><style>" + kStyle +
-         "</style></head><body>\n";
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
+         HtmlEscaped(call) + ": TARNO contest cross-check</title><style>" + kPageStyle +
+         kEntrantStyle + "</style></head><body>\n";
 }
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
 std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
   const EntrantLog& log = set.logs[input.log];
-  std::string html =
-      "<p><a href=\"results.html\">All results</a></p>\n<h1>" + Escaped(log.call) + "</h1>\n<p>";
+  std::string html = "<p><a href=\"results.html\">All results</a></p>\n<h1>" +
+                     HtmlEscaped(log.call) + "</h1>\n<p>";
   const RankedLog& row = input.row;
   std::string who;
   for (const std::string* part : {&row.name, &row.club}) {
-    if (!part->empty()) who += (who.empty() ? "" : ", ") + Escaped(*part);
+    if (!part->empty()) who += (who.empty() ? "" : ", ") + HtmlEscaped(*part);
   }
   if (!row.country.empty()) {
-    who += (who.empty() ? "" : ", ") + Escaped(row.country) +
-           (row.continent.empty() ? "" : " (" + Escaped(row.continent) + ")");
+    who += (who.empty() ? "" : ", ") + HtmlEscaped(row.country) +
+           (row.continent.empty() ? "" : " (" + HtmlEscaped(row.continent) + ")");
   }
   if (!who.empty()) html += who + ".<br>";
   if (!row.category.empty()) {
     html +=
-        "Category " + Escaped(row.category) +
+        "Category " + HtmlEscaped(row.category) +
         (row.categoryRank > 0 ? ": place " + std::to_string(row.categoryRank) : ": not ranked") +
         ".<br>";
   } else if (row.rank > 0) {
@@ -71,9 +67,9 @@ std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
           std::to_string(log.checkedPoints) + " points &times; " +
           std::to_string(log.checkedCounties) + " counties), claimed " +
           std::to_string(log.claimed) + ". " + std::to_string(log.qsoCount) +
-          (log.adif ? " QSO records" : " QSO lines") + " in " + Escaped(BaseName(log.file)) +
+          (log.adif ? " QSO records" : " QSO lines") + " in " + HtmlEscaped(BaseName(log.file)) +
           "; the whole report: <a href=\"" + LinkTo(ReportFileName(log.call)) + "\">" +
-          Escaped(ReportFileName(log.call)) + "</a>.</p>\n";
+          HtmlEscaped(ReportFileName(log.call)) + "</a>.</p>\n";
   return html;
 }
 
@@ -92,14 +88,15 @@ std::string BandTable(const EntrantLog& log) {
     }
   }
   std::string html =
-      "<h2>Score by band</h2>\n<div class=\"scroll\"><table id=\"bands\"><thead><tr>"
+      "<h2>Score by band</h2>\n<div class=\"scroll\"><table class=\"results\" "
+      "id=\"bands\"><thead><tr>"
       "<th class=\"call\" rowspan=\"2\">Band</th><th colspan=\"3\">Claimed (every line)</th>"
       "<th colspan=\"3\">Checked</th></tr><tr><th>QSOs</th><th>Points</th><th>Counties</th>"
       "<th>QSOs</th><th>Points</th><th>Counties</th></tr></thead><tbody>\n";
   BandFigures totals[2];
   const BandFigures none;
   for (const std::string& band : bands) {
-    html += "<tr><td class=\"call\">" + Escaped(band) + "</td>";
+    html += "<tr><td class=\"call\">" + HtmlEscaped(band) + "</td>";
     int side = 0;
     for (const auto* list : {&log.claimedBands, &log.checkedBands}) {
       const BandFigures* row = Find(*list, band);
@@ -200,10 +197,11 @@ std::string Comparison(const ContestSet& set, const EntrantPageInput& input,
            ".</p>\n";
   }
   const EntrantLog& rival = set.logs[input.rival];
-  std::string html =
-      "<h2>Compared with " + Escaped(rival.call) + "</h2>\n<p>" + Escaped(rival.call) +
-      (input.rivalAbove ? " is ranked just above " : " is ranked just below ") + Escaped(log.call) +
-      ", with a checked score of " + std::to_string(rival.checked) + ".</p>\n";
+  std::string html = "<h2>Compared with " + HtmlEscaped(rival.call) + "</h2>\n<p>" +
+                     HtmlEscaped(rival.call) +
+                     (input.rivalAbove ? " is ranked just above " : " is ranked just below ") +
+                     HtmlEscaped(log.call) + ", with a checked score of " +
+                     std::to_string(rival.checked) + ".</p>\n";
   const std::vector<ChartSeries> rates = {
       {log.call, "#1f78b4", RatePerBucket(*input.score, buckets)},
       {rival.call, "#d95f02", RatePerBucket(*input.rivalScore, buckets)}};
@@ -213,8 +211,8 @@ std::string Comparison(const ContestSet& set, const EntrantPageInput& input,
   const std::vector<double> theirs = ScoreByBucket(*input.rivalScore, buckets);
   ChartSeries gap{log.call + " minus " + rival.call, "#333", mine};
   for (size_t i = 0; i < gap.values.size(); ++i) gap.values[i] -= theirs[i];
-  return html + "<h3>Checked score of " + Escaped(log.call) + " minus that of " +
-         Escaped(rival.call) + ", by the end of each hour</h3>\n" +
+  return html + "<h3>Checked score of " + HtmlEscaped(log.call) + " minus that of " +
+         HtmlEscaped(rival.call) + ", by the end of each hour</h3>\n" +
          LineChart({"gap", "Difference in checked score", buckets.labels}, {gap}) + "\n";
 }
 
@@ -249,15 +247,18 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
               std::to_string(theirs.line) + ": " + QsoLineOf(set, theirs);
     }
     rows += "<tr><td class=\"call\">" + std::to_string(qso.line) + " " +
-            Escaped(set.texts.Text(qso.workedAsLogged)) + "</td><td class=\"text\">" +
-            VerdictName(qso.verdict) + "</td><td class=\"text\">" + Escaped(DetailOf(set, qso)) +
-            "</td><td class=\"text\">" +
-            (priced ? Escaped(CostCell(set, log, *cost)) : "not counted") +
-            "</td><td class=\"qso\">" + Escaped(QsoLineOf(set, qso)) +
-            (other.empty() ? "" : "\n" + Escaped(other)) + "</td></tr>\n";
+            HtmlEscaped(set.texts.Text(qso.workedAsLogged)) + "</td><td class=\"text\">" +
+            VerdictName(qso.verdict) + "</td><td class=\"text\">" +
+            HtmlEscaped(DetailOf(set, qso)) + "</td><td class=\"text\">" +
+            (priced ? HtmlEscaped(CostCell(set, log, *cost)) : "not counted") +
+            "</td><td class=\"qso\">" + HtmlEscaped(QsoLineOf(set, qso)) +
+            (other.empty() ? "" : "\n" + HtmlEscaped(other)) + "</td></tr>\n";
   }
   if (rows.empty()) return html + "<p>None.</p>\n";
-  return html + "<div class=\"scroll\"><table id=\"lost\"><thead><tr><th class=\"call\">" + unit +
+  return html +
+         "<div class=\"scroll\"><table class=\"results\" id=\"lost\"><thead><tr><th "
+         "class=\"call\">" +
+         unit +
          ", call</th><th>Verdict</th><th>Why</th><th>Cost</th><th>Your line, and the "
          "other side's</th></tr></thead><tbody>\n" +
          rows + "</tbody></table></div>\n";
@@ -267,7 +268,7 @@ std::string HowCounted(const EntrantLog& log, bool dropUniques) {
   return "<h2>How the score is counted</h2>\n<p>Each QSO counts once per band and mode; a "
          "repeat (DUPE) counts nothing. A QSO with a station of prefix HA scores 6 points; "
          "any other 1 point on your own continent (" +
-         Escaped(log.ownContinent.empty() ? "none known" : log.ownContinent) +
+         HtmlEscaped(log.ownContinent.empty() ? "none known" : log.ownContinent) +
          ") and 3 points on another; HG stations score 1 or 3 like any other. The county an HA "
          "or HG station sends counts once on each band. Score: the points of all bands times "
          "the counties of all bands. Only credited QSOs count in the checked score (OK, NO-LOG" +

@@ -1,16 +1,12 @@
 #ifndef TARNO_TOOLS_CROSSCHECK_HTML_TEXT_H_
 #define TARNO_TOOLS_CROSSCHECK_HTML_TEXT_H_
 
-// Text made safe for the cross-check's pages: every value that comes from a log passes
-// through here before it is put in a page.
+// Links between the cross-check's pages, made safe whatever a log's call holds. Texts are
+// escaped by HtmlEscaped (page_style.h).
 
 #include <string>
 
 namespace tarno::score {
-
-// The text with &, <, > and " written as entities, fit for element content and for a
-// quoted attribute value alike.
-std::string Escaped(const std::string& text);
 
 // A file name made fit for a relative link: every byte but letters, digits, '.', '_' and
 // '-' percent-encoded, so that no name can become a query, a fragment or a scheme.

@@ -141,7 +141,8 @@ void Compact(const ReadLog& read, CompactLog* log) {
 }
 
 void StoreLog(const std::string& file, size_t fileOrder, const std::string& call, bool adif,
-              const ReadLog& read, const CompactLog& compact, ContestSet* set) {
+              const ReadLog& read, const CompactLog& compact, EntrantHeader header,
+              ContestSet* set) {
   EntrantLog log;
   log.adif = adif;
   log.file = file;
@@ -150,6 +151,7 @@ void StoreLog(const std::string& file, size_t fileOrder, const std::string& call
   log.callId = set->texts.Intern(call);
   log.contest = read.contest;
   log.claimedHeader = ClaimedOf(std::string(TrimAscii(read.claimedScore)));
+  log.header = std::move(header);
   log.firstQso = set->qsos.size();
   log.qsoCount = compact.qsos.size();
   std::vector<uint32_t> id(compact.texts.Size());
@@ -245,11 +247,13 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       ReadLog read;
       CompactLog compact;
       bool adif = false;
+      EntrantHeader header;
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
         adif = LooksLikeAdif(text);
         const bool cabrilloStart = !adif && HasCabrilloStart(text);
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
+        if (!adif) header = ReadEntrantHeader(text);
         std::string().swap(text);
         usable = UsableLog(adif, cabrilloStart, read, &call, &reason);
         if (usable) Compact(read, &compact);
@@ -259,7 +263,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, call, adif, read, compact, set);
+        StoreLog(files[i], i, call, adif, read, compact, std::move(header), set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

@@ -41,7 +41,10 @@ std::vector<RankedLog> RankLogs(const ContestSet& set) {
   std::vector<RankedLog> ranking;
   for (size_t i = 0; i < order.size(); ++i) {
     const bool tie = i > 0 && set.logs[order[i]].checked == set.logs[order[i - 1]].checked;
-    ranking.push_back({tie ? ranking.back().rank : static_cast<int>(i + 1), order[i]});
+    RankedLog row{};
+    row.rank = tie ? ranking.back().rank : static_cast<int>(i + 1);
+    row.log = order[i];
+    ranking.push_back(std::move(row));
   }
   return ranking;
 }
@@ -97,7 +100,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
-         "file\n";
+         "file,category,category_rank,country,continent,name,club\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
     out << ranked.rank << ',' << CsvField(log.call) << ',' << log.claimed << ',' << log.checked
@@ -108,7 +111,10 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
         << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
-        << CsvField(BaseName(log.file)) << '\n';
+        << CsvField(BaseName(log.file)) << ',' << CsvField(ranked.category) << ','
+        << (ranked.categoryRank > 0 ? std::to_string(ranked.categoryRank) : std::string()) << ','
+        << CsvField(ranked.country) << ',' << CsvField(ranked.continent) << ','
+        << CsvField(ranked.name) << ',' << CsvField(ranked.club) << '\n';
   }
   return Finish(out, path, error);
 }

@@ -6,30 +6,11 @@
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
 #include "crosscheck/html_text.h"
+#include "crosscheck/page_style.h"
 #include "crosscheck/verdict_text.h"
 
 namespace tarno::score {
 namespace {
-
-const char kStyle[] =
-    "body{font:14px/1.4 sans-serif;margin:1.5em;color:#222}"
-    "h1{font-size:1.5em;margin:0 0 .2em}h2{font-size:1.15em;margin:0 0 .3em}"
-    "table.results{border-collapse:collapse;margin:1em 0}"
-    ".results th,.results td{border:1px solid #bbb;padding:2px 8px;text-align:right}"
-    ".results th{background:#e8eef6}.results td.call{text-align:left;font-weight:bold}"
-    ".results tr:nth-child(even) td{background:#f6f6f6}"
-    ".entrants{display:flex;flex-wrap:wrap;gap:12px}"
-    ".entrant{border:1px solid #ccc;border-radius:6px;padding:8px 10px;width:430px}"
-    ".bar{display:flex;height:12px;margin:4px 0 8px;border:1px solid #999}"
-    ".bar span{display:block;height:100%}"
-    ".v1{background:#3a9a3a}.v6{background:#7cc47c}.v5{background:#b8e0b8}"
-    ".v4{background:#d43a3a}.v2{background:#e8892a}.v3{background:#f0c030}"
-    ".v7{background:#999}.v8{background:#666}.v9{background:#333}"
-    "table.grid{border-collapse:collapse;font-size:9px}"
-    ".grid td,.grid th{border:1px solid #ccc;width:16px;height:14px;padding:0;text-align:center}"
-    ".grid td.w{background:#3a7ad4;color:#fff}.grid th{font-weight:normal;color:#555}"
-    ".key span{display:inline-block;width:10px;height:10px;margin:0 3px 0 10px}"
-    ".muted{color:#666}";
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
@@ -39,25 +20,76 @@ constexpr Verdict kShown[] = {Verdict::kOk,   Verdict::kNoLog,      Verdict::kUn
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
-std::string Table(const ContestSet& set, const std::vector<RankedLog>& ranking, bool dropUniques) {
-  std::string html =
-      "<table class=\"results\" id=\"results\"><thead><tr><th>Rank</th><th>Call</th>"
-      "<th>Claimed</th><th>Checked</th><th>QSOs</th><th>Credited</th><th>NIL</th>"
-      "<th>Busted call</th><th>Busted exch.</th><th>Unique</th><th>No log</th><th>Dupe</th>"
-      "<th>Outside</th><th>Invalid</th><th>Clock</th></tr></thead><tbody>\n";
-  for (const RankedLog& ranked : ranking) {
-    const EntrantLog& log = set.logs[ranked.log];
-    html += "<tr>" + Td(ranked.rank) + "<td class=\"call\"><a href=\"" + EntrantPageLink(log.call) +
-            "\">" + Escaped(log.call) + "</a></td>" + Td(log.claimed) + Td(log.checked) +
-            Td(static_cast<long long>(log.qsoCount)) + Td(CreditedCount(log, dropUniques)) +
-            Td(Count(log, Verdict::kNil)) + Td(Count(log, Verdict::kBustedCall)) +
-            Td(Count(log, Verdict::kBustedExchange)) + Td(Count(log, Verdict::kUnique)) +
-            Td(Count(log, Verdict::kNoLog)) + Td(Count(log, Verdict::kDupe)) +
-            Td(Count(log, Verdict::kOutside)) + Td(Count(log, Verdict::kInvalid)) + "<td>" +
-            (log.clockOffsetMinutes ? std::to_string(log.clockOffsetMinutes) + " min" : "") +
-            "</td></tr>\n";
+std::string TextTd(const std::string& text) {
+  return "<td class=\"text\">" + HtmlEscaped(text) + "</td>";
+}
+
+const char kFigureHeads[] =
+    "<th>Claimed</th><th>Checked</th><th>QSOs</th><th>Credited</th><th>NIL</th>"
+    "<th>Busted call</th><th>Busted exch.</th><th>Unique</th><th>No log</th><th>Dupe</th>"
+    "<th>Outside</th><th>Invalid</th><th>Clock</th>";
+
+// The call, who the entrant is, and its figures: the cells every entrants' table shares.
+std::string EntrantCells(const ContestSet& set, const RankedLog& row, bool dropUniques) {
+  const EntrantLog& log = set.logs[row.log];
+  return "<td class=\"call\"><a href=\"" + EntrantPageLink(log.call) + "\">" +
+         HtmlEscaped(log.call) + "</a></td>" + TextTd(row.country) + TextTd(row.continent) +
+         TextTd(row.name) + TextTd(row.club) + Td(log.claimed) + Td(log.checked) +
+         Td(static_cast<long long>(log.qsoCount)) + Td(CreditedCount(log, dropUniques)) +
+         Td(Count(log, Verdict::kNil)) + Td(Count(log, Verdict::kBustedCall)) +
+         Td(Count(log, Verdict::kBustedExchange)) + Td(Count(log, Verdict::kUnique)) +
+         Td(Count(log, Verdict::kNoLog)) + Td(Count(log, Verdict::kDupe)) +
+         Td(Count(log, Verdict::kOutside)) + Td(Count(log, Verdict::kInvalid)) + "<td>" +
+         (log.clockOffsetMinutes ? std::to_string(log.clockOffsetMinutes) + " min" : "") + "</td>";
+}
+
+std::string EntrantsTable(const std::string& firstHead, const std::string& attributes) {
+  return "<div class=\"scroll\"><table class=\"results\"" + attributes + "><thead><tr><th>" +
+         firstHead +
+         "</th><th class=\"call\">Call</th><th>Country</th><th>Cont.</th><th>Name</th>"
+         "<th>Club</th>" +
+         kFigureHeads + "</tr></thead><tbody>\n";
+}
+
+std::string CategoryTables(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                           const Standings& standings, bool dropUniques) {
+  std::string html;
+  for (size_t t = 0; t < standings.tables.size(); ++t) {
+    const CategoryTable& table = standings.tables[t];
+    html += "<h2 id=\"c-" + std::to_string(t + 1) + "\">" + HtmlEscaped(table.name) + "</h2>\n" +
+            EntrantsTable("Place", " data-category=\"" + HtmlEscaped(table.name) + "\"");
+    for (size_t row : table.rows) {
+      html += "<tr>" + Td(ranking[row].categoryRank) +
+              EntrantCells(set, ranking[row], dropUniques) + "</tr>\n";
+    }
+    html += "</tbody></table></div>\n";
   }
-  return html + "</tbody></table>\n";
+  if (standings.unranked.empty()) return html;
+  html += "<h2 id=\"unranked\">Not ranked: check logs and logs in no category</h2>\n" +
+          EntrantsTable("Category", " id=\"not-ranked\"");
+  for (size_t row : standings.unranked) {
+    html += "<tr>" + TextTd(ranking[row].category.empty() ? "none" : ranking[row].category) +
+            EntrantCells(set, ranking[row], dropUniques) + "</tr>\n";
+  }
+  return html + "</tbody></table></div>\n";
+}
+
+std::string ClubTable(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                      const std::vector<ClubRow>& clubs) {
+  std::string html =
+      "<h2 id=\"clubs-head\">Clubs</h2>\n<p class=\"muted\">The sum of the members' checked "
+      "scores; check logs count for no club.</p>\n<div class=\"scroll\"><table "
+      "class=\"results\" id=\"clubs\"><thead><tr><th>Rank</th><th class=\"call\">Club</th>"
+      "<th>Score</th><th>Logs</th><th>Members</th></tr></thead><tbody>\n";
+  for (const ClubRow& club : clubs) {
+    std::string members;
+    for (size_t row : club.members)
+      members += (members.empty() ? "" : " ") + set.logs[ranking[row].log].call;
+    html += "<tr>" + Td(club.rank) + "<td class=\"call\">" + HtmlEscaped(club.club) + "</td>" +
+            Td(club.score) + Td(static_cast<long long>(club.members.size())) + TextTd(members) +
+            "</tr>\n";
+  }
+  return html + "</tbody></table></div>\n";
 }
 
 std::string Bar(const EntrantLog& log) {
@@ -96,20 +128,26 @@ CountyGrid GridOf(const ContestSet& set, const EntrantLog& log, bool dropUniques
 
 // Cells and rows left open, as HTML allows: a contest of 10,000 logs has 1.2 million cells.
 std::string Grid(const CountyGrid& grid) {
-  std::string html = "<table class=\"grid\"><tr><th>";
+  std::string html = "<div class=\"scroll\"><table class=\"grid\"><tr><th>";
   for (const char* code : kCountyCodes) html += std::string("<th>") + code;
   for (int band = 0; band < kBandCount; ++band) {
     html += std::string("<tr><th>") + kBandNames[band];
     for (int c = 0; c < kCountyCount; ++c)
       html += grid[band][c] ? "<td class=\"w\">&#9632;" : "<td>";
   }
-  return html + "</table>";
+  return html + "</table></div>";
+}
+
+std::string Placing(const RankedLog& ranked) {
+  std::string text = ranked.categoryRank > 0 ? std::to_string(ranked.categoryRank) + ". in " : "";
+  text += ranked.category.empty() ? "in no category" : HtmlEscaped(ranked.category);
+  return text + " (" + std::to_string(ranked.rank) + ". overall)";
 }
 
 std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUniques) {
   const EntrantLog& log = set.logs[ranked.log];
-  std::string html = "<div class=\"entrant\" id=\"e-" + Escaped(log.call) + "\"><h2>" +
-                     std::to_string(ranked.rank) + ". " + Escaped(log.call) + "</h2>";
+  std::string html = "<div class=\"entrant\" id=\"e-" + HtmlEscaped(log.call) + "\"><h2>" +
+                     HtmlEscaped(log.call) + "</h2><div>" + Placing(ranked) + "</div>";
   html += "<div>Checked <b>" + std::to_string(log.checked) + "</b> (" +
           std::to_string(log.checkedPoints) + " points &times; " +
           std::to_string(log.checkedCounties) + " counties), claimed " +
@@ -123,15 +161,15 @@ std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUni
   }
   if (log.clockOffsetMinutes)
     html += "; clock " + ClockText(log.clockOffsetMinutes) + " the others'";
-  html += " &mdash; " + Escaped(ReportFileName(log.call)) + "</div>";
+  html += " &mdash; " + HtmlEscaped(ReportFileName(log.call)) + "</div>";
   return html + Bar(log) + Grid(GridOf(set, log, dropUniques)) + "</div>\n";
 }
 
 std::string Key() {
   std::string html = "<p class=\"key\">";
   for (Verdict verdict : kShown) {
-    html += "<span class=\"v" + std::to_string(static_cast<int>(verdict)) + "\"></span>" +
-            VerdictName(verdict);
+    html += "<span class=\"k\"><i class=\"v" + std::to_string(static_cast<int>(verdict)) +
+            "\"></i>" + VerdictName(verdict) + "</span> ";
   }
   return html + "</p>\n";
 }
@@ -139,17 +177,16 @@ std::string Key() {
 }  // namespace
 
 std::string ResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                        const Standings& standings, const std::vector<ClubRow>& clubs,
                         const ReportContext& context) {
-  std::string html =
-      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-      "<title>TARNO contest: checked results</title><style>";
-  html += kStyle;
-  html += "</style></head><body>\n<h1>TARNO contest: checked results</h1>\n";
+  std::string html = PageStart("TARNO contest: checked results");
+  html += "<h1>TARNO contest: checked results</h1>\n";
   html += "<p class=\"muted\">" + std::to_string(ranking.size()) + " logs, contest period " +
           PeriodText(context.period) + ", matching window " +
           std::to_string(context.windowMinutes) + " minutes" +
           (context.dropUniques ? ", uniques not credited" : "") + ".</p>\n";
-  html += Table(set, ranking, context.dropUniques);
+  html += CategoryTables(set, ranking, standings, context.dropUniques);
+  html += ClubTable(set, ranking, clubs);
   html += "<h2>Entrants</h2>\n" + Key() +
           "<p class=\"muted\">Each grid shows the counties worked per band in the credited "
           "QSOs.</p>\n<div class=\"entrants\">\n";
@@ -158,9 +195,10 @@ std::string ResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ran
 }
 
 bool WriteResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                      const Standings& standings, const std::vector<ClubRow>& clubs,
                       const ReportContext& context, const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << ResultsHtml(set, ranking, context);
+  out << ResultsHtml(set, ranking, standings, clubs, context);
   out.close();
   if (out) return true;
   *error = "cannot write " + path;

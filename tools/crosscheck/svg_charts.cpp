@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "crosscheck/html_text.h"
+#include "crosscheck/page_style.h"
 
 namespace tarno::score {
 namespace {
@@ -28,14 +28,14 @@ std::string Num(double value) {
 }
 
 std::string Open(const ChartFrame& frame, double height) {
-  return "<svg id=\"" + Escaped(frame.id) + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) +
-         " " + Num(height) + "\" width=\"100%\" role=\"img\">" + "<title>" + Escaped(frame.title) +
-         "</title>";
+  return "<svg id=\"" + HtmlEscaped(frame.id) + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) +
+         " " + Num(height) + "\" width=\"100%\" role=\"img\">" + "<title>" +
+         HtmlEscaped(frame.title) + "</title>";
 }
 
 std::string Text(double x, double y, const char* anchor, const std::string& text) {
   return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\">" +
-         Escaped(text) + "</text>";
+         HtmlEscaped(text) + "</text>";
 }
 
 struct Scale {
@@ -103,8 +103,8 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
       const double top = scale.Y(base[i] + one.values[i]);
       svg += "<rect class=\"bar\" x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" +
              Num(top) + "\" width=\"" + Num(slot * 0.8) + "\" height=\"" +
-             Num(scale.Y(base[i]) - top) + "\" fill=\"" + Escaped(one.colour) + "\"><title>" +
-             Escaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
+             Num(scale.Y(base[i]) - top) + "\" fill=\"" + HtmlEscaped(one.colour) + "\"><title>" +
+             HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
              "</title></rect>";
       base[i] += one.values[i];
     }
@@ -134,11 +134,11 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
       const std::string y = Num(scale.Y(one.values[i]));
       points += (points.empty() ? "" : " ") + x + "," + y;
       dots += "<circle class=\"pt\" cx=\"" + x + "\" cy=\"" + y + "\" r=\"3\"><title>" +
-              Escaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
+              HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
               "</title></circle>";
     }
-    svg += "<g fill=\"" + Escaped(one.colour) +
-           "\"><polyline class=\"line\" fill=\"none\" stroke=\"" + Escaped(one.colour) +
+    svg += "<g fill=\"" + HtmlEscaped(one.colour) +
+           "\"><polyline class=\"line\" fill=\"none\" stroke=\"" + HtmlEscaped(one.colour) +
            "\" stroke-width=\"2\" points=\"" + points + "\"/>" + dots + "</g>";
   }
   return svg + "</svg>";
@@ -158,7 +158,7 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
   svg += "</g>";
   // The empty cells are one rectangle filled with a pattern of one cell: a contest of
   // thousands of pages would otherwise carry a rectangle for every cell never worked.
-  const std::string pattern = Escaped(frame.id) + "-cell";
+  const std::string pattern = HtmlEscaped(frame.id) + "-cell";
   svg += "<defs><pattern id=\"" + pattern + "\" patternUnits=\"userSpaceOnUse\" x=\"" + Num(kLeft) +
          "\" y=\"28\" width=\"" + Num(cell) + "\" height=\"" + Num(rowHeight) +
          "\"><rect x=\"1\" y=\"1\" width=\"" + Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) +
@@ -173,7 +173,7 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
              Num(kLeft + cell * c + 1) + "\" y=\"" + Num(28 + rowHeight * r + 1) + "\" width=\"" +
              Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) + "\" fill=\"" +
              (state == 1 ? "#3a7ad4\" stroke=\"#3a7ad4" : "#fff\" stroke=\"#d43a3a") +
-             "\" stroke-width=\"2\"><title>" + Escaped(rows[r] + " " + columns[c]) +
+             "\" stroke-width=\"2\"><title>" + HtmlEscaped(rows[r] + " " + columns[c]) +
              "</title></rect>";
     }
   }
@@ -183,9 +183,8 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
 std::string Legend(const std::vector<ChartSeries>& series) {
   std::string html = "<p class=\"legend\">";
   for (const ChartSeries& one : series) {
-    html +=
-        "<span class=\"item\"><span class=\"swatch\" style=\"border-color:" + Escaped(one.colour) +
-        "\"></span>" + Escaped(one.name) + "</span> ";
+    html += "<span class=\"item\"><span class=\"swatch\" style=\"border-color:" +
+            HtmlEscaped(one.colour) + "\"></span>" + HtmlEscaped(one.name) + "</span> ";
   }
   return html + "</p>";
 }

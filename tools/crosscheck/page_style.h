@@ -1,0 +1,24 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_PAGE_STYLE_H_
+#define TARNO_TOOLS_CROSSCHECK_PAGE_STYLE_H_
+
+// What every page of the results shares: one style sheet, the page's head and escaping.
+// The pages need nothing but themselves (no script, no font, no picture from elsewhere)
+// and read on a phone: a wide table scrolls inside its own box (<div class="scroll">)
+// with its call column (class "call") held in place, and a legend (<p class="key">, one
+// <span class="k"> per label) wraps between labels, never inside one.
+
+#include <string>
+
+namespace tarno::score {
+
+extern const char kPageStyle[];
+
+// "<!DOCTYPE html>" to "<body>": charset, viewport, the title (escaped) and the style.
+std::string PageStart(const std::string& title);
+
+// The text with & < > " written as entities.
+std::string HtmlEscaped(const std::string& text);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_PAGE_STYLE_H_

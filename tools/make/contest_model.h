@@ -1,0 +1,126 @@
+#ifndef TARNO_TOOLS_MAKE_CONTEST_MODEL_H_
+#define TARNO_TOOLS_MAKE_CONTEST_MODEL_H_
+
+// The made-up contest of tarno-make-contest: its stations, their QSO lines and what each
+// line must be judged.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace tarno::make {
+
+struct Options {
+  std::string out;
+  int logs = 20;
+  int silent = -1;  // -1: a tenth of the logs
+  int qsos = 100;
+  uint32_t seed = 1;
+  double bustedCall = 2, bustedExchange = 2, nil = 2, unique = 1, dupe = 1, invalid = 0.5,
+         outside = 0.3;
+  int clockOff = 1;
+};
+
+enum class Kind : uint8_t {
+  kMatched,
+  kBustedCall,
+  kBustedExchange,
+  kNil,
+  kSilent,
+  kUnique,
+  kDupe,
+  kInvalid,
+  kOutside
+};
+
+// What an entrant says of itself, what the sponsor corrects, and where it must be ranked.
+struct Entry {
+  bool adif = false;        // sends ADIF, which has no header
+  std::string headerLines;  // the header's category lines, as written (values in any case)
+  std::string name, club;   // NAME: and CLUB:
+  bool corrected = false;   // has a line in entrants.csv
+  std::string fixCategory, fixName, fixClub;
+  std::string category;  // the truth: the published category, "CHECKLOG", or "" for none
+};
+
+struct Station {
+  std::string call;
+  bool home;
+  int county;  // index in kCounties, for a home station
+  bool sendsLog;
+  int clockOffset = 0;
+  Entry entry;
+};
+
+struct Line {
+  int minute;        // the true time, minutes from the contest day's start (may be < 0)
+  int owner;         // station index
+  int worked;        // station index, or -1 for a call of its own (workedCall)
+  int partner = -1;  // the other side's line
+  int band;
+  bool cw;
+  uint32_t freqKHz;
+  Kind kind;
+  std::string workedCall;  // when worked is -1, or a busted copy
+  int serial = 0;          // what this side sent, for a station sending serials
+  int copyOf = -1;         // a dupe's first line
+  bool rtty = false;       // logged in a mode the contest does not have
+};
+
+// The made-up contest: first its stations and QSO lines (contest_plan.cpp), then its files
+// (contest_files.cpp).
+class Contest {
+ public:
+  explicit Contest(const Options& options) : m_options(options), m_random(options.seed) {}
+
+  void Make();
+  bool Write(std::string* error) const;
+
+ private:
+  uint32_t Below(uint32_t n) { return static_cast<uint32_t>(m_random() % n); }
+  std::string FreshCall(bool home);
+  void AddStations();
+  std::string BustedCopy(const std::string& call);
+  bool Unmatched(int station, int band, bool cw, int minute, bool add);
+  void AddEvent();
+  void AddPair(int a, int b, int band, bool cw, int minute);
+  void AddSingle(int a, Kind kind, int band, bool cw, int minute, const std::string& call);
+  int AddLine(Line line);
+  void AssignSerials();
+  std::string SentExchange(const Line& line) const;
+  std::string ReceivedExchange(const Line& line) const;
+  std::string Verdict(const Line& line) const;
+  std::string QsoLine(const Line& line) const;
+  void AddEntries();
+  long long CheckedScore(int station) const;
+  bool WriteSponsorFiles(std::string* error) const;
+  bool WriteRankingTruth(std::string* error) const;
+  std::string ClubTruth(const std::vector<std::pair<long long, std::string>>& order,
+                        const std::map<std::string, int>& stationOf) const;
+  std::string Header(const Station& station) const;
+  std::string AdifRecord(const Line& line) const;
+  bool WriteLog(int station, const std::filesystem::path& folder, FILE* truth, bool* complete,
+                std::string* error) const;
+
+  Options m_options;
+  std::mt19937 m_random;
+  std::vector<Station> m_stations;
+  std::vector<Line> m_lines;
+  std::vector<std::vector<int>> m_linesOf;                      // by station, in the order made
+  std::unordered_set<std::string> m_calls;                      // every call any line holds
+  std::set<std::tuple<int, int, int, bool>> m_contacts;         // (low, high, band, cw)
+  std::unordered_map<uint64_t, std::vector<int>> m_unmatched;   // (station, band, mode) times
+  std::unordered_map<std::string, std::set<int>> m_silentLogs;  // silent call: its loggers
+};
+
+}  // namespace tarno::make
+
+#endif  // TARNO_TOOLS_MAKE_CONTEST_MODEL_H_
