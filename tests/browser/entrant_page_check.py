@@ -27,7 +27,7 @@ DRIVER = "/usr/bin/chromedriver"
 # HA5AA's credited QSOs fall in the 09h hour on 80 m and 40 m: two bar segments; the
 # contest day has 24 hours; the grid marks PE on 80 m (credited) and on 20 m (lost).
 EXPECTED_COUNTS = {
-    "#rate rect.bar": 2,
+    "#rate rect.seg": 2,
     "#counties circle.pt": 24,
     "#grid rect.cell": 2,
     "#grid pattern": 1,
@@ -58,6 +58,18 @@ const before = [call.getBoundingClientRect().left, other.getBoundingClientRect()
 box.scrollLeft = 300;
 const after = [call.getBoundingClientRect().left, other.getBoundingClientRect().left];
 return [box.scrollWidth > box.clientWidth, before, after, box.getBoundingClientRect().left];
+"""
+
+# Bars drawn at the height their numbers give, whatever a style sheet says of the class.
+BAR_SCRIPT = """
+const wrong = [];
+for (const bar of document.querySelectorAll('svg.chart rect.seg')) {
+  const svg = bar.ownerSVGElement;
+  const drawn = bar.getBoundingClientRect().height / svg.getBoundingClientRect().height;
+  const meant = bar.height.baseVal.value / svg.viewBox.baseVal.height;
+  if (Math.abs(drawn - meant) > 0.02) wrong.push(drawn.toFixed(3) + ' for ' + meant.toFixed(3));
+}
+return wrong;
 """
 
 LEGEND_SCRIPT = """
@@ -119,6 +131,9 @@ def check_width(page, width, shots, failures):
                 fail("the lost QSOs' table does not scroll in its box")
             elif abs(after[0] - box_left) > 1 or after[1] >= before[1]:
                 fail("the call column moved with its table: %s -> %s" % (before, after))
+        wrong = browser.execute_script(BAR_SCRIPT)
+        if wrong:
+            fail("bars drawn at the wrong height: %s" % wrong)
         broken = browser.execute_script(LEGEND_SCRIPT)
         if broken:
             fail("legend labels broken inside: %s" % broken)

@@ -23,7 +23,7 @@ TEST(SvgChartsTest, OneBarPerNonZeroValueAndOnePointPerBucket) {
   const ChartFrame frame{"rate", "QSOs", {"00h", "", "02h"}};
   const std::string bars =
       StackedBars(frame, {{"80m", "#111", {3, 0, 1}}, {"40m", "#222", {2, 5, 0}}});
-  EXPECT_EQ(4u, Occurrences(bars, "<rect class=\"bar\""));
+  EXPECT_EQ(4u, Occurrences(bars, "<rect class=\"seg\""));
   EXPECT_NE(std::string::npos, bars.find("viewBox=\"0 0 640 250\" width=\"100%\""));
   // The tallest column, 5, is the top of the scale: whole steps of 1.
   EXPECT_NE(std::string::npos, bars.find(">5</text>"));

@@ -101,7 +101,7 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
       if (one.values[i] == 0) continue;
       const double top = scale.Y(base[i] + one.values[i]);
-      svg += "<rect class=\"bar\" x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" +
+      svg += "<rect class=\"seg\" x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" +
              Num(top) + "\" width=\"" + Num(slot * 0.8) + "\" height=\"" +
              Num(scale.Y(base[i]) - top) + "\" fill=\"" + HtmlEscaped(one.colour) + "\"><title>" +
              HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +

@@ -23,7 +23,7 @@ struct ChartFrame {
   std::vector<std::string> labels;  // the buckets' labels; "" leaves one out
 };
 
-// One column per bucket, the series stacked from the bottom; one <rect class="bar"> for
+// One column per bucket, the series stacked from the bottom; one <rect class="seg"> for
 // every series' non-zero value.
 std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>& series);
 
