@@ -111,7 +111,8 @@ void Contest::AddEntries() {
         power = "LOW";
       }
     } else if (kind < 13) {
-      op = opText = kind % 2 ? "CHECKLOG" : "checklog";
+      op = "CHECKLOG";
+      opText = kind % 2 ? "CHECKLOG" : "checklog";
     } else if (kind < 19) {
       opText = "SINGLE";  // no Cabrillo value: not given, unless the sponsor says
       op = "";
