@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "crosscheck/entrant_page.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/plugin_judge.h"
 
@@ -67,6 +68,8 @@ TEST(HtmlTextTest, LinksCannotBecomeAnythingButAFileBeside) {
   EXPECT_EQ("HA5AA.html", LinkTo("HA5AA.html"));
   EXPECT_EQ("a%3Ab%23c%3Fd%25e%20f%22.html", LinkTo("a:b#c?d%e f\".html"));
   EXPECT_EQ("HA5AA_P.html", EntrantPageLink("HA5AA/P"));
+  EXPECT_EQ("HA5AA.html", PageFileName("HA5AA.ubn"));
+  EXPECT_EQ("Results_.html", PageFileName("Results.ubn"));
 }
 
 TEST(SheetBandsTest, BandRowsAreReadBetweenTheHeadingAndTheTotal) {

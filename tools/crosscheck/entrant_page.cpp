@@ -1,6 +1,7 @@
 #include "crosscheck/entrant_page.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 #include "contest/county_rules.h"
@@ -81,12 +82,7 @@ const BandFigures* Find(const std::vector<BandFigures>& rows, const std::string&
 }
 
 std::string BandTable(const EntrantLog& log) {
-  std::vector<std::string> bands;
-  for (const auto* list : {&log.claimedBands, &log.checkedBands}) {
-    for (const BandFigures& row : *list) {
-      if (std::find(bands.begin(), bands.end(), row.band) == bands.end()) bands.push_back(row.band);
-    }
-  }
+  const std::vector<std::string> bands = SheetBands(log);
   std::string html =
       "<h2>Score by band</h2>\n<div class=\"scroll\"><table class=\"results\" "
       "id=\"bands\"><thead><tr>"
@@ -265,16 +261,8 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
 }
 
 std::string HowCounted(const EntrantLog& log, bool dropUniques) {
-  return "<h2>How the score is counted</h2>\n<p>Each QSO counts once per band and mode; a "
-         "repeat (DUPE) counts nothing. A QSO with a station of prefix HA scores 6 points; "
-         "any other 1 point on your own continent (" +
-         HtmlEscaped(log.ownContinent.empty() ? "none known" : log.ownContinent) +
-         ") and 3 points on another; HG stations score 1 or 3 like any other. The county an HA "
-         "or HG station sends counts once on each band. Score: the points of all bands times "
-         "the counties of all bands. Only credited QSOs count in the checked score (OK, NO-LOG" +
-         (dropUniques ? "" : " and UNIQUE") +
-         "); a lost QSO costs its points, and its county on its band when no credited QSO "
-         "gives that county there.</p>\n";
+  return "<h2>How the score is counted</h2>\n<p>" + HtmlEscaped(ScoringRules(log, dropUniques)) +
+         "</p>\n";
 }
 
 }  // namespace
@@ -295,9 +283,14 @@ std::string EntrantPage(const ContestSet& set, const EntrantPageInput& input,
 }
 
 std::string PageFileName(const std::string& reportFileName) {
-  const size_t dot = reportFileName.rfind('.');
-  return reportFileName.substr(0, dot) + ".html";
+  std::string base = reportFileName.substr(0, reportFileName.rfind('.'));
+  std::string lower = base;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // Where file names ignore case, a log of "RESULTS" would overwrite the results page.
+  if (lower == "results") base += "_";
+  return base + ".html";
 }
+
 size_t Buckets::Of(long long moment) const {
   if (labels.empty() || moment < startSeconds) return 0;
   return std::min<size_t>(static_cast<size_t>((moment - startSeconds) / seconds),

@@ -31,7 +31,8 @@ struct EntrantPageInput {
 std::string EntrantPage(const ContestSet& set, const EntrantPageInput& input,
                         const ReportContext& context);
 
-// The page's file name from the report's: the same base name, ".html" for ".ubn".
+// The page's file name from the report's: the same base name, ".html" for ".ubn"; but
+// never the results page's name, in any case.
 std::string PageFileName(const std::string& reportFileName);
 
 // The hour buckets of the contest period: their start seconds and labels. None for an

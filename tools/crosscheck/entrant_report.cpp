@@ -93,12 +93,7 @@ std::string BandTable(const EntrantLog& log) {
   }
   text += "                  claimed (every line)          checked\n";
   text += "Band      QSOs  Points  Counties      QSOs  Points  Counties\n";
-  std::vector<std::string> bands;
-  for (const auto* list : {&log.claimedBands, &log.checkedBands}) {
-    for (const BandFigures& row : *list) {
-      if (std::find(bands.begin(), bands.end(), row.band) == bands.end()) bands.push_back(row.band);
-    }
-  }
+  const std::vector<std::string> bands = SheetBands(log);
   BandFigures claimedTotal, checkedTotal;
   for (const std::string& band : bands) {
     BandFigures claimed, checked;
@@ -144,24 +139,7 @@ std::string WordWrapped(const std::string& text, size_t width) {
 }
 
 std::string HowCounted(const EntrantLog& log, bool dropUniques) {
-  const std::string continent = log.ownContinent.empty()
-                                    ? "none: your call is in no country of the country file"
-                                    : log.ownContinent;
-  return Heading("How the score is counted") +
-         WordWrapped(
-             "Each QSO counts once per band and mode; a repeat (DUPE) counts nothing. Points: "
-             "6 for a QSO with a station of prefix HA; otherwise 1 for a station on your own "
-             "continent (" +
-                 continent +
-                 ") and 3 for one on another continent. HG stations score 1 or 3 like any other "
-                 "station. Counties: the county an HA or HG station sends counts once on each "
-                 "band; a band's counties are the different counties worked on it. Score: the "
-                 "points of all bands times the counties of all bands. The checked score counts "
-                 "the credited QSOs only: OK, NO-LOG" +
-                 (dropUniques ? "" : " and UNIQUE") +
-                 ". A lost QSO costs its points, and its county on its band when no credited QSO "
-                 "gives that county on that band.",
-             80);
+  return Heading("How the score is counted") + WordWrapped(ScoringRules(log, dropUniques), 80);
 }
 
 std::string CostText(const ContestSet& set, const EntrantLog& log, const LostCost& cost) {

@@ -38,6 +38,33 @@ int QsoWorth::County(const ContestSet& set, const QsoRecord& qso) {
   return -1;
 }
 
+std::vector<std::string> SheetBands(const EntrantLog& log) {
+  std::vector<std::string> bands;
+  for (const auto* list : {&log.claimedBands, &log.checkedBands}) {
+    for (const BandFigures& row : *list) {
+      if (std::find(bands.begin(), bands.end(), row.band) == bands.end()) bands.push_back(row.band);
+    }
+  }
+  return bands;
+}
+
+std::string ScoringRules(const EntrantLog& log, bool dropUniques) {
+  const std::string continent = log.ownContinent.empty()
+                                    ? "none: your call is in no country of the country file"
+                                    : log.ownContinent;
+  return "Each QSO counts once per band and mode; a repeat (DUPE) counts nothing. Points: 6 for "
+         "a QSO with a station of prefix HA; otherwise 1 for a station on your own continent (" +
+         continent +
+         ") and 3 for one on another continent. HG stations score 1 or 3 like any other "
+         "station. Counties: the county an HA or HG station sends counts once on each band; a "
+         "band's counties are the different counties worked on it. Score: the points of all "
+         "bands times the counties of all bands. The checked score counts the credited QSOs "
+         "only: OK, NO-LOG" +
+         std::string(dropUniques ? "" : " and UNIQUE") +
+         ". A lost QSO costs its points, and its county on its band when no credited QSO gives "
+         "that county on that band.";
+}
+
 bool IsLost(Verdict verdict, bool dropUniques) {
   return verdict == Verdict::kNil || verdict == Verdict::kBustedCall ||
          verdict == Verdict::kBustedExchange || (dropUniques && verdict == Verdict::kUnique);

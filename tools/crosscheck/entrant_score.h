@@ -68,6 +68,13 @@ struct EntrantScore {
 
 EntrantScore ScoreOf(const ContestSet& set, uint32_t log, bool dropUniques, QsoWorth* worth);
 
+// The bands of the log's claimed and checked sheets, in the claimed sheet's order.
+std::vector<std::string> SheetBands(const EntrantLog& log);
+
+// How the plug-in counts the score, in a paragraph for the entrant: the points, the
+// counties, the score, what the checked score counts and what a lost QSO costs.
+std::string ScoringRules(const EntrantLog& log, bool dropUniques);
+
 // Whether a verdict lost a QSO that the plug-in had counted.
 bool IsLost(Verdict verdict, bool dropUniques);
 
