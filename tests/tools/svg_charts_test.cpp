@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "crosscheck/contest_period.h"
 #include "crosscheck/entrant_page.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/plugin_judge.h"
@@ -70,6 +71,28 @@ TEST(HtmlTextTest, LinksCannotBecomeAnythingButAFileBeside) {
   EXPECT_EQ("HA5AA_P.html", EntrantPageLink("HA5AA/P"));
   EXPECT_EQ("HA5AA.html", PageFileName("HA5AA.ubn"));
   EXPECT_EQ("Results_.html", PageFileName("Results.ubn"));
+}
+
+TEST(EntrantPageTest, ALongPeriodIsDrawnInFewerLongerBuckets) {
+  ContestPeriod day;
+  day.startSeconds = 46088LL * 86400;  // 2026-03-07 0000
+  day.endSeconds = day.startSeconds + 86399;
+  const Buckets hours = BucketsOf(day);
+  ASSERT_EQ(24u, hours.labels.size());
+  EXPECT_EQ(3600, hours.seconds);
+  EXPECT_EQ("00h", hours.labels[0]);
+  EXPECT_EQ("03h", hours.labels[3]);
+  EXPECT_EQ("", hours.labels[1]);
+  EXPECT_EQ(23u, hours.Of(day.endSeconds));
+  EXPECT_EQ(0u, hours.Of(day.startSeconds - 5000)) << "a moment outside is clamped";
+  ContestPeriod tenDays = day;
+  tenDays.endSeconds = day.startSeconds + 10 * 86400 - 1;
+  const Buckets longer = BucketsOf(tenDays);
+  EXPECT_EQ(3 * 3600, longer.seconds);
+  EXPECT_EQ(80u, longer.labels.size());
+  ContestPeriod open;
+  open.open = true;
+  EXPECT_TRUE(BucketsOf(open).labels.empty());
 }
 
 TEST(SheetBandsTest, BandRowsAreReadBetweenTheHeadingAndTheTotal) {
