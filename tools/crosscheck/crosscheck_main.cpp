@@ -124,6 +124,7 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   ReportContext context;
   context.windowMinutes = options.windowMinutes;
   context.dropUniques = options.dropUniques;
+  context.threads = options.threads;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
   MarkOutside(context.period, &set);
   FindContinents(countries, &set);

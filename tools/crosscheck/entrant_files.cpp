@@ -1,9 +1,12 @@
 #include "crosscheck/entrant_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "crosscheck/entrant_page.h"
 #include "crosscheck/entrant_score.h"
@@ -47,39 +50,71 @@ std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLo
   return rivals;
 }
 
+namespace {
+
+// What every writer thread shares; read only.
+struct Shared {
+  const ContestSet& set;
+  const ReportContext& context;
+  const std::string& folder;
+  std::vector<std::vector<uint32_t>> copiedWrong;
+  std::vector<uint32_t> rivals;
+  std::vector<const RankedLog*> rowOf;
+};
+
+bool WriteOne(const Shared& shared, uint32_t i, QsoWorth* worth, std::string* error) {
+  const ContestSet& set = shared.set;
+  const EntrantScore score = ScoreOf(set, i, shared.context.dropUniques, worth);
+  const std::string report = ReportFileName(set.logs[i].call);
+  if (!WriteFile(fs::path(shared.folder) / report,
+                 EntrantReport(set, i, shared.copiedWrong[i], score, shared.context), error)) {
+    return false;
+  }
+  EntrantPageInput page;
+  page.log = i;
+  page.score = &score;
+  if (shared.rowOf[i]) page.row = *shared.rowOf[i];
+  page.rival = shared.rivals[i];
+  EntrantScore rivalScore;
+  if (page.rival != kNoRecord) {
+    rivalScore = ScoreOf(set, page.rival, shared.context.dropUniques, worth);
+    page.rivalScore = &rivalScore;
+    page.rivalAbove = PlaceOf(*shared.rowOf[page.rival]) <= PlaceOf(page.row);
+  }
+  return WriteFile(fs::path(shared.folder) / PageFileName(report),
+                   EntrantPage(set, page, shared.context), error);
+}
+
+}  // namespace
+
 bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& ranking,
                        const CountryFile& countries, const ReportContext& context,
                        const std::string& folder, std::string* error) {
-  const std::vector<std::vector<uint32_t>> copiedWrong = CopiedWrongByLog(set);
-  const std::vector<uint32_t> rivals = RivalsOf(set, ranking);
-  std::vector<const RankedLog*> rowOf(set.logs.size(), nullptr);
-  for (const RankedLog& row : ranking) rowOf[row.log] = &row;
-  QsoWorth worth(countries);
-  for (uint32_t i = 0; i < set.logs.size(); ++i) {
-    if (!set.logs[i].used) continue;
-    const EntrantScore score = ScoreOf(set, i, context.dropUniques, &worth);
-    const std::string report = ReportFileName(set.logs[i].call);
-    if (!WriteFile(fs::path(folder) / report, EntrantReport(set, i, copiedWrong[i], score, context),
-                   error)) {
-      return false;
+  Shared shared{set,
+                context,
+                folder,
+                CopiedWrongByLog(set),
+                RivalsOf(set, ranking),
+                std::vector<const RankedLog*>(set.logs.size(), nullptr)};
+  for (const RankedLog& row : ranking) shared.rowOf[row.log] = &row;
+  std::atomic<size_t> next{0};
+  std::atomic<bool> failed{false};
+  std::mutex firstError;
+  auto work = [&] {
+    QsoWorth worth(countries);
+    std::string reason;
+    for (size_t i; !failed && (i = next++) < set.logs.size();) {
+      if (!set.logs[i].used || WriteOne(shared, static_cast<uint32_t>(i), &worth, &reason))
+        continue;
+      std::lock_guard<std::mutex> hold(firstError);
+      if (!failed.exchange(true)) *error = reason;
     }
-    EntrantPageInput page;
-    page.log = i;
-    page.score = &score;
-    if (rowOf[i]) page.row = *rowOf[i];
-    page.rival = rivals[i];
-    EntrantScore rivalScore;
-    if (page.rival != kNoRecord) {
-      rivalScore = ScoreOf(set, page.rival, context.dropUniques, &worth);
-      page.rivalScore = &rivalScore;
-      page.rivalAbove = PlaceOf(*rowOf[page.rival]) <= PlaceOf(page.row);
-    }
-    if (!WriteFile(fs::path(folder) / PageFileName(report), EntrantPage(set, page, context),
-                   error)) {
-      return false;
-    }
-  }
-  return true;
+  };
+  std::vector<std::thread> threads;
+  for (int t = 1; t < context.threads; ++t) threads.emplace_back(work);
+  work();
+  for (std::thread& thread : threads) thread.join();
+  return !failed;
 }
 
 }  // namespace tarno::score

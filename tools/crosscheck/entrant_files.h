@@ -21,7 +21,8 @@ int PlaceOf(const RankedLog& row);
 // By log index.
 std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLog>& ranking);
 
-// False with the reason when a file cannot be written.
+// On context.threads threads, each log's files written by one of them. False with the
+// reason when a file cannot be written; the other threads then stop too.
 bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& ranking,
                        const CountryFile& countries, const ReportContext& context,
                        const std::string& folder, std::string* error);

@@ -18,6 +18,7 @@ struct ReportContext {
   ContestPeriod period;
   int windowMinutes = 5;
   bool dropUniques = false;
+  int threads = 1;  // for writing the reports and pages
 };
 
 // For each log, the other logs' lines that copied its call or exchange wrong.
