@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 
 #include "crosscheck/page_style.h"
 
@@ -19,12 +19,15 @@ constexpr double kBottom = 34;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kPlotHeight = kHeight - kTop - kBottom;
 
+// A coordinate or value to a tenth, without a trailing ".0": a page holds thousands, and
+// printf's floating-point formatting would cost more than the rest of the page.
 std::string Num(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", value);
-  std::string out = text;
-  if (out.size() > 2 && out.compare(out.size() - 2, 2, ".0") == 0) out.resize(out.size() - 2);
-  return out == "-0" ? "0" : out;
+  const long long tenths = std::llround(value * 10);
+  const long long whole = std::llabs(tenths) / 10;
+  const int tenth = static_cast<int>(std::llabs(tenths) % 10);
+  std::string out = (tenths < 0 ? "-" : "") + std::to_string(whole);
+  if (tenth != 0) out += "." + std::to_string(tenth);
+  return out;
 }
 
 std::string Open(const ChartFrame& frame, double height) {
