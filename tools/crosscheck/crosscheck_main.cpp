@@ -44,7 +44,8 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   // The pages compare each entrant with its neighbour in its category, so they wait for
   // the places.
   std::thread reports([&] {
-    reportsWritten = WriteEntrantFiles(*set, ranking, countries, context, folder, &reportsError);
+    reportsWritten =
+        WriteEntrantFiles(*set, ranking, countries, context, folder, progress, &reportsError);
   });
   const std::vector<ClubRow> clubs = ClubTotals(*set, ranking);
   const bool resultsWritten =

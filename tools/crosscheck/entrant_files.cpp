@@ -89,7 +89,7 @@ bool WriteOne(const Shared& shared, uint32_t i, QsoWorth* worth, std::string* er
 
 bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& ranking,
                        const CountryFile& countries, const ReportContext& context,
-                       const std::string& folder, std::string* error) {
+                       const std::string& folder, Progress* progress, std::string* error) {
   Shared shared{set,
                 context,
                 folder,
@@ -97,15 +97,17 @@ bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& rank
                 RivalsOf(set, ranking),
                 std::vector<const RankedLog*>(set.logs.size(), nullptr)};
   for (const RankedLog& row : ranking) shared.rowOf[row.log] = &row;
-  std::atomic<size_t> next{0};
+  std::atomic<size_t> next{0}, done{0};
   std::atomic<bool> failed{false};
   std::mutex firstError;
   auto work = [&] {
     QsoWorth worth(countries);
     std::string reason;
     for (size_t i; !failed && (i = next++) < set.logs.size();) {
-      if (!set.logs[i].used || WriteOne(shared, static_cast<uint32_t>(i), &worth, &reason))
-        continue;
+      const bool written =
+          !set.logs[i].used || WriteOne(shared, static_cast<uint32_t>(i), &worth, &reason);
+      progress->Show("writing reports", ++done, set.logs.size());
+      if (written) continue;
       std::lock_guard<std::mutex> hold(firstError);
       if (!failed.exchange(true)) *error = reason;
     }
@@ -114,6 +116,7 @@ bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& rank
   for (int t = 1; t < context.threads; ++t) threads.emplace_back(work);
   work();
   for (std::thread& thread : threads) thread.join();
+  progress->Finish();
   return !failed;
 }
 

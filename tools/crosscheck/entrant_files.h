@@ -10,6 +10,7 @@
 #include "crosscheck/entrant_report.h"
 #include "crosscheck/result_table.h"
 #include "logs/country_file.h"
+#include "replay/progress.h"
 
 namespace tarno::score {
 
@@ -21,11 +22,12 @@ int PlaceOf(const RankedLog& row);
 // By log index.
 std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLog>& ranking);
 
-// On context.threads threads, each log's files written by one of them. False with the
-// reason when a file cannot be written; the other threads then stop too.
+// On context.threads threads, each log's files written by one of them, with the count
+// shown on `progress`. False with the reason when a file cannot be written; the other
+// threads then stop too.
 bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& ranking,
                        const CountryFile& countries, const ReportContext& context,
-                       const std::string& folder, std::string* error);
+                       const std::string& folder, Progress* progress, std::string* error);
 
 }  // namespace tarno::score
 
