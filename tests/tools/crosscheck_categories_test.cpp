@@ -226,7 +226,7 @@ TEST_F(CrosscheckCategoriesTest, WithoutACategoriesFileEachCombinationIsATable) 
                     std::string(kQso) + "HA1AA 599 BP DL1CC 599 001\r\n" +
                         "QSO:  7025 CW 2026-03-07 0910 HA1AA 599 BP " + "HA2BB 599 GY\r\n"));
   Write("logs/ha2bb.cbr",
-        CabrilloLog("HA2BB", "CATEGORY-OPERATOR: checklog\r\n",
+        CabrilloLog("HA2BB", "CATEGORY-OPERATOR: checklog\r\nNAME: <script>x&y</script>\r\n",
                     "QSO:  7025 CW 2026-03-07 0910 HA2BB 599 GY HA1AA 599 BP\r\n"));
   Write("logs/dl1cc.cbr", CabrilloLog("DL1CC", single + "CLUB: PANNONIA\r\nNAME: Claus\r\n",
                                       std::string(kQso) + "DL1CC 599 001 HA1AA 599 BP\r\n"));
@@ -251,6 +251,9 @@ TEST_F(CrosscheckCategoriesTest, WithoutACategoriesFileEachCombinationIsATable) 
             Slurp(Out() / "clubs.csv"))
       << "the check log counts for no club";
   EXPECT_NE(std::string::npos, output.find("ok1dd.adi: has no header")) << output;
+  const std::string html = Slurp(Out() / "results.html");
+  EXPECT_NE(std::string::npos, html.find("&lt;script&gt;x&amp;y&lt;/script&gt;"));
+  EXPECT_EQ(std::string::npos, html.find("<script")) << "a NAME is shown, never run";
 
   Write("entrants.csv", "OK1DD,single-op low cw all,Dora,Morava\nXX1XX,,,\n");
   ASSERT_EQ(0, Crosscheck("--entrants " + (m_folder / "entrants.csv").string() + " " +

@@ -21,8 +21,8 @@ const char kCrosscheckUsage[] =
     "                       operator, mode, band and power, home stations apart\n"
     "  --entrants FILE      the sponsor's corrections: call,category,name,club a line\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
-    "command line, no country file or plug-in, output folder not writable, not one usable\n"
-    "log).\n";
+    "command line, a bad categories or entrants file, no country file or plug-in, output\n"
+    "folder not writable, not one usable log).\n";
 
 namespace {
 

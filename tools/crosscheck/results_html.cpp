@@ -46,8 +46,8 @@ std::string EntrantCells(const ContestSet& set, const RankedLog& row, bool dropU
 std::string EntrantsTable(const std::string& firstHead, const std::string& attributes) {
   return "<div class=\"scroll\"><table class=\"results\"" + attributes + "><thead><tr><th>" +
          firstHead +
-         "</th><th class=\"call\">Call</th><th>Country</th><th>Cont.</th><th>Name</th>"
-         "<th>Club</th>" +
+         "</th><th class=\"call\">Call</th><th class=\"text\">Country</th><th>Cont.</th>"
+         "<th class=\"text\">Name</th><th class=\"text\">Club</th>" +
          kFigureHeads + "</tr></thead><tbody>\n";
 }
 
