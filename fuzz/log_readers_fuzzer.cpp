@@ -10,7 +10,8 @@
 // - a QSO that was read has a call, a band of the band list, a time and, from Cabrillo, the
 //   frequency its line gives;
 // - the checker's problems come in line order, on lines the file has, each one printable
-//   line; the formatted report has one line per problem;
+//   line; the formatted report has one line per problem or note, and says "no problems
+//   found" exactly when all it found are notes;
 // - a country file that fails to parse says why and changes nothing; a lookup gives a
 //   complete answer or an empty one, and does not care about letter case or blanks.
 
@@ -121,14 +122,23 @@ std::vector<std::string> Words(std::string_view line) {
   return words;
 }
 
+// The words after "QSO:" (blanks before it, none needed after it); false for another line.
+bool QsoLineWords(std::string_view line, std::vector<std::string>* words) {
+  size_t at = 0;
+  while (at < line.size() && IsSpace(line[at])) ++at;
+  if (Upper(line.substr(at, 4)) != "QSO:") return false;
+  *words = Words(line.substr(at + 4));
+  return true;
+}
+
 void CheckCabrilloReader(std::string_view text) {
   const ReadLog log = ReadCabrillo(text);
   CheckSkipped(log);
   const std::vector<std::string_view> lines = LinesAtLf(text);
   size_t qsoLines = 0;
+  std::vector<std::string> words;
   for (std::string_view line : lines) {
-    const std::vector<std::string> words = Words(line);
-    if (!words.empty() && Upper(words[0]) == "QSO:") ++qsoLines;
+    if (QsoLineWords(line, &words)) ++qsoLines;
   }
   Require(log.qsos.size() + log.skipped.size() == qsoLines,
           "every Cabrillo QSO line is read or left out with a reason");
@@ -136,13 +146,13 @@ void CheckCabrilloReader(std::string_view text) {
     CheckQsoFields(qso);
     Require(qso.source >= 1 && static_cast<size_t>(qso.source) <= lines.size(),
             "a Cabrillo QSO names its line");
-    const std::vector<std::string> words = Words(lines[qso.source - 1]);
-    Require(words.size() > 1, "a Cabrillo QSO's line has a frequency");
+    Require(QsoLineWords(lines[qso.source - 1], &words) && !words.empty(),
+            "a Cabrillo QSO's line has a frequency");
     // The line's frequency, exactly: one that does not fit the logger's 32 bits must not
     // come out as another, and the band is the one that frequency or designator names.
     std::string band;
     uint64_t hz = 0;
-    Require(CabrilloBand(words[1], &band, &hz) && band == qso.band,
+    Require(CabrilloBand(words[0], &band, &hz) && band == qso.band,
             "a Cabrillo QSO is on the band of its line");
     Require(uint64_t{qso.freqHz} == (hz <= UINT32_MAX ? hz : 0),
             "a Cabrillo QSO has the frequency of its line");
@@ -172,13 +182,14 @@ void CheckCabrilloChecker(std::string_view text) {
     previous = problem.line;
   }
   const std::string report = FormatProblems(problems);
-  if (problems.empty()) {
-    Require(report == "no problems found", "a clean file is reported as clean");
-  } else {
-    Require(
-        static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 == problems.size(),
-        "the report has one line per problem");
-  }
+  const bool sound = IsSound(problems);
+  const std::string kSound = "no problems found";
+  Require(sound == (report.size() >= kSound.size() &&
+                    report.compare(report.size() - kSound.size(), kSound.size(), kSound) == 0),
+          "a sound file, and only a sound one, is reported as sound");
+  Require(static_cast<size_t>(std::count(report.begin(), report.end(), '\n')) + 1 ==
+              problems.size() + (sound ? 1 : 0),
+          "the report has one line per problem or note");
 }
 
 // ---- Country file ----

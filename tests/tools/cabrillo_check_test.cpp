@@ -93,6 +93,43 @@ TEST(CabrilloCheckTest, WhatTheWriterProducesHasNoProblem) {
   }
 }
 
+// What the main contest loggers write into sound 3.0 files: no alarm, at most a note.
+TEST(CabrilloCheckTest, SoundFilesOfOtherLoggersRaiseNoAlarm) {
+  const std::string kOk = "no problems found";
+  const std::string kQtc =
+      "QTC: 14025 CW 2022-01-15 0705 Q1ABC/QRP   123/10 DL1ABC/P     1200 Q1VERYLONGCALL/QRP "
+      "1234\r\n";
+  std::string utf8Soapbox = "SOAPBOX: ";
+  for (int i = 0; i < 66; ++i) utf8Soapbox += "\xC3\xA9";  // 75 characters, 141 bytes
+  std::string utf8Address = "ADDRESS: ";
+  for (int i = 0; i < 45; ++i) utf8Address += "\xC5\x91";
+  const Edit kEdits[] = {
+      {"END-OF-LOG:\r\n", kQtc + kQtc + kQtc + "END-OF-LOG:\r\n", kOk},
+      {"CLUB: \r\n", "CLUB: \r\nCATEGORY-OVERLAY: \r\n", kOk},
+      {"CLUB: \r\n", "CLUB: \r\nCATEGORY-OVERLAY: over-50\r\n", kOk},
+      {"SOAPBOX: ", utf8Soapbox, kOk},
+      {"ADDRESS: ", utf8Address, kOk},
+      {"CLUB: \r\n", "CLUB: \r\nCLUB-NAME: x\r\nDEBUG: 1\r\nclub-name: y\r\n",
+       "line 13: note: tag \"CLUB-NAME\" (2 lines) is not one this check knows; not checked\n"
+       "line 14: note: tag \"DEBUG\" is not one this check knows; not checked\n" +
+           kOk},
+      // Not UTF-8: a byte is a character of the file's code page.
+      {"SOAPBOX: ", "SOAPBOX: " + std::string(67, '\xF5'),
+       "line 20: header line of 76 characters; at most 75"},
+      {"SOAPBOX: ", utf8Soapbox + "a", "line 20: header line of 76 characters; at most 75"},
+      {"CLUB: \r\n", "CLUB: \r\nCATEGORY-OVERLAY: OLD\r\nCLUB-NAME: x\r\n",
+       "line 13: CATEGORY-OVERLAY: unknown value \"OLD\" (CLASSIC, ROOKIE, TB-WIRES, YOUTH, "
+       "NOVICE-TECH, OVER-50)\n"
+       "line 14: note: tag \"CLUB-NAME\" is not one this check knows; not checked"},
+  };
+  for (const Edit& edit : kEdits) {
+    const std::string log = Edited(kWrittenLog, edit.from, edit.to);
+    const std::vector<CabrilloProblem> problems = CheckCabrillo(log);
+    EXPECT_EQ(edit.report, FormatProblems(problems)) << edit.to;
+    EXPECT_EQ(edit.report.find(kOk) != std::string::npos, IsSound(problems)) << edit.to;
+  }
+}
+
 TEST(CabrilloCheckTest, EachFaultIsReportedOnceOnItsLine) {
   const Edit kFaults[] = {
       {"START-OF-LOG: 3.0", "START-OF-LOG: 2.0",
@@ -102,7 +139,8 @@ TEST(CabrilloCheckTest, EachFaultIsReportedOnceOnItsLine) {
       {"CLUB: ", "START-OF-LOG: 3.0", "line 12: START-OF-LOG: only allowed on the first line"},
       {"END-OF-LOG:\r\n", "", "line 24: the file does not end with \"END-OF-LOG:\""},
       {"END-OF-LOG:\r\n", "END-OF-LOG:\r\n\r\n", "line 26: text after \"END-OF-LOG:\""},
-      {"CLUB: ", "CLUB-NAME: " + std::string(100, 'x'), "line 12: unknown tag \"CLUB-NAME\""},
+      {"CLUB: ", "CLUB NAME: " + std::string(100, 'x'), "line 12: unknown tag \"CLUB NAME\""},
+      {"CLUB: ", "CLUB_NAME: x", "line 12: unknown tag \"CLUB_NAME\""},
       {"CLUB: ", "Club Q1", "line 12: no tag at the start of the line: \"Club Q1\""},
       {"CLUB: ", "", "line 12: empty line"},
       {"CLUB: ", "   ", "line 12: empty line"},
@@ -165,11 +203,11 @@ TEST(CabrilloCheckTest, EachFaultIsReportedOnceOnItsLine) {
 TEST(CabrilloCheckTest, CheckingGoesOnPastBadLinesAndReportsInLineOrder) {
   std::string log = Edited(kWrittenLog, "END-OF-LOG:\r\n", "");
   log = Edited(log, "14025 PH", "14025 SS");
-  log = Edited(log, "CLUB: ", "CLUB-NAME: ");
+  log = Edited(log, "CLUB: ", "CLUB NAME: ");
   log = Edited(log, "CONTEST: TARNO\r\n", "");
   EXPECT_EQ(
       "file: no CONTEST: line\n"
-      "line 11: unknown tag \"CLUB-NAME\"\n"
+      "line 11: unknown tag \"CLUB NAME\"\n"
       "line 22: QSO: unknown mode \"SS\" (CW, PH, FM, RY, DG)\n"
       "line 23: the file does not end with \"END-OF-LOG:\"",
       ReportOn(log));

@@ -239,7 +239,7 @@ TEST_F(CrosscheckCategoriesTest, WithoutACategoriesFileEachCombinationIsATable) 
   const std::vector<std::vector<std::string>> rows = CsvRows(Slurp(Out() / "results.csv"));
   for (size_t r = 1; r < rows.size(); ++r) {
     const std::vector<std::string>& row = rows[r];
-    got.push_back(row[1] + "|" + row[20] + "|" + row[21] + "|" + row[23] + "|" + row[25]);
+    got.push_back(row[1] + "|" + row[22] + "|" + row[23] + "|" + row[25] + "|" + row[27]);
   }
   EXPECT_EQ((std::vector<std::string>{
                 "HA1AA|SINGLE-OP CW ALL LOW, Hungary|1|EU|Pannonia",

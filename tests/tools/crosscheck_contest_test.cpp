@@ -1,7 +1,11 @@
 // The cross-check of whole contests: the hand-made one byte for byte, generated ones
 // against their truth line for line, and bad input that must not stop the run.
 
+#include <algorithm>
+#include <chrono>
+#include <map>
 #include <ostream>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -98,16 +102,104 @@ INSTANTIATE_TEST_SUITE_P(
                                        "--window 2 --start 2026-03-07 --end 2026-03-07"}),
     [](const ::testing::TestParamInfo<GeneratedContest>& info) { return info.param.name; });
 
+// The lines of a file, line 1 first.
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The log with its QSO lines in another order, every other line where it was.
+std::string ShuffledLog(const std::string& text, std::mt19937* random) {
+  std::vector<std::string> lines = LinesOf(text);
+  std::vector<std::string*> qsos;
+  for (std::string& line : lines) {
+    if (line.rfind("QSO:", 0) == 0) qsos.push_back(&line);
+  }
+  std::vector<std::string> order;
+  for (const std::string* qso : qsos) order.push_back(*qso);
+  std::shuffle(order.begin(), order.end(), *random);
+  for (size_t i = 0; i < qsos.size(); ++i) *qsos[i] = order[i];
+  std::string shuffled;
+  for (const std::string& line : lines) shuffled += line + "\n";
+  return shuffled;
+}
+
+// "log|QSO line|verdict|worked" of each row of verdicts.csv, the QSO by its text in the
+// log (the generated CALL.cbr) instead of its line number; sorted.
+std::vector<std::string> VerdictsByQso(const fs::path& logs, const std::string& csv) {
+  std::map<std::string, std::vector<std::string>> lines;
+  std::vector<std::string> rows;
+  for (const std::string& row : LinesOf(csv)) {
+    std::vector<std::string> cells;
+    std::istringstream in(row);
+    for (std::string cell; cells.size() < 4 && std::getline(in, cell, ',');) cells.push_back(cell);
+    if (cells.size() < 4 || cells[0] == "log") continue;
+    auto [at, isNew] = lines.emplace(cells[0], std::vector<std::string>());
+    if (isNew) at->second = LinesOf(Slurp(logs / (cells[0] + ".cbr")));
+    const size_t line = std::stoul(cells[1]);
+    rows.push_back(cells[0] + "|" + (line <= at->second.size() ? at->second[line - 1] : "?") + "|" +
+                   cells[2] + "|" + cells[3]);
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+// The order of a log's lines says nothing its times do not say.
+TEST_F(CrosscheckContestTest, ShuffledLogsGetTheSameVerdicts) {
+  std::mt19937 random(17);
+  for (const char* seed : {"21", "22", "23"}) {
+    const fs::path contest = m_folder / seed;
+    std::string output;
+    ASSERT_EQ(0, Run(std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + contest.string() +
+                         " --logs 50 --qsos 80 --dupe 6 --busted-call 4 --outside 2 "
+                         "--clock-off 4 --seed " +
+                         seed,
+                     &output))
+        << output;
+    for (const fs::directory_entry& log : fs::directory_iterator(contest / "logs")) {
+      const std::string text = Slurp(log.path());
+      fs::create_directories(contest / "shuffled");
+      std::ofstream(contest / "shuffled" / log.path().filename(), std::ios::binary)
+          << ShuffledLog(text, &random);
+    }
+    for (const char* logs : {"logs", "shuffled"}) {
+      ASSERT_EQ(0, Run(std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " +
+                           (contest / "out" / logs).string() + " " + (contest / logs).string(),
+                       &output))
+          << output;
+    }
+    const std::vector<std::string> inOrder =
+        VerdictsByQso(contest / "logs", Slurp(contest / "out" / "logs" / "verdicts.csv"));
+    const std::vector<std::string> shuffled =
+        VerdictsByQso(contest / "shuffled", Slurp(contest / "out" / "shuffled" / "verdicts.csv"));
+    ASSERT_GT(inOrder.size(), 1000u);
+    std::vector<std::string> differ;
+    std::set_symmetric_difference(inOrder.begin(), inOrder.end(), shuffled.begin(), shuffled.end(),
+                                  std::back_inserter(differ));
+    EXPECT_TRUE(differ.empty()) << "seed " << seed << ": " << differ.size() << " rows differ, "
+                                << differ.front();
+  }
+}
+
 const char kHeader[] = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\n";
 
 TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
   const std::string line = "QSO:  3525 CW 2026-03-07 0900 ";
-  Write("logs/a-first-ha5aa.cbr",
-        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 001\r\n");
-  Write("logs/b-ha5aa-again.cbr", std::string(kHeader) + "CALLSIGN: ha5aa\r\n" + line +
-                                      "HA5AA 599 BP DL1CC 599 002\r\nQSO: 99999 CW x\r\n");
-  Write("logs/c-dl1cc.cbr",
-        std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  Write("logs/a-first-ha5aa.cbr", std::string(kHeader) + "CALLSIGN: ha5aa\r\n" + line +
+                                      "HA5AA 599 BP DL1CC 599 001\r\nQSO: 99999 CW x\r\n");
+  Write("logs/b-ha5aa-again.cbr",
+        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 002\r\n");
+  for (const char* name : {"logs/c-dl1cc.cbr", "logs/c2-dl1cc.cbr"}) {
+    Write(name,
+          std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  }
+  // The log sent last is used, whatever its name; of two sent at once, the one named later.
+  const auto sent = fs::last_write_time(m_folder / "logs/a-first-ha5aa.cbr");
+  fs::last_write_time(m_folder / "logs/b-ha5aa-again.cbr", sent - std::chrono::hours(1));
+  fs::last_write_time(m_folder / "logs/c-dl1cc.cbr", sent);
+  fs::last_write_time(m_folder / "logs/c2-dl1cc.cbr", sent);
   Write("logs/d-no-call.cbr", std::string(kHeader) + line + "OK1AB 599 001 HA5AA 599 BP\r\n");
   Write("logs/e-other.cbr", "START-OF-LOG: 3.0\r\nCONTEST: CQ-WW-CW\r\nCALLSIGN: OK2XY\r\n" + line +
                                 "OK2XY 599 14 HA5AA 599 15\r\n");
@@ -116,17 +208,27 @@ TEST_F(CrosscheckContestTest, BadFilesAreNamedAndTheOthersChecked) {
   EXPECT_EQ(1, Crosscheck((m_folder / "logs").string() + " " + (m_folder / "gone.cbr").string(),
                           &output));
   for (const char* expected :
-       {"gone.cbr: does not exist (not used)", "a-first-ha5aa.cbr: is a second log of HA5AA; ",
-        "b-ha5aa-again.cbr is used instead", "d-no-call.cbr: has no CALLSIGN: line (not used)",
+       {"gone.cbr: does not exist (not used)", "b-ha5aa-again.cbr: is an earlier log of HA5AA; ",
+        "a-first-ha5aa.cbr, sent last, is used instead (not used)",
+        "c-dl1cc.cbr: is a log of DL1CC sent at the same time as ",
+        "c2-dl1cc.cbr, which is named later and used instead (not used)",
+        "d-no-call.cbr: has no CALLSIGN: line (not used)",
         "e-other.cbr: is a log of another contest (CONTEST: CQ-WW-CW) (not used)",
         "f-notes.txt: is not a log: it holds no QSO (not used)", "2 logs checked, 3 QSO lines"}) {
     EXPECT_NE(std::string::npos, output.find(expected)) << expected << "\n" << output;
   }
-  // The later file of HA5AA is the one checked, its unreadable line included.
   const std::vector<std::string> rows = VerdictColumns(Slurp(Out() / "verdicts.csv"));
   EXPECT_EQ((std::vector<std::string>{"log,line,verdict,worked", "DL1CC,4,OK,HA5AA",
-                                      "HA5AA,4,BUSTED-EXCHANGE,DL1CC", "HA5AA,5,INVALID,"}),
+                                      "HA5AA,4,OK,DL1CC", "HA5AA,5,INVALID,"}),
             rows);
+  const std::string results = Slurp(Out() / "results.csv");
+  EXPECT_NE(std::string::npos, results.find(",a-first-ha5aa.cbr,HA5AA.ubn,b-ha5aa-again.cbr,"))
+      << results;
+  EXPECT_NE(std::string::npos, results.find(",c2-dl1cc.cbr,DL1CC.ubn,c-dl1cc.cbr,")) << results;
+  EXPECT_NE(std::string::npos,
+            Slurp(Out() / "HA5AA.ubn")
+                .find("Set aside: b-ha5aa-again.cbr (another log of HA5AA; the one sent last is "
+                      "used)\n"));
 }
 
 // Sponsors sort logs into a folder per category and often keep the results beside them: a
@@ -149,6 +251,29 @@ TEST_F(CrosscheckContestTest, SubFoldersAreCheckedHiddenAndResultsFoldersPassedO
   EXPECT_EQ(
       (std::vector<std::string>{"log,line,verdict,worked", "DL1CC,4,OK,HA5AA", "HA5AA,4,OK,DL1CC"}),
       VerdictColumns(Slurp(m_folder / "logs" / "results" / "verdicts.csv")));
+}
+
+// The results kept in the logs' own folder, or the logs named one by one with the
+// results among them, are still the same logs.
+TEST_F(CrosscheckContestTest, OwnOutputsAreNeverReadAsLogs) {
+  const std::string line = "QSO:  3525 CW 2026-03-07 0900 ";
+  Write("logs/ha5aa.cbr",
+        std::string(kHeader) + "CALLSIGN: HA5AA\r\n" + line + "HA5AA 599 BP DL1CC 599 001\r\n");
+  Write("logs/dl1cc.cbr",
+        std::string(kHeader) + "CALLSIGN: DL1CC\r\n" + line + "DL1CC 599 001 HA5AA 599 BP\r\n");
+  const fs::path logs = m_folder / "logs";
+  const std::string command =
+      std::string(TARNO_SCORE_PROGRAM) + " crosscheck --out " + logs.string() + " ";
+  std::string first, second, named;
+  EXPECT_EQ(0, Run(command + logs.string(), &first)) << first;
+  EXPECT_EQ(0, Run(command + logs.string(), &second)) << second;
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(0, Run("cd " + logs.string() + " && " + std::string(TARNO_SCORE_PROGRAM) +
+                       " crosscheck --out . *",
+                   &named))
+      << named;
+  for (const std::string* output : {&first, &second, &named})
+    EXPECT_NE(std::string::npos, output->find("2 logs checked, 2 QSO lines")) << *output;
 }
 
 TEST_F(CrosscheckContestTest, NothingCheckedEndsWithStatusTwo) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -32,7 +33,8 @@ class CrosscheckFixture : public ::testing::Test {
     for (char& c : name) {
       if (c == '/') c = '-';
     }
-    m_folder = fs::temp_directory_path() / name;
+    // The process id keeps runs of the suite at the same moment (other worktrees, say) apart.
+    m_folder = fs::temp_directory_path() / (name + "-" + std::to_string(getpid()));
     fs::remove_all(m_folder);
     fs::create_directories(m_folder);
   }

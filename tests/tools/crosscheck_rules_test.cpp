@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "crosscheck/contest_period.h"
+#include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/plugin_judge.h"
+#include "replay/csv_cell.h"
 
 namespace tarno::score {
 namespace {
@@ -67,6 +69,34 @@ TEST(CrosscheckRulesTest, ScoreLineGivesPointsCountiesAndScore) {
   EXPECT_EQ(64167, score.score);
   EXPECT_FALSE(ScoreLineOf("no score here").read);
   EXPECT_FALSE(ScoreLineOf("Score: 12*").read);
+}
+
+TEST(CrosscheckRulesTest, OwnCallsAreLettersDigitsAndSlashes) {
+  for (const char* call :
+       {"HA5AA", "HA1AA/P", "DL/PA3ABC/MM", "3DA0RU", "ha5aa", "4X4A", "A1BCDEFGHIJKLMNOPQRS"}) {
+    EXPECT_TRUE(IsCallShaped(call)) << call;
+  }
+  for (const char* call : {"", "../x", "..", "HA5AA.P", "HA1AA_P", "HA5 AA", "<b>HA5AA</b>", "=1+2",
+                           "HAAA", "5555", "/", "A1BCDEFGHIJKLMNOPQRST", "HA5AA\t"}) {
+    EXPECT_FALSE(IsCallShaped(call)) << call;
+  }
+}
+
+TEST(CrosscheckRulesTest, CsvCellsNeverStartAFormula) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"HA5AA", "HA5AA"},
+      {"", ""},
+      {"=1+2", "'=1+2"},
+      {"+36", "'+36"},
+      {"-2+3", "'-2+3"},
+      {"@SUM(A1)", "'@SUM(A1)"},
+      {"\tx", "'\tx"},
+      {"\rx", "\"'\rx\""},
+      {"HA5AA=1", "HA5AA=1"},
+      {"a,b", "\"a,b\""},
+      {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+  };
+  for (const auto& [text, cell] : cases) EXPECT_EQ(cell, CsvCell(text)) << text;
 }
 
 }  // namespace

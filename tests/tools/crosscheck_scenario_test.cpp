@@ -2,6 +2,7 @@
 // verdict: wrong clocks, the contest period, the choice of a busted call's station, what
 // counts as "in other logs", ADIF beside Cabrillo, claimed scores and ranks.
 
+#include <algorithm>
 #include <vector>
 
 #include "crosscheck_fixture.h"
@@ -40,6 +41,7 @@ struct Scenario {
   std::vector<const char*> rows;      // rows verdicts.csv must hold, whole
   std::vector<const char*> results;   // texts results.csv must hold
   std::vector<const char*> messages;  // texts the command's output must hold
+  int status = 0;
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }
@@ -51,7 +53,7 @@ TEST_P(CrosscheckScenarioTest, VerdictsFollowTheRule) {
   const Scenario& scenario = GetParam();
   for (const LogFile& log : scenario.logs) Write("logs/" + log.name, log.text);
   std::string output;
-  ASSERT_EQ(0,
+  ASSERT_EQ(scenario.status,
             Crosscheck(std::string(scenario.options) + " " + (m_folder / "logs").string(), &output))
       << output;
   const std::string verdicts = Slurp(Out() / "verdicts.csv");
@@ -63,6 +65,14 @@ TEST_P(CrosscheckScenarioTest, VerdictsFollowTheRule) {
     EXPECT_NE(std::string::npos, results.find(text)) << text << "\n" << results;
   for (const char* text : scenario.messages)
     EXPECT_NE(std::string::npos, output.find(text)) << text << "\n" << output;
+  // Every entrant has a visible report of its own.
+  long reports = 0;
+  for (const fs::directory_entry& file : fs::directory_iterator(Out())) {
+    if (file.path().extension() != ".ubn") continue;
+    ++reports;
+    EXPECT_NE('.', file.path().filename().string()[0]) << file.path();
+  }
+  EXPECT_EQ(std::count(results.begin(), results.end(), '\n') - 1, reports);
 }
 
 const char kDay[] = " 2026-03-07 ";
@@ -124,6 +134,35 @@ INSTANTIATE_TEST_SUITE_P(
                   "HA6XA,4,NIL,HA5AA,not in HA5AA's log"},
                  {},
                  {}},
+        // Calls copied without a digit or in an odd shape are read by their column: the
+        // copier's line is the busted call, the partner's stays OK.
+        Scenario{"BustedCallOfAnyShapeIsReadByItsColumn",
+                 {Cabrillo("S51AA", {Q(" 3525 CW", "0900", "001", "DLOWX", "001"),
+                                     Q(" 7025 CW", "0910", "002", "OKSWR", "001"),
+                                     Q("14025 CW", "0920", "003", "HAJRTZ", "BP")}),
+                  Cabrillo("DL0WX", {Q(" 3525 CW", "0900", "001", "S51AA", "001")}),
+                  Cabrillo("OK5WR", {Q(" 7025 CW", "0910", "001", "S51AA", "002")}),
+                  Cabrillo("HA1RTZ", {Q("14025 CW", "0920", "BP", "S51AA", "003")})},
+                 "",
+                 {"S51AA,4,BUSTED-CALL,DLOWX,right call DL0WX",
+                  "S51AA,5,BUSTED-CALL,OKSWR,right call OK5WR",
+                  "S51AA,6,BUSTED-CALL,HAJRTZ,right call HA1RTZ",
+                  "DL0WX,4,OK,S51AA,S51AA logged your call as DLOWX",
+                  "OK5WR,4,OK,S51AA,S51AA logged your call as OKSWR",
+                  "HA1RTZ,4,OK,S51AA,S51AA logged your call as HAJRTZ"},
+                 {},
+                 {}},
+        // Tags without a blank after the colon are tags all the same: the log is OK1AB's
+        // TARNO entry, its QSO line read.
+        Scenario{"TagsWithoutABlankAreRead",
+                 {{"ok1ab.cbr",
+                   "START-OF-LOG:3.0\r\nCONTEST:TARNO\r\nCALLSIGN:OK1AB\r\n"
+                   "QSO:3525 CW 2026-03-07 0900 OK1AB 599 001 DL1AA 599 001\r\nEND-OF-LOG:\r\n"},
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "OK1AB", "001")})},
+                 "",
+                 {"OK1AB,4,OK,DL1AA,", "DL1AA,4,OK,OK1AB,"},
+                 {},
+                 {}},
         // A station without a log is credited as NO-LOG only when another log holds it too;
         // two bands of one log are still one log.
         Scenario{"NoLogNeedsASecondLog",
@@ -162,6 +201,86 @@ INSTANTIATE_TEST_SUITE_P(
                  "--end 2026-03-07",
                  {"DL1AA,4,OUTSIDE,HA5AA,2026-03-08 0100 is outside the contest period"},
                  {"1,DL1AA,26,7,3,2,", "2,HA5AA,6,0,1,1,", "2,OK1AB,0,0,1,1,"},
+                 {}},
+        // The period is judged per side: a partner that logged the QSO a minute after the
+        // end (or before the start) loses it, the side inside the period does not, and a
+        // call busted at the edge is still busted, whichever side copied it.
+        Scenario{"PeriodIsJudgedPerSide",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "1800", "BP", "DL1AA", "001"),
+                                     Q(" 7025 CW", "1800", "BP", "OK1AX", "001"),
+                                     Q("14025 CW", "0600", "BP", "S51AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "1801", "001", "HA5AA", "BP")}),
+                  Cabrillo("OK1AB", {Q(" 7025 CW", "1801", "001", "HA5AA", "BP")}),
+                  Cabrillo("S51AA", {Q("14025 CW", "0559", "001", "HA5AB", "BP")})},
+                 "--start 2026-03-07T06:00 --end 2026-03-07T18:00",
+                 {"HA5AA,4,OK,DL1AA,",
+                  "DL1AA,4,OUTSIDE,HA5AA,2026-03-07 1801 is outside the contest period",
+                  "HA5AA,5,BUSTED-CALL,OK1AX,right call OK1AB",
+                  "OK1AB,4,OUTSIDE,HA5AA,2026-03-07 1801 is outside the contest period",
+                  "HA5AA,6,OK,S51AA,",
+                  "S51AA,4,OUTSIDE,HA5AB,2026-03-07 0559 is outside the contest period"},
+                 {},
+                 {}},
+        // A QSO typed in later stands before the real one in the file: the real one is
+        // judged first, as it was made, and the repeat is the dupe.
+        Scenario{"LinesOutOfTimeOrderAreJudgedInTimeOrder",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "0930", "BP", "DL1AA", "001"),
+                                     Q(" 3525 CW", "0900", "BP", "DL1AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,4,DUPE,DL1AA,dupe of line 5", "HA5AA,5,OK,DL1AA,", "DL1AA,4,OK,HA5AA,"},
+                 {},
+                 {}},
+        // The own call names the report file and stands in every published file: what is
+        // no call leaves its log out. Worked calls stay as logged.
+        Scenario{"OwnCallMustLookLikeACall",
+                 {{"dot.cbr", Cabrillo("../x", {Q(" 3525 CW", "0900", "BP", "DL1AA", "001")}).text},
+                  {"markup.cbr",
+                   Cabrillo("<b>HA5AA</b>", {Q(" 3525 CW", "0901", "BP", "DL1AA", "001")}).text},
+                  {"blank.adi",
+                   "x<EOH><CALL:5>DL1AA<QSO_DATE:8>20260307<TIME_ON:4>0902<FREQ:5>3.525"
+                   "<MODE:2>CW<STX_STRING:2>BP<SRX_STRING:3>001<STATION_CALLSIGN:6>HA5 AA<EOR>"},
+                  {"long.cbr",
+                   Cabrillo("HA5AAAAAAAAAAAAAAAAAA", {Q(" 3525 CW", "0903", "BP", "DL1AA", "001")})
+                       .text},
+                  {"dl1aa.adi",
+                   "x<EOH><CALL:4>../x<QSO_DATE:8>20260307<TIME_ON:4>0900<FREQ:5>3.525"
+                   "<MODE:2>CW<STX_STRING:3>001<SRX_STRING:2>BP<STATION_CALLSIGN:5>DL1AA<EOR>"}},
+                 "",
+                 {"DL1AA,1,UNIQUE,../X,in no other log"},
+                 {},
+                 {"dot.cbr: has an own call that is not a call: \"../X\" (letters, digits and /",
+                  "markup.cbr: has an own call that is not a call: \"<B>HA5AA</B>\"",
+                  "blank.adi: has an own call that is not a call: \"HA5 AA\"",
+                  "long.cbr: has an own call that is not a call: \"HA5AAAAAAAAAAAAAAAAAA\"",
+                  "1 logs checked"},
+                 1},
+        // A portable call gets a report of its own; a call no call can collide with it.
+        Scenario{"SlashedCallGetsItsOwnReport",
+                 {{"ha1aa-p.cbr",
+                   Cabrillo("HA1AA/P", {Q(" 3525 CW", "0900", "SO", "HA1AA", "SO")}).text},
+                  {"ha1aa_p.cbr",
+                   Cabrillo("HA1AA_P", {Q(" 3525 CW", "0910", "SO", "HA1AA", "SO")}).text},
+                  Cabrillo("HA1AA", {Q(" 3525 CW", "0900", "SO", "HA1AA/P", "SO")})},
+                 "",
+                 {"HA1AA/P,4,OK,HA1AA,", "HA1AA,4,OK,HA1AA/P,"},
+                 {",ha1aa-p.cbr,HA1AA_P.ubn,", ",HA1AA.cbr,HA1AA.ubn,"},
+                 {"ha1aa_p.cbr: has an own call that is not a call"},
+                 1},
+        // A spreadsheet runs a cell that starts with = + - @ as a formula; worked calls and
+        // file names come from strangers.
+        Scenario{"FormulasInCellsAreNeutralised",
+                 {{"=1+2.adi",
+                   "x<EOH>\n"
+                   "<CALL:22>=HYPERLINK(\"HTTP://X\")<QSO_DATE:8>20260307<TIME_ON:4>0900"
+                   "<FREQ:5>3.525<MODE:2>CW<STX_STRING:2>BP<SRX_STRING:3>001"
+                   "<STATION_CALLSIGN:5>HA5AA<EOR>\n"
+                   "<CALL:4>-2+3<QSO_DATE:8>20260307<TIME_ON:4>0901<FREQ:5>3.525<MODE:2>CW"
+                   "<STX_STRING:2>BP<SRX_STRING:3>001<STATION_CALLSIGN:5>HA5AA<EOR>\n"}},
+                 "",
+                 {"HA5AA,1,UNIQUE,\"'=HYPERLINK(\"\"HTTP://X\"\")\",in no other log",
+                  "HA5AA,2,UNIQUE,'-2+3,in no other log"},
+                 {",'=1+2.adi,HA5AA.ubn,,"},
                  {}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
 

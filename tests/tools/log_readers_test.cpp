@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "logs/adif_reader.h"
 #include "logs/cabrillo_reader.h"
 
@@ -38,9 +42,9 @@ TEST(AdifReaderTest, RecordsThatCannotBecomeQsosAreSkippedWithTheirNumber) {
   const ReadLog log = ReadAdif(
       "<EOH><QSO_DATE:8>20260117<BAND:3>20m<EOR>"
       "<CALL:4>W1AW<QSO_DATE:8>20260117<EOR>"
-      "<CALL:4>W1AW<QSO_DATE:8>20260230<BAND:3>20m<EOR>"
+      "<CALL:4>W1AW<QSO_DATE:8>20260230<TIME_ON:4>1200<BAND:3>20m<EOR>"
       "<CALL:4>W1AW<QSO_DATE:8>20260117<FREQ:4>fast<EOR>"
-      "<CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<EOR>"
+      "<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:4>1200<BAND:3>20m<EOR>"
       "<CALL:99>W1AW<EOR>");
   ASSERT_EQ(1u, log.qsos.size());
   EXPECT_EQ(5, log.qsos[0].source);
@@ -53,6 +57,87 @@ TEST(AdifReaderTest, RecordsThatCannotBecomeQsosAreSkippedWithTheirNumber) {
   ASSERT_EQ(1u, log.notes.size());
   EXPECT_NE(std::string::npos, log.notes[0].reason.find("not a frequency"));
   EXPECT_NE(std::string::npos, log.skipped[4].reason.find("runs past the end"));
+}
+
+// A record that reads, as the cases below spell it with "%".
+const std::string kRecord =
+    "<QSO_DATE:8>20260117<TIME_ON:4>1205<BAND:3>20m<MODE:2>CW<STATION_CALLSIGN:6>HA5TST";
+
+struct AdifCase {
+  std::string text;                  // "%" stands for kRecord
+  std::vector<std::string> calls;    // of the QSOs read, in order
+  std::vector<std::string> skipped;  // "N: start of the reason"
+  std::vector<std::string> notes;    // "N: start of the note"
+};
+
+std::string Spelled(const std::string& text) {
+  std::string spelled;
+  for (char c : text) spelled += c == '%' ? kRecord : std::string(1, c);
+  return spelled;
+}
+
+std::vector<std::string> Listed(const std::vector<LogProblem>& problems, size_t keep) {
+  std::vector<std::string> listed;
+  for (const LogProblem& problem : problems)
+    listed.push_back(std::to_string(problem.source) + ": " + problem.reason.substr(0, keep));
+  return listed;
+}
+
+TEST(AdifReaderTest, WhatIsLostIsSaidAndWhatCanBeReadIsRead) {
+  const AdifCase kCases[] = {
+      {"<EOH><CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<EOR><CALL:4>W2AW%<EOR>",
+       {"W2AW"},
+       {"1: no TIME_ON: the QSO's time is not known"},
+       {}},
+      {"<CALL:4>W1AW<TIME_ON:4>1200<BAND:3>20m<EOR>", {}, {"1: no QSO_DATE"}, {}},
+      {"<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:3>120<BAND:3>20m<EOR>",
+       {},
+       {"1: QSO_DATE/TIME_ON \"20260117 120\" is not a valid date and time"},
+       {}},
+      // A length that runs into the next tag: the data up to it, and that tag read.
+      {"<CALL:4>W1AW%<OPERATOR:7>M0NOM <MY_GRIDSQUARE:6>IO84MK<EOR>",
+       {"W1AW"},
+       {},
+       {"1: field OPERATOR's length 7 runs into the tag <MY_GRIDSQUARE:6> after it; read as "
+        "\"M0NOM \", and <MY_GRIDSQUARE:6> after it"}},
+      {"<CALL:4>W1AW%<EOR>%<CALL:6>DL1AB<EOR><CALL:4>W2AW%<EOR>",
+       {"W1AW", "DL1AB", "W2AW"},
+       {},
+       {"2: field CALL's length 6 runs into the tag <EOR>"}},
+      {"%<CALL:7>DL1ABC<BAND:3>20m<EOR>", {"DL1ABC"}, {}, {"1: field CALL's length 7 runs"}},
+      // <EOF> ends the log.
+      {"<EOH><CALL:4>W1AW%<EOR>\r\n<EOF>\r\n", {"W1AW"}, {}, {}},
+      {"<CALL:4>W1AW%<EOR><eof><CALL:4>W2AW%<EOR><CALL:4>W3AW%<EOR>",
+       {"W1AW"},
+       {"2: 2 records follow <EOF>, which ends the log: not read"},
+       {}},
+      {"<CALL:4>W1AW%<EOR><CALL:4>W2AW%<EOF>", {"W1AW"}, {"2: the last record has no <EOR>"}, {}},
+      // A missing <EOR> makes one record of several QSOs: the count says what was lost.
+      {"<EOH><CALL:4>W1AW%<CALL:4>W2AW%<CALL:4>W3AW%",
+       {},
+       {"1: the file has no <EOR> at all: its 3 CALL fields, 3 QSOs' worth, are not read"},
+       {}},
+      {"<CALL:4>W1AW%<EOR><CALL:4>W2AW%<CALL:4>W3AW%<EOR><CALL:4>W4AW%<EOR>",
+       {"W1AW", "W4AW"},
+       {"2: one record holds 2 CALL fields, 2 QSOs' worth: the <EOR> marks between them are "
+        "missing; none is read"},
+       {}},
+      {"<CALL:4>W1AW%<EOR><CALL:4>W2AW%", {"W1AW"}, {"2: the last record has no <EOR>"}, {}},
+  };
+  for (const AdifCase& test : kCases) {
+    const ReadLog log = ReadAdif(Spelled(test.text));
+    std::vector<std::string> calls;
+    for (const LogQso& qso : log.qsos) calls.push_back(qso.call);
+    EXPECT_EQ(test.calls, calls) << test.text;
+    std::vector<std::string> skipped = Listed(log.skipped, 1000);
+    for (size_t i = 0; i < skipped.size() && i < test.skipped.size(); ++i)
+      skipped[i] = skipped[i].substr(0, test.skipped[i].size());
+    EXPECT_EQ(test.skipped, skipped) << test.text;
+    std::vector<std::string> notes = Listed(log.notes, 1000);
+    for (size_t i = 0; i < notes.size() && i < test.notes.size(); ++i)
+      notes[i] = notes[i].substr(0, test.notes[i].size());
+    EXPECT_EQ(test.notes, notes) << test.text;
+  }
 }
 
 TEST(CabrilloReaderTest, TheModulesLayoutAndTheUsualVariants) {
@@ -78,6 +163,122 @@ TEST(CabrilloReaderTest, TheModulesLayoutAndTheUsualVariants) {
   EXPECT_EQ(6, log.skipped[0].source);
   EXPECT_EQ(7, log.skipped[1].source);
   EXPECT_EQ(8, log.skipped[2].source);
+}
+
+// One QSO line after "QSO: 14025 CW 2026-01-17 1205 " in a log whose other lines set its
+// layout, and what the reader makes of it: the worked call and received exchange, or the
+// start of the reason it is skipped.
+struct LineCase {
+  const char* layoutLine;  // the fields of the log's other lines
+  const char* fields;
+  const char* call;
+  const char* exchRcvd;
+  const char* skipped;
+};
+
+const LineCase kLineCases[] = {
+    // Busted calls and odd exchanges are read by the log's columns.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP DLOWX 599 002", "DLOWX", "002", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP OKSWR 599 3", "OKSWR", "3", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP HAJRTZ 599 ZA", "HAJRTZ", "ZA", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP HG4K 599 BP1", "HG4K", "BP1", nullptr},
+    {"HA5TST BP DL1ABC 001", "HA5TST BP DLOWX 001", "DLOWX", "001", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001 1", "HA5TST 599 BP OKSWR 599 4 0", "OKSWR", "4", nullptr},
+    // A report left out on one line: the one layout that line fits by its columns.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP HG4K 599 BP1", "HG4K", "BP1", nullptr},
+    // The log's layout settles which report a line left out.
+    {"HA5TST BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", "OK1AA", "1", nullptr},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP OK1AA 57 1", nullptr, nullptr,
+     "\"HA5TST BP OK1AA 57 1\" fits more than one layout"},
+    // Not exchange 599 and transmitter 1, but a report and serial 1.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST BP OK1AA 599 1", "OK1AA", "1", nullptr},
+    // Fields out of place are never read shifted.
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP 599 DL1ABC 001", nullptr, nullptr,
+     "\"HA5TST 599 BP 599 DL1ABC 001\" is not own call"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP 599 001", nullptr, nullptr, "\"HA5TST"},
+    {"HA5TST BP DL1ABC 001", "HA5TST BP 001 DL1ABC", nullptr, nullptr, "\"HA5TST BP 001"},
+    {"HA5TST BP DL1ABC 001", "HA5TST BP 59 001", nullptr, nullptr, "\"HA5TST BP 59 001\" is not"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA5TST 599 BP DL1ABC 599", nullptr, nullptr,
+     "\"HA5TST 599 BP DL1ABC 599\": \"599\" may be a report"},
+    {"HA5TST 599 BP DL1ABC 599 001", "HA-5TST 599 BP DLOWX 599 001", nullptr, nullptr, "\"HA-5TST"},
+};
+
+TEST(CabrilloReaderTest, EachLineIsReadByTheLogsLayout) {
+  for (const LineCase& test : kLineCases) {
+    const std::string head = "QSO: 14025 CW 2026-01-17 1205 ";
+    const std::string other = head + test.layoutLine + "\n";
+    const ReadLog log = ReadCabrillo("START-OF-LOG: 3.0\nCALLSIGN: HA5TST\n" + other + other +
+                                     "QSO: 14025 CW 2026-01-17 1206 " + test.fields + "\n" + other);
+    EXPECT_EQ(4u, log.recordsFound);
+    const LogQso* read = nullptr;
+    for (const LogQso& qso : log.qsos) read = qso.source == 5 ? &qso : read;
+    if (test.skipped == nullptr) {
+      ASSERT_NE(nullptr, read) << test.fields;
+      EXPECT_EQ(test.call, read->call) << test.fields;
+      EXPECT_EQ(test.exchRcvd, read->exchRcvd) << test.fields;
+      EXPECT_EQ("HA5TST", read->stationCall) << test.fields;
+      EXPECT_EQ(4u, log.qsos.size()) << test.fields;
+    } else {
+      EXPECT_EQ(nullptr, read) << test.fields;
+      ASSERT_EQ(1u, log.skipped.size()) << test.fields;
+      EXPECT_EQ(5, log.skipped[0].source);
+      EXPECT_EQ(0u, log.skipped[0].reason.rfind(test.skipped, 0))
+          << test.fields << ": " << log.skipped[0].reason;
+    }
+  }
+}
+
+// A QSO line as the module writes it, each field padded to its width.
+std::string ModuleLine(const std::string& time, const std::string& rstSent, const std::string& call,
+                       const std::string& rstRcvd, const std::string& exchRcvd) {
+  auto padded = [](std::string text, size_t width) {
+    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
+  };
+  return "QSO: 14025 CW 2026-01-17 " + time + " " + padded("HA5TST", 13) + " " +
+         padded(rstSent, 3) + " " + padded("BP", 6) + " " + padded(call, 13) + " " +
+         padded(rstRcvd, 3) + " " + exchRcvd + "\r\n";
+}
+
+TEST(CabrilloReaderTest, ALogWrittenInColumnsIsReadByThemWhereAReportIsEmpty) {
+  const std::string full = ModuleLine("1200", "599", "DL1ABC", "599", "001");
+  const ReadLog log = ReadCabrillo(
+      "START-OF-LOG: 3.0\r\nCALLSIGN: HA5TST\r\n" + full + full +
+      ModuleLine("1201", "59", "HG4K", "", "599") + ModuleLine("1202", "57", "DLOWX", "", "1") +
+      ModuleLine("1203", "", "OK1AA", "57", "1") + ModuleLine("1204", "", "W1AW", "", "BP1") +
+      ModuleLine("1205", "599", "Q1VERYLONGCALL/QRP", "599", "12345678") + full);
+  ASSERT_EQ(8u, log.qsos.size());
+  EXPECT_TRUE(log.skipped.empty());
+  const char* const kRead[][4] = {{"59", "HG4K", "", "599"},
+                                  {"57", "DLOWX", "", "1"},
+                                  {"", "OK1AA", "57", "1"},
+                                  {"", "W1AW", "", "BP1"},
+                                  {"599", "Q1VERYLONGCALL/QRP", "599", "12345678"}};
+  for (size_t i = 0; i < std::size(kRead); ++i) {
+    const LogQso& qso = log.qsos[i + 2];
+    EXPECT_EQ(kRead[i][0], qso.rstSent) << kRead[i][1];
+    EXPECT_EQ(kRead[i][1], qso.call);
+    EXPECT_EQ(kRead[i][2], qso.rstRcvd) << kRead[i][1];
+    EXPECT_EQ(kRead[i][3], qso.exchRcvd) << kRead[i][1];
+    EXPECT_EQ("BP", qso.exchSent) << kRead[i][1];
+  }
+}
+
+TEST(CabrilloReaderTest, TagsAreReadWithOrWithoutABlankAfterTheColon) {
+  const ReadLog log = ReadCabrillo(
+      "START-OF-LOG:3.0\r\nCONTEST:CQ-WPX-CW\r\ncallsign:aa1zzz\r\nCLAIMED-SCORE:12\r\n"
+      "QSO:14025 CW 2026-01-17 1205 AA1ZZZ 599 1 DL1ABC 599 001\r\n"
+      "  QSO:\t7025 CW 2026-01-17 1206 AA1ZZZ 599 2 DL2ABC 599 002\r\n"
+      "QSO 7025 CW 2026-01-17 1207 AA1ZZZ 599 3 DL3ABC 599 003\r\n"
+      "X-QSO:7025 CW 2026-01-17 1208 AA1ZZZ 599 4 DL4ABC 599 004\r\n");
+  EXPECT_EQ("CQ-WPX-CW", log.contest);
+  EXPECT_EQ("AA1ZZZ", log.ownCall);
+  EXPECT_EQ("12", log.claimedScore);
+  ASSERT_EQ(2u, log.qsos.size());
+  EXPECT_EQ("DL1ABC", log.qsos[0].call);
+  EXPECT_EQ("40m", log.qsos[1].band);
+  EXPECT_EQ(2u, log.recordsFound);
+  ASSERT_EQ(1u, log.notes.size());
+  EXPECT_EQ(8, log.notes[0].source);
 }
 
 TEST(LogFormatTest, ContentTellsTheFormat) {

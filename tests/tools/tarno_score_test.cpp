@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,11 @@ class TarnoScoreTest : public ::testing::Test {
         std::string(TARNO_SCORE_PROGRAM) + " --dir " + m_folder.string() + " " + arguments;
     return tarno::testing::RunCommand(command, output);
   }
+  int RunIn(const fs::path& folder, const std::string& arguments, std::string* output) {
+    const std::string command =
+        std::string(TARNO_SCORE_PROGRAM) + " --dir " + folder.string() + " " + arguments;
+    return tarno::testing::RunCommand(command, output);
+  }
   fs::path Write(const std::string& name, const std::string& bytes) {
     std::ofstream(m_folder / name, std::ios::binary) << bytes;
     return m_folder / name;
@@ -55,7 +61,8 @@ TEST_F(TarnoScoreTest, SampleLogGivesTheExpectedFiles) {
   EXPECT_NE(std::string::npos, output.find("Score: 879*73 = 64167")) << output;
   EXPECT_NE(std::string::npos, output.find("HA5TST.cbr: no problems found")) << output;
   EXPECT_NE(std::string::npos,
-            output.find("400 QSOs scored, 0 outside the contest period, 0 records skipped"))
+            output.find("400 QSOs replayed, 373 counted (see err.txt for the rest), 0 outside the "
+                        "contest period, 0 records skipped, 0 calls in no known country"))
       << output;
 }
 
@@ -91,13 +98,65 @@ TEST_F(TarnoScoreTest, BadInputGetsAClearMessage) {
             output.find("record 4: skipped: field CALL's length 900 runs past the end"))
       << output;
   EXPECT_NE(std::string::npos,
-            output.find("1 QSOs scored, 0 outside the contest period, 3 records"))
+            output.find("1 QSO replayed, 1 counted, 0 outside the contest period, 3 records"))
       << output;
 
-  const fs::path noCall =
-      Write("nocall.adi", "<CALL:4>W1AW<QSO_DATE:8>20260117<BAND:3>20m<MODE:2>CW<EOR>");
-  EXPECT_EQ(1, Run(noCall.string(), &output));
+  const fs::path noCall = Write(
+      "nocall.adi", "<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:4>1200<BAND:3>20m<MODE:2>CW<EOR>");
+  EXPECT_EQ(2, Run(noCall.string(), &output)) << "the command line must say more";
   EXPECT_NE(std::string::npos, output.find("--own-call")) << output;
+}
+
+// A made-up TARNO log in ADIF of the shapes real logs hold: busted calls of any shape,
+// exchanges the plug-in refuses, reports left out on either side, bands and modes the
+// plug-in refuses, dupes. The same seed gives the same log.
+std::string ShapedLog(uint32_t seed, int qsos) {
+  const char* const kCalls[] = {"DL1ABC", "DLOWX", "OKSWR", "HAJRTZ", "HG4K",    "W1AW",
+                                "HA7AA",  "OK5WR", "S51AA", "9A1ZZ",  "HA1XY/P", "E73A"};
+  const char* const kFreqs[] = {"1.830",  "3.550",  "7.020",  "14.030",
+                                "21.030", "28.030", "10.120", "50.100"};
+  const char* const kModes[] = {"CW", "SSB", "CW", "SSB", "RTTY"};
+  const char* const kReports[] = {"599", "59", "", "57"};
+  const char* const kExchanges[] = {"BP", "ZA", "001", "7", "BP1", "X", "bp", "1", "0", "599"};
+  auto next = [&seed](size_t count) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % count;
+  };
+  auto field = [](const char* name, const std::string& data) {
+    return data.empty() ? std::string()
+                        : "<" + std::string(name) + ":" + std::to_string(data.size()) + ">" + data;
+  };
+  std::string log = "made for a test<EOH>\n";
+  for (int i = 0; i < qsos; ++i) {
+    const int minute = 12 * 60 + i * 3;
+    char time[5];
+    std::snprintf(time, sizeof time, "%02d%02d", minute / 60 % 24, minute % 60);
+    log += field("CALL", kCalls[next(std::size(kCalls))]) + field("QSO_DATE", "20260117") +
+           field("TIME_ON", time) + field("FREQ", kFreqs[next(std::size(kFreqs))]) +
+           field("MODE", kModes[next(std::size(kModes))]) +
+           field("RST_SENT", kReports[next(std::size(kReports))]) +
+           field("RST_RCVD", kReports[next(std::size(kReports))]) + field("STX_STRING", "BP") +
+           field("SRX_STRING", kExchanges[next(std::size(kExchanges))]) +
+           field("STATION_CALLSIGN", "HA5TST") + "<EOR>\n";
+  }
+  return log;
+}
+
+TEST_F(TarnoScoreTest, TheCabrilloFileThePlugInWroteReadsBackToTheSameSheet) {
+  for (uint32_t seed = 1; seed <= 8; ++seed) {
+    const fs::path written = m_folder / ("written-" + std::to_string(seed));
+    const fs::path readBack = m_folder / ("read-back-" + std::to_string(seed));
+    fs::create_directories(written);
+    fs::create_directories(readBack);
+    const fs::path log = Write("shaped.adi", ShapedLog(seed, 60));
+    std::string output;
+    RunIn(written, "--cabrillo " + log.string(), &output);
+    const fs::path cabrillo = written / "HA5TST.cbr";
+    ASSERT_TRUE(fs::exists(cabrillo)) << output;
+    ASSERT_EQ(0, RunIn(readBack, cabrillo.string(), &output)) << "seed " << seed << "\n" << output;
+    EXPECT_NE(std::string::npos, output.find(" 0 lines skipped")) << output;
+    EXPECT_EQ(Slurp(written / "summary.txt"), Slurp(readBack / "summary.txt")) << "seed " << seed;
+  }
 }
 
 // Header lines of the Cabrillo file the run wrote.
@@ -146,6 +205,12 @@ TEST_F(TarnoScoreTest, CheckCommandReportsTheCabrilloFilesProblems) {
   const fs::path expected = fs::path(TARNO_SOURCE_DIR) / "samples" / "expected";
   std::string output;
   EXPECT_EQ(0, Run("check " + (expected / "HA5TST.cbr").string(), &output)) << output;
+  std::string sound = Slurp(expected / "HA5TST.cbr");
+  sound.insert(sound.find("CLUB: "), "CLUB-NAME: x\r\nCATEGORY-OVERLAY: \r\n");
+  EXPECT_EQ(0, Run("check " + Write("noted.cbr", sound).string(), &output)) << output;
+  EXPECT_NE(std::string::npos, output.find("note: tag \"CLUB-NAME\" is not one this check knows"))
+      << output;
+  EXPECT_NE(std::string::npos, output.find("\nno problems found")) << output;
   const fs::path broken = Write("broken.cbr", "START-OF-LOG: 3.0\r\nCATEGORY-POWER: HUGE\r\n");
   EXPECT_EQ(1, Run("check " + broken.string(), &output));
   EXPECT_NE(std::string::npos, output.find("line 2")) << output;

@@ -17,7 +17,7 @@ int CheckMain(const std::string& path) {
   }
   const std::vector<CabrilloProblem> problems = CheckCabrillo(text);
   std::printf("%s: %s\n", path.c_str(), FormatProblems(problems).c_str());
-  return problems.empty() ? 0 : 1;
+  return IsSound(problems) ? 0 : 1;
 }
 
 }  // namespace tarno::score

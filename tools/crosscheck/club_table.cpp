@@ -6,6 +6,7 @@
 
 #include "contest/ascii_text.h"
 #include "crosscheck/verdict_text.h"
+#include "replay/csv_cell.h"
 
 namespace tarno::score {
 namespace {
@@ -60,8 +61,8 @@ bool WriteClubsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking,
     std::string members;
     for (size_t row : club.members)
       members += (members.empty() ? "" : " ") + set.logs[ranking[row].log].call;
-    out << club.rank << ',' << CsvField(club.club) << ',' << club.score << ','
-        << club.members.size() << ',' << CsvField(members) << '\n';
+    out << club.rank << ',' << CsvCell(club.club) << ',' << club.score << ','
+        << club.members.size() << ',' << CsvCell(members) << '\n';
   }
   out.close();
   if (out) return true;

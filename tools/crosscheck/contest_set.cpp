@@ -1,5 +1,6 @@
 #include "crosscheck/contest_set.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tarno::score {
@@ -33,6 +34,15 @@ const char* VerdictName(Verdict verdict) {
 bool IsCredited(Verdict verdict, bool dropUniques) {
   return verdict == Verdict::kOk || verdict == Verdict::kNoLog ||
          (verdict == Verdict::kUnique && !dropUniques);
+}
+
+std::vector<uint32_t> RecordsInFileOrder(const ContestSet& set, const EntrantLog& log) {
+  std::vector<uint32_t> records(log.qsoCount);
+  for (size_t i = 0; i < log.qsoCount; ++i) records[i] = static_cast<uint32_t>(log.firstQso + i);
+  const auto byLine = [&](uint32_t a, uint32_t b) { return set.qsos[a].line < set.qsos[b].line; };
+  if (!std::is_sorted(records.begin(), records.end(), byLine))
+    std::sort(records.begin(), records.end(), byLine);
+  return records;
 }
 
 long long SecondsOf(double oleDays) { return std::llround(oleDays * 86400.0); }

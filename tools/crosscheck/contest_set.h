@@ -2,11 +2,13 @@
 #define TARNO_TOOLS_CROSSCHECK_CONTEST_SET_H_
 
 // All received logs of one contest, held compactly: one QsoRecord of integers per QSO
-// line (texts by their StringPool id), the lines of one log side by side in file order.
-// The loader fills it; the later steps only set verdicts, partners and results.
+// line (texts by their StringPool id), the lines of one log side by side in time order
+// (lines of one time in file order), as the logger took them, whatever order the file
+// has. The loader fills it; the later steps only set verdicts, partners and results.
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -70,11 +72,13 @@ struct EntrantLog {
   size_t fileOrder = 0;  // position among the files named on the command line
   std::string call;      // upper-cased
   uint32_t callId = 0;
-  bool used = true;              // false: another file of the same call replaced it
-  bool adif = false;             // its QSOs are numbered by record, not by line
-  std::string contest;           // CONTEST: as written
-  long long claimedHeader = -1;  // CLAIMED-SCORE:, -1 when absent or not a number
-  size_t firstQso = 0;           // the log's records are qsos[firstQso, firstQso + qsoCount)
+  std::filesystem::file_time_type modified;  // when the file was last written: sent
+  bool used = true;                          // false: another file of the same call replaced it
+  bool adif = false;                         // its QSOs are numbered by record, not by line
+  std::vector<std::string> setAside;         // the used log's: the files of its call not used
+  std::string contest;                       // CONTEST: as written
+  long long claimedHeader = -1;              // CLAIMED-SCORE:, -1 when absent or not a number
+  size_t firstQso = 0;  // the log's records are qsos[firstQso, firstQso + qsoCount)
   size_t qsoCount = 0;
   int clockOffsetMinutes = 0;  // how far its clock ran ahead of its partners'
   int clockPairs = 0;          // QSOs the offset was judged on
@@ -106,6 +110,10 @@ struct ContestSet {
   std::vector<FileProblem> problems;
   std::vector<int32_t> logOfCall;  // by text id: the used log of that call, or -1
 };
+
+// The indexes in ContestSet::qsos of the log's records by their line in the file, as the
+// sponsor's files list them.
+std::vector<uint32_t> RecordsInFileOrder(const ContestSet& set, const EntrantLog& log);
 
 // Seconds since 1899-12-30 of a host date value, rounded.
 long long SecondsOf(double oleDays);

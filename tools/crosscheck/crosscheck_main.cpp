@@ -25,7 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Scores the logs while verdicts.csv, which needs no score, is written on another
-// thread; then the reports on one thread and the results on this one.
+// thread; then the reports on one thread and the results on this one. A file written
+// here is never to be read as a log: ListLogFiles knows each name.
 bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
                    const ReportContext& context, const SponsorFiles& sponsor,
                    const CountryFile& countries, const std::string& folder, Progress* progress,

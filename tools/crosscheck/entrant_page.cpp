@@ -230,11 +230,10 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
   const char* unit = log.adif ? "Record" : "Line";
   std::string html = "<h2>QSOs that lost credit</h2>\n";
   std::string rows;
-  auto cost = input.score->lost.begin();
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+  auto cost = input.score->lost.begin();  // in file order too
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, dropUniques)) continue;
-    while (cost != input.score->lost.end() && cost->qso < i) ++cost;
     const bool priced = cost != input.score->lost.end() && cost->qso == i;
     std::string other;
     if (qso.partner != kNoRecord) {
@@ -246,7 +245,7 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
             HtmlEscaped(set.texts.Text(qso.workedAsLogged)) + "</td><td class=\"text\">" +
             VerdictName(qso.verdict) + "</td><td class=\"text\">" +
             HtmlEscaped(DetailOf(set, qso)) + "</td><td class=\"text\">" +
-            (priced ? HtmlEscaped(CostCell(set, log, *cost)) : "not counted") +
+            (priced ? HtmlEscaped(CostCell(set, log, *cost++)) : "not counted") +
             "</td><td class=\"qso\">" + HtmlEscaped(QsoLineOf(set, qso)) +
             (other.empty() ? "" : "\n" + HtmlEscaped(other)) + "</td></tr>\n";
   }

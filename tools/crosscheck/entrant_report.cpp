@@ -32,6 +32,11 @@ std::string Row(const char* label, const std::string& value) {
 std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportContext& context) {
   std::string text = "TARNO cross-check report for " + log.call + "\n";
   text += "Log file: " + BaseName(log.file) + "\n";
+  if (!log.setAside.empty()) {
+    text += "Set aside: " + SetAsideText(log) + " (" +
+            (log.setAside.size() == 1 ? "another log" : "other logs") + " of " + log.call +
+            "; the one sent last is used)\n";
+  }
   text += "Contest period: " + PeriodText(context.period) + "; matching window " +
           std::to_string(context.windowMinutes) + " minutes\n\n";
   text += Row("Claimed score:",
@@ -184,8 +189,8 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
   text += HowCounted(log, context.dropUniques);
   text += Heading("QSOs that lost credit");
   size_t lost = 0;
-  auto cost = score.lost.begin();
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+  auto cost = score.lost.begin();  // in file order too
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, context.dropUniques)) continue;
     ++lost;
@@ -198,8 +203,7 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
           Side(OwnerOf(set, other) + " " + Unit(set.logs[other.log]) + std::to_string(other.line),
                QsoLineOf(set, other));
     }
-    while (cost != score.lost.end() && cost->qso < i) ++cost;
-    if (cost != score.lost.end() && cost->qso == i) text += CostText(set, log, *cost);
+    if (cost != score.lost.end() && cost->qso == i) text += CostText(set, log, *cost++);
   }
   if (lost == 0) text += "none\n";
   text += Heading("Stations that copied " + log.call + " wrong");

@@ -29,7 +29,9 @@ std::string EntrantReport(const ContestSet& set, uint32_t log,
                           const std::vector<uint32_t>& copiedWrong, const EntrantScore& score,
                           const ReportContext& context);
 
-// The report's file name: the call made fit for a file name, then ".ubn".
+// The report's file name: the call made fit for a file name, then ".ubn". Of calls that
+// pass IsCallShaped (log_loading.h) no two give the same name, and none a hidden one: "/"
+// becomes "_", which no such call holds, and a device name (COM1) gets a "_" of its own.
 std::string ReportFileName(const std::string& call);
 
 // "60 minutes ahead of", "5 minutes behind" the other logs' clocks.

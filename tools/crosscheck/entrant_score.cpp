@@ -86,8 +86,9 @@ EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques,
     if (entry.county >= 0) credited.emplace(qso.band, entry.county);
     score.credited.push_back(entry);
   }
+  // The first lost line in the file is the one a lost county is counted with.
   std::map<BandCounty, uint32_t> gone;  // a county lost on a band, and the line that lost it
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (!qso.readable || !IsLost(qso.verdict, dropUniques)) continue;
     LostCost cost;

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <mutex>
 #include <thread>
+#include <tuple>
 
 #include "contest/ascii_text.h"
 #include "logs/adif_reader.h"
@@ -48,6 +49,15 @@ long long ClaimedOf(const std::string& text) {
   return std::stoll(text);
 }
 
+// A text from a log as a message shows it: quoted, what a terminal would act on blanked,
+// cut short.
+std::string Shown(std::string_view text) {
+  std::string shown = "\"";
+  for (size_t i = 0; i < text.size() && i < 40; ++i)
+    shown += text[i] >= ' ' && text[i] <= '~' ? text[i] : '?';
+  return shown + (text.size() > 40 ? "...\"" : "\"");
+}
+
 // Whether the parsed file can be used; the reason when it cannot.
 bool UsableLog(bool adif, bool cabrilloStart, const ReadLog& log, std::string* call,
                std::string* reason) {
@@ -65,6 +75,12 @@ bool UsableLog(bool adif, bool cabrilloStart, const ReadLog& log, std::string* c
   *call = UpperAscii(TrimAscii(*call));
   if (call->empty()) {
     *reason = adif ? "does not say the own call (no STATION_CALLSIGN)" : "has no CALLSIGN: line";
+    return false;
+  }
+  if (!IsCallShaped(*call)) {
+    *reason = "has an own call that is not a call: " + Shown(*call) +
+              " (letters, digits and /, at least one letter and one digit, at most " +
+              std::to_string(kLongestCall) + ")";
     return false;
   }
   return true;
@@ -122,7 +138,9 @@ QsoRecord RecordOf(const LogQso& qso, LineFields* fields, StringPool* texts) {
   return record;
 }
 
-// The log's QSOs and its unreadable lines, merged in file order.
+// The log's QSOs and its unreadable lines, in time order: the plug-in judges dupes in the
+// order it is given QSOs, and a log whose lines are out of order (a QSO typed in later, a
+// logger that writes the newest first) would make the real QSO the dupe of a later one.
 void Compact(const ReadLog& read, CompactLog* log) {
   LineFields fields;
   size_t next = 0;
@@ -138,15 +156,22 @@ void Compact(const ReadLog& read, CompactLog* log) {
   }
   for (; next < read.qsos.size(); ++next)
     log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
+  // Unreadable lines have no time; they go first, where they disturb nothing.
+  const auto byTime = [](const QsoRecord& a, const QsoRecord& b) {
+    return (a.readable ? a.oleDays : -1.0) < (b.readable ? b.oleDays : -1.0);
+  };
+  if (!std::is_sorted(log->qsos.begin(), log->qsos.end(), byTime))
+    std::stable_sort(log->qsos.begin(), log->qsos.end(), byTime);
 }
 
-void StoreLog(const std::string& file, size_t fileOrder, const std::string& call, bool adif,
-              const ReadLog& read, const CompactLog& compact, EntrantHeader header,
-              ContestSet* set) {
+void StoreLog(const std::string& file, size_t fileOrder, fs::file_time_type modified,
+              const std::string& call, bool adif, const ReadLog& read, const CompactLog& compact,
+              EntrantHeader header, ContestSet* set) {
   EntrantLog log;
   log.adif = adif;
   log.file = file;
   log.fileOrder = fileOrder;
+  log.modified = modified;
   log.call = call;
   log.callId = set->texts.Intern(call);
   log.contest = read.contest;
@@ -169,32 +194,72 @@ void StoreLog(const std::string& file, size_t fileOrder, const std::string& call
   set->logs.push_back(std::move(log));
 }
 
-// Of several logs of one call the file named later is used; both are named.
+// Of several logs of one call the one sent last is used: an entrant who sends a corrected
+// log means it to replace the first, whatever the files are called.
 void SettleSameCalls(ContestSet* set) {
   std::vector<size_t> order(set->logs.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
     const EntrantLog& x = set->logs[a];
     const EntrantLog& y = set->logs[b];
-    return x.callId != y.callId ? x.callId < y.callId : x.fileOrder < y.fileOrder;
+    return std::tie(x.callId, x.modified, x.fileOrder) <
+           std::tie(y.callId, y.modified, y.fileOrder);
   });
   set->logOfCall.assign(set->texts.Size(), -1);
-  for (size_t i = 0; i < order.size(); ++i) {
-    EntrantLog& log = set->logs[order[i]];
-    const bool replaced = i + 1 < order.size() && set->logs[order[i + 1]].callId == log.callId;
-    if (replaced) {
+  for (size_t first = 0, last; first < order.size(); first = last) {
+    for (last = first + 1;
+         last < order.size() && set->logs[order[last]].callId == set->logs[order[first]].callId;)
+      ++last;
+    EntrantLog& used = set->logs[order[last - 1]];
+    set->logOfCall[used.callId] = static_cast<int32_t>(order[last - 1]);
+    for (size_t i = first; i + 1 < last; ++i) {
+      EntrantLog& log = set->logs[order[i]];
       log.used = false;
-      const EntrantLog& later = set->logs[order[i + 1]];
-      set->problems.push_back(
-          {log.file, "is a second log of " + log.call + "; " + later.file + " is used instead",
-           true});
-    } else {
-      set->logOfCall[log.callId] = static_cast<int32_t>(order[i]);
+      used.setAside.push_back(log.file);
+      const std::string message =
+          log.modified < used.modified
+              ? "is an earlier log of " + log.call + "; " + used.file + ", sent last, is used"
+              : "is a log of " + log.call + " sent at the same time as " + used.file +
+                    ", which is named later and used";
+      set->problems.push_back({log.file, message + " instead", true});
     }
   }
 }
 
+// Whether `file` is one the cross-check writes into `outFolder` (crosscheck_main.cpp): a
+// sponsor may point --out at the logs' own folder, or name its files among the logs.
+bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
+  const std::string name = UpperAscii(file.filename().string());
+  const auto endsWith = [&](const char* tail) {
+    const size_t size = std::char_traits<char>::length(tail);
+    return name.size() > size && name.compare(name.size() - size, size, tail) == 0;
+  };
+  // Reports (.ubn) and pages (.html: the results' and every entrant's).
+  const bool entrantFile = endsWith(".UBN") || endsWith(".HTML");
+  if (outFolder.empty() ||
+      (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "CLUBS.CSV")) {
+    return false;
+  }
+  std::error_code error;
+  const fs::path folder = fs::absolute(file, error).parent_path();
+  return !error && fs::equivalent(folder, outFolder, error);
+}
+
 }  // namespace
+
+bool IsCallShaped(std::string_view call) {
+  bool letter = false, digit = false;
+  for (char c : call) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+      letter = true;
+    } else if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '/') {
+      return false;
+    }
+  }
+  return letter && digit && call.size() <= kLongestCall;
+}
 
 std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
                                       std::vector<FileProblem>* problems,
@@ -215,7 +280,8 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
         if (entry.is_directory(kind)) {
           if (hidden || (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, kind)))
             entries.disable_recursion_pending();
-        } else if (!hidden && entry.is_regular_file(kind)) {
+        } else if (!hidden && entry.is_regular_file(kind) &&
+                   !IsOwnOutput(entry.path(), outFolder)) {
           inFolder.push_back(entry.path().string());
         }
       }
@@ -225,7 +291,7 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
       std::sort(inFolder.begin(), inFolder.end());
       files.insert(files.end(), inFolder.begin(), inFolder.end());
     } else if (fs::exists(path, error)) {
-      files.push_back(path);
+      if (!IsOwnOutput(path, outFolder)) files.push_back(path);
     } else {
       problems->push_back({path, "does not exist", true});
     }
@@ -248,6 +314,9 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       CompactLog compact;
       bool adif = false;
       EntrantHeader header;
+      std::error_code unknown;
+      fs::file_time_type modified = fs::last_write_time(files[i], unknown);
+      if (unknown) modified = fs::file_time_type::min();
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
         adif = LooksLikeAdif(text);
@@ -263,7 +332,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, call, adif, read, compact, std::move(header), set);
+        StoreLog(files[i], i, modified, call, adif, read, compact, std::move(header), set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

@@ -22,41 +22,68 @@ bool IsSerial(std::string_view text) {
   return true;
 }
 
+// Whether a line may still be matched. A line outside the period keeps its OUTSIDE, but
+// is matched all the same (after the lines inside), so that its partner inside the period
+// does not lose the QSO for the other side's timing.
+bool Matchable(const QsoRecord& qso, bool withOutside) {
+  return qso.partner == kNoRecord &&
+         (qso.verdict == Verdict::kPending || (withOutside && qso.verdict == Verdict::kOutside));
+}
+
+void Judge(QsoRecord* qso, Verdict verdict) {
+  if (qso->verdict != Verdict::kOutside) qso->verdict = verdict;
+}
+
+// OK, or BUSTED-EXCHANGE when `self` received something other than `other` sent.
+Verdict ExchangeVerdict(const ContestSet& set, const QsoRecord& self, const QsoRecord& other) {
+  return SameExchange(set.texts.Text(self.exchRcvd), set.texts.Text(other.exchSent))
+             ? Verdict::kOk
+             : Verdict::kBustedExchange;
+}
+
 void SetMatched(ContestSet* set, uint32_t a, uint32_t b) {
   QsoRecord& qa = set->qsos[a];
   QsoRecord& qb = set->qsos[b];
   qa.partner = b;
   qb.partner = a;
-  const auto judge = [&](const QsoRecord& self, const QsoRecord& other) {
-    return SameExchange(set->texts.Text(self.exchRcvd), set->texts.Text(other.exchSent))
-               ? Verdict::kOk
-               : Verdict::kBustedExchange;
-  };
-  qa.verdict = judge(qa, qb);
-  qb.verdict = judge(qb, qa);
+  Judge(&qa, ExchangeVerdict(*set, qa, qb));
+  Judge(&qb, ExchangeVerdict(*set, qb, qa));
+}
+
+bool BothOutside(const QsoRecord& a, const QsoRecord& b) {
+  return a.verdict == Verdict::kOutside && b.verdict == Verdict::kOutside;
 }
 
 using TimedLines = std::vector<std::pair<long long, uint32_t>>;
 
-// Pass 1 for one station pair on one band and mode: both sides' pending lines in time
-// order, matched greedily where they lie within the window. `mine` and `theirs` are
-// scratch space, kept from group to group since there is a group for nearly every QSO.
-void MatchGroup(const PairIndex& index, size_t first, size_t last, size_t partnerFirst,
-                size_t partnerLast, long long window, ContestSet* set, TimedLines* scratchMine,
-                TimedLines* scratchTheirs) {
+// Which lines of each side pass 1 takes: those inside the period of both, then each side's
+// lines outside it against the other's still unmatched inside it.
+struct Stage {
+  bool mineOutside;
+  bool theirsOutside;
+};
+constexpr Stage kStages[] = {{false, false}, {false, true}, {true, false}};
+
+// Pass 1 for one station pair on one band and mode: both sides' unmatched lines of the
+// stage in time order, matched greedily where they lie within the window. `mine` and
+// `theirs` are scratch space, kept from group to group since there is a group for nearly
+// every QSO.
+void MatchGroup(const PairIndex& index, const PairIndex::Group& group, long long window,
+                Stage stage, ContestSet* set, TimedLines* scratchMine, TimedLines* scratchTheirs) {
   TimedLines& mine = *scratchMine;
   TimedLines& theirs = *scratchTheirs;
   mine.clear();
   theirs.clear();
-  const auto collect = [&](size_t from, size_t to, TimedLines* out) {
+  const auto collect = [&](size_t from, size_t to, bool outside, TimedLines* out) {
+    const Verdict wanted = outside ? Verdict::kOutside : Verdict::kPending;
     for (size_t i = from; i < to; ++i) {
       const QsoRecord& qso = set->qsos[index.entries()[i].record];
-      if (qso.verdict == Verdict::kPending)
+      if (qso.verdict == wanted && qso.partner == kNoRecord)
         out->emplace_back(CorrectedSeconds(*set, qso), index.entries()[i].record);
     }
   };
-  collect(first, last, &mine);
-  collect(partnerFirst, partnerLast, &theirs);
+  collect(group.first, group.split, stage.mineOutside, &mine);
+  collect(group.split, group.last, stage.theirsOutside, &theirs);
   size_t i = 0, j = 0;
   while (i < mine.size() && j < theirs.size()) {
     const long long d = mine[i].first - theirs[j].first;
@@ -70,14 +97,12 @@ void MatchGroup(const PairIndex& index, size_t first, size_t last, size_t partne
   }
 }
 
-void MatchExact(const PairIndex& index, long long window, ContestSet* set) {
+void MatchExact(const PairIndex& index, long long window, Stage stage, ContestSet* set) {
   TimedLines mine, theirs;
   for (size_t first = 0; first < index.entries().size();) {
     const PairIndex::Group group = index.GroupAt(first);
-    if (group.first < group.split && group.split < group.last) {
-      MatchGroup(index, group.first, group.split, group.split, group.last, window, set, &mine,
-                 &theirs);
-    }
+    if (group.first < group.split && group.split < group.last)
+      MatchGroup(index, group, window, stage, set, &mine, &theirs);
     first = group.last;
   }
 }
@@ -90,25 +115,26 @@ struct Unmatched {
   uint32_t record;
 };
 
-void MatchBustedCalls(long long window, ContestSet* set) {
+void MatchBustedCalls(long long window, bool withOutside, ContestSet* set) {
   std::vector<Unmatched> byWorked;
   for (size_t i = 0; i < set->qsos.size(); ++i) {
     const QsoRecord& qso = set->qsos[i];
-    if (qso.verdict == Verdict::kPending && set->logs[qso.log].used)
+    if (Matchable(qso, withOutside) && set->logs[qso.log].used)
       byWorked.push_back(
           {qso.worked, qso.band, qso.mode, CorrectedSeconds(*set, qso), static_cast<uint32_t>(i)});
   }
   const auto key = [](const Unmatched& u) { return std::tie(u.worked, u.band, u.mode, u.seconds); };
   std::sort(byWorked.begin(), byWorked.end(),
             [&](const Unmatched& a, const Unmatched& b) { return key(a) < key(b); });
-  // In file order, so that a rare tie goes the same way in every run.
+  // In the order of the records (each log's in time order), so that a rare tie goes the
+  // same way in every run.
   std::vector<uint32_t> order;
   order.reserve(byWorked.size());
   for (const Unmatched& u : byWorked) order.push_back(u.record);
   std::sort(order.begin(), order.end());
   for (uint32_t q : order) {
     QsoRecord& qso = set->qsos[q];
-    if (qso.verdict != Verdict::kPending) continue;
+    if (!Matchable(qso, withOutside)) continue;
     const uint32_t self = set->logs[qso.log].callId;
     const std::string& logged = set->texts.Text(qso.worked);
     const long long t = CorrectedSeconds(*set, qso);
@@ -123,7 +149,10 @@ void MatchBustedCalls(long long window, ContestSet* set) {
          ++at) {
       const QsoRecord& other = set->qsos[at->record];
       const uint32_t station = set->logs[other.log].callId;
-      if (other.verdict != Verdict::kPending || station == qso.worked || station == self) continue;
+      if (!Matchable(other, withOutside) || BothOutside(qso, other) || station == qso.worked ||
+          station == self) {
+        continue;
+      }
       const int distance = CallDistance(set->texts.Text(station), logged, 2);
       const std::pair<int, long long> rank{distance, std::llabs(at->seconds - t)};
       if (distance <= 2 && rank < bestRank) {
@@ -133,12 +162,10 @@ void MatchBustedCalls(long long window, ContestSet* set) {
     }
     if (best == kNoRecord) continue;
     QsoRecord& other = set->qsos[best];
-    qso.verdict = Verdict::kBustedCall;
+    Judge(&qso, Verdict::kBustedCall);
     qso.partner = best;
     other.partner = q;
-    other.verdict = SameExchange(set->texts.Text(other.exchRcvd), set->texts.Text(qso.exchSent))
-                        ? Verdict::kOk
-                        : Verdict::kBustedExchange;
+    Judge(&other, ExchangeVerdict(*set, other, qso));
   }
 }
 
@@ -234,8 +261,8 @@ int CallDistance(std::string_view a, std::string_view b, int limit) {
 
 void MatchQsos(const PairIndex& index, int windowMinutes, ContestSet* set) {
   const long long window = 60LL * windowMinutes;
-  MatchExact(index, window, set);
-  MatchBustedCalls(window, set);
+  for (Stage stage : kStages) MatchExact(index, window, stage, set);
+  for (bool withOutside : {false, true}) MatchBustedCalls(window, withOutside, set);
   JudgeTheRest(index, set);
 }
 

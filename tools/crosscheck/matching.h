@@ -3,7 +3,10 @@
 
 // The cross-check proper: every QSO line still pending after the plug-in's admission
 // (not DUPE, OUTSIDE or INVALID) is matched against the other logs, at the logs'
-// corrected clocks, in three passes:
+// corrected clocks, in three passes. The period is judged per side: passes 1 and 2 each
+// match the lines inside the period first, then those left with the other side's OUTSIDE
+// lines, which keep their verdict while the side inside is judged as if both were inside
+// (two OUTSIDE lines are never matched with each other).
 //  1. exact: the worked station's log holds a QSO with this station on the same band and
 //     mode within the window; both sides are OK, or BUSTED-EXCHANGE for a side whose
 //     received exchange differs from what the other side says it sent;

@@ -45,7 +45,7 @@ class PluginJudge {
   PluginJudge(const EntryPoints& entries, const CountryFile& countries,
               const ContestPeriod& period);
 
-  // One statistics run over the log's pending records, in file order: a record the
+  // One statistics run over the log's pending records, in time order: a record the
   // plug-in refuses becomes INVALID, one that CheckCall0 calls a dupe beforehand becomes
   // DUPE (NoteAdmission says why). Changes only the log's own records, so judges of other
   // modules may admit other logs meanwhile. The score of what was admitted.

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <fstream>
 
+#include "crosscheck/entrant_report.h"
 #include "crosscheck/verdict_text.h"
+#include "replay/csv_cell.h"
 
 namespace tarno::score {
 namespace {
@@ -64,13 +66,19 @@ int CreditedCount(const EntrantLog& log, bool dropUniques) {
          (dropUniques ? 0 : Count(log, Verdict::kUnique));
 }
 
+std::string SetAsideText(const EntrantLog& log) {
+  std::string text;
+  for (const std::string& file : log.setAside) text += (text.empty() ? "" : "; ") + BaseName(file);
+  return text;
+}
+
 bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   std::string rows = "log,line,verdict,worked,detail\n";
   for (uint32_t index : LogsByCall(set)) {
     const EntrantLog& log = set.logs[index];
-    const std::string call = CsvField(log.call);
-    for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    const std::string call = CsvCell(log.call);
+    for (uint32_t i : RecordsInFileOrder(set, log)) {
       const QsoRecord& qso = set.qsos[i];
       rows += call;
       rows += ',';
@@ -78,12 +86,12 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += ',';
       rows += VerdictName(qso.verdict);
       rows += ',';
-      rows += CsvField(set.texts.Text(qso.workedAsLogged));
+      rows += CsvCell(set.texts.Text(qso.workedAsLogged));
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
       const bool plain =
           qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
-      if (!plain) rows += CsvField(DetailOf(set, qso));
+      if (!plain) rows += CsvCell(DetailOf(set, qso));
       rows += '\n';
     }
     if (rows.size() > (1 << 20)) {
@@ -100,10 +108,10 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
-         "file,category,category_rank,country,continent,name,club\n";
+         "file,report,set_aside,category,category_rank,country,continent,name,club\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
-    out << ranked.rank << ',' << CsvField(log.call) << ',' << log.claimed << ',' << log.checked
+    out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
         << ',' << log.qsoCount << ',' << CreditedCount(log, dropUniques) << ','
         << Count(log, Verdict::kNil) << ',' << Count(log, Verdict::kBustedCall) << ','
         << Count(log, Verdict::kBustedExchange) << ',' << Count(log, Verdict::kUnique) << ','
@@ -111,10 +119,11 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
         << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
-        << CsvField(BaseName(log.file)) << ',' << CsvField(ranked.category) << ','
+        << CsvCell(BaseName(log.file)) << ',' << CsvCell(ReportFileName(log.call)) << ','
+        << CsvCell(SetAsideText(log)) << ',' << CsvCell(ranked.category) << ','
         << (ranked.categoryRank > 0 ? std::to_string(ranked.categoryRank) : std::string()) << ','
-        << CsvField(ranked.country) << ',' << CsvField(ranked.continent) << ','
-        << CsvField(ranked.name) << ',' << CsvField(ranked.club) << '\n';
+        << CsvCell(ranked.country) << ',' << CsvCell(ranked.continent) << ','
+        << CsvCell(ranked.name) << ',' << CsvCell(ranked.club) << '\n';
   }
   return Finish(out, path, error);
 }

@@ -34,6 +34,9 @@ std::vector<uint32_t> LogsByCall(const ContestSet& set);
 
 int CreditedCount(const EntrantLog& log, bool dropUniques);
 
+// The files set aside for the log, by name without folders, "; " between them.
+std::string SetAsideText(const EntrantLog& log);
+
 // False with the reason when the file cannot be written.
 bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error);
 bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking, bool dropUniques,

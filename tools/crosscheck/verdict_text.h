@@ -22,9 +22,6 @@ const std::string& OwnerOf(const ContestSet& set, const QsoRecord& qso);
 // The file name without its folders, as results and reports name a log.
 std::string BaseName(const std::string& path);
 
-// A CSV field, quoted when it holds a comma, a quote or a line break.
-std::string CsvField(const std::string& text);
-
 }  // namespace tarno::score
 
 #endif  // TARNO_TOOLS_CROSSCHECK_VERDICT_TEXT_H_

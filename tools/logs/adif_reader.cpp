@@ -68,11 +68,21 @@ bool IsFieldTag(std::string_view text, size_t at) {
 
 enum class TagResult { kField, kNotATag, kBroken };
 
+// Where the data of a field that starts at `dataStart` runs into a tag that begins in it
+// and ends after it (<OPERATOR:7>M0NOM <MY_GRIDSQUARE:6>): the tag's '<', or npos.
+size_t TagCutByDataEnd(std::string_view text, size_t dataStart, size_t dataEnd) {
+  for (size_t tag = text.find('<', dataStart); tag < dataEnd; tag = text.find('<', tag + 1)) {
+    if (IsFieldTag(text, tag) || IsBareTag(text, tag, "EOR")) return tag;
+  }
+  return std::string_view::npos;
+}
+
 // One "<NAME:LEN[:TYPE]>data" field or "<NAME>" mark starting at `*at` (a '<'). A '<'
 // that does not start a name is stray text; a tag that starts like a field but is not
-// closed before the next '<', or whose length is not a number, is broken.
+// closed before the next '<', or whose length is not a number, is broken. A length that
+// runs into the tag after it is cut there, with a note, so that tag is read next.
 TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::string_view* data,
-                  std::string* reason) {
+                  std::string* reason, std::string* note) {
   const size_t start = *at;
   size_t end = start + 1;
   while (end < text.size() && IsNameChar(text[end])) ++end;
@@ -108,14 +118,25 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
     return TagResult::kBroken;
   }
   *data = text.substr(*at, bytes);
-  // A length that counts too many bytes swallows the end of the record, and with it
-  // the records after it: their <EOR> then starts inside the data, before a next tag or
-  // cut by the data's end.
   const size_t dataEnd = *at + bytes;
-  const std::string_view reach = text.substr(0, dataEnd + 4);  // a tag cut by the data's end
+  // Counted a few bytes too many (a character counted twice, a blank before the next tag):
+  // the data ends where that tag starts.
+  const size_t cut = TagCutByDataEnd(text, *at, dataEnd);
+  if (cut != std::string_view::npos && text.find('>', cut) >= dataEnd) {
+    *data = text.substr(*at, cut - *at);
+    const std::string_view tag = text.substr(cut, text.find('>', cut) + 1 - cut);
+    *note = "field " + *name + "'s length " + std::string(length) + " runs into the tag " +
+            std::string(tag) + " after it; read as \"" + std::string(*data) + "\", and " +
+            std::string(tag) + " after it";
+    *at = cut;
+    return TagResult::kField;
+  }
+  // A length that counts too many bytes swallows the end of the record, and with it
+  // the records after it: their <EOR> then starts inside the data, before a next tag.
+  const std::string_view reach = text.substr(0, dataEnd);
   const size_t first = FindBareTag(reach, *at, "EOR");
   for (size_t eor = first; eor < dataEnd; eor = FindBareTag(reach, eor + 1, "EOR")) {
-    if (eor + 5 > dataEnd || TagFollows(text, eor + 5)) {
+    if (TagFollows(text, eor + 5)) {
       *reason = "field " + *name + "'s length " + std::string(length) +
                 " runs past the end of its record";
       *at = first;  // reading goes on at the first record mark it swallowed
@@ -135,21 +156,26 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
   return TagResult::kField;
 }
 
-bool TimeOf(const Fields& fields, double* days) {
-  auto date = fields.find("QSO_DATE");
-  if (date == fields.end() || date->second.size() != 8 || !AllDigits(date->second)) return false;
-  std::string time = "000000";
-  auto timeOn = fields.find("TIME_ON");
-  if (timeOn != fields.end()) {
-    if ((timeOn->second.size() != 4 && timeOn->second.size() != 6) || !AllDigits(timeOn->second)) {
-      return false;
-    }
-    time = timeOn->second + std::string(6 - timeOn->second.size(), '0');
+// A QSO's time needs both its date and its time of day: a record without TIME_ON is not
+// put at midnight, where it would be scored as a QSO the operator never made then.
+bool TimeOf(const Fields& fields, double* days, std::string* reason) {
+  const auto date = fields.find("QSO_DATE");
+  const auto timeOn = fields.find("TIME_ON");
+  if (date == fields.end() || timeOn == fields.end()) {
+    *reason = date == fields.end() ? "no QSO_DATE" : "no TIME_ON";
+    *reason += ": the QSO's time is not known";
+    return false;
   }
   const std::string& d = date->second;
-  return OleDaysOf(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)),
-                   std::stoi(time.substr(0, 2)), std::stoi(time.substr(2, 2)),
-                   std::stoi(time.substr(4, 2)), days);
+  const std::string& t = timeOn->second;
+  if (d.size() == 8 && AllDigits(d) && (t.size() == 4 || t.size() == 6) && AllDigits(t) &&
+      OleDaysOf(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)),
+                std::stoi(t.substr(0, 2)), std::stoi(t.substr(2, 2)),
+                t.size() == 6 ? std::stoi(t.substr(4, 2)) : 0, days)) {
+    return true;
+  }
+  *reason = "QSO_DATE/TIME_ON \"" + d + " " + t + "\" is not a valid date and time";
+  return false;
 }
 
 std::string Field(const Fields& fields, const char* name) {
@@ -236,11 +262,8 @@ bool ToQso(const Fields& fields, int number, const AdifOptions& options, LogQso*
     return false;
   }
   if (!BandOf(fields, qso, notes, reason)) return false;
-  qso->hasTime = TimeOf(fields, &qso->oleDays);
-  if (!qso->hasTime) {
-    *reason = "QSO_DATE/TIME_ON missing or not a valid date and time";
-    return false;
-  }
+  qso->hasTime = TimeOf(fields, &qso->oleDays, reason);
+  if (!qso->hasTime) return false;
   qso->mode = ModeOf(fields);
   qso->rstSent = Field(fields, "RST_SENT");
   qso->rstRcvd = Field(fields, "RST_RCVD");
@@ -269,13 +292,75 @@ size_t BodyStart(std::string_view text) {
     std::string name;
     std::string_view data;
     std::string reason;
-    if (ReadTag(text, &at, &name, &data, &reason) == TagResult::kBroken) {
+    std::string note;
+    if (ReadTag(text, &at, &name, &data, &reason, &note) == TagResult::kBroken) {
       // The header's free text may hold what reads as a broken tag: its <EOH> decides.
       const size_t eoh = FindBareTag(text, at + 1, "EOH");
       return eoh == std::string_view::npos ? 0 : eoh + 5;
     }
   }
   return 0;
+}
+
+size_t CountBareTags(std::string_view text, size_t from, std::string_view name) {
+  size_t count = 0;
+  for (size_t at = FindBareTag(text, from, name); at != std::string_view::npos;
+       at = FindBareTag(text, at + name.size() + 2, name)) {
+    ++count;
+  }
+  return count;
+}
+
+// The fields read since the last <EOR>. More than one CALL among them is more than one
+// QSO whose <EOR> is missing: the later would silently take the earlier one's place.
+struct RecordBeingRead {
+  Fields fields;
+  size_t calls = 0;
+
+  void Add(const std::string& name, std::string_view data) {
+    if (name == "CALL") ++calls;
+    fields[name] = std::string(data);
+  }
+};
+
+std::string QsosWorth(size_t calls) {
+  return std::to_string(calls) + " CALL fields, " + std::to_string(calls) + " QSOs' worth";
+}
+
+void EndRecord(const RecordBeingRead& record, int number, const AdifOptions& options,
+               ReadLog* log) {
+  std::string reason;
+  LogQso qso;
+  if (record.calls > 1) {
+    log->skipped.push_back(
+        {number, "one record holds " + QsosWorth(record.calls) +
+                     ": the <EOR> marks between them are missing; none is read"});
+  } else if (ToQso(record.fields, number, options, &qso, &log->notes, &reason)) {
+    log->qsos.push_back(std::move(qso));
+  } else {
+    log->skipped.push_back({number, reason});
+  }
+}
+
+// Why the fields after the last <EOR> are not read.
+std::string UnendedRecord(const RecordBeingRead& record, const ReadLog& log) {
+  std::string reason =
+      log.recordsFound == 0 ? "the file has no <EOR> at all" : "the last record has no <EOR>";
+  if (record.calls > 1) reason += ": its " + QsosWorth(record.calls) + ", are not read";
+  return reason;
+}
+
+// <EOF>, which some loggers write last, ends the log. Records the file marks after it are
+// not read, and said so.
+void EndAtEof(std::string_view text, size_t after, int number, RecordBeingRead* record,
+              ReadLog* log) {
+  const size_t marksAfter = CountBareTags(text, after, "EOR");
+  log->recordsFound -= marksAfter;
+  if (!record->fields.empty()) log->skipped.push_back({number++, UnendedRecord(*record, *log)});
+  if (marksAfter > 0) {
+    log->skipped.push_back({number, std::to_string(marksAfter) +
+                                        " records follow <EOF>, which ends the log: not read"});
+  }
 }
 
 }  // namespace
@@ -292,46 +377,41 @@ bool LooksLikeAdif(std::string_view text) {
 ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
   ReadLog log;
   const size_t body = BodyStart(text);
-  for (size_t at = FindBareTag(text, body, "EOR"); at != std::string_view::npos;
-       at = FindBareTag(text, at + 5, "EOR")) {
-    ++log.recordsFound;
-  }
-  Fields fields;
+  log.recordsFound = CountBareTags(text, body, "EOR");
+  RecordBeingRead record;
   int number = 1;
   std::string reason;
+  std::string note;
   size_t at = body;
   while ((at = text.find('<', at)) != std::string_view::npos) {
     std::string name;
     std::string_view data;
-    const TagResult tag = ReadTag(text, &at, &name, &data, &reason);
+    note.clear();
+    const TagResult tag = ReadTag(text, &at, &name, &data, &reason, &note);
     if (tag == TagResult::kNotATag) continue;
     if (tag == TagResult::kBroken) {
       const size_t eor = FindBareTag(text, at, "EOR");
       log.skipped.push_back({number++, reason});
-      fields.clear();
+      record = RecordBeingRead();
       if (eor == std::string_view::npos) return log;
       at = eor + 5;
       continue;
     }
+    if (!note.empty()) log.notes.push_back({number, note});
+    if (name == "EOF") {
+      EndAtEof(text, at, number, &record, &log);
+      return log;
+    }
     if (name == "EOR") {
-      LogQso qso;
-      if (ToQso(fields, number, options, &qso, &log.notes, &reason)) {
-        log.qsos.push_back(std::move(qso));
-      } else {
-        log.skipped.push_back({number, reason});
-      }
-      fields.clear();
-      ++number;
+      EndRecord(record, number++, options, &log);
+      record = RecordBeingRead();
     } else {
       // An <EOR> that a field's data quotes (a comment about the format) ends nothing.
-      for (size_t eor = FindBareTag(data, 0, "EOR"); eor != std::string_view::npos;
-           eor = FindBareTag(data, eor + 1, "EOR")) {
-        --log.recordsFound;
-      }
-      fields[name] = std::string(data);
+      log.recordsFound -= CountBareTags(data, 0, "EOR");
+      record.Add(name, data);
     }
   }
-  if (!fields.empty()) log.skipped.push_back({number, "the last record has no <EOR>"});
+  if (!record.fields.empty()) log.skipped.push_back({number, UnendedRecord(record, log)});
   return log;
 }
 

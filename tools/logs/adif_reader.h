@@ -19,10 +19,12 @@ struct AdifOptions {
 };
 
 // Reads every record. A record that cannot be read (a broken tag, a length that runs
-// into the next record or past the end), or that names no call, no band or no valid
-// time, is skipped with its number and the reason, and reading goes on at the next
-// <EOR>. `recordsFound` counts the <EOR> marks, so that a difference from the records
-// read shows.
+// over the fields after it, into the next record or past the end), that names no call, no
+// band, no QSO_DATE or no TIME_ON, or that holds more than one CALL (the <EOR> between
+// QSOs is missing), is skipped with its number and the reason, and reading goes on at the
+// next <EOR>. A length that runs a few bytes into the next tag is cut there, noted, and
+// that tag read. <EOF> ends the log. `recordsFound` counts the <EOR> marks before it, so
+// that a difference from the records read shows.
 ReadLog ReadAdif(std::string_view text, const AdifOptions& options = AdifOptions());
 
 // Whether the text looks like ADIF rather than Cabrillo.

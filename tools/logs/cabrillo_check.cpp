@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <map>
 #include <utility>
 
 #include "contest/ascii_text.h"
+#include "logs/cabrillo_vocabulary.h"
 
 namespace tarno::score {
 namespace {
@@ -22,148 +24,12 @@ constexpr size_t kQuotedMax = 40;
 // A junk file of millions of lines would otherwise take memory without telling anyone more.
 constexpr size_t kProblemsMax = 100000;
 
-struct ValueList {
-  const std::string_view* values;
-  size_t count;
-};
-
-template <size_t N>
-constexpr ValueList ListOf(const std::string_view (&values)[N]) {
-  return {values, N};
-}
-
-constexpr std::string_view kAssistedValues[] = {"ASSISTED", "NON-ASSISTED"};
-constexpr std::string_view kBandValues[] = {
-    "ALL", "160M", "80M", "40M",  "20M",  "15M",  "10M",   "6M",         "4M",
-    "2M",  "222",  "432", "902",  "1.2G", "2.3G", "3.4G",  "5.7G",       "10G",
-    "24G", "47G",  "75G", "122G", "134G", "241G", "LIGHT", "VHF-3-BAND", "VHF-FM-ONLY"};
-constexpr std::string_view kModeValues[] = {"CW", "DIGI", "FM", "RTTY", "SSB", "MIXED"};
-constexpr std::string_view kOperatorValues[] = {"SINGLE-OP", "MULTI-OP", "CHECKLOG"};
-constexpr std::string_view kPowerValues[] = {"HIGH", "LOW", "QRP"};
-constexpr std::string_view kStationValues[] = {
-    "DISTRIBUTED",     "FIXED",      "MOBILE", "PORTABLE", "ROVER",   "ROVER-LIMITED",
-    "ROVER-UNLIMITED", "EXPEDITION", "HQ",     "SCHOOL",   "EXPLORER"};
-constexpr std::string_view kTimeValues[] = {"6-HOURS", "8-HOURS", "12-HOURS", "24-HOURS"};
-constexpr std::string_view kTransmitterValues[] = {"ONE", "TWO", "LIMITED", "UNLIMITED", "SWL"};
-constexpr std::string_view kOverlayValues[] = {"CLASSIC", "ROOKIE",      "TB-WIRES",
-                                               "YOUTH",   "NOVICE-TECH", "OVER-50"};
-constexpr std::string_view kYesNo[] = {"YES", "NO"};
-constexpr std::string_view kQsoModes[] = {"CW", "PH", "FM", "RY", "DG"};
-// Above 30 MHz a QSO line may name the band instead of giving the frequency.
-constexpr std::string_view kBandDesignators[] = {"50",   "70",   "144",  "222",  "432",  "902",
-                                                 "1.2G", "2.3G", "3.4G", "5.7G", "10G",  "24G",
-                                                 "47G",  "75G",  "122G", "134G", "241G", "LIGHT"};
-
-struct KHzRange {
-  uint32_t lowKHz;
-  uint32_t highKHz;
-};
-
-// The widest edges any region or country gives each band: a legal QSO must never be
-// refused; what this catches is a frequency written in Hz or MHz instead of kHz.
-constexpr KHzRange kAmateurBands[] = {
-    {135, 138},              // 2200 m
-    {472, 479},              // 630 m
-    {1800, 2000},            // 160 m
-    {3500, 4000},            // 80 m
-    {5250, 5450},            // 60 m
-    {7000, 7300},            // 40 m
-    {10100, 10150},          // 30 m
-    {14000, 14350},          // 20 m
-    {18068, 18168},          // 17 m
-    {21000, 21450},          // 15 m
-    {24890, 24990},          // 12 m
-    {28000, 29700},          // 10 m
-    {50000, 54000},          // 6 m
-    {70000, 71000},          // 4 m
-    {144000, 148000},        // 2 m
-    {219000, 225000},        // 1.25 m
-    {420000, 450000},        // 70 cm
-    {902000, 928000},        // 33 cm
-    {1240000, 1300000},      // 23 cm
-    {2300000, 2450000},      // 13 cm
-    {3300000, 3500000},      // 9 cm
-    {5650000, 5925000},      // 6 cm
-    {10000000, 10500000},    // 3 cm
-    {24000000, 24250000},    // 1.2 cm
-    {47000000, 47200000},    // 6 mm
-    {75500000, 81000000},    // 4 mm
-    {122250000, 123000000},  // 2.5 mm
-    {134000000, 149000000},  // 2 mm
-    {241000000, 250000000},  // 1 mm
-};
-
-enum class TagKind {
-  kStartOfLog,
-  kEndOfLog,
-  kText,          // free text; may be empty
-  kRequiredText,  // free text that must not be empty
-  kChoice,        // one of `choices`
-  kCall,
-  kWholeNumber,
-  kAddress,
-  kQso,
-};
-
-enum class Occurs { kOnce, kOnceRequired, kAnyNumber };
-
-struct TagRule {
-  std::string_view tag;
-  TagKind kind;
-  Occurs occurs;
-  ValueList choices;
-};
-
-// START-OF-LOG and END-OF-LOG have their places checked apart, so they may "occur any
-// number" here. E-MAIL is the older spelling the module still writes.
-const TagRule kTagRules[] = {
-    {"START-OF-LOG", TagKind::kStartOfLog, Occurs::kAnyNumber, {}},
-    {"END-OF-LOG", TagKind::kEndOfLog, Occurs::kAnyNumber, {}},
-    {"CALLSIGN", TagKind::kCall, Occurs::kOnceRequired, {}},
-    {"CONTEST", TagKind::kRequiredText, Occurs::kOnceRequired, {}},
-    {"CATEGORY-ASSISTED", TagKind::kChoice, Occurs::kOnce, ListOf(kAssistedValues)},
-    {"CATEGORY-BAND", TagKind::kChoice, Occurs::kOnce, ListOf(kBandValues)},
-    {"CATEGORY-MODE", TagKind::kChoice, Occurs::kOnce, ListOf(kModeValues)},
-    {"CATEGORY-OPERATOR", TagKind::kChoice, Occurs::kOnce, ListOf(kOperatorValues)},
-    {"CATEGORY-POWER", TagKind::kChoice, Occurs::kOnce, ListOf(kPowerValues)},
-    {"CATEGORY-STATION", TagKind::kChoice, Occurs::kOnce, ListOf(kStationValues)},
-    {"CATEGORY-TIME", TagKind::kChoice, Occurs::kOnce, ListOf(kTimeValues)},
-    {"CATEGORY-TRANSMITTER", TagKind::kChoice, Occurs::kOnce, ListOf(kTransmitterValues)},
-    {"CATEGORY-OVERLAY", TagKind::kChoice, Occurs::kOnce, ListOf(kOverlayValues)},
-    {"CERTIFICATE", TagKind::kChoice, Occurs::kOnce, ListOf(kYesNo)},
-    {"CLAIMED-SCORE", TagKind::kWholeNumber, Occurs::kOnce, {}},
-    {"CLUB", TagKind::kText, Occurs::kOnce, {}},
-    {"CREATED-BY", TagKind::kText, Occurs::kOnce, {}},
-    {"EMAIL", TagKind::kText, Occurs::kOnce, {}},
-    {"E-MAIL", TagKind::kText, Occurs::kOnce, {}},
-    {"GRID-LOCATOR", TagKind::kText, Occurs::kOnce, {}},
-    {"LOCATION", TagKind::kText, Occurs::kOnce, {}},
-    {"NAME", TagKind::kText, Occurs::kOnce, {}},
-    {"ADDRESS", TagKind::kAddress, Occurs::kAnyNumber, {}},
-    {"ADDRESS-CITY", TagKind::kText, Occurs::kOnce, {}},
-    {"ADDRESS-STATE-PROVINCE", TagKind::kText, Occurs::kOnce, {}},
-    {"ADDRESS-POSTALCODE", TagKind::kText, Occurs::kOnce, {}},
-    {"ADDRESS-COUNTRY", TagKind::kText, Occurs::kOnce, {}},
-    {"OPERATORS", TagKind::kText, Occurs::kAnyNumber, {}},
-    {"OFFTIME", TagKind::kText, Occurs::kAnyNumber, {}},
-    {"SOAPBOX", TagKind::kText, Occurs::kAnyNumber, {}},
-    {"QSO", TagKind::kQso, Occurs::kAnyNumber, {}},
-};
-
-constexpr size_t kTagRuleCount = std::size(kTagRules);
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 bool AllDigits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
-}
-
-int SmallNumber(std::string_view digits) {
-  int number = 0;
-  for (char c : digits) number = number * 10 + (c - '0');
-  return number;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -205,74 +71,34 @@ std::string Quoted(std::string_view text) {
   return quoted;
 }
 
-bool Contains(ValueList list, std::string_view value, bool ignoringCase) {
-  for (size_t i = 0; i < list.count; ++i) {
-    if (ignoringCase ? EqualsIgnoringCase(list.values[i], value) : list.values[i] == value) {
-      return true;
-    }
-  }
-  return false;
-}
-
-std::string ListText(ValueList list) {
-  std::string text;
-  for (size_t i = 0; i < list.count; ++i) {
-    if (i > 0) text += ", ";
-    text += list.values[i];
-  }
-  return text;
-}
-
-int DaysInMonth(int year, int month) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-bool IsCalendarDate(std::string_view text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-  const std::string_view year = text.substr(0, 4), month = text.substr(5, 2),
-                         day = text.substr(8, 2);
-  if (!AllDigits(year) || !AllDigits(month) || !AllDigits(day)) return false;
-  const int monthNumber = SmallNumber(month);
-  if (monthNumber < 1 || monthNumber > 12) return false;
-  const int dayNumber = SmallNumber(day);
-  return dayNumber >= 1 && dayNumber <= DaysInMonth(SmallNumber(year), monthNumber);
-}
-
-bool IsTimeOfDay(std::string_view text) {
-  return text.size() == 4 && AllDigits(text) && SmallNumber(text.substr(0, 2)) < 24 &&
-         SmallNumber(text.substr(2, 2)) < 60;
-}
-
-bool IsAmateurFrequencyKHz(std::string_view text) {
-  if (!AllDigits(text) || text.size() > 9) return false;  // 9 digits cannot overflow
-  uint32_t freqKHz = 0;
-  for (char c : text) freqKHz = freqKHz * 10 + static_cast<uint32_t>(c - '0');
-  return std::any_of(std::begin(kAmateurBands), std::end(kAmateurBands),
-                     [freqKHz](const KHzRange& band) {
-                       return freqKHz >= band.lowKHz && freqKHz <= band.highKHz;
-                     });
-}
-
-bool IsTransmitterNumber(std::string_view text) { return text == "0" || text == "1"; }
-
 // The tag is what comes before the first colon; a line without one has none.
 std::string_view TagOf(std::string_view line) {
   const size_t colon = line.find(':');
   return colon == std::string_view::npos ? std::string_view() : line.substr(0, colon);
 }
 
-const TagRule* FindRule(std::string_view tag) {
-  for (const TagRule& rule : kTagRules) {
-    if (EqualsIgnoringCase(rule.tag, tag)) return &rule;
-  }
-  return nullptr;
+// A UTF-8 sequence's length from its lead byte; 0 for a byte that cannot lead one.
+size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
 }
 
-// Private tags; X-QSO among them. The sponsor's robot passes them by unread.
-bool IsPrivateTag(std::string_view tag) {
-  return tag.size() >= 2 && EqualsIgnoringCase(tag.substr(0, 2), "X-");
+// Characters, as an editor shows them: a UTF-8 sequence is one, and a text that is not
+// UTF-8 is in a code page of one byte a character.
+size_t CharacterCount(std::string_view text) {
+  size_t characters = 0;
+  for (size_t at = 0; at < text.size(); ++characters) {
+    const size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[at]));
+    if (length == 0 || at + length > text.size()) return text.size();
+    for (size_t i = 1; i < length; ++i) {
+      if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return text.size();
+    }
+    at += length;
+  }
+  return characters;
 }
 
 int LineNumber(size_t oneBased) {
@@ -337,9 +163,9 @@ Outline OutlineOf(std::string_view content) {
 
 class ProblemList {
  public:
-  void Add(size_t line, std::string message) {
+  void Add(size_t line, std::string message, bool note = false) {
     if (m_problems.size() < kProblemsMax) {
-      m_problems.push_back({LineNumber(line), std::move(message)});
+      m_problems.push_back({LineNumber(line), std::move(message), note});
     } else {
       m_full = true;
     }
@@ -368,18 +194,35 @@ class LineChecker {
       : m_problems(*problems), m_firstLineOfTag(kTagRuleCount, 0) {}
 
   void CheckLine(std::string_view text, size_t line);
-  void CheckRequiredTags();
+  // What only the whole file tells: the tags it lacks, and those the check does not know.
+  void Finish();
 
  private:
-  void CheckValue(const TagRule& rule, std::string_view value, size_t line);
+  const TagRule* RuleOfLine(std::string_view text, size_t line);
+  void CheckLineBytes(const TagRule& rule, std::string_view text, size_t line);
   void CheckRepeat(const TagRule& rule, size_t line);
+  void CheckValue(const TagRule& rule, std::string_view value, size_t line);
+  void CheckStartOfLog(std::string_view value, size_t line);
+  void CheckChoice(const TagRule& rule, std::string_view value, size_t line);
+  void CheckAddress(std::string_view value, size_t line);
   bool CheckCall(const std::string& what, std::string_view call, size_t line);
   void CheckQso(std::string_view value, size_t line);
+  bool CheckQsoLayout(const std::vector<std::string_view>& fields, size_t line);
+  void CheckQsoFrequencyAndMode(const std::vector<std::string_view>& fields, size_t line);
+  bool CheckQsoDateAndTime(const std::vector<std::string_view>& fields, size_t line);
   void CheckQsoCalls(std::string_view sentCall, std::string_view receivedCall, size_t line);
   void CheckQsoOrder(std::string_view date, std::string_view time, size_t line);
+  void CheckRequiredTags();
+  void NoteUnknownTags();
+
+  struct UnknownTag {
+    size_t firstLine;
+    size_t lines;
+  };
 
   ProblemList& m_problems;
-  std::vector<size_t> m_firstLineOfTag;  // by index in kTagRules; 0 while not seen
+  std::map<std::string, UnknownTag> m_unknownTags;  // by the tag in capitals
+  std::vector<size_t> m_firstLineOfTag;             // by index in kTagRules; 0 while not seen
   int m_addressLines = 0;
   std::string m_callsign;     // the CALLSIGN: value once a valid one has been read
   std::string m_lastQsoTime;  // "yyyy-mm-ddhhmm" of the last QSO with a valid date and time
@@ -387,30 +230,47 @@ class LineChecker {
 };
 
 void LineChecker::CheckLine(std::string_view text, size_t line) {
+  const TagRule* rule = RuleOfLine(text, line);
+  if (rule == nullptr) return;
+  CheckLineBytes(*rule, text, line);
+  CheckRepeat(*rule, line);
+  CheckValue(*rule, TrimBlanks(text.substr(TagOf(text).size() + 1)), line);
+}
+
+// The rule the line's tag follows; nullptr, with the problem said, for a line that has no
+// tag, and for a tag that is not checked.
+const TagRule* LineChecker::RuleOfLine(std::string_view text, size_t line) {
   if (TrimBlanks(text).empty()) {
     m_problems.Add(line, "empty line");
-    return;
+    return nullptr;
   }
   const std::string_view tag = TagOf(text);
   if (tag.empty()) {
     m_problems.Add(line, "no tag at the start of the line: " + Quoted(text));
-    return;
+    return nullptr;
   }
-  const TagRule* rule = FindRule(tag);
-  if (rule == nullptr) {
-    if (!IsPrivateTag(tag)) m_problems.Add(line, "unknown tag " + Quoted(tag));
-    return;
+  const TagRule* rule = FindTagRule(tag);
+  if (rule != nullptr || IsPrivateTag(tag)) return rule;
+  // A later version's tag, or a sponsor's own, is no fault; a tag nobody could write is.
+  if (IsWellFormedTag(tag)) {
+    auto seen = m_unknownTags.emplace(UpperAscii(tag), UnknownTag{line, 0}).first;
+    ++seen->second.lines;
+  } else {
+    m_problems.Add(line, "unknown tag " + Quoted(tag));
   }
+  return nullptr;
+}
+
+void LineChecker::CheckLineBytes(const TagRule& rule, std::string_view text, size_t line) {
   const auto control = std::find_if(text.begin(), text.end(), IsControl);
   if (control != text.end()) {
     m_problems.Add(line, "control character 0x" + HexByte(*control) + " in the line");
   }
-  if (rule->kind != TagKind::kQso && text.size() > kHeaderLineMax) {
-    m_problems.Add(line, "header line of " + std::to_string(text.size()) + " characters; at most " +
-                             std::to_string(kHeaderLineMax));
+  const bool headerLine = rule.kind != TagKind::kQso && rule.kind != TagKind::kQtc;
+  if (headerLine && CharacterCount(text) > kHeaderLineMax) {
+    m_problems.Add(line, "header line of " + std::to_string(CharacterCount(text)) +
+                             " characters; at most " + std::to_string(kHeaderLineMax));
   }
-  CheckRepeat(*rule, line);
-  CheckValue(*rule, TrimBlanks(text.substr(tag.size() + 1)), line);
 }
 
 void LineChecker::CheckRepeat(const TagRule& rule, size_t line) {
@@ -427,22 +287,16 @@ void LineChecker::CheckValue(const TagRule& rule, std::string_view value, size_t
   const std::string tag(rule.tag);
   switch (rule.kind) {
     case TagKind::kStartOfLog:
-      if (line != 1) {
-        m_problems.Add(line, tag + ": only allowed on the first line");
-      } else if (value != "3.0") {
-        m_problems.Add(line, tag + ": version " + Quoted(value) + " is not 3.0");
-      }
+      CheckStartOfLog(value, line);
       break;
     case TagKind::kRequiredText:
       if (value.empty()) m_problems.Add(line, tag + ": no value");
       break;
     case TagKind::kChoice:
-      if (value.empty()) {
-        m_problems.Add(line, tag + ": no value (" + ListText(rule.choices) + ")");
-      } else if (!Contains(rule.choices, value, true)) {
-        m_problems.Add(
-            line, tag + ": unknown value " + Quoted(value) + " (" + ListText(rule.choices) + ")");
-      }
+      CheckChoice(rule, value, line);
+      break;
+    case TagKind::kChoiceOrNone:
+      if (!value.empty()) CheckChoice(rule, value, line);
       break;
     case TagKind::kCall:
       if (CheckCall(tag + ":", value, line) && m_callsign.empty()) m_callsign = value;
@@ -452,20 +306,43 @@ void LineChecker::CheckValue(const TagRule& rule, std::string_view value, size_t
         m_problems.Add(line, tag + ": " + Quoted(value) + " is not a whole number");
       break;
     case TagKind::kAddress:
-      if (value.size() > kAddressLineMax) {
-        m_problems.Add(line, tag + ": " + std::to_string(value.size()) + " characters; at most " +
-                                 std::to_string(kAddressLineMax));
-      }
-      if (++m_addressLines > kAddressLinesMax) {
-        m_problems.Add(line, tag + ": more than " + std::to_string(kAddressLinesMax) + " lines");
-      }
+      CheckAddress(value, line);
       break;
     case TagKind::kQso:
       CheckQso(value, line);
       break;
     case TagKind::kEndOfLog:
     case TagKind::kText:
+    case TagKind::kQtc:
       break;
+  }
+}
+
+void LineChecker::CheckStartOfLog(std::string_view value, size_t line) {
+  if (line != 1) {
+    m_problems.Add(line, "START-OF-LOG: only allowed on the first line");
+  } else if (value != "3.0") {
+    m_problems.Add(line, "START-OF-LOG: version " + Quoted(value) + " is not 3.0");
+  }
+}
+
+void LineChecker::CheckChoice(const TagRule& rule, std::string_view value, size_t line) {
+  const std::string tag(rule.tag);
+  if (value.empty()) {
+    m_problems.Add(line, tag + ": no value (" + ListText(rule.choices) + ")");
+  } else if (!Contains(rule.choices, value, true)) {
+    m_problems.Add(line,
+                   tag + ": unknown value " + Quoted(value) + " (" + ListText(rule.choices) + ")");
+  }
+}
+
+void LineChecker::CheckAddress(std::string_view value, size_t line) {
+  if (CharacterCount(value) > kAddressLineMax) {
+    m_problems.Add(line, "ADDRESS: " + std::to_string(CharacterCount(value)) +
+                             " characters; at most " + std::to_string(kAddressLineMax));
+  }
+  if (++m_addressLines > kAddressLinesMax) {
+    m_problems.Add(line, "ADDRESS: more than " + std::to_string(kAddressLinesMax) + " lines");
   }
 }
 
@@ -492,6 +369,15 @@ bool LineChecker::CheckCall(const std::string& what, std::string_view call, size
 
 void LineChecker::CheckQso(std::string_view value, size_t line) {
   const std::vector<std::string_view> fields = SplitOnBlanks(value);
+  const bool layoutKnown = CheckQsoLayout(fields, line);
+  // The first four fields stand where they are even when a later one is missing.
+  CheckQsoFrequencyAndMode(fields, line);
+  const bool whenKnown = CheckQsoDateAndTime(fields, line);
+  if (layoutKnown) CheckQsoCalls(fields[4], fields[7], line);
+  if (whenKnown) CheckQsoOrder(fields[2], fields[3], line);
+}
+
+bool LineChecker::CheckQsoLayout(const std::vector<std::string_view>& fields, size_t line) {
   const bool layoutKnown = fields.size() == kQsoFields ||
                            (fields.size() == kQsoFields + 1 && IsTransmitterNumber(fields.back()));
   if (!layoutKnown) {
@@ -500,16 +386,23 @@ void LineChecker::CheckQso(std::string_view value, size_t line) {
                              " are expected (frequency, mode, date, time, call, RST and "
                              "exchange sent, call, RST and exchange received)");
   }
-  // The first four fields stand where they are even when a later one is missing.
-  if (fields.size() > 0 && !Contains(ListOf(kBandDesignators), fields[0], false) &&
-      !IsAmateurFrequencyKHz(fields[0])) {
+  return layoutKnown;
+}
+
+void LineChecker::CheckQsoFrequencyAndMode(const std::vector<std::string_view>& fields,
+                                           size_t line) {
+  if (fields.size() > 0 && !IsQsoFrequency(fields[0])) {
     m_problems.Add(line, "QSO: frequency " + Quoted(fields[0]) +
                              " is neither kHz in an amateur band nor a band designator");
   }
-  if (fields.size() > 1 && !Contains(ListOf(kQsoModes), fields[1], false)) {
-    m_problems.Add(
-        line, "QSO: unknown mode " + Quoted(fields[1]) + " (" + ListText(ListOf(kQsoModes)) + ")");
+  if (fields.size() > 1 && !Contains(QsoModes(), fields[1], false)) {
+    m_problems.Add(line,
+                   "QSO: unknown mode " + Quoted(fields[1]) + " (" + ListText(QsoModes()) + ")");
   }
+}
+
+// Whether the line's date and time are both sound.
+bool LineChecker::CheckQsoDateAndTime(const std::vector<std::string_view>& fields, size_t line) {
   const bool dateKnown = fields.size() > 2 && IsCalendarDate(fields[2]);
   if (fields.size() > 2 && !dateKnown) {
     m_problems.Add(line, "QSO: date " + Quoted(fields[2]) + " is not a calendar date yyyy-mm-dd");
@@ -518,8 +411,7 @@ void LineChecker::CheckQso(std::string_view value, size_t line) {
   if (fields.size() > 3 && !timeKnown) {
     m_problems.Add(line, "QSO: time " + Quoted(fields[3]) + " is not hhmm from 0000 to 2359");
   }
-  if (layoutKnown) CheckQsoCalls(fields[4], fields[7], line);
-  if (dateKnown && timeKnown) CheckQsoOrder(fields[2], fields[3], line);
+  return dateKnown && timeKnown;
 }
 
 void LineChecker::CheckQsoCalls(std::string_view sentCall, std::string_view receivedCall,
@@ -541,6 +433,21 @@ void LineChecker::CheckQsoOrder(std::string_view date, std::string_view time, si
   m_lastQsoLine = line;
 }
 
+void LineChecker::Finish() {
+  CheckRequiredTags();
+  NoteUnknownTags();
+}
+
+void LineChecker::NoteUnknownTags() {
+  for (const auto& [tag, seen] : m_unknownTags) {
+    const std::string lines =
+        seen.lines == 1 ? std::string() : " (" + std::to_string(seen.lines) + " lines)";
+    m_problems.Add(seen.firstLine,
+                   "note: tag " + Quoted(tag) + lines + " is not one this check knows; not checked",
+                   true);
+  }
+}
+
 void LineChecker::CheckRequiredTags() {
   for (size_t i = 0; i < kTagRuleCount; ++i) {
     if (kTagRules[i].occurs == Occurs::kOnceRequired && m_firstLineOfTag[i] == 0) {
@@ -549,52 +456,70 @@ void LineChecker::CheckRequiredTags() {
   }
 }
 
-}  // namespace
+// A byte-order mark is a problem of its own; the rest of the file is checked without it.
+std::string_view WithoutByteOrderMark(std::string_view content, ProblemList* problems) {
+  if (content.substr(0, kByteOrderMark.size()) != kByteOrderMark) return content;
+  problems->Add(1, "the file starts with a byte-order mark (EF BB BF)");
+  return content.substr(kByteOrderMark.size());
+}
 
-std::vector<CabrilloProblem> CheckCabrillo(std::string_view content) {
-  ProblemList problems;
-  if (content.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-    problems.Add(1, "the file starts with a byte-order mark (EF BB BF)");
-    content.remove_prefix(kByteOrderMark.size());
-  }
-  if (content.empty()) {
-    problems.Add(0, "the file is empty");
-    return problems.TakeInLineOrder();
-  }
-  const Outline outline = OutlineOf(content);
+// Where the log starts and ends, and how its lines end.
+void CheckOutline(const Outline& outline, ProblemList* problems) {
   if (!outline.startsWithStartOfLog) {
-    problems.Add(1, "the first line must be \"START-OF-LOG: 3.0\"");
+    problems->Add(1, "the first line must be \"START-OF-LOG: 3.0\"");
   }
   if (outline.firstLoneCrLine != 0) {
-    problems.Add(outline.firstLoneCrLine, "line ends in a lone CR; lines end in CR LF or LF");
+    problems->Add(outline.firstLoneCrLine, "line ends in a lone CR; lines end in CR LF or LF");
   }
   if (outline.endOfLogLine == 0) {
-    problems.Add(outline.lineCount, "the file does not end with \"END-OF-LOG:\"");
+    problems->Add(outline.lineCount, "the file does not end with \"END-OF-LOG:\"");
   } else if (outline.endOfLogLine < outline.lineCount) {
-    problems.Add(outline.endOfLogLine + 1, "text after \"END-OF-LOG:\"");
+    problems->Add(outline.endOfLogLine + 1, "text after \"END-OF-LOG:\"");
   }
-  // What follows END-OF-LOG: is no part of the log for the sponsor either.
-  const size_t lastChecked = outline.endOfLogLine == 0 ? outline.lineCount : outline.endOfLogLine;
-  LineChecker checker(&problems);
+}
+
+void CheckEachLine(std::string_view content, size_t lastChecked, ProblemList* problems) {
+  LineChecker checker(problems);
   LineReader reader(content);
   std::string_view text;
   bool loneCr = false;
   for (size_t line = 1; line <= lastChecked && reader.Next(&text, &loneCr); ++line) {
     checker.CheckLine(text, line);
   }
-  checker.CheckRequiredTags();
+  checker.Finish();
+}
+
+}  // namespace
+
+std::vector<CabrilloProblem> CheckCabrillo(std::string_view content) {
+  ProblemList problems;
+  content = WithoutByteOrderMark(content, &problems);
+  if (content.empty()) {
+    problems.Add(0, "the file is empty");
+    return problems.TakeInLineOrder();
+  }
+  const Outline outline = OutlineOf(content);
+  CheckOutline(outline, &problems);
+  // What follows END-OF-LOG: is no part of the log for the sponsor either.
+  CheckEachLine(content, outline.endOfLogLine == 0 ? outline.lineCount : outline.endOfLogLine,
+                &problems);
   return problems.TakeInLineOrder();
 }
 
+bool IsSound(const std::vector<CabrilloProblem>& problems) {
+  return std::all_of(problems.begin(), problems.end(),
+                     [](const CabrilloProblem& problem) { return problem.note; });
+}
+
 std::string FormatProblems(const std::vector<CabrilloProblem>& problems) {
-  if (problems.empty()) return "no problems found";
   std::string text;
   for (const CabrilloProblem& problem : problems) {
-    if (!text.empty()) text += '\n';
     text +=
         problem.line == 0 ? std::string("file: ") : "line " + std::to_string(problem.line) + ": ";
-    text += problem.message;
+    text += problem.message + "\n";
   }
+  if (IsSound(problems)) text += "no problems found\n";
+  text.pop_back();
   return text;
 }
 

@@ -11,7 +11,8 @@
 //   a band designator such as 144 or 1.2G), mode, date, time, then call, RST and exchange
 //   sent and call, RST and exchange received, optionally followed by a transmitter number;
 // - category values and tags compare without regard to case; calls and QSO modes must be
-//   in capitals;
+//   in capitals; a well-formed tag the check does not know is named once, as a note;
+// - lengths are counted in characters: UTF-8 where the line is UTF-8, else a byte each;
 // - nothing after the first END-OF-LOG: line is checked, and X- lines are passed by.
 
 #include <string>
@@ -24,14 +25,19 @@ struct CabrilloProblem {
   int line;             // 1-based; 0 for the file as a whole
   std::string message;  // one line, plain English; text quoted from the file has control
                         // and non-ASCII bytes written as \xNN and is cut after 40 bytes
+  bool note = false;    // worth knowing, but no fault: the file is sound for all of it
 };
 
-// Every problem found, in line order. Never throws for any content; past 100000 problems
+// Every problem and note found, in line order. Never throws for any content; past 100000
 // the rest are dropped and a line-0 problem says so.
 std::vector<CabrilloProblem> CheckCabrillo(std::string_view content);
 
-// One "line N: message" line per problem ("file: message" for line 0), or
-// "no problems found"; lines are parted by LF, with none after the last.
+// Whether the file is sound: nothing but notes was found.
+bool IsSound(const std::vector<CabrilloProblem>& problems);
+
+// One "line N: message" line per problem ("file: message" for line 0; "line N: note:
+// message" for a note), then "no problems found" when the file is sound; lines are parted
+// by LF, with none after the last.
 std::string FormatProblems(const std::vector<CabrilloProblem>& problems);
 
 }  // namespace tarno::score

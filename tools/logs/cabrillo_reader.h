@@ -4,8 +4,8 @@
 // Cabrillo logs: the header's CALLSIGN, CONTEST and CLAIMED-SCORE lines and the QSO:
 // lines, as this module writes them ("QSO: freq mo date time mycall rst exch call rst
 // exch") and in the usual variants: no reports, a trailing transmitter number, one
-// report left out. Tags and modes are read in any case; the frequency is in kHz or a
-// band designator ("50", "1.2G").
+// report left out. Tags are read in any case, with or without a blank after the colon;
+// modes in any case; the frequency is in kHz or a band designator ("50", "1.2G").
 
 #include <string_view>
 
@@ -13,9 +13,13 @@
 
 namespace tarno::score {
 
-// Reads every QSO line. A line is read only when its fields fit exactly one layout
-// (calls where calls stand, reports where reports stand); any other line is skipped
-// with its line number and the reason, never read with its fields shifted.
+// Reads every QSO line. A log keeps one layout (calls, reports and exchanges in the same
+// columns) from line to line: the layout most of its lines fit field by field is the
+// log's, and a line that fits no layout field by field is read by its columns (own call,
+// reports, transmitter number), so that a busted call (DLOWX) or an exchange the plug-in
+// will refuse (BP1) is read where it stands. A line that fits neither way, or more than
+// one layout, is skipped with its line number and the reason, never read with its fields
+// shifted.
 ReadLog ReadCabrillo(std::string_view text);
 
 }  // namespace tarno::score

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ namespace tarno::score {
 namespace {
 
 constexpr double kLongestUnaskedSpanDays = 2.0;  // 48 hours: longer needs a period
+// The log cannot be scored until the command line says more (the own call, the continent,
+// the contest period): a usage error, as a script must tell it from a log that lost records.
+constexpr int kMustSayMore = 2;
 
 // Messages about the log go to standard error, each naming the file and the record.
 class Reporter {
@@ -230,7 +234,29 @@ void ReportFiles(const ScoreOptions& options, const RunValues& run, const std::s
   const std::vector<CabrilloProblem> problems = CheckCabrillo(text);
   std::printf("Cabrillo file: %s/%s: %s\n", folder.c_str(), cabrillo.c_str(),
               FormatProblems(problems).c_str());
-  losses->cabrilloProblems = !problems.empty();
+  losses->cabrilloProblems = !IsSound(problems);
+}
+
+// "1 QSO", "2 QSOs".
+std::string Counted(size_t count, const std::string& what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// The QSOs the plug-in counted: the Total row of its sheet ("Total\t 373\t 879\t 73").
+size_t CountedOfSheet(const std::string& sheet) {
+  const size_t row = sheet.find("\nTotal\t");
+  return row == std::string::npos ? 0 : std::strtoul(sheet.c_str() + row + 7, nullptr, 10);
+}
+
+// The plug-in refuses QSOs (a band or mode not in the contest, no exchange) and leaves
+// dupes out of the count: what it replayed and what it counted are both said.
+void PrintCounts(size_t replayed, size_t counted, size_t outside, size_t lost, const char* unit,
+                 size_t unknownCountry) {
+  std::printf("%s replayed, %zu counted%s, %zu outside the contest period, ",
+              Counted(replayed, "QSO").c_str(), counted,
+              counted < replayed ? " (see err.txt for the rest)" : "", outside);
+  std::printf("%s skipped, %s in no known country\n", Counted(lost, unit).c_str(),
+              Counted(unknownCountry, "call").c_str());
 }
 
 int Fail(const std::string& error, int status) {
@@ -254,10 +280,8 @@ int ScoreMain(const ScoreOptions& options) {
 
   CountryFile countries;
   RunValues run;
-  if (!countries.Load(options.countryFile, &error) ||
-      !DecideOwnStation(options, log, countries, &run, &error)) {
-    return Fail(error, 1);
-  }
+  if (!countries.Load(options.countryFile, &error)) return Fail(error, 1);
+  if (!DecideOwnStation(options, log, countries, &run, &error)) return Fail(error, kMustSayMore);
   ExchangeRules rules;
   rules.sentExchange = options.sentExchange;
   rules.ownIsHome = IsHomePrefix(countries.Lookup(run.ownCall).prefix);
@@ -269,7 +293,9 @@ int ScoreMain(const ScoreOptions& options) {
   }
   double startDays = 0.0;
   double endDays = 0.0;
-  if (!DecidePeriod(options, log.qsos, &run, &startDays, &endDays, &error)) return Fail(error, 2);
+  if (!DecidePeriod(options, log.qsos, &run, &startDays, &endDays, &error)) {
+    return Fail(error, kMustSayMore);
+  }
   size_t outside = 0;
   std::vector<LogQso> qsos = ContestQsos(std::move(log.qsos), startDays, endDays, say, &outside);
   if (options.sentExchange == "serial") NumberSentExchanges(&qsos);
@@ -290,11 +316,8 @@ int ScoreMain(const ScoreOptions& options) {
   }
   std::printf("\n%s\n\n", WithLf(result.sheet).c_str());
   ReportFiles(options, run, result.sheet, &losses);
-  const size_t lost = losses.skipped + losses.unaccounted;
-  std::printf(
-      "%zu QSOs scored, %zu outside the contest period, %zu %s%s skipped, "
-      "%zu calls in no known country\n",
-      qsos.size(), outside, lost, say.unit(), lost == 1 ? "" : "s", result.unknownCountry.size());
+  PrintCounts(qsos.size(), CountedOfSheet(result.sheet), outside,
+              losses.skipped + losses.unaccounted, say.unit(), result.unknownCountry.size());
   if (losses.any()) {
     std::printf("exit status 1: %s\n", losses.fileNotWritten     ? "a file could not be written"
                                        : losses.cabrilloProblems ? "the Cabrillo file has problems"

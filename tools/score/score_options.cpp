@@ -38,7 +38,9 @@ const char kUsage[] =
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n"
     "exit status: 0 every record read and scored and the Cabrillo file sound; 1 records\n"
-    "skipped or unreadable, a file not written, or problems in the Cabrillo file; 2 usage\n";
+    "skipped or unreadable, a log of another contest, a file not written, or problems in\n"
+    "the Cabrillo file; 2 usage: a bad option or value, or a log that needs one to be\n"
+    "scored (--own-call, --continent, or --start and --end past 48 hours)\n";
 
 namespace {
 
