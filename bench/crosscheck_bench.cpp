@@ -1,13 +1,17 @@
 // tarno_crosscheck_bench: the cross-check of whole generated contests, timed against
 // reading and parsing the same files alone, in one run (see docs/benchmarks.md).
 //
-//   tarno_crosscheck_bench [--small-only]
+//   tarno_crosscheck_bench [--small-only | --dupes-only]
 //
-// 1. 1,000 logs of 1,000 QSOs: three times the parse alone (every file read whole and
-//    through the Cabrillo reader, one after another, in this process) and three times
-//    `tarno-score crosscheck` as a program, in turn; medians of wall and processor time.
-// 2. 10,000 logs of 400 QSOs (4 million lines), unless --small-only: the cross-check once,
-//    with its peak resident memory from the kernel (wait4), against the files' size.
+// 1. 1,000 logs of 1,000 QSOs, unless --dupes-only: three times the parse alone (every file
+//    read whole and through the Cabrillo reader, one after another, in this process) and
+//    three times `tarno-score crosscheck` as a program, in turn; medians of wall and
+//    processor time.
+// 2. 200 logs of 1,000 QSOs, then the same with a log of one QSO 50,000 times beside them,
+//    unless --small-only: times, peak resident memory and the largest the scratch folder got.
+// 3. 10,000 logs of 400 QSOs (4 million lines), unless --small-only or --dupes-only: the
+//    cross-check once, with its peak resident memory from the kernel (wait4), against the
+//    files' size.
 // The contests come from tarno-make-contest into a scratch folder under $TMPDIR (or /tmp),
 // removed at the end.
 
@@ -49,8 +53,33 @@ double SelfCpu() {
   return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
 }
 
-// Runs a program with its output thrown away; its times and peak memory.
-Timing RunProgram(const std::vector<std::string>& args) {
+uintmax_t BytesUnder(const fs::path& folder) {
+  uintmax_t bytes = 0;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    if (it->is_regular_file(error)) bytes += it->file_size(error);
+  }
+  return bytes;
+}
+
+// The size of the cross-check's scratch folder (replay/scratch_folder.h) of process `id`.
+uintmax_t ScratchBytesOf(pid_t id) {
+  const fs::path root =
+      fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+  const std::string start = "tarno-crosscheck-p" + std::to_string(id) + "-";
+  uintmax_t bytes = 0;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(root, error)) {
+    if (entry.path().filename().string().compare(0, start.size(), start) == 0)
+      bytes += entry.is_directory(error) ? BytesUnder(entry.path()) : entry.file_size(error);
+  }
+  return bytes;
+}
+
+// Runs a program with its output thrown away; its times and peak memory, and with
+// `scratch` the largest its scratch folder was when looked at (every 10 ms).
+Timing RunProgram(const std::vector<std::string>& args, uintmax_t* scratch = nullptr) {
   Timing timing;
   const auto start = Clock::now();
   std::fflush(stdout);  // else the child would write what is still buffered here
@@ -66,7 +95,11 @@ Timing RunProgram(const std::vector<std::string>& args) {
   }
   int status = 0;
   rusage usage{};
-  wait4(child, &status, 0, &usage);
+  if (scratch) *scratch = 0;
+  while (wait4(child, &status, scratch ? WNOHANG : 0, &usage) == 0) {
+    *scratch = std::max(*scratch, ScratchBytesOf(child));
+    usleep(10000);
+  }
   timing.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
   timing.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
   timing.peakKiB = usage.ru_maxrss;
@@ -164,18 +197,42 @@ void LargeRun(const fs::path& scratch) {
   fs::remove_all(contest);
 }
 
+// One contact logged 50,000 times (a 3.8 MB log), beside a contest of 200 logs: the plug-in
+// writes a dupe line per earlier copy at every copy, which the cross-check must not pay for.
+void DupeRun(const fs::path& scratch) {
+  const fs::path contest = scratch / "200x1000";
+  Generate(contest, "200", "1000", "7");
+  const Timing plain = RunProgram(Crosscheck(contest));
+  std::string log = "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: HA9ZZ\r\n";
+  for (int i = 0; i < 50000; ++i)
+    log += "QSO:  3525 CW 2026-03-07 0900 HA9ZZ         599 BP     HG7BB         599 PE\r\n";
+  std::ofstream(contest / "logs" / "ha9zz.cbr", std::ios::binary) << log << "END-OF-LOG:\r\n";
+  uintmax_t scratchBytes = 0;
+  const Timing dupes = RunProgram(Crosscheck(contest), &scratchBytes);
+  std::printf(
+      "| 200 logs x 1,000 QSOs, wall / processor / peak memory | %.2f s / %.2f s / %.0f MB | "
+      "- | - | - |\n",
+      plain.wallSeconds, plain.cpuSeconds, plain.peakKiB / 1024.0);
+  std::printf(
+      "| the same and a log of 50,000 identical QSOs (%.1f MB) | %.2f s / %.2f s / %.0f MB, "
+      "scratch at most %ju B | - | - | in proportion to the lines |\n",
+      log.size() / 1e6, dupes.wallSeconds, dupes.cpuSeconds, dupes.peakKiB / 1024.0, scratchBytes);
+  fs::remove_all(contest);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool smallOnly = argc > 1 && std::string(argv[1]) == "--small-only";
+  const std::string only = argc > 1 ? argv[1] : "";
   const char* tmp = std::getenv("TMPDIR");
   const fs::path scratch =
       fs::path(tmp ? tmp : "/tmp") /
       ("tarno-crosscheck-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
   fs::create_directories(scratch);
   std::printf("| measure | cross-check | parse alone | ratio | target |\n|---|---|---|---|---|\n");
-  RatioRun(scratch);
-  if (!smallOnly) LargeRun(scratch);
+  if (only != "--dupes-only") RatioRun(scratch);
+  if (only != "--small-only") DupeRun(scratch);
+  if (only.empty()) LargeRun(scratch);
   fs::remove_all(scratch);
   return 0;
 }

@@ -292,5 +292,15 @@ TEST_F(CrosscheckContestTest, NothingCheckedEndsWithStatusTwo) {
   EXPECT_NE(std::string::npos, output.find("no log could be checked")) << output;
 }
 
+TEST_F(CrosscheckContestTest, HelpPrintsTheUsageAndChecksNothing) {
+  for (const char* help : {"--help", "-h", "--window 3 --help"}) {
+    std::string output;
+    EXPECT_EQ(0, Crosscheck(help, &output)) << help;
+    EXPECT_EQ(0u, output.find("usage: tarno-score crosscheck [options] LOGS...")) << output;
+    EXPECT_EQ(std::string::npos, output.find("needs a value")) << output;
+  }
+  EXPECT_FALSE(fs::exists(Out()));
+}
+
 }  // namespace
 }  // namespace tarno::testing

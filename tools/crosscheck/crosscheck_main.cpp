@@ -107,6 +107,10 @@ int CrosscheckMain(const std::vector<std::string>& args) {
     std::fprintf(stderr, "tarno-score crosscheck: %s\n%s", error.c_str(), kCrosscheckUsage);
     return 2;
   }
+  if (options.help) {
+    std::fputs(kCrosscheckUsage, stdout);
+    return 0;
+  }
   CountryFile countries;
   if (!countries.Load(options.countryFile, &error)) return Fail(error);
   SponsorFiles sponsor;

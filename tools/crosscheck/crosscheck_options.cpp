@@ -20,6 +20,7 @@ const char kCrosscheckUsage[] =
     "  --categories FILE    the published categories (see README); by default one per\n"
     "                       operator, mode, band and power, home stations apart\n"
     "  --entrants FILE      the sponsor's corrections: call,category,name,club a line\n"
+    "  --help               this text\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, a bad categories or entrants file, no country file or plug-in, output\n"
     "folder not writable, not one usable log).\n";
@@ -40,6 +41,10 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
                             std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+      return true;
+    }
     if (arg == "--drop-uniques") {
       options->dropUniques = true;
       continue;

@@ -22,9 +22,10 @@ struct CrosscheckOptions {
   int threads = 2;             // for reading the logs, sorting and the plug-in
   std::string categoriesFile;  // empty: one category per operator, mode, band and power
   std::string entrantsFile;    // the sponsor's corrections; empty: none
+  bool help = false;           // --help: the usage, and nothing else is read
 };
 
-// False with the reason on a bad command line.
+// False with the reason on a bad command line; --help ends the reading with true.
 bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOptions* options,
                             std::string* error);
 

@@ -1,8 +1,6 @@
 #include "crosscheck/crosscheck_steps.h"
 
 #include <atomic>
-#include <chrono>
-#include <random>
 #include <thread>
 
 #include "contest/ole_date_time.h"
@@ -13,17 +11,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A name no other run on the machine picks at the same time.
-std::string UniqueName() {
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  return "tarno-crosscheck-" + std::to_string(stamp) + "-" + std::to_string(std::random_device{}());
-}
+// The prefix of the scratch folder's name, and of the plug-in's copies beside it.
+constexpr char kScratchPrefix[] = "tarno-crosscheck";
 
-fs::path ScratchFolder() {
+fs::path ScratchRoot() {
   std::error_code error;
-  const fs::path root =
-      fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path(error);
-  return root / UniqueName();
+  return fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm")
+                                             : fs::temp_directory_path(error);
 }
 
 // Whether every line the plug-in admitted and counted is credited, so that the admission
@@ -89,20 +83,20 @@ PluginSession::~PluginSession() {
   m_judges.clear();
   std::error_code ignored;
   for (const fs::path& copy : m_copies) fs::remove(copy, ignored);
-  if (m_folder.empty()) return;
+  if (m_scratch.path().empty()) return;
   fs::current_path(m_back, ignored);
-  fs::remove_all(m_folder, ignored);
+  m_scratch.Remove();
 }
 
-bool PluginSession::Open(const std::string& pluginPath, int instances, const CountryFile& countries,
-                         const ContestPeriod& period, std::string* error) {
-  if (!m_library.Load(pluginPath, error)) return false;
-  m_entries.push_back(&m_library.entries());
+void PluginSession::LoadCopies(const std::string& pluginPath, int instances) {
   // Copies go beside the temporary files rather than in /dev/shm, which may forbid running
   // code from it.
   std::error_code failed;
   const fs::path temporary = fs::temp_directory_path(failed);
-  const std::string name = UniqueName();
+  if (failed) return;
+  // Windows keeps a loaded file, so copies of runs that were killed stay until a later run.
+  RemoveAbandoned(temporary, kScratchPrefix);
+  const std::string name = ScratchName(kScratchPrefix);
   for (int i = 1; i < instances && !failed; ++i) {
     const fs::path copy =
         temporary / (name + "-" + std::to_string(i) + fs::path(pluginPath).extension().string());
@@ -121,9 +115,21 @@ bool PluginSession::Open(const std::string& pluginPath, int instances, const Cou
     failed.clear();
     m_entries.push_back(&kept->back()->entries());
   }
+}
+
+bool PluginSession::Open(const std::string& pluginPath, int instances, const CountryFile& countries,
+                         const ContestPeriod& period, std::string* error) {
+  if (!m_library.Load(pluginPath, error)) return false;
+  m_entries.push_back(&m_library.entries());
+  LoadCopies(pluginPath, instances);
   m_back = fs::current_path();
-  m_folder = ScratchFolder();
-  if (!EnterRunFolder(m_folder.string(), error)) return false;
+  if (!m_scratch.Make(ScratchRoot(), kScratchPrefix, error)) return false;
+  if (!EnterRunFolder(m_scratch.path().string(), error)) return false;
+  // The plug-in writes one err.txt line per earlier copy of a contact at every further
+  // copy, so the file grows with the square of a contact's repeats; nothing reads it here.
+  // A folder of that name is a file the plug-in cannot open, which it passes over.
+  MakeDirectory("err.txt");
+  m_scratch.RemoveOnInterrupt({"Plugins/TARNO-Contest.ini", "Plugins", "err.txt"});
   for (const EntryPoints* entries : m_entries)
     m_judges.push_back(std::make_unique<PluginJudge>(*entries, countries, period));
   return true;

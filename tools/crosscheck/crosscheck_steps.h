@@ -16,6 +16,7 @@
 #include "logs/country_file.h"
 #include "replay/plugin_library.h"
 #include "replay/progress.h"
+#include "replay/scratch_folder.h"
 
 namespace tarno::score {
 
@@ -29,15 +30,18 @@ void MarkOutside(const ContestPeriod& period, ContestSet* set);
 // Every used log's own continent from the country file; a call in no country is noted.
 void FindContinents(const CountryFile& countries, ContestSet* set);
 
-// The loaded plug-in in a scratch folder of its own, which it leaves on destruction,
-// returning to the folder it came from. The folder is in memory where the system has
-// such a place (/dev/shm): the plug-in syncs its settings file after every score that
-// changed, which on a disk costs more than the rest of a contest's check.
+// The loaded plug-in in a scratch folder of its own (see scratch_folder.h), which it
+// leaves on destruction, returning to the folder it came from; SIGINT, SIGTERM and SIGHUP
+// remove it too. The folder is in memory where the system has such a place (/dev/shm): the
+// plug-in syncs its settings file after every score that changed, which on a disk costs
+// more than the rest of a contest's check. Nothing in it grows with the logs: the settings
+// file is a few lines, and err.txt, which nothing reads here, is a folder the plug-in
+// cannot write to.
 //
 // The plug-in keeps its state module-wide, so to judge logs on several threads the session
 // loads further copies of the library file, each a module of its own. They share the
-// folder: their err.txt lines mix, which nothing reads, and the settings file is only ever
-// replaced whole, so each copy always reads one that says Master=1.
+// folder, and the settings file is only ever replaced whole, so each copy always reads one
+// that says Master=1.
 class PluginSession {
  public:
   PluginSession() = default;
@@ -53,11 +57,13 @@ class PluginSession {
   std::vector<std::unique_ptr<PluginJudge>>& judges() { return m_judges; }
 
  private:
+  void LoadCopies(const std::string& pluginPath, int instances);
+
   PluginLibrary m_library;
   std::vector<const EntryPoints*> m_entries;    // the library's, then each copy's
   std::vector<std::filesystem::path> m_copies;  // the files of copies still loaded
   std::filesystem::path m_back;
-  std::filesystem::path m_folder;
+  ScratchFolder m_scratch;
   std::vector<std::unique_ptr<PluginJudge>> m_judges;
 };
 

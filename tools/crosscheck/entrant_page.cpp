@@ -244,7 +244,7 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
     rows += "<tr><td class=\"call\">" + std::to_string(qso.line) + " " +
             HtmlEscaped(set.texts.Text(qso.workedAsLogged)) + "</td><td class=\"text\">" +
             VerdictName(qso.verdict) + "</td><td class=\"text\">" +
-            HtmlEscaped(DetailOf(set, qso)) + "</td><td class=\"text\">" +
+            HtmlEscaped(EntrantDetailOf(set, qso)) + "</td><td class=\"text\">" +
             (priced ? HtmlEscaped(CostCell(set, log, *cost++)) : "not counted") +
             "</td><td class=\"qso\">" + HtmlEscaped(QsoLineOf(set, qso)) +
             (other.empty() ? "" : "\n" + HtmlEscaped(other)) + "</td></tr>\n";

@@ -195,7 +195,7 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     if (IsCredited(qso.verdict, context.dropUniques)) continue;
     ++lost;
     text += Unit(log) + std::to_string(qso.line) + "  " + VerdictName(qso.verdict) + "  " +
-            DetailOf(set, qso) + "\n";
+            EntrantDetailOf(set, qso) + "\n";
     text += Side("you", QsoLineOf(set, qso));
     if (qso.partner != kNoRecord) {
       const QsoRecord& other = set.qsos[qso.partner];
@@ -212,12 +212,20 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     const QsoRecord& mine = set.qsos[other.partner];
     const EntrantLog& otherLog = set.logs[other.log];
     text += OwnerOf(set, other) + " " + Unit(otherLog) + std::to_string(other.line) + "  " +
-            VerdictName(other.verdict) + "  " + DetailOf(set, other) + "\n";
+            VerdictName(other.verdict) + "  " + EntrantDetailOf(set, other) + "\n";
     text += Side(OwnerOf(set, other), QsoLineOf(set, other));
     text += Side("you " + Unit(log) + std::to_string(mine.line), QsoLineOf(set, mine));
   }
   if (copiedWrong.empty()) text += "none\n";
   return text;
+}
+
+std::string EntrantDetailOf(const ContestSet& set, const QsoRecord& qso) {
+  std::string detail = DetailOf(set, qso);
+  static const char kDupeOf[] = "dupe of line ";
+  if (set.logs[qso.log].adif && detail.compare(0, sizeof(kDupeOf) - 1, kDupeOf) == 0)
+    detail.replace(0, sizeof(kDupeOf) - 1, "dupe of record ");
+  return detail;
 }
 
 std::string ReportFileName(const std::string& call) { return FileCallOf(call) + ".ubn"; }

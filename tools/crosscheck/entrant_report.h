@@ -29,6 +29,10 @@ std::string EntrantReport(const ContestSet& set, uint32_t log,
                           const std::vector<uint32_t>& copiedWrong, const EntrantScore& score,
                           const ReportContext& context);
 
+// DetailOf in the entrant's words: an ADIF entry's dupe repeats a record, not a line
+// (verdicts.csv keeps the line, as its column is named).
+std::string EntrantDetailOf(const ContestSet& set, const QsoRecord& qso);
+
 // The report's file name: the call made fit for a file name, then ".ubn". Of calls that
 // pass IsCallShaped (log_loading.h) no two give the same name, and none a hidden one: "/"
 // becomes "_", which no such call holds, and a device name (COM1) gets a "_" of its own.

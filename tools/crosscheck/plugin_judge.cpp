@@ -1,8 +1,11 @@
 #include "crosscheck/plugin_judge.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
+#include <unordered_map>
 
 #include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
@@ -11,20 +14,48 @@
 namespace tarno::score {
 namespace {
 
-// The line of the first admitted record of the contact that record `dupe` repeats; dupes
-// are few, so a look back costs less than an index of every contact.
-uint32_t FirstLineOf(const ContestSet& set, const EntrantLog& log, size_t dupe) {
-  const QsoRecord& repeat = set.qsos[dupe];
-  for (size_t i = log.firstQso; i < dupe; ++i) {
-    const QsoRecord& qso = set.qsos[i];
-    if (qso.readable && qso.verdict != Verdict::kInvalid && qso.verdict != Verdict::kDupe &&
-        qso.verdict != Verdict::kOutside && qso.workedAsLogged == repeat.workedAsLogged &&
-        qso.band == repeat.band && qso.mode == repeat.mode) {
-      return qso.line;
-    }
+// How many copies of one contact a statistics run holds at most. At every further copy the
+// plug-in builds one error line per earlier one, so a run holding all of a contact's copies
+// would take time with the square of their number; a copy past the bound can only be a
+// dupe or refused, which AdmitRepeats asks in runs of their own.
+constexpr int kCopiesPerRun = 32;
+
+// A contact as the plug-in tells dupes apart: the call as logged, band and mode, each
+// exactly as handed over, so equal ids of the contest set's texts.
+struct Contact {
+  uint32_t call;
+  uint32_t band;
+  uint32_t mode;
+  bool operator==(const Contact& other) const {
+    return call == other.call && band == other.band && mode == other.mode;
   }
-  return 0;
-}
+  bool operator<(const Contact& other) const {
+    return std::tie(call, band, mode) < std::tie(other.call, other.band, other.mode);
+  }
+};
+
+struct ContactHash {
+  size_t operator()(const Contact& contact) const {
+    const uint64_t bits =
+        (uint64_t{contact.call} << 32) ^ (uint64_t{contact.band} << 16) ^ contact.mode;
+    return std::hash<uint64_t>()(bits);
+  }
+};
+
+Contact ContactOf(const QsoRecord& qso) { return {qso.workedAsLogged, qso.band, qso.mode}; }
+
+// How many copies of each contact a statistics run holds, of those it is told of.
+class HeldCopies {
+ public:
+  bool Full(const QsoRecord& qso) const {
+    const auto found = m_counts.find(ContactOf(qso));
+    return found != m_counts.end() && found->second >= kCopiesPerRun;
+  }
+  void Add(const QsoRecord& qso) { ++m_counts[ContactOf(qso)]; }
+
+ private:
+  std::unordered_map<Contact, int, ContactHash> m_counts;
+};
 
 const char* RefusalOf(const ContestSet& set, const QsoRecord& qso) {
   if (IsRefusedBand(set.texts.Text(qso.band))) return "refused: NO CONTEST BAND";
@@ -32,18 +63,41 @@ const char* RefusalOf(const ContestSet& set, const QsoRecord& qso) {
   return "refused: NO RX NUMBER";
 }
 
+bool CountsAsAdmitted(const QsoRecord& qso) {
+  return qso.readable && qso.verdict != Verdict::kInvalid && qso.verdict != Verdict::kDupe &&
+         qso.verdict != Verdict::kOutside;
+}
+
+bool HasDupes(const ContestSet& set, const EntrantLog& log) {
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    if (set.qsos[i].verdict == Verdict::kDupe) return true;
+  }
+  return false;
+}
+
+// Each DUPE line of the log gets the line of the first admitted record of its contact,
+// which comes before it in the order the plug-in took them.
+void NoteDupes(const EntrantLog& log, ContestSet* set) {
+  std::unordered_map<Contact, uint32_t, ContactHash> firstLines;
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    QsoRecord& qso = set->qsos[i];
+    if (CountsAsAdmitted(qso)) firstLines.try_emplace(ContactOf(qso), qso.line);
+    if (qso.verdict != Verdict::kDupe || qso.note != 0 || !qso.readable) continue;
+    const auto first = firstLines.find(ContactOf(qso));
+    const uint32_t line = first == firstLines.end() ? 0 : first->second;
+    qso.note = set->texts.Intern("dupe of line " + std::to_string(line));
+  }
+}
+
 }  // namespace
 
 void NoteAdmission(ContestSet* set) {
-  for (size_t i = 0; i < set->qsos.size(); ++i) {
-    QsoRecord& qso = set->qsos[i];
+  for (QsoRecord& qso : set->qsos) {
     if (!qso.readable || qso.note != 0 || !set->logs[qso.log].used) continue;
     if (qso.verdict == Verdict::kInvalid) qso.note = set->texts.Intern(RefusalOf(*set, qso));
-    if (qso.verdict == Verdict::kDupe) {
-      const uint32_t first = FirstLineOf(*set, set->logs[qso.log], i);
-      const char* unit = set->logs[qso.log].adif ? "dupe of record " : "dupe of line ";
-      qso.note = set->texts.Intern(unit + std::to_string(first));
-    }
+  }
+  for (const EntrantLog& log : set->logs) {
+    if (log.used && HasDupes(*set, log)) NoteDupes(log, set);
   }
 }
 
@@ -156,26 +210,76 @@ SheetScore PluginJudge::Result() {
 SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {
   const EntrantLog& log = set->logs[logIndex];
   Reset(*set, log);
+  HeldCopies held;
+  std::vector<size_t> repeats;
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     QsoRecord& qso = set->qsos[i];
     if (qso.verdict != Verdict::kPending) continue;
+    if (held.Full(qso)) {
+      repeats.push_back(i);
+      continue;
+    }
     const bool dupe = IsDupe(*set, qso);
     if (!Add(*set, log, qso)) {
       qso.verdict = Verdict::kInvalid;
     } else if (dupe) {
+      // Only dupes are counted, the first copy never being one: a full contact is held
+      // once more than the bound, which keeps a log without repeats free of the count.
       qso.verdict = Verdict::kDupe;
+      held.Add(qso);
     }
   }
-  return Result();
+  const SheetScore admitted = Result();
+  AdmitRepeats(log, std::move(repeats), set);
+  return admitted;
+}
+
+void PluginJudge::AdmitRepeats(const EntrantLog& log, std::vector<size_t> repeats,
+                               ContestSet* set) {
+  // The copies of each contact together, in the order the plug-in would have taken them.
+  std::stable_sort(repeats.begin(), repeats.end(), [&](size_t a, size_t b) {
+    return ContactOf(set->qsos[a]) < ContactOf(set->qsos[b]);
+  });
+  struct Copies {
+    size_t next;
+    size_t end;
+  };
+  std::vector<Copies> contacts;
+  for (size_t i = 0, j; i < repeats.size(); i = j) {
+    for (j = i + 1;
+         j < repeats.size() && ContactOf(set->qsos[repeats[j]]) == ContactOf(set->qsos[repeats[i]]);
+         ++j) {
+    }
+    contacts.push_back({i, j});
+  }
+  // Each run takes the next copies of every contact, up to the bound of admitted ones; the
+  // plug-in's answer to AddData0 is all that counts, as a dupe is admitted like any QSO.
+  while (!contacts.empty()) {
+    Reset(*set, log);
+    for (Copies& copies : contacts) {
+      for (int held = 0; held < kCopiesPerRun && copies.next < copies.end; ++copies.next) {
+        QsoRecord& qso = set->qsos[repeats[copies.next]];
+        const bool admitted = Add(*set, log, qso) != 0;
+        qso.verdict = admitted ? Verdict::kDupe : Verdict::kInvalid;
+        held += admitted ? 1 : 0;
+      }
+    }
+    contacts.erase(std::remove_if(contacts.begin(), contacts.end(),
+                                  [](const Copies& copies) { return copies.next == copies.end; }),
+                   contacts.end());
+  }
 }
 
 SheetScore PluginJudge::Score(uint32_t logIndex, const ContestSet& set,
                               const std::function<bool(const QsoRecord&)>& take) {
   const EntrantLog& log = set.logs[logIndex];
   Reset(set, log);
+  HeldCopies held;
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     const QsoRecord& qso = set.qsos[i];
-    if (qso.readable && take(qso)) Add(set, log, qso);
+    // A copy past the bound is a dupe or refused, and scores nothing either way.
+    if (!qso.readable || !take(qso) || held.Full(qso)) continue;
+    if (Add(set, log, qso)) held.Add(qso);
   }
   return Result();
 }

@@ -48,10 +48,13 @@ class PluginJudge {
   // One statistics run over the log's pending records, in time order: a record the
   // plug-in refuses becomes INVALID, one that CheckCall0 calls a dupe beforehand becomes
   // DUPE (NoteAdmission says why). Changes only the log's own records, so judges of other
-  // modules may admit other logs meanwhile. The score of what was admitted.
+  // modules may admit other logs meanwhile. The score of what was admitted. A contact
+  // logged many times is admitted in further runs, a few dozen copies at a time, so that
+  // the time stays in proportion to the lines (see AdmitRepeats).
   SheetScore Admit(uint32_t log, ContestSet* set);
 
-  // One statistics run over the records of the log for which `take` is true.
+  // One statistics run over the records of the log for which `take` is true; copies of a
+  // contact past a few dozen, dupes or refused either way, are left out.
   SheetScore Score(uint32_t log, const ContestSet& set,
                    const std::function<bool(const QsoRecord&)>& take);
 
@@ -61,6 +64,7 @@ class PluginJudge {
     uint32_t prefix = 0;  // ids in m_countryTexts
     uint32_t continent = 0;
   };
+  void AdmitRepeats(const EntrantLog& log, std::vector<size_t> repeats, ContestSet* set);
   void Reset(const ContestSet& set, const EntrantLog& log);
   int Add(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso);
   bool IsDupe(const ContestSet& set, const QsoRecord& qso);

@@ -2,9 +2,18 @@
 
 #include <cstdio>
 
+#include "contest/ascii_text.h"
 #include "contest/ole_date_time.h"
 
 namespace tarno::score {
+
+namespace {
+
+// A code or call as one side logged it, set apart from the words around it: "copied to"
+// would read as English where "copied \"TO\"" cannot. Upper-cased, as the rules compare.
+std::string Quoted(const std::string& logged) { return "\"" + UpperAscii(logged) + "\""; }
+
+}  // namespace
 
 const std::string& OwnerOf(const ContestSet& set, const QsoRecord& qso) {
   return set.logs[qso.log].call;
@@ -18,12 +27,12 @@ std::string DetailOf(const ContestSet& set, const QsoRecord& qso) {
     case Verdict::kBustedCall:
       return "right call " + OwnerOf(set, other);
     case Verdict::kBustedExchange:
-      return "copied " + text(qso.exchRcvd) + ", sent " + text(other.exchSent);
+      return "copied " + Quoted(text(qso.exchRcvd)) + ", sent " + Quoted(text(other.exchSent));
     case Verdict::kOk:
       if (other.verdict == Verdict::kBustedCall)
-        return OwnerOf(set, other) + " logged your call as " + text(other.workedAsLogged);
+        return OwnerOf(set, other) + " logged your call as " + Quoted(text(other.workedAsLogged));
       if (other.verdict == Verdict::kBustedExchange)
-        return OwnerOf(set, other) + " copied your exchange as " + text(other.exchRcvd);
+        return OwnerOf(set, other) + " copied your exchange as " + Quoted(text(other.exchRcvd));
       return "";
     default:
       return text(qso.note);

@@ -10,7 +10,8 @@
 namespace tarno::score {
 
 // The detail column of verdicts.csv: what went wrong, or for an OK line what the other
-// side got wrong about this station ("HA1AB copied your exchange as 12").
+// side got wrong about this station ("HA1AB copied your exchange as \"12\""), codes and
+// calls as logged upper-cased and in quotes.
 std::string DetailOf(const ContestSet& set, const QsoRecord& qso);
 
 // The QSO line rebuilt in the plug-in's own Cabrillo layout, the time as logged.

@@ -21,6 +21,7 @@
 #include "logs/country_file.h"
 #include "logs/exchanges.h"
 #include "logs/log_file.h"
+#include "replay/error_file_forecast.h"
 #include "replay/plugin_library.h"
 #include "replay/replay.h"
 #include "replay/run_settings.h"
@@ -259,6 +260,16 @@ void PrintCounts(size_t replayed, size_t counted, size_t outside, size_t lost, c
               Counted(unknownCountry, "call").c_str());
 }
 
+// err.txt is the operator's file, written as the plug-in always has; a log that would make it
+// huge is named before the replay starts, while the run can still be stopped.
+void WarnOfLargeErrorFile(const RunValues& run, const std::vector<LogQso>& qsos,
+                          const CountryFile& countries, const Reporter& say) {
+  constexpr uint64_t kLargeErrorFileBytes = 100000000;
+  const std::string warning =
+      ErrorFileWarning(ForecastErrorFile(run, qsos, countries), kLargeErrorFileBytes);
+  if (!warning.empty()) say.Say("warning: " + warning);
+}
+
 int Fail(const std::string& error, int status) {
   std::fprintf(stderr, "tarno-score: %s\n", error.c_str());
   return status;
@@ -310,6 +321,7 @@ int ScoreMain(const ScoreOptions& options) {
   std::printf("received exchange from: %s\n", FormatUse(use.received).c_str());
   std::printf("sent exchange from: %s\n", FormatUse(use.sent).c_str());
   run.cabrillo = options.cabrillo;
+  WarnOfLargeErrorFile(run, qsos, countries, say);
   const ReplayResult result = Replay(plugin.entries(), run, qsos, countries, answers);
   for (size_t index : result.unknownCountry) {
     say.Say(qsos[index].source, qsos[index].call + " is in no country of the country file");
