@@ -1,8 +1,7 @@
 #include "crosscheck/categories.h"
 
-#include <initializer_list>
-
 #include "contest/ascii_text.h"
+#include "logs/cabrillo_vocabulary.h"
 
 namespace tarno::score {
 namespace {
@@ -10,37 +9,29 @@ namespace {
 struct FieldInfo {
   const char* tag;
   const char* key;
-  std::initializer_list<std::string_view> values;  // Cabrillo 3.0's; the plug-in writes a subset
 };
 
 const FieldInfo kFields[kCategoryFieldCount] = {
-    {"CATEGORY-OPERATOR", "operator", {"SINGLE-OP", "MULTI-OP", "CHECKLOG"}},
-    {"CATEGORY-POWER", "power", {"HIGH", "LOW", "QRP"}},
-    {"CATEGORY-MODE", "mode", {"MIXED", "CW", "SSB", "DIGI", "FM", "RTTY"}},
-    {"CATEGORY-BAND", "band", {"ALL",  "160M", "80M",  "40M",   "20M",        "15M",        "10M",
-                               "6M",   "4M",   "2M",   "222",   "432",        "902",        "1.2G",
-                               "2.3G", "3.4G", "5.7G", "10G",   "24G",        "47G",        "75G",
-                               "122G", "134G", "241G", "LIGHT", "VHF-3-BAND", "VHF-FM-ONLY"}},
-    {"CATEGORY-TRANSMITTER", "transmitter", {"ONE", "TWO", "LIMITED", "UNLIMITED", "SWL"}},
-    {"CATEGORY-ASSISTED", "assisted", {"ASSISTED", "NON-ASSISTED"}},
-    {"CATEGORY-STATION",
-     "station",
-     {"FIXED", "MOBILE", "PORTABLE", "ROVER", "ROVER-LIMITED", "ROVER-UNLIMITED", "EXPEDITION",
-      "HQ", "SCHOOL", "EXPLORER", "DISTRIBUTED"}},
-    {"CATEGORY-OVERLAY",
-     "overlay",
-     {"CLASSIC", "ROOKIE", "TB-WIRES", "YOUTH", "NOVICE-TECH", "OVER-50"}},
+    {"CATEGORY-OPERATOR", "operator"},
+    {"CATEGORY-POWER", "power"},
+    {"CATEGORY-MODE", "mode"},
+    {"CATEGORY-BAND", "band"},
+    {"CATEGORY-TRANSMITTER", "transmitter"},
+    {"CATEGORY-ASSISTED", "assisted"},
+    {"CATEGORY-STATION", "station"},
+    {"CATEGORY-OVERLAY", "overlay"},
 };
+
+// Cabrillo 3.0's values of a field, in the format's order; the plug-in's dialog writes a
+// few of them.
+ValueList ValuesOf(int field) { return FindTagRule(kFields[field].tag)->choices; }
 
 constexpr size_t kPersonalMax = 80;
 constexpr size_t kRulesMax = 1000;
 constexpr size_t kNameMax = 120;
 
 bool IsValueOf(int field, std::string_view upper) {
-  for (std::string_view value : kFields[field].values) {
-    if (value == upper) return true;
-  }
-  return false;
+  return Contains(ValuesOf(field), upper, false);
 }
 
 // Blanks collapsed and control characters blanked: a header field is one short line.
@@ -169,12 +160,10 @@ int FieldOfValue(std::string_view value) {
 }
 
 int ValueOrder(int field, std::string_view value) {
-  int order = 0;
-  for (std::string_view known : kFields[field].values) {
-    if (known == value) return order;
-    ++order;
-  }
-  return order;
+  const ValueList values = ValuesOf(field);
+  size_t order = 0;
+  while (order < values.count && values.values[order] != value) ++order;
+  return static_cast<int>(order);
 }
 
 EntrantHeader ReadEntrantHeader(std::string_view cabrillo) {

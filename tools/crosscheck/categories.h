@@ -78,8 +78,9 @@ bool ParseCategories(std::string_view text, std::vector<CategoryRule>* rules, st
 
 // The sponsor's corrections, one entrant a line: call,category,name,club (CSV; quotes
 // around a field that holds a comma; a first line "call,..." is a heading). The category
-// is a published category's name, or Cabrillo values parted by blanks which replace the
-// header's for their fields; an empty field keeps what the header says.
+// is the name of a category the categories file gives, or Cabrillo values parted by
+// blanks, which replace the header's for their fields; an empty field keeps what the header
+// says.
 struct EntrantCorrection {
   std::string call;  // upper-cased
   std::string category;

@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "contest/ascii_text.h"
-#include "crosscheck/verdict_text.h"
 #include "replay/csv_cell.h"
 
 namespace tarno::score {
@@ -61,8 +60,8 @@ bool WriteClubsCsv(const ContestSet& set, const std::vector<RankedLog>& ranking,
     std::string members;
     for (size_t row : club.members)
       members += (members.empty() ? "" : " ") + set.logs[ranking[row].log].call;
-    out << club.rank << ',' << CsvCell(club.club) << ',' << club.score << ','
-        << club.members.size() << ',' << CsvCell(members) << '\n';
+    out << club.rank << ',' << CsvCell(club.club) << ',' << club.score << ',' << club.members.size()
+        << ',' << CsvCell(members) << '\n';
   }
   out.close();
   if (out) return true;

@@ -148,6 +148,118 @@ void NumberPlaces(const ContestSet& set, std::vector<RankedLog>* ranking, Catego
   }
 }
 
+// Places one ranked row after another in its table, then numbers the places.
+class Placer {
+ public:
+  Placer(const ContestSet& set, const SponsorFiles& files, const CountryFile& countries,
+         std::vector<FileProblem>* notes)
+      : m_set(set), m_files(files), m_countries(countries), m_notes(notes) {
+    for (const char* call : {"HA1A", "HG1A"}) {
+      const CountryInfo home = countries.Lookup(call);
+      if (home.found) m_homeCountries.insert(home.entity);
+    }
+    m_homeName = m_homeCountries.empty() ? "home" : *m_homeCountries.begin();
+    for (const EntrantCorrection& entrant : files.entrants) m_corrections[entrant.call] = &entrant;
+    m_deciding = DecidingFields(files.rules);
+    for (const CategoryRule& rule : files.rules) m_standings.tables.push_back({rule.name, {}});
+  }
+
+  void Place(size_t r, RankedLog* row) {
+    const EntrantLog& log = m_set.logs[row->log];
+    const Placement placed = Describe(log, row);
+    if (!placed.named && placed.values[kOperatorField] == "CHECKLOG") {
+      row->category = "CHECKLOG";
+      m_standings.unranked.push_back(r);
+    } else if (m_files.rules.empty()) {
+      auto [table, fresh] = m_defaultTables.emplace(KeyOf(placed), m_standings.tables.size());
+      if (fresh) m_standings.tables.push_back({DefaultName(placed, m_homeName), {}});
+      m_standings.tables[table->second].rows.push_back(r);
+    } else if (const CategoryRule* rule = RuleFor(placed)) {
+      m_standings.tables[static_cast<size_t>(rule - m_files.rules.data())].rows.push_back(r);
+    } else {
+      m_notes->push_back({log.file, "fits no published category; not ranked", false});
+      m_standings.unranked.push_back(r);
+    }
+  }
+
+  // The tables in the order published, none empty, their places numbered; the unranked by
+  // call; every correction that named no log told.
+  Standings Finish(std::vector<RankedLog>* ranking) {
+    for (const EntrantCorrection& entrant : m_files.entrants) {
+      if (m_corrections.count(entrant.call)) {
+        m_notes->push_back({"entrants file line " + std::to_string(entrant.line),
+                            "no log of " + entrant.call + " was checked", false});
+      }
+    }
+    std::vector<CategoryTable>& tables = m_standings.tables;
+    if (m_files.rules.empty()) {
+      std::vector<CategoryTable> ordered;
+      for (const auto& [key, index] : m_defaultTables) ordered.push_back(tables[index]);
+      tables = std::move(ordered);
+    }
+    tables.erase(std::remove_if(tables.begin(), tables.end(),
+                                [](const CategoryTable& table) { return table.rows.empty(); }),
+                 tables.end());
+    for (CategoryTable& table : tables) NumberPlaces(m_set, ranking, &table);
+    std::sort(m_standings.unranked.begin(), m_standings.unranked.end(), [&](size_t a, size_t b) {
+      return m_set.logs[(*ranking)[a].log].call < m_set.logs[(*ranking)[b].log].call;
+    });
+    return std::move(m_standings);
+  }
+
+ private:
+  // Who the entrant is (into `row`) and the values it is placed by: the header's, as the
+  // sponsor corrects them; told where they cannot be told as given.
+  Placement Describe(const EntrantLog& log, RankedLog* row) {
+    const CountryInfo info = m_countries.Lookup(log.call);
+    row->country = info.entity;
+    row->continent = info.continent;
+    row->name = log.header.name;
+    row->club = log.header.club;
+    Placement placed;
+    placed.values = log.header.values;
+    placed.home = info.found && m_homeCountries.count(info.entity) > 0;
+    std::array<bool, kCategoryFieldCount> corrected{};
+    auto correction = m_corrections.find(log.call);
+    if (correction != m_corrections.end()) {
+      const EntrantCorrection& entrant = *correction->second;
+      if (!entrant.name.empty()) row->name = entrant.name;
+      if (!entrant.club.empty()) row->club = entrant.club;
+      placed.named = RuleNamed(m_files.rules, entrant.category);
+      std::array<std::string, kCategoryFieldCount> values;
+      if (!placed.named && CorrectedValues(entrant.category, &values)) {
+        for (int field = 0; field < kCategoryFieldCount; ++field) {
+          corrected[field] = !values[field].empty();
+          if (corrected[field]) placed.values[field] = values[field];
+        }
+      }
+      m_corrections.erase(correction);
+    }
+    NoteValues(log, placed, m_deciding, corrected, m_notes);
+    return placed;
+  }
+
+  // The category a correction names, else the first that takes the log; null for none.
+  const CategoryRule* RuleFor(const Placement& placed) const {
+    if (placed.named) return placed.named;
+    for (const CategoryRule& rule : m_files.rules) {
+      if (Fits(rule, placed.values, placed.home)) return &rule;
+    }
+    return nullptr;
+  }
+
+  const ContestSet& m_set;
+  const SponsorFiles& m_files;
+  const CountryFile& m_countries;
+  std::vector<FileProblem>* m_notes;
+  std::set<std::string> m_homeCountries;
+  std::string m_homeName;
+  std::unordered_map<std::string, const EntrantCorrection*> m_corrections;  // not yet used
+  std::vector<int> m_deciding;
+  std::map<DefaultKey, size_t> m_defaultTables;
+  Standings m_standings;
+};
+
 }  // namespace
 
 bool LoadSponsorFiles(const std::string& categoriesPath, const std::string& entrantsPath,
@@ -173,90 +285,9 @@ bool LoadSponsorFiles(const std::string& categoriesPath, const std::string& entr
 Standings PlaceInCategories(const ContestSet& set, const SponsorFiles& files,
                             const CountryFile& countries, std::vector<RankedLog>* ranking,
                             std::vector<FileProblem>* notes) {
-  std::set<std::string> homeCountries;
-  for (const char* prefix : {"HA1A", "HG1A"}) {
-    const CountryInfo home = countries.Lookup(prefix);
-    if (home.found) homeCountries.insert(home.entity);
-  }
-  const std::string homeName = homeCountries.empty() ? "home" : *homeCountries.begin();
-  std::unordered_map<std::string, const EntrantCorrection*> corrections;
-  for (const EntrantCorrection& entrant : files.entrants) corrections[entrant.call] = &entrant;
-  const std::vector<int> deciding = DecidingFields(files.rules);
-
-  Standings standings;
-  standings.tables.resize(files.rules.size());
-  for (size_t i = 0; i < files.rules.size(); ++i) standings.tables[i].name = files.rules[i].name;
-  std::map<DefaultKey, size_t> defaultTables;
-  for (size_t r = 0; r < ranking->size(); ++r) {
-    RankedLog& row = (*ranking)[r];
-    const EntrantLog& log = set.logs[row.log];
-    const CountryInfo info = countries.Lookup(log.call);
-    row.country = info.entity;
-    row.continent = info.continent;
-    row.name = log.header.name;
-    row.club = log.header.club;
-    Placement placed;
-    placed.values = log.header.values;
-    placed.home = info.found && homeCountries.count(info.entity) > 0;
-    std::array<bool, kCategoryFieldCount> corrected{};
-    auto correction = corrections.find(log.call);
-    if (correction != corrections.end()) {
-      const EntrantCorrection& entrant = *correction->second;
-      if (!entrant.name.empty()) row.name = entrant.name;
-      if (!entrant.club.empty()) row.club = entrant.club;
-      placed.named = RuleNamed(files.rules, entrant.category);
-      std::array<std::string, kCategoryFieldCount> values;
-      if (!placed.named && CorrectedValues(entrant.category, &values)) {
-        for (int field = 0; field < kCategoryFieldCount; ++field) {
-          corrected[field] = !values[field].empty();
-          if (corrected[field]) placed.values[field] = values[field];
-        }
-      }
-      corrections.erase(correction);
-    }
-    NoteValues(log, placed, deciding, corrected, notes);
-    if (!placed.named && placed.values[kOperatorField] == "CHECKLOG") {
-      row.category = "CHECKLOG";
-      standings.unranked.push_back(r);
-      continue;
-    }
-    if (files.rules.empty()) {
-      auto [table, fresh] = defaultTables.emplace(KeyOf(placed), standings.tables.size());
-      if (fresh) standings.tables.push_back({DefaultName(placed, homeName), {}});
-      standings.tables[table->second].rows.push_back(r);
-      continue;
-    }
-    const CategoryRule* rule = placed.named;
-    for (size_t i = 0; !rule && i < files.rules.size(); ++i) {
-      if (Fits(files.rules[i], placed.values, placed.home)) rule = &files.rules[i];
-    }
-    if (!rule) {
-      notes->push_back({log.file, "fits no published category; not ranked", false});
-      standings.unranked.push_back(r);
-      continue;
-    }
-    standings.tables[static_cast<size_t>(rule - files.rules.data())].rows.push_back(r);
-  }
-  for (const EntrantCorrection& entrant : files.entrants) {
-    if (corrections.count(entrant.call)) {
-      notes->push_back({"entrants file line " + std::to_string(entrant.line),
-                        "no log of " + entrant.call + " was checked", false});
-    }
-  }
-  if (files.rules.empty()) {
-    std::vector<CategoryTable> ordered;
-    for (const auto& [key, index] : defaultTables) ordered.push_back(standings.tables[index]);
-    standings.tables = std::move(ordered);
-  }
-  standings.tables.erase(
-      std::remove_if(standings.tables.begin(), standings.tables.end(),
-                     [](const CategoryTable& table) { return table.rows.empty(); }),
-      standings.tables.end());
-  for (CategoryTable& table : standings.tables) NumberPlaces(set, ranking, &table);
-  std::sort(standings.unranked.begin(), standings.unranked.end(), [&](size_t a, size_t b) {
-    return set.logs[(*ranking)[a].log].call < set.logs[(*ranking)[b].log].call;
-  });
-  return standings;
+  Placer placer(set, files, countries, notes);
+  for (size_t r = 0; r < ranking->size(); ++r) placer.Place(r, &(*ranking)[r]);
+  return placer.Finish(ranking);
 }
 
 }  // namespace tarno::score

@@ -82,6 +82,53 @@ std::string TagLine(const char* tag, const std::string& value) {
   return std::string(tag) + ": " + value + "\r\n";
 }
 
+// What an entrant is (op, power: "" for not given) and what its header writes.
+struct Claim {
+  std::string op, power;
+  std::string opText, powerText;  // "" leaves the line out
+};
+
+// One entrant in three or so gets something wrong, by `kind` (0 to 99): a log in ADIF (some
+// settled by the sponsor), a check log, an operator or power that is no Cabrillo value or
+// missing, a header the sponsor corrects.
+void AddMistake(uint32_t kind, bool home, Claim* claim, Entry* entry) {
+  if (kind < 6) {
+    entry->adif = true;
+    claim->op = claim->power = "";
+    if (kind < 4) {
+      entry->corrected = true;
+      entry->fixCategory = kind < 2 ? "single-op low" : PublishedFor(home, "MULTI-OP", "");
+      entry->fixClub = kClubs[kind];
+      claim->op = kind < 2 ? "SINGLE-OP" : "MULTI-OP";
+      claim->power = "LOW";
+    }
+  } else if (kind < 13) {
+    claim->op = "CHECKLOG";
+    claim->opText = kind % 2 ? "CHECKLOG" : "checklog";
+  } else if (kind < 19) {
+    claim->opText = "SINGLE";  // no Cabrillo value: not given, unless the sponsor says
+    claim->op = "";
+    if (kind % 2) {
+      entry->corrected = true;
+      entry->fixCategory = "SINGLE-OP HIGH";
+      claim->op = "SINGLE-OP";
+      claim->power = "HIGH";
+    }
+  } else if (kind < 27) {
+    claim->powerText = kind % 2 ? "MEDIUM" : "";
+    claim->power = "";
+  } else if (kind < 33) {
+    entry->corrected = true;  // the header says multi-op, high power; the sponsor knows better
+    claim->opText = "MULTI-OP";
+    claim->powerText = "HIGH";
+    entry->fixCategory = "SINGLE-OP QRP";
+    entry->fixName = "Corrected " + entry->name;
+    entry->name = "";
+    claim->op = "SINGLE-OP";
+    claim->power = "QRP";
+  }
+}
+
 }  // namespace
 
 void Contest::AddEntries() {
@@ -94,56 +141,26 @@ void Contest::AddEntries() {
     Entry& entry = station.entry;
     entry.name = kNames[below(12)];
     if (below(10) >= 3) entry.club = Spelling(kClubs[below(5)], below(8));
-    std::string op = below(4) == 0 ? "MULTI-OP" : "SINGLE-OP";
-    std::string power = powers[below(3)];
+    Claim claim;
+    claim.op = below(4) == 0 ? "MULTI-OP" : "SINGLE-OP";
+    claim.power = powers[below(3)];
     const std::string mode = modes[below(4)];
     const uint32_t kind = below(100);
-    std::string opText = op, powerText = power;
-    if (below(3) == 0) opText = Lower(opText), powerText = Lower(powerText);
-    if (kind < 6) {
-      entry.adif = true;
-      op = power = "";
-      if (kind < 4) {
-        entry.corrected = true;
-        entry.fixCategory = kind < 2 ? "single-op low" : PublishedFor(station.home, "MULTI-OP", "");
-        entry.fixClub = kClubs[kind];
-        op = kind < 2 ? "SINGLE-OP" : "MULTI-OP";
-        power = "LOW";
-      }
-    } else if (kind < 13) {
-      op = "CHECKLOG";
-      opText = kind % 2 ? "CHECKLOG" : "checklog";
-    } else if (kind < 19) {
-      opText = "SINGLE";  // no Cabrillo value: not given, unless the sponsor says
-      op = "";
-      if (kind % 2) {
-        entry.corrected = true;
-        entry.fixCategory = "SINGLE-OP HIGH";
-        op = "SINGLE-OP";
-        power = "HIGH";
-      }
-    } else if (kind < 27) {
-      powerText = kind % 2 ? "MEDIUM" : "";
-      power = "";
-    } else if (kind < 33) {
-      entry.corrected = true;  // the header says multi-op, high power; the sponsor knows better
-      opText = "MULTI-OP";
-      powerText = "HIGH";
-      entry.fixCategory = "SINGLE-OP QRP";
-      entry.fixName = "Corrected " + entry.name;
-      entry.name = "";
-      op = "SINGLE-OP";
-      power = "QRP";
-    }
-    entry.category = op == "CHECKLOG" ? "CHECKLOG" : PublishedFor(station.home, op, power);
+    claim.opText = claim.op;
+    claim.powerText = claim.power;
+    if (below(3) == 0) claim.opText = Lower(claim.opText), claim.powerText = Lower(claim.power);
+    AddMistake(kind, station.home, &claim, &entry);
+    entry.category =
+        claim.op == "CHECKLOG" ? "CHECKLOG" : PublishedFor(station.home, claim.op, claim.power);
     if (entry.adif) {
       entry.name = entry.club = "";
       continue;
     }
-    entry.headerLines = TagLine("CATEGORY-OPERATOR", opText) + TagLine("CATEGORY-BAND", "ALL") +
-                        (powerText.empty() ? "" : TagLine("CATEGORY-POWER", powerText)) +
-                        TagLine("CATEGORY-MODE", below(2) ? mode : Lower(mode)) +
-                        TagLine("CATEGORY-TRANSMITTER", "ONE");
+    entry.headerLines =
+        TagLine("CATEGORY-OPERATOR", claim.opText) + TagLine("CATEGORY-BAND", "ALL") +
+        (claim.powerText.empty() ? "" : TagLine("CATEGORY-POWER", claim.powerText)) +
+        TagLine("CATEGORY-MODE", below(2) ? mode : Lower(mode)) +
+        TagLine("CATEGORY-TRANSMITTER", "ONE");
     if (below(5) == 0) entry.headerLines += TagLine("CATEGORY-ASSISTED", "NON-ASSISTED");
     if (below(5) == 0) entry.headerLines += TagLine("CATEGORY-OVERLAY", "rookie");
   }
