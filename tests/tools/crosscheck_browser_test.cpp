@@ -45,8 +45,8 @@ TEST_F(CrosscheckBrowserTest, ResultsPageShowsTheTableInChromium) {
             output.find("<table class=\"results\" data-category=\"SINGLE-OP MIXED ALL HIGH, "
                         "Hungary\">"))
       << output;
-  for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"#e-HG7BB\">HG7BB</a>",
-                          "<td>2</td><td class=\"call\"><a href=\"#e-HA5AA\">HA5AA</a>"}) {
+  for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"HG7BB.html\">HG7BB</a>",
+                          "<td>2</td><td class=\"call\"><a href=\"HA5AA.html\">HA5AA</a>"}) {
     EXPECT_NE(std::string::npos, output.find(row)) << row;
   }
   EXPECT_NE(std::string::npos, output.find("id=\"e-OK2DD\"")) << "an entrant's summary is missing";

@@ -59,6 +59,14 @@ struct QsoRecord {
   bool readable = true;  // false: the reader could not make a QSO of the line
 };
 
+// One band's row of the plug-in's summary sheet, as it counted them.
+struct BandFigures {
+  std::string band;
+  long long qsos = 0;
+  long long points = 0;
+  long long counties = 0;
+};
+
 struct EntrantLog {
   std::string file;
   size_t fileOrder = 0;  // position among the files named on the command line
@@ -66,6 +74,7 @@ struct EntrantLog {
   uint32_t callId = 0;
   std::filesystem::file_time_type modified;  // when the file was last written: sent
   bool used = true;                          // false: another file of the same call replaced it
+  bool adif = false;                         // its QSOs are numbered by record, not by line
   std::vector<std::string> setAside;         // the used log's: the files of its call not used
   std::string contest;                       // CONTEST: as written
   long long claimedHeader = -1;              // CLAIMED-SCORE:, -1 when absent or not a number
@@ -81,6 +90,8 @@ struct EntrantLog {
   long long checked = 0;
   long long checkedPoints = 0;
   long long checkedCounties = 0;
+  std::vector<BandFigures> claimedBands;  // the plug-in's count of every line of the log
+  std::vector<BandFigures> checkedBands;  // of its credited lines
   std::array<int, kVerdictCount> counts{};
   int copiedWrongByOthers = 0;
 };

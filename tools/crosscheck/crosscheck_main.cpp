@@ -9,6 +9,7 @@
 #include "crosscheck/club_table.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
+#include "crosscheck/entrant_files.h"
 #include "crosscheck/entrant_report.h"
 #include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
@@ -22,22 +23,6 @@ namespace tarno::score {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool WriteReports(const ContestSet& set, const ReportContext& context, const std::string& folder,
-                  std::string* error) {
-  const std::vector<std::vector<uint32_t>> copiedWrong = CopiedWrongByLog(set);
-  for (uint32_t i = 0; i < set.logs.size(); ++i) {
-    if (!set.logs[i].used) continue;
-    const std::string path = (fs::path(folder) / ReportFileName(set.logs[i].call)).string();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << EntrantReport(set, i, copiedWrong[i], context);
-    if (!out) {
-      *error = "cannot write " + path;
-      return false;
-    }
-  }
-  return true;
-}
 
 // Scores the logs while verdicts.csv, which needs no score, is written on another
 // thread; then the reports on one thread and the results on this one. A file written
@@ -54,10 +39,15 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   });
   ScoreAll(judges, admitted, context.dropUniques, progress, set);
   verdicts.join();
-  std::thread reports([&] { reportsWritten = WriteReports(*set, context, folder, &reportsError); });
   std::vector<RankedLog> ranking = RankLogs(*set);
   std::vector<FileProblem> notes;
   const Standings standings = PlaceInCategories(*set, sponsor, countries, &ranking, &notes);
+  // The pages compare each entrant with its neighbour in its category, so they wait for
+  // the places.
+  std::thread reports([&] {
+    reportsWritten =
+        WriteEntrantFiles(*set, ranking, countries, context, folder, progress, &reportsError);
+  });
   const std::vector<ClubRow> clubs = ClubTotals(*set, ranking);
   const bool resultsWritten =
       WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
@@ -140,6 +130,7 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   ReportContext context;
   context.windowMinutes = options.windowMinutes;
   context.dropUniques = options.dropUniques;
+  context.threads = options.threads;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
   MarkOutside(context.period, &set);
   FindContinents(countries, &set);

@@ -177,13 +177,14 @@ void ScoreAll(Judges& judges, const std::vector<SheetScore>& admitted, bool drop
     log.checked = checked.score;
     log.checkedPoints = checked.points;
     log.checkedCounties = checked.counties;
-    if (log.claimedHeader >= 0) {
-      log.claimed = log.claimedHeader;
-    } else if (log.counts[static_cast<int>(Verdict::kOutside)] == 0) {
-      log.claimed = admitted[i].score;
-    } else {
-      log.claimed = judge->Score(i, *set, [](const QsoRecord&) { return true; }).score;
-    }
+    log.checkedBands = checked.bands;
+    // The report's claimed column is the plug-in's count of every line, even where the
+    // header claims a score of its own.
+    const SheetScore all = log.counts[static_cast<int>(Verdict::kOutside)] == 0
+                               ? admitted[i]
+                               : judge->Score(i, *set, [](const QsoRecord&) { return true; });
+    log.claimed = log.claimedHeader >= 0 ? log.claimedHeader : all.score;
+    log.claimedBands = all.bands;
   });
 }
 

@@ -1,8 +1,11 @@
 #include "crosscheck/entrant_report.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "cabrillo/cabrillo_log.h"
+#include "contest/county_rules.h"
 #include "crosscheck/result_table.h"
 #include "crosscheck/verdict_text.h"
 
@@ -42,7 +45,7 @@ std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportCo
   text +=
       Row("Checked score:", std::to_string(log.checked) + " (" + std::to_string(log.checkedPoints) +
                                 " points x " + std::to_string(log.checkedCounties) + " counties)");
-  text += Row("QSO lines:", std::to_string(log.qsoCount));
+  text += Row(log.adif ? "QSO records:" : "QSO lines:", std::to_string(log.qsoCount));
   text += Row("Credited:", std::to_string(CreditedCount(log, context.dropUniques)) + " (" +
                                Counted(log, {Verdict::kOk, Verdict::kNoLog, Verdict::kUnique}) +
                                (context.dropUniques ? "; uniques not credited)" : ")"));
@@ -69,6 +72,100 @@ std::string Side(const std::string& who, const std::string& line) {
   return label + " " + line + "\n";
 }
 
+std::string Figures(long long qsos, long long points, long long counties) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%6lld %7lld %9lld", qsos, points, counties);
+  return text;
+}
+
+std::string BandRow(const std::string& band, const BandFigures& claimed,
+                    const BandFigures& checked) {
+  std::string row = band;
+  if (row.size() < 8) row.resize(8, ' ');
+  return row + Figures(claimed.qsos, claimed.points, claimed.counties) + "    " +
+         Figures(checked.qsos, checked.points, checked.counties) + "\n";
+}
+
+std::string ScoreText(const BandFigures& total) {
+  return std::to_string(total.points) + " x " + std::to_string(total.counties) + " = " +
+         std::to_string(total.points * total.counties);
+}
+
+std::string BandTable(const EntrantLog& log) {
+  std::string text = Heading("Score by band");
+  if (log.claimedBands.empty() && log.checkedBands.empty()) {
+    return text + "The plug-in's summary sheet gave no band rows.\n";
+  }
+  text += "                  claimed (every line)          checked\n";
+  text += "Band      QSOs  Points  Counties      QSOs  Points  Counties\n";
+  const std::vector<std::string> bands = SheetBands(log);
+  BandFigures claimedTotal, checkedTotal;
+  for (const std::string& band : bands) {
+    BandFigures claimed, checked;
+    for (const BandFigures& row : log.claimedBands) {
+      if (row.band == band) claimed = row;
+    }
+    for (const BandFigures& row : log.checkedBands) {
+      if (row.band == band) checked = row;
+    }
+    text += BandRow(band, claimed, checked);
+    for (auto [total, row] : {std::pair{&claimedTotal, &claimed}, {&checkedTotal, &checked}}) {
+      total->qsos += row->qsos;
+      total->points += row->points;
+      total->counties += row->counties;
+    }
+  }
+  text += BandRow("Total", claimedTotal, checkedTotal);
+  std::string score = "Score   " + ScoreText(claimedTotal);
+  score.resize(std::max<size_t>(score.size() + 2, 38), ' ');
+  text += score + ScoreText(checkedTotal) + "\n";
+  if (log.counts[static_cast<int>(Verdict::kOutside)] > 0) {
+    text += "The lines outside the contest period are in the claimed column only.\n";
+  }
+  return text;
+}
+
+// The text's words in lines of at most `width` characters.
+std::string WordWrapped(const std::string& text, size_t width) {
+  std::string out, line;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      out += line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  return line.empty() ? out : out + line + "\n";
+}
+
+std::string HowCounted(const EntrantLog& log, bool dropUniques) {
+  return Heading("How the score is counted") + WordWrapped(ScoringRules(log, dropUniques), 80);
+}
+
+std::string CostText(const ContestSet& set, const EntrantLog& log, const LostCost& cost) {
+  const QsoRecord& qso = set.qsos[cost.qso];
+  std::string text =
+      "  cost: " + std::to_string(cost.points) + (cost.points == 1 ? " point" : " points");
+  if (cost.county < 0) return text + "\n";
+  const std::string county =
+      std::string(kCountyCodes[cost.county]) + " on " + set.texts.Text(qso.band);
+  if (cost.costsCounty) {
+    return text + " and the county " + county + ", which no credited QSO gives\n";
+  }
+  if (cost.countyGoneWithLine != 0) {
+    return text + "; the county " + county + " is counted as lost with " +
+           (log.adif ? "record " : "line ") + std::to_string(cost.countyGoneWithLine) + "\n";
+  }
+  return text + "; the county " + county + " is still credited by another QSO\n";
+}
+
+std::string Unit(const EntrantLog& log) { return log.adif ? "record " : "line "; }
+
 }  // namespace
 
 std::vector<std::vector<uint32_t>> CopiedWrongByLog(const ContestSet& set) {
@@ -84,36 +181,51 @@ std::vector<std::vector<uint32_t>> CopiedWrongByLog(const ContestSet& set) {
 }
 
 std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
-                          const std::vector<uint32_t>& copiedWrong, const ReportContext& context) {
+                          const std::vector<uint32_t>& copiedWrong, const EntrantScore& score,
+                          const ReportContext& context) {
   const EntrantLog& log = set.logs[logIndex];
   std::string text = Summary(set, log, context);
+  text += BandTable(log);
+  text += HowCounted(log, context.dropUniques);
   text += Heading("QSOs that lost credit");
   size_t lost = 0;
+  auto cost = score.lost.begin();  // in file order too
   for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, context.dropUniques)) continue;
     ++lost;
-    text += "line " + std::to_string(qso.line) + "  " + VerdictName(qso.verdict) + "  " +
-            DetailOf(set, qso) + "\n";
+    text += Unit(log) + std::to_string(qso.line) + "  " + VerdictName(qso.verdict) + "  " +
+            EntrantDetailOf(set, qso) + "\n";
     text += Side("you", QsoLineOf(set, qso));
     if (qso.partner != kNoRecord) {
       const QsoRecord& other = set.qsos[qso.partner];
       text +=
-          Side(OwnerOf(set, other) + " line " + std::to_string(other.line), QsoLineOf(set, other));
+          Side(OwnerOf(set, other) + " " + Unit(set.logs[other.log]) + std::to_string(other.line),
+               QsoLineOf(set, other));
     }
+    if (cost != score.lost.end() && cost->qso == i) text += CostText(set, log, *cost++);
   }
   if (lost == 0) text += "none\n";
   text += Heading("Stations that copied " + log.call + " wrong");
   for (uint32_t index : copiedWrong) {
     const QsoRecord& other = set.qsos[index];
     const QsoRecord& mine = set.qsos[other.partner];
-    text += OwnerOf(set, other) + " line " + std::to_string(other.line) + "  " +
-            VerdictName(other.verdict) + "  " + DetailOf(set, other) + "\n";
+    const EntrantLog& otherLog = set.logs[other.log];
+    text += OwnerOf(set, other) + " " + Unit(otherLog) + std::to_string(other.line) + "  " +
+            VerdictName(other.verdict) + "  " + EntrantDetailOf(set, other) + "\n";
     text += Side(OwnerOf(set, other), QsoLineOf(set, other));
-    text += Side("you line " + std::to_string(mine.line), QsoLineOf(set, mine));
+    text += Side("you " + Unit(log) + std::to_string(mine.line), QsoLineOf(set, mine));
   }
   if (copiedWrong.empty()) text += "none\n";
   return text;
+}
+
+std::string EntrantDetailOf(const ContestSet& set, const QsoRecord& qso) {
+  std::string detail = DetailOf(set, qso);
+  static const char kDupeOf[] = "dupe of line ";
+  if (set.logs[qso.log].adif && detail.compare(0, sizeof(kDupeOf) - 1, kDupeOf) == 0)
+    detail.replace(0, sizeof(kDupeOf) - 1, "dupe of record ");
+  return detail;
 }
 
 std::string ReportFileName(const std::string& call) { return FileCallOf(call) + ".ubn"; }

@@ -1,14 +1,16 @@
 #ifndef TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_
 #define TARNO_TOOLS_CROSSCHECK_ENTRANT_REPORT_H_
 
-// The report an entrant gets back (<CALL>.ubn): the summary, every QSO line that lost
-// credit with both sides shown, then the stations that copied this entrant wrong.
+// The report an entrant gets back (<CALL>.ubn): the summary, the score band by band as
+// claimed and as checked, how the plug-in counts it, every QSO line that lost credit with
+// both sides shown and what it cost, then the stations that copied this entrant wrong.
 
 #include <string>
 #include <vector>
 
 #include "crosscheck/contest_period.h"
 #include "crosscheck/contest_set.h"
+#include "crosscheck/entrant_score.h"
 
 namespace tarno::score {
 
@@ -16,13 +18,20 @@ struct ReportContext {
   ContestPeriod period;
   int windowMinutes = 5;
   bool dropUniques = false;
+  int threads = 1;  // for writing the reports and pages
 };
 
 // For each log, the other logs' lines that copied its call or exchange wrong.
 std::vector<std::vector<uint32_t>> CopiedWrongByLog(const ContestSet& set);
 
+// `score` is ScoreOf the same log.
 std::string EntrantReport(const ContestSet& set, uint32_t log,
-                          const std::vector<uint32_t>& copiedWrong, const ReportContext& context);
+                          const std::vector<uint32_t>& copiedWrong, const EntrantScore& score,
+                          const ReportContext& context);
+
+// DetailOf in the entrant's words: an ADIF entry's dupe repeats a record, not a line
+// (verdicts.csv keeps the line, as its column is named).
+std::string EntrantDetailOf(const ContestSet& set, const QsoRecord& qso);
 
 // The report's file name: the call made fit for a file name, then ".ubn". Of calls that
 // pass IsCallShaped (log_loading.h) no two give the same name, and none a hidden one: "/"

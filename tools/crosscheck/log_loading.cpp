@@ -165,9 +165,10 @@ void Compact(const ReadLog& read, CompactLog* log) {
 }
 
 void StoreLog(const std::string& file, size_t fileOrder, fs::file_time_type modified,
-              const std::string& call, const ReadLog& read, const CompactLog& compact,
+              const std::string& call, bool adif, const ReadLog& read, const CompactLog& compact,
               EntrantHeader header, ContestSet* set) {
   EntrantLog log;
+  log.adif = adif;
   log.file = file;
   log.fileOrder = fileOrder;
   log.modified = modified;
@@ -229,9 +230,14 @@ void SettleSameCalls(ContestSet* set) {
 // sponsor may point --out at the logs' own folder, or name its files among the logs.
 bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   const std::string name = UpperAscii(file.filename().string());
-  const bool report = name.size() > 4 && name.compare(name.size() - 4, 4, ".UBN") == 0;
-  if (outFolder.empty() || (!report && name != "VERDICTS.CSV" && name != "RESULTS.CSV" &&
-                            name != "CLUBS.CSV" && name != "RESULTS.HTML")) {
+  const auto endsWith = [&](const char* tail) {
+    const size_t size = std::char_traits<char>::length(tail);
+    return name.size() > size && name.compare(name.size() - size, size, tail) == 0;
+  };
+  // Reports (.ubn) and pages (.html: the results' and every entrant's).
+  const bool entrantFile = endsWith(".UBN") || endsWith(".HTML");
+  if (outFolder.empty() ||
+      (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "CLUBS.CSV")) {
     return false;
   }
   std::error_code error;
@@ -306,13 +312,14 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::string call;
       ReadLog read;
       CompactLog compact;
+      bool adif = false;
       EntrantHeader header;
       std::error_code unknown;
       fs::file_time_type modified = fs::last_write_time(files[i], unknown);
       if (unknown) modified = fs::file_time_type::min();
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
-        const bool adif = LooksLikeAdif(text);
+        adif = LooksLikeAdif(text);
         const bool cabrilloStart = !adif && HasCabrilloStart(text);
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
         if (!adif) header = ReadEntrantHeader(text);
@@ -325,7 +332,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
       if (usable) {
-        StoreLog(files[i], i, modified, call, read, compact, std::move(header), set);
+        StoreLog(files[i], i, modified, call, adif, read, compact, std::move(header), set);
       } else {
         set->problems.push_back({files[i], reason, true});
       }

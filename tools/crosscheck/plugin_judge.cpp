@@ -120,6 +120,33 @@ SheetScore ScoreLineOf(const std::string& sheet) {
   return result;
 }
 
+std::vector<BandFigures> BandRowsOf(const std::string& sheet) {
+  static const char kHeading[] = "\tQSOs\tPoints\tCounty\r\n";
+  std::vector<BandFigures> rows;
+  size_t at = sheet.find(kHeading);
+  if (at == std::string::npos) return rows;
+  at += sizeof(kHeading) - 1;
+  for (size_t end; (end = sheet.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    const std::string row = sheet.substr(at, end - at);
+    if (row.compare(0, 6, "Total\t") == 0) return rows;
+    BandFigures band;
+    const size_t label = row.find("\t ");
+    long long* figures[] = {&band.qsos, &band.points, &band.counties};
+    const char* cursor = row.c_str() + (label == std::string::npos ? row.size() : label);
+    for (long long* figure : figures) {
+      if (cursor[0] != '\t' || cursor[1] != ' ') return {};
+      char* after = nullptr;
+      *figure = std::strtoll(cursor + 2, &after, 10);
+      if (after == cursor + 2) return {};
+      cursor = after;
+    }
+    if (*cursor != '\0') return {};
+    band.band = row.substr(0, label);
+    rows.push_back(std::move(band));
+  }
+  return {};
+}
+
 PluginJudge::PluginJudge(const EntryPoints& entries, const CountryFile& countries,
                          const ContestPeriod& period)
     : m_entries(entries), m_countries(countries), m_period(period) {}
@@ -173,8 +200,11 @@ bool PluginJudge::IsDupe(const ContestSet& set, const QsoRecord& qso) {
 
 SheetScore PluginJudge::Result() {
   int flag = 0;
-  const char* sheet = m_entries.getResult(&flag);
-  return ScoreLineOf(sheet ? sheet : "");
+  const char* text = m_entries.getResult(&flag);
+  const std::string sheet = text ? text : "";
+  SheetScore score = ScoreLineOf(sheet);
+  score.bands = BandRowsOf(sheet);
+  return score;
 }
 
 SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {

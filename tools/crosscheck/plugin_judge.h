@@ -24,10 +24,15 @@ struct SheetScore {
   long long score = 0;
   long long points = 0;
   long long counties = 0;
+  std::vector<BandFigures> bands;  // the sheet's band rows, in its order
 };
 
 // The "Score: P*C = S" line of a summary sheet.
 SheetScore ScoreLineOf(const std::string& sheet);
+
+// The band rows of a summary sheet ("80m<TAB> 5<TAB> 20<TAB> 2"), between its column
+// heading and its Total row; none when the sheet is not laid out so.
+std::vector<BandFigures> BandRowsOf(const std::string& sheet);
 
 // The notes of the lines Admit judged: which check refused an INVALID line, in the words of
 // the plug-in's error file and in its order of checks (the band, the mode, the exchanges),

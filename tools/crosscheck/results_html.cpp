@@ -5,6 +5,7 @@
 
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
+#include "crosscheck/html_text.h"
 #include "crosscheck/page_style.h"
 #include "crosscheck/verdict_text.h"
 
@@ -31,7 +32,7 @@ const char kFigureHeads[] =
 // The call, who the entrant is, and its figures: the cells every entrants' table shares.
 std::string EntrantCells(const ContestSet& set, const RankedLog& row, bool dropUniques) {
   const EntrantLog& log = set.logs[row.log];
-  return "<td class=\"call\"><a href=\"#e-" + HtmlEscaped(log.call) + "\">" +
+  return "<td class=\"call\"><a href=\"" + EntrantPageLink(log.call) + "\">" +
          HtmlEscaped(log.call) + "</a></td>" + TextTd(row.country) + TextTd(row.continent) +
          TextTd(row.name) + TextTd(row.club) + Td(log.claimed) + Td(log.checked) +
          Td(static_cast<long long>(log.qsoCount)) + Td(CreditedCount(log, dropUniques)) +

@@ -1,0 +1,117 @@
+#include "crosscheck/entrant_score.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "contest/county_rules.h"
+#include "crosscheck/contest_period.h"
+
+namespace tarno::score {
+
+const QsoWorth::Country& QsoWorth::CountryOf(const ContestSet& set, uint32_t call) {
+  Country& country = m_byCall[call];
+  if (!country.looked) {
+    const CountryInfo info = m_countries.Lookup(set.texts.Text(call));
+    country.looked = true;
+    country.prefix = info.prefix;
+    country.continent = info.continent;
+  }
+  return country;
+}
+
+// The plug-in is handed the call as logged and the log's continent where it gives one,
+// exactly as PluginJudge hands them over.
+int QsoWorth::Points(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso) {
+  const Country& country = CountryOf(set, qso.workedAsLogged);
+  if (StoredPrefix(country.prefix) == "HA") return 6;
+  const std::string& continent = qso.continent ? set.texts.Text(qso.continent) : country.continent;
+  return continent == log.ownContinent ? 1 : 3;
+}
+
+int QsoWorth::County(const ContestSet& set, const QsoRecord& qso) {
+  if (!IsHomePrefix(CountryOf(set, qso.workedAsLogged).prefix)) return -1;
+  const std::string code = NormaliseCounty(set.texts.Text(qso.exchRcvd));
+  for (int c = 0; c < kCountyCount; ++c) {
+    if (code == kCountyCodes[c]) return c;
+  }
+  return -1;
+}
+
+std::vector<std::string> SheetBands(const EntrantLog& log) {
+  std::vector<std::string> bands;
+  for (const auto* list : {&log.claimedBands, &log.checkedBands}) {
+    for (const BandFigures& row : *list) {
+      if (std::find(bands.begin(), bands.end(), row.band) == bands.end()) bands.push_back(row.band);
+    }
+  }
+  return bands;
+}
+
+std::string ScoringRules(const EntrantLog& log, bool dropUniques) {
+  const std::string continent = log.ownContinent.empty()
+                                    ? "none: your call is in no country of the country file"
+                                    : log.ownContinent;
+  return "Each QSO counts once per band and mode; a repeat (DUPE) counts nothing. Points: 6 for "
+         "a QSO with a station of prefix HA; otherwise 1 for a station on your own continent (" +
+         continent +
+         ") and 3 for one on another continent. HG stations score 1 or 3 like any other "
+         "station. Counties: the county an HA or HG station sends counts once on each band; a "
+         "band's counties are the different counties worked on it. Score: the points of all "
+         "bands times the counties of all bands. The checked score counts the credited QSOs "
+         "only: OK, NO-LOG" +
+         std::string(dropUniques ? "" : " and UNIQUE") +
+         ". A lost QSO costs its points, and its county on its band when no credited QSO gives "
+         "that county on that band.";
+}
+
+bool IsLost(Verdict verdict, bool dropUniques) {
+  return verdict == Verdict::kNil || verdict == Verdict::kBustedCall ||
+         verdict == Verdict::kBustedExchange || (dropUniques && verdict == Verdict::kUnique);
+}
+
+EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques, QsoWorth* worth) {
+  const EntrantLog& log = set.logs[logIndex];
+  EntrantScore score;
+  using BandCounty = std::pair<uint32_t, int>;
+  std::set<BandCounty> credited;
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+    const QsoRecord& qso = set.qsos[i];
+    if (!qso.readable || !IsCredited(qso.verdict, dropUniques)) continue;
+    CreditedQso entry;
+    entry.seconds = CorrectedSeconds(set, qso);
+    entry.band = qso.band;
+    entry.points = worth->Points(set, log, qso);
+    entry.county = worth->County(set, qso);
+    if (entry.county >= 0) credited.emplace(qso.band, entry.county);
+    score.credited.push_back(entry);
+  }
+  // The first lost line in the file is the one a lost county is counted with.
+  std::map<BandCounty, uint32_t> gone;  // a county lost on a band, and the line that lost it
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
+    const QsoRecord& qso = set.qsos[i];
+    if (!qso.readable || !IsLost(qso.verdict, dropUniques)) continue;
+    LostCost cost;
+    cost.qso = i;
+    cost.points = worth->Points(set, log, qso);
+    cost.county = worth->County(set, qso);
+    const BandCounty key(qso.band, cost.county);
+    if (cost.county >= 0 && credited.count(key) == 0) {
+      const auto first = gone.emplace(key, qso.line);
+      cost.costsCounty = first.second;
+      if (!first.second) cost.countyGoneWithLine = first.first->second;
+    }
+    score.lost.push_back(cost);
+  }
+  // In time order the first QSO of a county on a band is the one that brings it.
+  std::stable_sort(
+      score.credited.begin(), score.credited.end(),
+      [](const CreditedQso& a, const CreditedQso& b) { return a.seconds < b.seconds; });
+  std::set<BandCounty> seen;
+  for (CreditedQso& entry : score.credited) {
+    entry.newCounty = entry.county >= 0 && seen.emplace(entry.band, entry.county).second;
+  }
+  return score;
+}
+
+}  // namespace tarno::score

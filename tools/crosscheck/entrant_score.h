@@ -1,0 +1,83 @@
+#ifndef TARNO_TOOLS_CROSSCHECK_ENTRANT_SCORE_H_
+#define TARNO_TOOLS_CROSSCHECK_ENTRANT_SCORE_H_
+
+// One entrant's score taken apart QSO by QSO, by the plug-in's own rules, so that the
+// report and the page can say what each lost QSO cost and how the score grew: a QSO
+// scores 6 points with a station whose stored prefix is "HA", else 1 on the entrant's
+// own continent and 3 elsewhere; a home station ("HA" or "HG") gives the county it
+// sends, counted once per band; the score is the points times the counties.
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "crosscheck/contest_set.h"
+#include "logs/country_file.h"
+
+namespace tarno::score {
+
+// What a QSO line is worth; keeps the country of each call it has looked up. One thread.
+class QsoWorth {
+ public:
+  // `countries` must outlive it.
+  explicit QsoWorth(const CountryFile& countries) : m_countries(countries) {}
+
+  int Points(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso);
+  // The county it gives, as an index in kCountyCodes; -1 for none.
+  int County(const ContestSet& set, const QsoRecord& qso);
+
+ private:
+  struct Country {
+    bool looked = false;
+    std::string prefix;
+    std::string continent;
+  };
+  const Country& CountryOf(const ContestSet& set, uint32_t call);
+
+  const CountryFile& m_countries;
+  // By text id of the contest set: only the calls looked up, which are few beside the
+  // texts of a large contest.
+  std::unordered_map<uint32_t, Country> m_byCall;
+};
+
+// A lost QSO (NIL, BUSTED-CALL, BUSTED-EXCHANGE, or UNIQUE when uniques are dropped)
+// and what it cost.
+struct LostCost {
+  size_t qso = 0;  // index in ContestSet::qsos
+  int points = 0;
+  int county = -1;           // the county it would give, index in kCountyCodes, -1 for none
+  bool costsCounty = false;  // no credited QSO gives that county on its band
+  // Where the county is not credited but an earlier lost line already cost it, that line.
+  uint32_t countyGoneWithLine = 0;
+};
+
+// A credited QSO as it adds to the score.
+struct CreditedQso {
+  long long seconds = 0;  // at the log's corrected clock
+  uint32_t band = 0;      // text id
+  int points = 0;
+  int county = -1;         // index in kCountyCodes, -1 for none
+  bool newCounty = false;  // the first of its county on its band
+};
+
+struct EntrantScore {
+  std::vector<LostCost> lost;         // in file order
+  std::vector<CreditedQso> credited;  // in time order
+};
+
+EntrantScore ScoreOf(const ContestSet& set, uint32_t log, bool dropUniques, QsoWorth* worth);
+
+// The bands of the log's claimed and checked sheets, in the claimed sheet's order.
+std::vector<std::string> SheetBands(const EntrantLog& log);
+
+// How the plug-in counts the score, in a paragraph for the entrant: the points, the
+// counties, the score, what the checked score counts and what a lost QSO costs.
+std::string ScoringRules(const EntrantLog& log, bool dropUniques);
+
+// Whether a verdict lost a QSO that the plug-in had counted.
+bool IsLost(Verdict verdict, bool dropUniques);
+
+}  // namespace tarno::score
+
+#endif  // TARNO_TOOLS_CROSSCHECK_ENTRANT_SCORE_H_
