@@ -105,6 +105,16 @@ TEST(AdifReaderTest, WhatIsLostIsSaidAndWhatCanBeReadIsRead) {
        {},
        {"2: field CALL's length 6 runs into the tag <EOR>"}},
       {"%<CALL:7>DL1ABC<BAND:3>20m<EOR>", {"DL1ABC"}, {}, {"1: field CALL's length 7 runs"}},
+      // ...also when the data quotes a tag before the one it runs into.
+      {"<CALL:4>W1AW%<COMMENT:22>ends with <EOR> here<EOR><CALL:4>W2AW%<EOR>",
+       {"W1AW", "W2AW"},
+       {},
+       {"1: field COMMENT's length 22 runs into the tag <EOR> after it; read as \"ends with "
+        "<EOR> here\""}},
+      {"<CALL:4>W1AW<QSO_DATE:8>20260117<TIME_ON:4>1205<COMMENT:11>say <EOR>!<BAND:3>20m<EOR>",
+       {"W1AW"},
+       {},
+       {"1: field COMMENT's length 11 runs into the tag <BAND:3>"}},
       // <EOF> ends the log.
       {"<EOH><CALL:4>W1AW%<EOR>\r\n<EOF>\r\n", {"W1AW"}, {}, {}},
       {"<CALL:4>W1AW%<EOR><eof><CALL:4>W2AW%<EOR><CALL:4>W3AW%<EOR>",

@@ -69,12 +69,43 @@ bool IsFieldTag(std::string_view text, size_t at) {
 enum class TagResult { kField, kNotATag, kBroken };
 
 // Where the data of a field that starts at `dataStart` runs into a tag that begins in it
-// and ends after it (<OPERATOR:7>M0NOM <MY_GRIDSQUARE:6>): the tag's '<', or npos.
+// and ends after it (<OPERATOR:7>M0NOM <MY_GRIDSQUARE:6>): the tag's '<', or npos. Tags
+// wholly inside the data (a comment quoting <EOR>) are passed over: the one cut in half
+// may come after them, and missing it would lose that tag, an <EOR> among them.
 size_t TagCutByDataEnd(std::string_view text, size_t dataStart, size_t dataEnd) {
   for (size_t tag = text.find('<', dataStart); tag < dataEnd; tag = text.find('<', tag + 1)) {
-    if (IsFieldTag(text, tag) || IsBareTag(text, tag, "EOR")) return tag;
+    if ((IsFieldTag(text, tag) || IsBareTag(text, tag, "EOR")) && text.find('>', tag) >= dataEnd) {
+      return tag;
+    }
   }
   return std::string_view::npos;
+}
+
+// Whether the data from `*at` to `dataEnd` swallows what follows the field: the end of
+// its record (and with it the records after it), or the fields after it in its record.
+bool SwallowsWhatFollows(std::string_view text, size_t* at, size_t dataEnd, const std::string& name,
+                         std::string_view length, std::string* reason) {
+  // A length that counts too many bytes swallows the end of the record, and with it
+  // the records after it: their <EOR> then starts inside the data, before a next tag.
+  const std::string_view reach = text.substr(0, dataEnd);
+  const size_t first = FindBareTag(reach, *at, "EOR");
+  for (size_t eor = first; eor < dataEnd; eor = FindBareTag(reach, eor + 1, "EOR")) {
+    if (TagFollows(text, eor + 5)) {
+      *reason =
+          "field " + name + "'s length " + std::string(length) + " runs past the end of its record";
+      *at = first;  // reading goes on at the first record mark it swallowed
+      return true;
+    }
+  }
+  // Within its record it swallows the fields after it, whose tags then stand in the data.
+  for (size_t tag = text.find('<', *at); tag < dataEnd; tag = text.find('<', tag + 1)) {
+    if (IsFieldTag(reach, tag)) {
+      *reason =
+          "field " + name + "'s length " + std::string(length) + " runs over the fields after it";
+      return true;
+    }
+  }
+  return false;
 }
 
 // One "<NAME:LEN[:TYPE]>data" field or "<NAME>" mark starting at `*at` (a '<'). A '<'
@@ -117,42 +148,19 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
         "field " + *name + "'s length " + std::string(length) + " runs past the end of the file";
     return TagResult::kBroken;
   }
-  *data = text.substr(*at, bytes);
-  const size_t dataEnd = *at + bytes;
   // Counted a few bytes too many (a character counted twice, a blank before the next tag):
-  // the data ends where that tag starts.
-  const size_t cut = TagCutByDataEnd(text, *at, dataEnd);
-  if (cut != std::string_view::npos && text.find('>', cut) >= dataEnd) {
-    *data = text.substr(*at, cut - *at);
+  // the data ends where that tag starts, unless it swallowed more than that tag.
+  const size_t cut = TagCutByDataEnd(text, *at, *at + bytes);
+  const size_t dataEnd = cut == std::string_view::npos ? *at + bytes : cut;
+  if (SwallowsWhatFollows(text, at, dataEnd, *name, length, reason)) return TagResult::kBroken;
+  *data = text.substr(*at, dataEnd - *at);
+  *at = dataEnd;
+  if (cut != std::string_view::npos) {
     const std::string_view tag = text.substr(cut, text.find('>', cut) + 1 - cut);
     *note = "field " + *name + "'s length " + std::string(length) + " runs into the tag " +
             std::string(tag) + " after it; read as \"" + std::string(*data) + "\", and " +
             std::string(tag) + " after it";
-    *at = cut;
-    return TagResult::kField;
   }
-  // A length that counts too many bytes swallows the end of the record, and with it
-  // the records after it: their <EOR> then starts inside the data, before a next tag.
-  const std::string_view reach = text.substr(0, dataEnd);
-  const size_t first = FindBareTag(reach, *at, "EOR");
-  for (size_t eor = first; eor < dataEnd; eor = FindBareTag(reach, eor + 1, "EOR")) {
-    if (TagFollows(text, eor + 5)) {
-      *reason = "field " + *name + "'s length " + std::string(length) +
-                " runs past the end of its record";
-      *at = first;  // reading goes on at the first record mark it swallowed
-      return TagResult::kBroken;
-    }
-  }
-  // Within its record it swallows the fields after it, whose tags then stand in the data.
-  for (size_t tag = data->find('<'); tag != std::string_view::npos;
-       tag = data->find('<', tag + 1)) {
-    if (IsFieldTag(*data, tag)) {
-      *reason =
-          "field " + *name + "'s length " + std::string(length) + " runs over the fields after it";
-      return TagResult::kBroken;
-    }
-  }
-  *at += bytes;
   return TagResult::kField;
 }
 
