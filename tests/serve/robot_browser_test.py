@@ -35,10 +35,6 @@ PASSWORD = "browser-test-sponsor"
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 LOGS = os.path.join(SOURCE, "tests", "data", "crosscheck", "logs")
 WAIT_SECONDS = 60
-# The receipt link, 64 hex digits in one word, runs past a 400 px screen: the robot's page
-# does not let it break. Told on every run rather than failed, until the page is mended;
-# every other element is held to the screen.
-KNOWN_TOO_WIDE = {"a#receipt-link"}
 RESULTS_TABLE = "table.results"  # the cross-check's results page, one table per section
 # The day the test logs were made for; one QSO of HA5AA's lies before it.
 PERIOD = ["--start", "2026-03-07", "--end", "2026-03-07"]
@@ -242,14 +238,8 @@ class RobotInBrowserTest(unittest.TestCase):
     def assert_fits(self, what):
         found = self.browser.execute_script(OVERFLOW_SCRIPT)
         self.assertEqual(400, found["width"], what + ": the page is not laid out for the screen")
-        known = [wide for wide in found["wide"] if wide.split()[0] in KNOWN_TOO_WIDE]
-        self.assertEqual([], [wide for wide in found["wide"] if wide not in known],
-                         what + ": wider than the screen")
-        if known:
-            print("KNOWN FAULT, still there: %s: wider than the screen: %s"
-                  % (what, ", ".join(known)), file=sys.stderr)
-        else:
-            self.assertLessEqual(found["scrollWidth"], 400, what + ": the page scrolls sideways")
+        self.assertEqual([], found["wide"], what + ": wider than the screen")
+        self.assertLessEqual(found["scrollWidth"], 400, what + ": the page scrolls sideways")
 
     def results_text(self):
         tables = self.some(RESULTS_TABLE)

@@ -10,6 +10,13 @@
 namespace tarno::score {
 namespace {
 
+std::string WithoutFolder(std::string text, const std::string& folder) {
+  for (size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
+    text.erase(at, folder.size());
+  }
+  return text;
+}
+
 namespace fs = std::filesystem;
 
 constexpr int kCheckSeconds = 4 * 3600;
@@ -87,7 +94,8 @@ void CheckRunner::Work(int64_t run) {
     const ChildResult result =
         m_children.Run(args, (folder / "output.txt").string(), kCheckSeconds);
     const bool finished = result.started && !result.timedOut && result.status >= 0;
-    std::string output = result.output;
+    // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
+    std::string output = WithoutFolder(result.output, folder.string() + "/");
     if (result.stopped) output += "the robot was stopped during the check\n";
     if (!result.started && !result.stopped) output += "the cross-check could not be started\n";
     if (result.timedOut) output += "the cross-check took too long and was stopped\n";

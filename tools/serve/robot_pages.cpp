@@ -16,7 +16,9 @@ const char kStyle[] =
     "form{margin:.6em 0}fieldset{border:1px solid #ccc;border-radius:6px}"
     "textarea{width:100%;max-width:40em;height:8em}pre{white-space:pre-wrap;background:#f6f6f6;"
     "padding:.6em;border:1px solid #ddd}.late,.refused{color:#a40000;font-weight:bold}"
-    ".muted{color:#666}button{padding:4px 14px}td.num{text-align:right}";
+    ".muted{color:#666}button{padding:4px 14px}td.num{text-align:right}"
+    // A receipt token is one long word: on a phone it must wrap, not widen the page.
+    "#receipt-link{overflow-wrap:anywhere;word-break:break-all}";
 
 constexpr size_t kProblemsListed = 5;  // per upload in the sponsor's list
 
