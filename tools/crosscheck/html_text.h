@@ -2,7 +2,7 @@
 #define TARNO_TOOLS_CROSSCHECK_HTML_TEXT_H_
 
 // Links between the cross-check's pages, made safe whatever a log's call holds. Texts are
-// escaped by HtmlEscaped (page_style.h).
+// escaped by HtmlEscaped (replay/html_text.h).
 
 #include <string>
 

@@ -39,28 +39,4 @@ std::string PageStart(const std::string& title) {
          HtmlEscaped(title) + "</title><style>" + kPageStyle + "</style></head><body>\n";
 }
 
-std::string HtmlEscaped(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace tarno::score

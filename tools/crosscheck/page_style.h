@@ -1,7 +1,8 @@
 #ifndef TARNO_TOOLS_CROSSCHECK_PAGE_STYLE_H_
 #define TARNO_TOOLS_CROSSCHECK_PAGE_STYLE_H_
 
-// What every page of the results shares: one style sheet, the page's head and escaping.
+// What every page of the results shares: one style sheet, the page's head; texts are
+// escaped by the shared HtmlEscaped (replay/html_text.h).
 // The pages need nothing but themselves (no script, no font, no picture from elsewhere)
 // and read on a phone: a wide table scrolls inside its own box (<div class="scroll">)
 // with its call column (class "call") held in place, and a legend (<p class="key">, one
@@ -9,15 +10,14 @@
 
 #include <string>
 
+#include "replay/html_text.h"
+
 namespace tarno::score {
 
 extern const char kPageStyle[];
 
 // "<!DOCTYPE html>" to "<body>": charset, viewport, the title (escaped) and the style.
 std::string PageStart(const std::string& title);
-
-// The text with & < > " written as entities.
-std::string HtmlEscaped(const std::string& text);
 
 }  // namespace tarno::score
 
