@@ -178,15 +178,7 @@ class GeneratedCategoriesTest : public CrosscheckFixture,
 
 TEST_P(GeneratedCategoriesTest, EveryCategoryTableAndTheClubTableEqualTheTruth) {
   std::string output;
-  ASSERT_EQ(0, Run(std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + m_folder.string() + " " +
-                       GetParam(),
-                   &output))
-      << output;
-  ASSERT_EQ(
-      0, Crosscheck("--categories " + (m_folder / "categories.txt").string() + " --entrants " +
-                        (m_folder / "entrants.csv").string() + " " + (m_folder / "logs").string(),
-                    &output))
-      << output;
+  ASSERT_TRUE(CheckMadeContestWithSponsorFiles(GetParam(), &output));
   const std::vector<std::string> truth = TruthTables(Slurp(m_folder / "categories-truth.csv"));
   const std::vector<std::string> got =
       PublishedTables(Slurp(Out() / "results.csv"), Slurp(Out() / "results.html"));

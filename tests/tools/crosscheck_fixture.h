@@ -53,6 +53,23 @@ class CrosscheckFixture : public ::testing::Test {
 
   fs::path Out() const { return m_folder / "out"; }
 
+  // A made-up contest (tarno-make-contest with `makeOptions`) checked with the sponsor's
+  // files it writes beside its logs.
+  ::testing::AssertionResult CheckMadeContestWithSponsorFiles(const std::string& makeOptions,
+                                                              std::string* output) const {
+    if (Run(std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + m_folder.string() + " " +
+                makeOptions,
+            output) != 0) {
+      return ::testing::AssertionFailure() << "tarno-make-contest failed:\n" << *output;
+    }
+    if (Crosscheck("--categories " + (m_folder / "categories.txt").string() + " --entrants " +
+                       (m_folder / "entrants.csv").string() + " " + (m_folder / "logs").string(),
+                   output) != 0) {
+      return ::testing::AssertionFailure() << "the cross-check failed:\n" << *output;
+    }
+    return ::testing::AssertionSuccess();
+  }
+
   fs::path Write(const std::string& name, const std::string& bytes) const {
     fs::create_directories((m_folder / name).parent_path());
     std::ofstream(m_folder / name, std::ios::binary) << bytes;
