@@ -37,6 +37,7 @@ struct CorpusCase {
   int status;
   std::vector<const char*> says;
   bool sheetAsClean;  // the same QSOs as clean.adi: the same summary sheet, byte for byte
+  std::vector<const char*> neverSays = {};
 };
 
 const CorpusCase kCases[] = {
@@ -88,6 +89,18 @@ const CorpusCase kCases[] = {
       "4 QSOs replayed, 4 counted, 0 outside the contest period, 1 record skipped"},
      false},
     {"no-eor-at-end.adi", 1, {"record 3: skipped: the last record has no <EOR>"}, false},
+    {"award-fields.adi",
+     0,
+     {"award-fields.adi: fields of names ADIF does not know, passed over: 9A/F4MYH (7 times, "
+      "first in record 1), MY-AWARD# (7 times, first in record 1)\n",
+      "7 QSOs replayed, 7 counted, 0 outside the contest period, 0 records skipped"},
+     true,
+     {"record 2", "not a field tag"}},
+    {"qsl-service-trailer.adi",
+     0,
+     {"7 QSOs replayed, 7 counted, 0 outside the contest period, 0 records skipped"},
+     true,
+     {"<EOR>", "the file marks"}},
     {"whole-year.adi",
      2,
      {"the log runs from 2026-01-17 12:05 to 2026-10-24 12:15, longer than one contest; give "
@@ -194,6 +207,10 @@ TEST_P(LogCorpusTest, StatusMessagesAndScore) {
   EXPECT_EQ(test.status, status) << test.arguments << "\n" << output;
   for (const char* text : test.says) {
     EXPECT_NE(std::string::npos, output.find(text)) << test.arguments << ": \"" << text << "\"\n"
+                                                    << output;
+  }
+  for (const char* text : test.neverSays) {
+    EXPECT_EQ(std::string::npos, output.find(text)) << test.arguments << ": \"" << text << "\"\n"
                                                     << output;
   }
   if (test.sheetAsClean) {

@@ -216,4 +216,50 @@ TEST_F(TarnoScoreTest, CheckCommandReportsTheCabrilloFilesProblems) {
   EXPECT_NE(std::string::npos, output.find("line 2")) << output;
 }
 
+// The exchange belongs to the contest: a grid-square contest's lines (no reports) are sound
+// Cabrillo 3.0, while a TARNO log, or one that names no contest as the plug-in's own, is
+// held to TARNO's ten fields.
+TEST_F(TarnoScoreTest, CheckHoldsOnlyTarnoLogsToTarnosExchange) {
+  std::string sample = Slurp(fs::path(TARNO_SOURCE_DIR) / "samples" / "expected" / "HA5TST.cbr");
+  const std::string lines = sample.substr(0, sample.find("QSO:")) +
+                            "QSO:   144 PH 2026-05-02 1400 HA5TST        JN97   OK1AA         JO70\r\n"
+                            "QSO:   432 CW 2026-05-02 1405 HA5TST        JN97   DL1ABC        JO62\r\n"
+                            "END-OF-LOG:\r\n";
+  const auto withContest = [&](const std::string& contest) {
+    std::string log = lines;
+    const size_t at = log.find("CONTEST: TARNO\r\n");
+    return log.replace(at, 16, contest.empty() ? "" : "CONTEST: " + contest + "\r\n");
+  };
+  const std::string kTenFields = "line 21: QSO: 8 fields where 10 are expected";
+  struct Case {
+    std::string contest;
+    int status;
+    std::string says;
+  } kCases[] = {
+      {"HA-VHF", 0,
+       "line 2: note: CONTEST: \"HA-VHF\" is not TARNO: its QSO lines are checked for what "
+       "Cabrillo 3.0 asks of any contest, not for TARNO's exchange\nno problems found"},
+      {"TARNO", 1, kTenFields},
+      {"tarno", 1, kTenFields},
+      {"", 1, "file: no CONTEST: line\nline 20: QSO: 8 fields where 10 are expected"},
+  };
+  std::string output;
+  for (const Case& test : kCases) {
+    const fs::path log = Write("grid.cbr", withContest(test.contest));
+    EXPECT_EQ(test.status, Run("check " + log.string(), &output)) << test.contest << output;
+    EXPECT_NE(std::string::npos, output.find(test.says)) << test.contest << "\n" << output;
+  }
+  // Any contest's line still holds both calls, the sent one checked as a call.
+  std::string unsound = withContest("HA-VHF");
+  const std::string kFirstCalls = "HA5TST        JN97   OK1AA         JO70";
+  unsound.replace(unsound.find(kFirstCalls), kFirstCalls.size(), "HA5TST");
+  unsound.replace(unsound.find("HA5TST        JN97   DL1ABC"), 6, "ha5tst");
+  EXPECT_EQ(1, Run("check " + Write("unsound.cbr", unsound).string(), &output));
+  EXPECT_NE(std::string::npos,
+            output.find("line 21: QSO: 5 fields where at least 6 are expected (frequency, mode, "
+                        "date, time, call sent, call received)\n"
+                        "line 22: QSO: sent call \"ha5tst\" has lower-case letters"))
+      << output;
+}
+
 }  // namespace

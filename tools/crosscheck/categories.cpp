@@ -2,6 +2,7 @@
 
 #include "contest/ascii_text.h"
 #include "logs/cabrillo_vocabulary.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
@@ -42,7 +43,7 @@ std::string PersonalField(std::string_view text) {
     out += c;
   }
   while (!out.empty() && out.back() == ' ') out.pop_back();
-  if (out.size() > kPersonalMax) out.resize(kPersonalMax);
+  out.resize(Utf8PrefixLength(out, kPersonalMax));  // never half a letter
   return out;
 }
 

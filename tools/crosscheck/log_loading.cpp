@@ -15,6 +15,7 @@
 #include "contest/ascii_text.h"
 #include "logs/adif_reader.h"
 #include "logs/cabrillo_reader.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
@@ -317,11 +318,15 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       std::error_code unknown;
       fs::file_time_type modified = fs::last_write_time(files[i], unknown);
       if (unknown) modified = fs::file_time_type::min();
+      std::vector<std::string> notes;
       bool usable = ReadWholeFile(files[i], &text, &reason);
       if (usable) {
+        const TextDecoding decoding = DecodeLogText(&text);
+        if (!decoding.note.empty()) notes.push_back(decoding.note);
         adif = LooksLikeAdif(text);
         const bool cabrilloStart = !adif && HasCabrilloStart(text);
         read = adif ? ReadAdif(text) : ReadCabrillo(text);
+        notes.insert(notes.end(), read.fileNotes.begin(), read.fileNotes.end());
         if (!adif) header = ReadEntrantHeader(text);
         std::string().swap(text);
         usable = UsableLog(adif, cabrilloStart, read, &call, &reason);
@@ -331,6 +336,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
       }
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });
+      for (std::string& note : notes) set->problems.push_back({files[i], std::move(note), false});
       if (usable) {
         StoreLog(files[i], i, modified, call, adif, read, compact, std::move(header), set);
       } else {

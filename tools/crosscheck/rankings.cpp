@@ -1,6 +1,7 @@
 #include "crosscheck/rankings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <tuple>
@@ -9,6 +10,7 @@
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
 #include "logs/log_file.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
@@ -16,11 +18,17 @@ namespace {
 constexpr size_t kSponsorFileMax = 16 << 20;
 constexpr int kDeciding[] = {kOperatorField, kModeField, kBandField, kPowerField};
 
+// A sponsor's spreadsheet may save its CSV in the desktop's code page: names and clubs
+// reach the results as UTF-8 all the same, and the run says what it converted.
 bool ReadSponsorFile(const std::string& path, std::string* text, std::string* error) {
   if (!ReadRegularFile(path, text, error)) return false;
-  if (text->size() <= kSponsorFileMax) return true;
-  *error = path + " is larger than 16 MB";
-  return false;
+  if (text->size() > kSponsorFileMax) {
+    *error = path + " is larger than 16 MB";
+    return false;
+  }
+  const TextDecoding decoding = DecodeLogText(text);
+  if (!decoding.note.empty()) std::fprintf(stderr, "%s: %s\n", path.c_str(), decoding.note.c_str());
+  return true;
 }
 
 const CategoryRule* RuleNamed(const std::vector<CategoryRule>& rules, const std::string& name) {

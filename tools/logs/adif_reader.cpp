@@ -7,6 +7,7 @@
 
 #include "contest/ascii_text.h"
 #include "logs/bands.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
@@ -25,6 +26,30 @@ bool IsNameChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+// Loggers also name fields outside ADIF's letters (<9A/F4MYH:8>, an award's reference):
+// such a name holds no blank, control character or tag delimiter.
+bool IsWideNameChar(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  return byte > ' ' && byte != 0x7F && c != '<' && c != '>' && c != ':' && c != ',';
+}
+
+// Where the ':' of a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, starting at `at`
+// stands; npos when none starts there. `wide` takes any name, else only ADIF's letters.
+size_t FieldTagColon(std::string_view text, size_t at, bool wide) {
+  size_t end = at + 1;
+  while (end < text.size() && (wide ? IsWideNameChar(text[end]) : IsNameChar(text[end]))) ++end;
+  if (end == at + 1 || end >= text.size() || text[end] != ':') return std::string_view::npos;
+  const size_t colon = end;
+  size_t digits = ++end;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+  if (end == digits || end >= text.size()) return std::string_view::npos;
+  if (text[end] == ':') {
+    ++end;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+  }
+  return end < text.size() && text[end] == '>' ? colon : std::string_view::npos;
+}
+
 // Whether `text` at `at` holds the tag <NAME> (any case, no length), e.g. <EOR>.
 bool IsBareTag(std::string_view text, size_t at, std::string_view name) {
   return at + name.size() + 2 <= text.size() && text[at] == '<' &&
@@ -40,30 +65,20 @@ size_t FindBareTag(std::string_view text, size_t from, std::string_view name) {
   return std::string_view::npos;
 }
 
+// Whether a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, of any name starts at `at`.
+bool IsFieldTag(std::string_view text, size_t at) {
+  return FieldTagColon(text, at, true) != std::string_view::npos;
+}
+
 // Whether a field tag (<NAME:LEN...>) or <EOR> starts at `at`, after blanks.
 bool TagFollows(std::string_view text, size_t at) {
   while (at < text.size() && IsAsciiBlank(text[at])) ++at;
   if (at >= text.size()) return true;
   if (text[at] != '<') return false;
-  if (IsBareTag(text, at, "EOR")) return true;
+  if (IsBareTag(text, at, "EOR") || IsFieldTag(text, at)) return true;
   size_t name = at + 1;
   while (name < text.size() && IsNameChar(text[name])) ++name;
   return name > at + 1 && name < text.size() && text[name] == ':';
-}
-
-// Whether a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, starts at `at`.
-bool IsFieldTag(std::string_view text, size_t at) {
-  size_t end = at + 1;
-  while (end < text.size() && IsNameChar(text[end])) ++end;
-  if (end == at + 1 || end >= text.size() || text[end] != ':') return false;
-  size_t digits = ++end;
-  while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
-  if (end == digits || end >= text.size()) return false;
-  if (text[end] == ':') {
-    ++end;
-    while (end < text.size() && IsNameChar(text[end])) ++end;
-  }
-  return end < text.size() && text[end] == '>';
 }
 
 enum class TagResult { kField, kNotATag, kBroken };
@@ -110,13 +125,21 @@ bool SwallowsWhatFollows(std::string_view text, size_t* at, size_t dataEnd, cons
 
 // One "<NAME:LEN[:TYPE]>data" field or "<NAME>" mark starting at `*at` (a '<'). A '<'
 // that does not start a name is stray text; a tag that starts like a field but is not
-// closed before the next '<', or whose length is not a number, is broken. A length that
-// runs into the tag after it is cut there, with a note, so that tag is read next.
+// closed before the next '<', or whose length is not a number, is broken. A complete
+// field tag is a field whatever its name; `*wide` says its name is not of ADIF's letters.
+// A length that runs into the tag after it is cut there, with a note, so that tag is read
+// next.
 TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::string_view* data,
-                  std::string* reason, std::string* note) {
+                  std::string* reason, std::string* note, bool* wide) {
   const size_t start = *at;
   size_t end = start + 1;
   while (end < text.size() && IsNameChar(text[end])) ++end;
+  *wide = false;
+  if (end < text.size() && text[end] != ':' && text[end] != '>') {
+    const size_t colon = FieldTagColon(text, start, true);
+    *wide = colon != std::string_view::npos;
+    if (*wide) end = colon;
+  }
   if (end == start + 1) {
     *at = start + 1;
     return TagResult::kNotATag;
@@ -301,7 +324,8 @@ size_t BodyStart(std::string_view text) {
     std::string_view data;
     std::string reason;
     std::string note;
-    if (ReadTag(text, &at, &name, &data, &reason, &note) == TagResult::kBroken) {
+    bool wide = false;
+    if (ReadTag(text, &at, &name, &data, &reason, &note, &wide) == TagResult::kBroken) {
       // The header's free text may hold what reads as a broken tag: its <EOH> decides.
       const size_t eoh = FindBareTag(text, at + 1, "EOH");
       return eoh == std::string_view::npos ? 0 : eoh + 5;
@@ -350,6 +374,15 @@ void EndRecord(const RecordBeingRead& record, int number, const AdifOptions& opt
   }
 }
 
+// Fields after the last <EOR> that name no part of a QSO are no record: an application
+// marks the end of its download so (<APP_..._EOF:1>Y), and nothing is lost with them.
+bool HoldsQsoFields(const RecordBeingRead& record) {
+  for (const char* name : {"CALL", "QSO_DATE", "TIME_ON", "BAND", "FREQ", "MODE"}) {
+    if (record.fields.count(name)) return true;
+  }
+  return false;
+}
+
 // Why the fields after the last <EOR> are not read.
 std::string UnendedRecord(const RecordBeingRead& record, const ReadLog& log) {
   std::string reason =
@@ -364,12 +397,48 @@ void EndAtEof(std::string_view text, size_t after, int number, RecordBeingRead* 
               ReadLog* log) {
   const size_t marksAfter = CountBareTags(text, after, "EOR");
   log->recordsFound -= marksAfter;
-  if (!record->fields.empty()) log->skipped.push_back({number++, UnendedRecord(*record, *log)});
+  if (HoldsQsoFields(*record)) log->skipped.push_back({number++, UnendedRecord(*record, *log)});
   if (marksAfter > 0) {
     log->skipped.push_back({number, std::to_string(marksAfter) +
                                         " records follow <EOF>, which ends the log: not read"});
   }
 }
+
+// Fields whose names are not of ADIF's letters (<9A/F4MYH:8>): each record keeps its
+// QSO, and the log is told once which names were passed over, never record by record.
+class PassedOver {
+ public:
+  void Add(const std::string& name, int record) {
+    ++m_names.try_emplace(name, Seen{record, 0}).first->second.times;
+  }
+
+  void Tell(ReadLog* log) const {
+    if (m_names.empty()) return;
+    constexpr size_t kNamesShown = 10;
+    constexpr size_t kNameShownMax = 40;
+    std::string text = "fields of names ADIF does not know, passed over: ";
+    size_t shown = 0;
+    for (const auto& [name, seen] : m_names) {
+      if (shown++ == kNamesShown) {
+        text += ", and " + std::to_string(m_names.size() - kNamesShown) + " names more";
+        break;
+      }
+      const size_t cut = Utf8PrefixLength(name, kNameShownMax);
+      text += (shown > 1 ? ", " : "") + name.substr(0, cut) + (cut < name.size() ? "..." : "") +
+              " (" + std::to_string(seen.times) +
+              (seen.times == 1 ? " time, record " : " times, first in record ") +
+              std::to_string(seen.firstRecord) + ")";
+    }
+    log->fileNotes.push_back(text);
+  }
+
+ private:
+  struct Seen {
+    int firstRecord;
+    size_t times;
+  };
+  std::map<std::string, Seen> m_names;
+};
 
 }  // namespace
 
@@ -391,25 +460,29 @@ ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
   std::string reason;
   std::string note;
   size_t at = body;
+  PassedOver passedOver;
   while ((at = text.find('<', at)) != std::string_view::npos) {
     std::string name;
     std::string_view data;
     note.clear();
-    const TagResult tag = ReadTag(text, &at, &name, &data, &reason, &note);
+    bool wide = false;
+    const TagResult tag = ReadTag(text, &at, &name, &data, &reason, &note, &wide);
     if (tag == TagResult::kNotATag) continue;
     if (tag == TagResult::kBroken) {
       const size_t eor = FindBareTag(text, at, "EOR");
       log.skipped.push_back({number++, reason});
       record = RecordBeingRead();
-      if (eor == std::string_view::npos) return log;
+      if (eor == std::string_view::npos) break;
       at = eor + 5;
       continue;
     }
     if (!note.empty()) log.notes.push_back({number, note});
     if (name == "EOF") {
       EndAtEof(text, at, number, &record, &log);
+      passedOver.Tell(&log);
       return log;
     }
+    if (wide) passedOver.Add(name, number);
     if (name == "EOR") {
       EndRecord(record, number++, options, &log);
       record = RecordBeingRead();
@@ -419,7 +492,8 @@ ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
       record.Add(name, data);
     }
   }
-  if (!record.fields.empty()) log.skipped.push_back({number, UnendedRecord(record, log)});
+  if (HoldsQsoFields(record)) log.skipped.push_back({number, UnendedRecord(record, log)});
+  passedOver.Tell(&log);
   return log;
 }
 

@@ -19,6 +19,8 @@ constexpr size_t kHeaderLineMax = 75;
 constexpr size_t kAddressLineMax = 45;
 constexpr int kAddressLinesMax = 6;
 constexpr size_t kQsoFields = 10;
+// Any contest's QSO line: frequency, mode, date, time, the call sent, the call received.
+constexpr size_t kQsoFieldsAtLeast = 6;
 // Enough to recognise the text, short enough to keep a report line readable.
 constexpr size_t kQuotedMax = 40;
 // A junk file of millions of lines would otherwise take memory without telling anyone more.
@@ -141,7 +143,15 @@ struct Outline {
   size_t endOfLogLine = 0;  // the first END-OF-LOG: line; 0 when there is none
   size_t firstLoneCrLine = 0;
   bool startsWithStartOfLog = false;
+  std::string_view contest;  // the first CONTEST: line's value
+  size_t contestLine = 0;
 };
+
+// A file without CONTEST: is the plug-in's own, which writes TARNO logs only.
+bool IsTarnoLog(const Outline& outline) {
+  const std::string contest = UpperAscii(outline.contest);
+  return contest.empty() || contest.rfind("TARNO", 0) == 0;
+}
 
 Outline OutlineOf(std::string_view content) {
   Outline outline;
@@ -156,6 +166,11 @@ Outline OutlineOf(std::string_view content) {
       outline.startsWithStartOfLog = EqualsIgnoringCase(tag, "START-OF-LOG");
     if (outline.endOfLogLine == 0 && EqualsIgnoringCase(tag, "END-OF-LOG")) {
       outline.endOfLogLine = outline.lineCount;
+    }
+    if (outline.endOfLogLine == 0 && outline.contestLine == 0 &&
+        EqualsIgnoringCase(TrimBlanks(tag), "CONTEST")) {
+      outline.contest = TrimBlanks(line.substr(tag.size() + 1));
+      outline.contestLine = outline.lineCount;
     }
   }
   return outline;
@@ -190,8 +205,9 @@ class ProblemList {
 // Checks the lines one by one, in order, remembering what later lines are held against.
 class LineChecker {
  public:
-  explicit LineChecker(ProblemList* problems)
-      : m_problems(*problems), m_firstLineOfTag(kTagRuleCount, 0) {}
+  // `tarnoExchange`: QSO lines hold TARNO's exchange, else any contest's.
+  LineChecker(ProblemList* problems, bool tarnoExchange)
+      : m_problems(*problems), m_tarnoExchange(tarnoExchange), m_firstLineOfTag(kTagRuleCount, 0) {}
 
   void CheckLine(std::string_view text, size_t line);
   // What only the whole file tells: the tags it lacks, and those the check does not know.
@@ -221,6 +237,7 @@ class LineChecker {
   };
 
   ProblemList& m_problems;
+  const bool m_tarnoExchange;
   std::map<std::string, UnknownTag> m_unknownTags;  // by the tag in capitals
   std::vector<size_t> m_firstLineOfTag;             // by index in kTagRules; 0 while not seen
   int m_addressLines = 0;
@@ -369,11 +386,21 @@ bool LineChecker::CheckCall(const std::string& what, std::string_view call, size
 
 void LineChecker::CheckQso(std::string_view value, size_t line) {
   const std::vector<std::string_view> fields = SplitOnBlanks(value);
-  const bool layoutKnown = CheckQsoLayout(fields, line);
   // The first four fields stand where they are even when a later one is missing.
   CheckQsoFrequencyAndMode(fields, line);
   const bool whenKnown = CheckQsoDateAndTime(fields, line);
-  if (layoutKnown) CheckQsoCalls(fields[4], fields[7], line);
+  if (m_tarnoExchange) {
+    if (CheckQsoLayout(fields, line)) CheckQsoCalls(fields[4], fields[7], line);
+  } else if (fields.size() < kQsoFieldsAtLeast) {
+    m_problems.Add(line, "QSO: " + std::to_string(fields.size()) + " fields where at least " +
+                             std::to_string(kQsoFieldsAtLeast) +
+                             " are expected (frequency, mode, date, time, call sent, call "
+                             "received)");
+  } else {
+    // Where the received call stands depends on the contest's exchange: only the sent
+    // call has a place of its own.
+    CheckQsoCalls(fields[4], std::string_view(), line);
+  }
   if (whenKnown) CheckQsoOrder(fields[2], fields[3], line);
 }
 
@@ -421,7 +448,7 @@ void LineChecker::CheckQsoCalls(std::string_view sentCall, std::string_view rece
     m_problems.Add(line, "QSO: sent call " + Quoted(sentCall) + " differs from CALLSIGN " +
                              Quoted(m_callsign));
   }
-  CheckCall("QSO: received call", receivedCall, line);
+  if (!receivedCall.empty()) CheckCall("QSO: received call", receivedCall, line);
 }
 
 void LineChecker::CheckQsoOrder(std::string_view date, std::string_view time, size_t line) {
@@ -478,8 +505,18 @@ void CheckOutline(const Outline& outline, ProblemList* problems) {
   }
 }
 
-void CheckEachLine(std::string_view content, size_t lastChecked, ProblemList* problems) {
-  LineChecker checker(problems);
+void CheckEachLine(std::string_view content, const Outline& outline, ProblemList* problems) {
+  // What follows END-OF-LOG: is no part of the log for the sponsor either.
+  const size_t lastChecked = outline.endOfLogLine == 0 ? outline.lineCount : outline.endOfLogLine;
+  const bool tarno = IsTarnoLog(outline);
+  if (!tarno) {
+    problems->Add(outline.contestLine,
+                  "note: CONTEST: " + Quoted(outline.contest) +
+                      " is not TARNO: its QSO lines are checked for what Cabrillo 3.0 asks of "
+                      "any contest, not for TARNO's exchange",
+                  true);
+  }
+  LineChecker checker(problems, tarno);
   LineReader reader(content);
   std::string_view text;
   bool loneCr = false;
@@ -500,9 +537,7 @@ std::vector<CabrilloProblem> CheckCabrillo(std::string_view content) {
   }
   const Outline outline = OutlineOf(content);
   CheckOutline(outline, &problems);
-  // What follows END-OF-LOG: is no part of the log for the sponsor either.
-  CheckEachLine(content, outline.endOfLogLine == 0 ? outline.lineCount : outline.endOfLogLine,
-                &problems);
+  CheckEachLine(content, outline, &problems);
   return problems.TakeInLineOrder();
 }
 

@@ -7,9 +7,14 @@
 //
 // What the check takes as given:
 // - lines end in CR LF or LF; a lone CR also ends a line but is a problem (reported once);
-// - a QSO line holds the layout the TARNO writer uses: frequency in kHz (or, above 30 MHz,
-//   a band designator such as 144 or 1.2G), mode, date, time, then call, RST and exchange
-//   sent and call, RST and exchange received, optionally followed by a transmitter number;
+// - a QSO line of a TARNO log (CONTEST: TARNO..., or no CONTEST: line, as the plug-in
+//   writes only TARNO logs) holds the layout the TARNO writer uses: frequency in kHz (or,
+//   above 30 MHz, a band designator such as 144 or 1.2G), mode, date, time, then call,
+//   RST and exchange sent and call, RST and exchange received, optionally followed by a
+//   transmitter number; the exchange of another contest is that contest's, so its QSO
+//   lines need only what Cabrillo 3.0 asks of all: frequency, mode, date, time, the call
+//   sent and, somewhere after it, the call received (a note says the file is another
+//   contest's);
 // - category values and tags compare without regard to case; calls and QSO modes must be
 //   in capitals; a well-formed tag the check does not know is named once, as a note;
 // - lengths are counted in characters: UTF-8 where the line is UTF-8, else a byte each;

@@ -1,12 +1,14 @@
 #include "replay/csv_cell.h"
 
+#include "logs/log_text.h"
+
 namespace tarno::score {
 
 std::string CsvCell(std::string_view text) {
   std::string cell;
   if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
     cell = "'";
-  cell += text;
+  cell += ValidUtf8(text);
   if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
   std::string quoted = "\"";
   for (char c : cell) {

@@ -12,8 +12,8 @@
 
 namespace tarno::score {
 
-// `text` as one CSV cell: neutralised as above, then quoted when it holds a comma, a quote
-// or a line break (quotes doubled).
+// `text` as one CSV cell: neutralised as above, bytes that are not UTF-8 made U+FFFD, then
+// quoted when it holds a comma, a quote or a line break (quotes doubled).
 std::string CsvCell(std::string_view text);
 
 }  // namespace tarno::score

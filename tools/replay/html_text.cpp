@@ -1,11 +1,15 @@
 #include "replay/html_text.h"
 
+#include "logs/log_text.h"
+
 namespace tarno::score {
 
 std::string HtmlEscaped(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
+  // A page says it is UTF-8: a byte from outside that is none (a file's name) is U+FFFD.
+  const std::string valid = ValidUtf8(text);
+  for (char c : valid) {
     switch (c) {
       case '&':
         out += "&amp;";

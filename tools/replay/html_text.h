@@ -9,7 +9,8 @@
 
 namespace tarno::score {
 
-// & < > " ' written as character references; every other byte as it is.
+// & < > " ' written as character references; every other byte as it is, but for bytes
+// that are not UTF-8, each written U+FFFD.
 std::string HtmlEscaped(std::string_view text);
 
 }  // namespace tarno::score

@@ -21,6 +21,7 @@
 #include "logs/country_file.h"
 #include "logs/exchanges.h"
 #include "logs/log_file.h"
+#include "logs/log_text.h"
 #include "replay/error_file_forecast.h"
 #include "replay/plugin_library.h"
 #include "replay/replay.h"
@@ -86,6 +87,7 @@ ReadLog ReadAnyLog(const std::string& text, const ScoreOptions& options, bool* a
 }
 
 void ReportReading(const ReadLog& log, const Reporter& say, Losses* losses) {
+  for (const std::string& note : log.fileNotes) say.Say(note);
   std::vector<LogProblem> messages = log.notes;
   for (const LogProblem& problem : log.skipped)
     messages.push_back({problem.source, "skipped: " + problem.reason});
@@ -281,10 +283,12 @@ int ScoreMain(const ScoreOptions& options) {
   std::string text;
   std::string error;
   if (!ReadRegularFile(options.logFile, &text, &error)) return Fail(error, 1);
+  const TextDecoding decoding = DecodeLogText(&text);
   bool adif = false;
   ReadLog log = ReadAnyLog(text, options, &adif);
   text = std::string();  // the log can be large, and is read
   const Reporter say(options.logFile, adif);
+  if (!decoding.note.empty()) say.Say(decoding.note);
   Losses losses;
   ReportReading(log, say, &losses);
   if (log.qsos.empty()) return Fail(options.logFile + " holds no QSO that can be scored", 1);

@@ -8,6 +8,7 @@
 #include "logs/adif_reader.h"
 #include "logs/cabrillo_check.h"
 #include "logs/cabrillo_reader.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
@@ -131,15 +132,19 @@ Intake JudgeUpload(std::string_view bytes) {
     intake.refusal.push_back("empty: no log was sent");
     return intake;
   }
-  if (bytes.find('\0') != std::string_view::npos) {
+  // Judged as the commands read it: UTF-16 and 8-bit files as UTF-8 text.
+  std::string text(bytes);
+  const TextDecoding decoding = DecodeLogText(&text);
+  if (text.find('\0') != std::string::npos) {
     intake.refusal.push_back("not a log: the file holds binary bytes (NUL), not text");
     return intake;
   }
-  if (LooksLikeAdif(bytes)) {
-    JudgeAdif(bytes, &intake);
+  if (LooksLikeAdif(text)) {
+    JudgeAdif(text, &intake);
   } else {
-    JudgeCabrillo(bytes, &intake);
+    JudgeCabrillo(text, &intake);
   }
+  if (!decoding.note.empty()) intake.findings.insert(intake.findings.begin(), "file: " + decoding.note);
   if (intake.kind == "cbr" && intake.refusal.size() == 1 &&
       intake.refusal.front().rfind("not a log", 0) == 0) {
     return intake;
