@@ -175,6 +175,19 @@ void ScoreToolRows(const Runs& runs) {
         Time(cpu) + " (" + Time(Counter(runs, program, "wall_ms") / 1e3) + ")",
         Time(parse) + " (ReadAdif)", Number(cpu / parse, "%.1fx the parse"), "-", "-");
   }
+  // Only where TARNO_EARLIER_SCORE_PROGRAM named an earlier build's program.
+  const std::string against = "Tarno_score_program_against_earlier_build/100000";
+  if (std::isnan(Seconds(runs, against))) return;
+  const double cpu = Seconds(runs, against);
+  const double earlier = Counter(runs, against, "earlier_ms") / 1e3;
+  Row("tarno-score, 100k QSOs_real_log, CPU, this build against the earlier", Time(cpu),
+      Time(earlier) + " (earlier build)", Number(cpu / earlier, "%.2fx"), "<= 0.75x",
+      Verdict(cpu / earlier, 0.75, false));
+  const double peak = Counter(runs, against, "peak_MB");
+  const double earlierPeak = Counter(runs, against, "earlier_peak_MB");
+  Row("tarno-score, 100k QSOs_real_log, peak resident memory, the same", Number(peak, "%.0f MB"),
+      Number(earlierPeak, "%.0f MB (earlier build)"), Number(peak / earlierPeak, "%.2fx"),
+      "< 100 MB", Verdict(peak, 100.0, false));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // tarno-score on a 100,000-QSO ADIF log, run as a program, beside reading the same
-// file's records alone.
+// file's records alone; and, where TARNO_EARLIER_SCORE_PROGRAM names the tarno-score of an
+// earlier build (the plug-in beside it), both programs in turn on the same file, so that a
+// change is measured against what it replaces under the same load.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -8,6 +10,7 @@
 #include <sys/time.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -43,6 +46,7 @@ struct ProgramTimes {
   int exitStatus = -1;  // -1 when it could not be run or did not exit
   double wallSeconds = 0.0;
   double cpuSeconds = 0.0;
+  double peakMegabytes = 0.0;  // resident, as the kernel counted it (10^6 bytes)
 };
 
 double Seconds(const timeval& time) {
@@ -70,6 +74,7 @@ ProgramTimes RunProgram(const std::vector<std::string>& args) {
   times.wallSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   times.cpuSeconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+  times.peakMegabytes = static_cast<double>(usage.ru_maxrss) * 1024 / 1e6;  // ru_maxrss is KiB
   times.exitStatus = WEXITSTATUS(status);
   return times;
 }
@@ -81,7 +86,7 @@ void ScoreProgram(benchmark::State& state, bool clean) {
     return;
   }
   const std::string folder = clean ? "score-clean" : "score-real";
-  double wallSeconds = 0.0;
+  double wallSeconds = 0.0, peakMegabytes = 0.0;
   for (auto _ : state) {
     const ProgramTimes times = RunProgram({TARNO_SCORE_PROGRAM, "--dir", folder, log});
     if (times.exitStatus != 0) {
@@ -89,10 +94,41 @@ void ScoreProgram(benchmark::State& state, bool clean) {
       return;
     }
     wallSeconds += times.wallSeconds;
+    peakMegabytes = std::max(peakMegabytes, times.peakMegabytes);
     state.SetIterationTime(times.cpuSeconds);
   }
   state.counters["wall_ms"] =
       benchmark::Counter(wallSeconds * 1e3, benchmark::Counter::kAvgIterations);
+  state.counters["peak_MB"] = peakMegabytes;
+}
+
+// This build's tarno-score and the earlier one in turn on the real log: processor time and
+// peak memory of each, the earlier's as counters beside this one's.
+void AgainstEarlierBuild(benchmark::State& state, std::string earlier) {
+  const std::string log = LogFile(state.range(0), false);
+  if (log.empty()) {
+    state.SkipWithError("tarno-make-log failed");
+    return;
+  }
+  double cpu = 0.0, earlierCpu = 0.0, peak = 0.0, earlierPeak = 0.0;
+  for (auto _ : state) {
+    const ProgramTimes now = RunProgram({TARNO_SCORE_PROGRAM, "--dir", "score-now", log});
+    const ProgramTimes before = RunProgram({earlier, "--dir", "score-earlier", log});
+    if (now.exitStatus != 0 || before.exitStatus != 0) {
+      state.SkipWithError("a tarno-score failed");
+      return;
+    }
+    cpu += now.cpuSeconds;
+    earlierCpu += before.cpuSeconds;
+    peak = std::max(peak, now.peakMegabytes);
+    earlierPeak = std::max(earlierPeak, before.peakMegabytes);
+    state.SetIterationTime(now.cpuSeconds);
+  }
+  state.counters["earlier_ms"] =
+      benchmark::Counter(earlierCpu * 1e3, benchmark::Counter::kAvgIterations);
+  state.counters["time_ratio"] = earlierCpu > 0 ? cpu / earlierCpu : 0.0;
+  state.counters["peak_MB"] = peak;
+  state.counters["earlier_peak_MB"] = earlierPeak;
 }
 
 void ParseAdif(benchmark::State& state, bool clean) {
@@ -123,6 +159,14 @@ void RegisterScoreToolBenchmarks() {
         ->Arg(kToolQsos)
         ->Unit(benchmark::kMillisecond)
         ->MinTime(0.5);
+  }
+  if (const char* earlier = std::getenv("TARNO_EARLIER_SCORE_PROGRAM")) {
+    benchmark::RegisterBenchmark("Tarno_score_program_against_earlier_build", AgainstEarlierBuild,
+                                 std::string(earlier))
+        ->Arg(kToolQsos)
+        ->Iterations(5)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
   }
 }
 

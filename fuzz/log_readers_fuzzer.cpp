@@ -13,7 +13,10 @@
 //   line; the formatted report has one line per problem or note, and says "no problems
 //   found" exactly when all it found are notes;
 // - a country file that fails to parse says why and changes nothing; a lookup gives a
-//   complete answer or an empty one, and does not care about letter case or blanks.
+//   complete answer or an empty one, and does not care about letter case or blanks;
+// - the text every command reads is valid UTF-8 whatever the bytes were, a conversion is
+//   said, valid UTF-8 without a byte-order mark is left as it was, and the readers and the
+//   checker hold all of the above on the converted text too.
 
 #include <algorithm>
 #include <cmath>
@@ -31,6 +34,7 @@
 #include "logs/cabrillo_reader.h"
 #include "logs/country_file.h"
 #include "logs/log_qso.h"
+#include "logs/log_text.h"
 
 namespace {
 
@@ -248,6 +252,30 @@ void CheckCountryFile(std::string_view input) {
   }
 }
 
+// ---- Encodings ----
+
+// The decoded text, which the readers are then run on when it differs from the bytes.
+std::string CheckDecoding(std::string_view bytes) {
+  std::string text(bytes);
+  const TextDecoding decoding = DecodeLogText(&text);
+  Require(IsValidUtf8(text), "the decoded text is valid UTF-8");
+  Require(decoding.note.empty() == (text == bytes && IsValidUtf8(bytes) &&
+                                     bytes.substr(0, 3) != "\xEF\xBB\xBF"),
+          "a conversion is said, and only a conversion");
+  Require(!decoding.damaged || !decoding.note.empty(), "damage is said");
+  for (char c : decoding.note) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    Require(byte >= 0x20 && byte < 0x7F, "the note is one printable line");
+  }
+  const std::string valid = ValidUtf8(bytes);
+  Require(IsValidUtf8(valid) && (valid == bytes) == IsValidUtf8(bytes),
+          "ValidUtf8 mends what is not UTF-8 and leaves the rest");
+  const size_t cut = Utf8PrefixLength(text, text.size() / 2);
+  Require(cut <= text.size() / 2 && IsValidUtf8(std::string_view(text).substr(0, cut)),
+          "a UTF-8 text cut between characters stays valid");
+  return text;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -256,5 +284,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckCabrilloReader(text);
   CheckCabrilloChecker(text);
   CheckCountryFile(text);
+  const std::string decoded = CheckDecoding(text);
+  if (decoded != text) {
+    CheckAdif(decoded);
+    CheckCabrilloReader(decoded);
+    CheckCabrilloChecker(decoded);
+  }
   return 0;
 }

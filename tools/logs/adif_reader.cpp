@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <map>
 
 #include "contest/ascii_text.h"
@@ -12,7 +13,54 @@
 namespace tarno::score {
 namespace {
 
-using Fields = std::map<std::string, std::string>;
+// The fields of one record a QSO is made of, their data where it stands in the file; the
+// other fields of a record are passed over. A fixed list keeps every tag's cost the same,
+// however many fields a record holds.
+class Fields {
+ public:
+  // `chosen`: the field --exchange-field names, upper case, when it is none of the list.
+  explicit Fields(std::string chosen) : m_chosen(std::move(chosen)) {}
+
+  void Clear() {
+    for (bool& present : m_present) present = false;
+  }
+  bool Empty() const {
+    for (bool present : m_present) {
+      if (present) return false;
+    }
+    return true;
+  }
+  // A field given twice keeps its later data.
+  void Set(std::string_view name, std::string_view data) {
+    const int slot = SlotOf(name);
+    if (slot < 0) return;
+    m_data[slot] = data;
+    m_present[slot] = true;
+  }
+  const std::string_view* Find(std::string_view name) const {
+    const int slot = SlotOf(name);
+    return slot >= 0 && m_present[slot] ? &m_data[slot] : nullptr;
+  }
+  bool Has(std::string_view name) const { return Find(name) != nullptr; }
+
+ private:
+  static constexpr const char* kKept[] = {
+      "CALL",       "QSO_DATE", "TIME_ON",  "FREQ", "BAND",  "MODE",     "SUBMODE",
+      "RST_SENT",   "RST_RCVD", "STX_STRING", "STX", "SRX_STRING", "SRX", "STATE",
+      "MY_STATE",   "STATION_CALLSIGN", "OPERATOR", "CONT"};
+  static constexpr int kSlots = static_cast<int>(sizeof kKept / sizeof *kKept) + 1;
+
+  int SlotOf(std::string_view name) const {
+    for (int slot = 0; slot + 1 < kSlots; ++slot) {
+      if (name == kKept[slot]) return slot;
+    }
+    return !m_chosen.empty() && name == m_chosen ? kSlots - 1 : -1;
+  }
+
+  std::string m_chosen;
+  std::string_view m_data[kSlots];
+  bool m_present[kSlots] = {};
+};
 
 bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
@@ -144,7 +192,8 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
     *at = start + 1;
     return TagResult::kNotATag;
   }
-  *name = UpperAscii(text.substr(start + 1, end - start - 1));
+  name->assign(text.substr(start + 1, end - start - 1));  // in the buffer the last tag left
+  for (char& c : *name) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   const size_t close = text.find_first_of("<>", end);
   if (close == std::string_view::npos || text[close] == '<') {
     *reason = "the tag of field " + *name + " is not closed";
@@ -190,15 +239,15 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
 // A QSO's time needs both its date and its time of day: a record without TIME_ON is not
 // put at midnight, where it would be scored as a QSO the operator never made then.
 bool TimeOf(const Fields& fields, double* days, std::string* reason) {
-  const auto date = fields.find("QSO_DATE");
-  const auto timeOn = fields.find("TIME_ON");
-  if (date == fields.end() || timeOn == fields.end()) {
-    *reason = date == fields.end() ? "no QSO_DATE" : "no TIME_ON";
+  const std::string_view* date = fields.Find("QSO_DATE");
+  const std::string_view* timeOn = fields.Find("TIME_ON");
+  if (!date || !timeOn) {
+    *reason = !date ? "no QSO_DATE" : "no TIME_ON";
     *reason += ": the QSO's time is not known";
     return false;
   }
-  const std::string& d = date->second;
-  const std::string& t = timeOn->second;
+  const std::string d(*date);
+  const std::string t(*timeOn);
   if (d.size() == 8 && AllDigits(d) && (t.size() == 4 || t.size() == 6) && AllDigits(t) &&
       OleDaysOf(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)),
                 std::stoi(t.substr(0, 2)), std::stoi(t.substr(2, 2)),
@@ -210,8 +259,8 @@ bool TimeOf(const Fields& fields, double* days, std::string* reason) {
 }
 
 std::string Field(const Fields& fields, const char* name) {
-  auto found = fields.find(name);
-  return found == fields.end() ? std::string() : found->second;
+  const std::string_view* found = fields.Find(name);
+  return found ? std::string(*found) : std::string();
 }
 
 // The first of the fields that is not blank, and its name.
@@ -346,13 +395,19 @@ size_t CountBareTags(std::string_view text, size_t from, std::string_view name) 
 // The fields read since the last <EOR>. More than one CALL among them is more than one
 // QSO whose <EOR> is missing: the later would silently take the earlier one's place.
 struct RecordBeingRead {
-  Fields fields;
-  size_t calls = 0;
+  explicit RecordBeingRead(const AdifOptions& options) : fields(options.exchangeField) {}
 
   void Add(const std::string& name, std::string_view data) {
     if (name == "CALL") ++calls;
-    fields[name] = std::string(data);
+    fields.Set(name, data);
   }
+  void Clear() {
+    fields.Clear();
+    calls = 0;
+  }
+
+  Fields fields;
+  size_t calls = 0;
 };
 
 std::string QsosWorth(size_t calls) {
@@ -378,7 +433,7 @@ void EndRecord(const RecordBeingRead& record, int number, const AdifOptions& opt
 // marks the end of its download so (<APP_..._EOF:1>Y), and nothing is lost with them.
 bool HoldsQsoFields(const RecordBeingRead& record) {
   for (const char* name : {"CALL", "QSO_DATE", "TIME_ON", "BAND", "FREQ", "MODE"}) {
-    if (record.fields.count(name)) return true;
+    if (record.fields.Has(name)) return true;
   }
   return false;
 }
@@ -455,14 +510,18 @@ ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
   ReadLog log;
   const size_t body = BodyStart(text);
   log.recordsFound = CountBareTags(text, body, "EOR");
-  RecordBeingRead record;
+  // Room for every QSO at once, as a list grown by doubling would need half as much again
+  // while it moves; a file of bare <EOR> marks, though, gets no more than its bytes allow.
+  constexpr size_t kShortestQsoRecordBytes = 60;  // CALL, QSO_DATE, TIME_ON, BAND, <EOR>
+  log.qsos.reserve(std::min(log.recordsFound, text.size() / kShortestQsoRecordBytes));
+  RecordBeingRead record(options);
   int number = 1;
   std::string reason;
   std::string note;
   size_t at = body;
   PassedOver passedOver;
+  std::string name;
   while ((at = text.find('<', at)) != std::string_view::npos) {
-    std::string name;
     std::string_view data;
     note.clear();
     bool wide = false;
@@ -471,7 +530,7 @@ ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
     if (tag == TagResult::kBroken) {
       const size_t eor = FindBareTag(text, at, "EOR");
       log.skipped.push_back({number++, reason});
-      record = RecordBeingRead();
+      record.Clear();
       if (eor == std::string_view::npos) break;
       at = eor + 5;
       continue;
@@ -485,7 +544,7 @@ ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {
     if (wide) passedOver.Add(name, number);
     if (name == "EOR") {
       EndRecord(record, number++, options, &log);
-      record = RecordBeingRead();
+      record.Clear();
     } else {
       // An <EOR> that a field's data quotes (a comment about the format) ends nothing.
       log.recordsFound -= CountBareTags(data, 0, "EOR");

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
+#include <exception>
 
 namespace tarno::score {
 
@@ -28,11 +28,13 @@ bool ReadRegularFile(const std::string& path, std::string* text, std::string* er
   text->clear();
   bool ok = true;
   try {
+    // Room for the whole file at once: grown by doubling, a 20 MB log would take 32.
+    text->reserve(static_cast<size_t>(info.st_size));
     char buffer[1 << 16];
     for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
       text->append(buffer, got);
     }
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // no memory for it, or more than a string can hold
     *error = path + " is too large to read into memory";
     ok = false;
   }

@@ -13,20 +13,19 @@ namespace {
 
 constexpr uint64_t kLineEndBytes = 2;  // CR LF
 
-// The QSO as AddData0 receives it from Replay: the host's texts end at their first NUL.
-QsoParams ParamsOf(const RunValues& run, const LogQso& qso) {
-  const auto text = [](const std::string& value) { return std::string(value.c_str()); };
+// The QSO as AddData0 receives it from Replay.
+QsoParams ParamsOf(const PackedQsos& qsos, const PackedQso& qso) {
   QsoParams params;
-  params.ownCall = text(qso.stationCall.empty() ? run.ownCall : qso.stationCall);
-  params.call = text(qso.call);
+  params.ownCall = qsos.Text(qso.ownCall);
+  params.call = qsos.Text(qso.call);
   params.time = OleDate(qso.oleDays);
   params.freqHz = qso.freqHz;
-  params.mode = text(qso.mode);
-  params.rstSent = text(qso.rstSent);
-  params.rstRcvd = text(qso.rstRcvd);
-  params.exchSent = text(qso.exchSent);
-  params.exchRcvd = text(qso.exchRcvd);
-  params.band = text(qso.band);
+  params.mode = qsos.Text(qso.mode);
+  params.rstSent = qsos.Text(qso.rstSent);
+  params.rstRcvd = qsos.Text(qso.rstRcvd);
+  params.exchSent = qsos.Text(qso.exchSent);
+  params.exchRcvd = qsos.Text(qso.exchRcvd);
+  params.band = qsos.Text(qso.band);
   return params;
 }
 
@@ -52,18 +51,22 @@ std::string SizeText(uint64_t bytes) {
 
 ErrorFileForecast ForecastErrorFile(const RunValues& run, const std::vector<LogQso>& qsos,
                                     const CountryFile& countries) {
+  return ForecastErrorFile(Pack(qsos, run.ownCall, countries));
+}
+
+ErrorFileForecast ForecastErrorFile(const PackedQsos& qsos) {
   ErrorFileForecast forecast;
   forecast.bytes = std::strlen(kErrorFileHeading);
   std::unordered_map<std::string, size_t> copiesOfContact;
-  for (const LogQso& qso : qsos) {
-    const QsoParams params = ParamsOf(run, qso);
+  for (const PackedQso& qso : qsos) {
+    const QsoParams params = ParamsOf(qsos, qso);
     // Most QSOs write nothing, so a line's text is made only for one that writes.
     const auto body = [&] { return ErrorLineBody(params).size(); };
     if (const char* tail = RefusalTail(params)) {
       forecast.bytes += body() + std::strlen(tail) + kLineEndBytes;
       continue;
     }
-    if (IsHomePrefix(countries.Lookup(qso.call).prefix)) {
+    if (IsHomePrefix(qsos.Text(qso.prefix))) {
       const std::string code = NormaliseCounty(params.exchRcvd);
       if (!IsCountyCode(code))
         forecast.bytes += body() + UnknownCountyTail(code).size() + kLineEndBytes;

@@ -12,6 +12,7 @@
 
 #include "logs/country_file.h"
 #include "logs/log_qso.h"
+#include "replay/packed_qsos.h"
 #include "replay/replay.h"
 
 namespace tarno::score {
@@ -25,6 +26,9 @@ struct ErrorFileForecast {
 
 // What the plug-in writes replaying `qsos` in their order: the heading, one line per
 // refused QSO, one per unknown county of a home station, one per earlier copy of a contact.
+ErrorFileForecast ForecastErrorFile(const PackedQsos& qsos);
+
+// The same over QSOs as read, each country looked up as they are packed.
 ErrorFileForecast ForecastErrorFile(const RunValues& run, const std::vector<LogQso>& qsos,
                                     const CountryFile& countries);
 

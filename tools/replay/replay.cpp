@@ -8,8 +8,8 @@
 #include "replay/progress.h"
 
 namespace tarno::score {
-ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::vector<LogQso>& qsos,
-                    const CountryFile& countries, const DialogAnswers& answers) {
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const PackedQsos& qsos,
+                    const DialogAnswers& answers) {
   ReplayResult result;
   DesktopAutopilot autopilot(answers);
   COleDateTime start = OleDate(run.startDays);
@@ -20,22 +20,24 @@ ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::v
   Progress progress(StderrIsTerminal());
   for (size_t i = 0; i < qsos.size(); ++i) {
     if (i % 4096 == 0) progress.Show("scoring QSOs", i, qsos.size());
-    const LogQso& qso = qsos[i];
-    const CountryInfo country = countries.Lookup(qso.call);
-    if (!country.found) result.unknownCountry.push_back(i);
-    const std::string& continent = qso.continent.empty() ? country.continent : qso.continent;
-    const std::string& ownCall = qso.stationCall.empty() ? run.ownCall : qso.stationCall;
+    const PackedQso& qso = qsos[i];
+    if (!qso.countryFound) result.unknownCountry.push_back(i);
     COleDateTime when = OleDate(qso.oleDays);
-    entry.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused, 0,
-                  qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(), qso.rstRcvd.c_str(),
-                  qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "", "", "",
-                  country.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
-                  qso.band.c_str(), "");
+    entry.addData(qsos.Text(qso.ownCall), qsos.Text(qso.call), &when, &unused, &unused, &unused, 0,
+                  qso.freqHz, qsos.Text(qso.mode), qsos.Text(qso.rstSent),
+                  qsos.Text(qso.rstRcvd), qsos.Text(qso.exchSent), qsos.Text(qso.exchRcvd), "",
+                  "", "", "", "", "", "", "", "", qsos.Text(qso.prefix), 0, 0, 0, 0.0, 0.0, "",
+                  qsos.Text(qso.continent), "", qsos.Text(qso.band), "");
   }
   int flag = 0;
   const char* sheet = entry.getResult(&flag);
   result.sheet = sheet ? sheet : "";
   return result;
+}
+
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::vector<LogQso>& qsos,
+                    const CountryFile& countries, const DialogAnswers& answers) {
+  return Replay(entry, run, Pack(qsos, run.ownCall, countries), answers);
 }
 
 bool EnterRunFolder(const std::string& folder, std::string* error) {

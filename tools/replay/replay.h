@@ -13,6 +13,7 @@
 #include "logs/log_qso.h"
 #include "plugin/entry_point_table.h"
 #include "replay/desktop_autopilot.h"
+#include "replay/packed_qsos.h"
 
 namespace tarno::score {
 
@@ -31,6 +32,10 @@ struct ReplayResult {
 };
 
 // `answers` go into the Cabrillo header dialog, in Cabrillo mode.
+ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const PackedQsos& qsos,
+                    const DialogAnswers& answers = DialogAnswers());
+
+// The same over QSOs as read, each country looked up as they are packed.
 ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const std::vector<LogQso>& qsos,
                     const CountryFile& countries, const DialogAnswers& answers = DialogAnswers());
 

@@ -149,31 +149,36 @@ bool DecidePeriod(const ScoreOptions& options, const std::vector<LogQso>& qsos, 
   return true;
 }
 
-// Leaves out the QSOs outside the period, naming each, and puts the rest in time order.
-std::vector<LogQso> ContestQsos(std::vector<LogQso> qsos, double startDays, double endDays,
-                                const Reporter& say, size_t* outside) {
+// Packs the QSOs inside the period for the replay, in time order, naming each one left
+// out. The list as read goes as soon as it is packed: the plug-in's own copy of the log is
+// about to grow beside what is kept.
+bool ContestQsos(std::vector<LogQso> qsos, double startDays, double endDays, const RunValues& run,
+                 const CountryFile& countries, const Reporter& say, size_t* outside,
+                 PackedQsos* inside, std::string* error) {
   const double kHalfSecond = 0.5 / 86400.0;  // times are whole seconds held in a double
-  std::vector<LogQso> inside;
-  for (LogQso& qso : qsos) {
+  inside->Reserve(qsos.size());
+  size_t early = 0;
+  double latest = 0.0;
+  for (const LogQso& qso : qsos) {
     if (qso.oleDays < startDays - kHalfSecond || qso.oleDays > endDays + kHalfSecond) {
       say.Say(qso.source, FormatOleDays(qso.oleDays) + " " + qso.call +
                               " is outside the contest period: not scored");
       ++*outside;
-    } else {
-      inside.push_back(std::move(qso));
+      continue;
+    }
+    if (!inside->empty() && qso.oleDays < latest) ++early;
+    latest = qso.oleDays;
+    if (!inside->Add(qso, run.ownCall, countries)) {
+      *error = "the log's texts pass the 4 GB one run can hold";
+      return false;
     }
   }
-  size_t early = 0;
-  for (size_t i = 1; i < inside.size(); ++i) {
-    if (inside[i].oleDays < inside[i - 1].oleDays) ++early;
-  }
   if (early > 0) {
-    std::stable_sort(inside.begin(), inside.end(),
-                     [](const LogQso& a, const LogQso& b) { return a.oleDays < b.oleDays; });
+    inside->SortByTime();
     say.Say(std::to_string(early) + " " + say.unit() +
             "s come before an earlier one: the QSOs are scored in time order, as they were logged");
   }
-  return inside;
+  return true;
 }
 
 bool PrepareFolder(const ScoreOptions& options, const RunValues& run, DialogAnswers* answers,
@@ -264,11 +269,9 @@ void PrintCounts(size_t replayed, size_t counted, size_t outside, size_t lost, c
 
 // err.txt is the operator's file, written as the plug-in always has; a log that would make it
 // huge is named before the replay starts, while the run can still be stopped.
-void WarnOfLargeErrorFile(const RunValues& run, const std::vector<LogQso>& qsos,
-                          const CountryFile& countries, const Reporter& say) {
+void WarnOfLargeErrorFile(const PackedQsos& qsos, const Reporter& say) {
   constexpr uint64_t kLargeErrorFileBytes = 100000000;
-  const std::string warning =
-      ErrorFileWarning(ForecastErrorFile(run, qsos, countries), kLargeErrorFileBytes);
+  const std::string warning = ErrorFileWarning(ForecastErrorFile(qsos), kLargeErrorFileBytes);
   if (!warning.empty()) say.Say("warning: " + warning);
 }
 
@@ -286,7 +289,7 @@ int ScoreMain(const ScoreOptions& options) {
   const TextDecoding decoding = DecodeLogText(&text);
   bool adif = false;
   ReadLog log = ReadAnyLog(text, options, &adif);
-  text = std::string();  // the log can be large, and is read
+  std::string().swap(text);  // the log can be large, and is read (assigning keeps the buffer)
   const Reporter say(options.logFile, adif);
   if (!decoding.note.empty()) say.Say(decoding.note);
   Losses losses;
@@ -312,8 +315,13 @@ int ScoreMain(const ScoreOptions& options) {
     return Fail(error, kMustSayMore);
   }
   size_t outside = 0;
-  std::vector<LogQso> qsos = ContestQsos(std::move(log.qsos), startDays, endDays, say, &outside);
-  if (options.sentExchange == "serial") NumberSentExchanges(&qsos);
+  PackedQsos qsos;
+  if (!ContestQsos(std::move(log.qsos), startDays, endDays, run, countries, say, &outside, &qsos,
+                   &error)) {
+    return Fail(error, 1);
+  }
+  countries = CountryFile();  // every country is packed: room for the plug-in's log instead
+  if (options.sentExchange == "serial") qsos.NumberSentExchanges();
 
   PluginLibrary plugin;
   const std::string pluginPath =
@@ -325,10 +333,11 @@ int ScoreMain(const ScoreOptions& options) {
   std::printf("received exchange from: %s\n", FormatUse(use.received).c_str());
   std::printf("sent exchange from: %s\n", FormatUse(use.sent).c_str());
   run.cabrillo = options.cabrillo;
-  WarnOfLargeErrorFile(run, qsos, countries, say);
-  const ReplayResult result = Replay(plugin.entries(), run, qsos, countries, answers);
+  WarnOfLargeErrorFile(qsos, say);
+  const ReplayResult result = Replay(plugin.entries(), run, qsos, answers);
   for (size_t index : result.unknownCountry) {
-    say.Say(qsos[index].source, qsos[index].call + " is in no country of the country file");
+    say.Say(qsos[index].source,
+            std::string(qsos.Text(qsos[index].call)) + " is in no country of the country file");
   }
   std::printf("\n%s\n\n", WithLf(result.sheet).c_str());
   ReportFiles(options, run, result.sheet, &losses);
