@@ -15,6 +15,9 @@
 #include "ratio_reporter.h"
 
 int main(int argc, char** argv) {
+  if (argc > 2 && std::string(argv[1]) == tarno::bench::kMeasuredRunFlag) {
+    return tarno::bench::RunMeasured(argv + 2);
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   tarno::bench::ScratchFolder scratch;

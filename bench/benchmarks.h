@@ -28,6 +28,11 @@ void RegisterResultBenchmarks();
 void RegisterCabrilloBenchmarks();
 void RegisterScoreToolBenchmarks();
 
+// The first argument that makes this program start the program after it and tell its exit
+// status, processor time and peak memory (score_tool_bench.cpp), and what it then runs.
+constexpr char kMeasuredRunFlag[] = "--tarno-measured-run";
+int RunMeasured(char** argv);
+
 }  // namespace tarno::bench
 
 #endif  // TARNO_BENCH_BENCHMARKS_H_

@@ -44,7 +44,7 @@ class Fields {
   bool Has(std::string_view name) const { return Find(name) != nullptr; }
 
  private:
-  static constexpr const char* kKept[] = {
+  static constexpr std::string_view kKept[] = {
       "CALL",       "QSO_DATE", "TIME_ON",  "FREQ", "BAND",  "MODE",     "SUBMODE",
       "RST_SENT",   "RST_RCVD", "STX_STRING", "STX", "SRX_STRING", "SRX", "STATE",
       "MY_STATE",   "STATION_CALLSIGN", "OPERATOR", "CONT"};
