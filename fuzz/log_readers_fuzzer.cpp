@@ -80,8 +80,12 @@ void CheckAdif(std::string_view text) {
   const ReadLog log = ReadAdif(text);
   CheckSkipped(log);
   std::vector<int> numbers;
+  const bool utf8 = IsValidUtf8(text);
   for (const LogQso& qso : log.qsos) {
     CheckQsoFields(qso);
+    for (const std::string* field : {&qso.call, &qso.mode, &qso.rstSent, &qso.rstRcvd,
+                                     &qso.exchSent, &qso.exchRcvd, &qso.state, &qso.stationCall})
+      Require(!utf8 || IsValidUtf8(*field), "the fields of UTF-8 text are UTF-8");
     // Without FREQ the band's lower edge stands in; only bands above 4.29 GHz, whose Hz the
     // logger's 32 bits cannot hold, go without.
     Require(BandLowerEdgeHz(qso.band) != 0, "an ADIF QSO is on a band of the list");

@@ -42,7 +42,7 @@ struct EntrantHeader {
   std::array<std::string, kCategoryFieldCount> values;
   // What the header held where it holds no Cabrillo value, as written; empty otherwise.
   std::array<std::string, kCategoryFieldCount> unknown;
-  std::string name;  // NAME:, blanks collapsed, at most 80 characters
+  std::string name;  // NAME:, blanks collapsed, at most 80 bytes, cut between letters
   std::string club;  // CLUB:, likewise
 };
 

@@ -1,9 +1,9 @@
 #include "logs/adif_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <map>
 
 #include "contest/ascii_text.h"
@@ -23,12 +23,6 @@ class Fields {
 
   void Clear() {
     for (bool& present : m_present) present = false;
-  }
-  bool Empty() const {
-    for (bool present : m_present) {
-      if (present) return false;
-    }
-    return true;
   }
   // A field given twice keeps its later data.
   void Set(std::string_view name, std::string_view data) {
@@ -81,11 +75,11 @@ bool IsWideNameChar(char c) {
   return byte > ' ' && byte != 0x7F && c != '<' && c != '>' && c != ':' && c != ',';
 }
 
-// Where the ':' of a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, starting at `at`
-// stands; npos when none starts there. `wide` takes any name, else only ADIF's letters.
-size_t FieldTagColon(std::string_view text, size_t at, bool wide) {
+// Where the ':' of a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, of any name
+// starting at `at` stands; npos when none starts there.
+size_t FieldTagColon(std::string_view text, size_t at) {
   size_t end = at + 1;
-  while (end < text.size() && (wide ? IsWideNameChar(text[end]) : IsNameChar(text[end]))) ++end;
+  while (end < text.size() && IsWideNameChar(text[end])) ++end;
   if (end == at + 1 || end >= text.size() || text[end] != ':') return std::string_view::npos;
   const size_t colon = end;
   size_t digits = ++end;
@@ -115,7 +109,7 @@ size_t FindBareTag(std::string_view text, size_t from, std::string_view name) {
 
 // Whether a complete field tag, <NAME:LEN> or <NAME:LEN:TYPE>, of any name starts at `at`.
 bool IsFieldTag(std::string_view text, size_t at) {
-  return FieldTagColon(text, at, true) != std::string_view::npos;
+  return FieldTagColon(text, at) != std::string_view::npos;
 }
 
 // Whether a field tag (<NAME:LEN...>) or <EOR> starts at `at`, after blanks.
@@ -184,7 +178,7 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
   while (end < text.size() && IsNameChar(text[end])) ++end;
   *wide = false;
   if (end < text.size() && text[end] != ':' && text[end] != '>') {
-    const size_t colon = FieldTagColon(text, start, true);
+    const size_t colon = FieldTagColon(text, start);
     *wide = colon != std::string_view::npos;
     if (*wide) end = colon;
   }
@@ -223,7 +217,13 @@ TagResult ReadTag(std::string_view text, size_t* at, std::string* name, std::str
   // Counted a few bytes too many (a character counted twice, a blank before the next tag):
   // the data ends where that tag starts, unless it swallowed more than that tag.
   const size_t cut = TagCutByDataEnd(text, *at, *at + bytes);
-  const size_t dataEnd = cut == std::string_view::npos ? *at + bytes : cut;
+  size_t dataEnd = cut == std::string_view::npos ? *at + bytes : cut;
+  // A length counted in characters, or in the bytes of a file's own code page, can end
+  // inside a letter of the UTF-8 text: the data takes the whole letter.
+  while (dataEnd > *at && dataEnd < text.size() &&
+         (static_cast<unsigned char>(text[dataEnd]) & 0xC0) == 0x80) {
+    ++dataEnd;
+  }
   if (SwallowsWhatFollows(text, at, dataEnd, *name, length, reason)) return TagResult::kBroken;
   *data = text.substr(*at, dataEnd - *at);
   *at = dataEnd;

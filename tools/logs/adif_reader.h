@@ -23,8 +23,11 @@ struct AdifOptions {
 // band, no QSO_DATE or no TIME_ON, or that holds more than one CALL (the <EOR> between
 // QSOs is missing), is skipped with its number and the reason, and reading goes on at the
 // next <EOR>. A length that runs a few bytes into the next tag is cut there, noted, and
-// that tag read. <EOF> ends the log. `recordsFound` counts the <EOR> marks before it, so
-// that a difference from the records read shows.
+// that tag read. A complete field tag is a field whatever its name: a name outside ADIF's
+// letters (<9A/F4MYH:8>) costs its record nothing and is named once in `fileNotes`. Fields
+// after the last <EOR> holding no part of a QSO (an application's <APP_..._EOF> mark) are
+// no record. <EOF> ends the log. `recordsFound` counts the <EOR> marks before it, so that
+// a difference from the records read shows. `text` is UTF-8, as DecodeLogText makes it.
 ReadLog ReadAdif(std::string_view text, const AdifOptions& options = AdifOptions());
 
 // Whether the text looks like ADIF rather than Cabrillo.
