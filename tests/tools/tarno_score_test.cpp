@@ -195,6 +195,14 @@ TEST_F(TarnoScoreTest, EveryRunIsOneStationWithTheHeaderItsOptionsGive) {
   ASSERT_EQ(0, Run("--cabrillo --keep-settings " + log, &output)) << output;
   EXPECT_EQ("NAME: Jo Smith", HeaderLine(Slurp(m_folder / "HA5TST.cbr"), "NAME"));
 
+  // A header typed in Windows-1250 is read as a log is, and reaches the file as UTF-8.
+  ASSERT_EQ(0, Run("--cabrillo --header " + Write("1250.txt", "NAME: Horv\xE1th Erik\n").string() +
+                       " " + log,
+                   &output))
+      << output;
+  EXPECT_NE(std::string::npos, output.find("1250.txt: not UTF-8: 1 byte (on line 1)")) << output;
+  EXPECT_EQ("NAME: Horv\xC3\xA1th Erik", HeaderLine(Slurp(m_folder / "HA5TST.cbr"), "NAME"));
+
   const fs::path badHeader = Write("bad-header.txt", "NAME: Jo\nCALLSIGN: XX1X\n");
   EXPECT_EQ(1, Run("--header " + badHeader.string() + " " + log, &output));
   EXPECT_NE(std::string::npos, output.find("line 2: \"CALLSIGN: XX1X\" is no header field"))

@@ -1,10 +1,12 @@
 #include "replay/run_settings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "contest/ascii_text.h"
+#include "logs/log_text.h"
 #include "stats/ini_text.h"
 
 namespace tarno::score {
@@ -79,6 +81,9 @@ bool ReadHeaderFile(const std::string& path, HeaderFields* fields, std::string* 
     *error = "cannot read the header file " + path;
     return false;
   }
+  // Typed on a desktop whose code page may not be UTF-8: read as a log is.
+  const TextDecoding decoding = DecodeLogText(&text);
+  if (!decoding.note.empty()) std::fprintf(stderr, "%s: %s\n", path.c_str(), decoding.note.c_str());
   int number = 0;
   size_t at = 0;
   while (at < text.size()) {
