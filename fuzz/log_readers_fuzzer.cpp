@@ -263,8 +263,8 @@ std::string CheckDecoding(std::string_view bytes) {
   std::string text(bytes);
   const TextDecoding decoding = DecodeLogText(&text);
   Require(IsValidUtf8(text), "the decoded text is valid UTF-8");
-  Require(decoding.note.empty() == (text == bytes && IsValidUtf8(bytes) &&
-                                     bytes.substr(0, 3) != "\xEF\xBB\xBF"),
+  Require(decoding.note.empty() ==
+              (text == bytes && IsValidUtf8(bytes) && bytes.substr(0, 3) != "\xEF\xBB\xBF"),
           "a conversion is said, and only a conversion");
   Require(!decoding.damaged || !decoding.note.empty(), "damage is said");
   for (char c : decoding.note) {

@@ -37,8 +37,7 @@ TEST(RobotEncodingTest, Utf16AndEightBitLogsAreTakenWithTheConversionSaid) {
     ASSERT_EQ(res->status, 200) << res->body;
     EXPECT_EQ(ElementText(res->body, "call"), test.call);
     EXPECT_EQ(ElementText(res->body, "lines-read"), "6");
-    EXPECT_NE(ElementText(res->body, "findings").find(test.says), std::string::npos)
-        << res->body;
+    EXPECT_NE(ElementText(res->body, "findings").find(test.says), std::string::npos) << res->body;
     EXPECT_EQ(ElementText(res->body, "claimed-score").find("not scored"), std::string::npos);
     EXPECT_TRUE(score::IsValidUtf8(res->body));
   }

@@ -17,8 +17,10 @@ namespace {
 const fs::path kContestLogs = fs::path(TARNO_SOURCE_DIR) / "tests/data/crosscheck/logs";
 
 // The entrant's header as the logger's user typed it, in UTF-8.
-const std::string kName = "Horv\xC3\xA1th Erik";       // á
-const std::string kClub = "Gy\xC5\x91ri R\xC3\xA1" "di\xC3\xB3klub";  // ő á ó
+const std::string kName = "Horv\xC3\xA1th Erik";  // á
+const std::string kClub =
+    "Gy\xC5\x91ri R\xC3\xA1"
+    "di\xC3\xB3klub";  // ő á ó
 
 std::string WithHungarianHeader() {
   std::string log = Slurp(kContestLogs / "ha5aa.cbr");
@@ -55,10 +57,17 @@ std::string EightBit(const std::string& utf8) {
   std::string bytes;
   for (char16_t unit : Utf16Units(utf8)) {
     switch (unit) {
-      case u'\u00E1': bytes += '\xE1'; break;
-      case u'\u00F3': bytes += '\xF3'; break;
-      case u'\u0151': bytes += '\xF5'; break;
-      default: bytes += static_cast<char>(unit);
+      case u'\u00E1':
+        bytes += '\xE1';
+        break;
+      case u'\u00F3':
+        bytes += '\xF3';
+        break;
+      case u'\u0151':
+        bytes += '\xF5';
+        break;
+      default:
+        bytes += static_cast<char>(unit);
     }
   }
   return bytes;
@@ -86,8 +95,7 @@ std::vector<Encoding> Encodings() {
   };
 }
 
-class LogEncodingTest : public CrosscheckFixture,
-                        public ::testing::WithParamInterface<Encoding> {
+class LogEncodingTest : public CrosscheckFixture, public ::testing::WithParamInterface<Encoding> {
  protected:
   std::string Score(const fs::path& log, const std::string& folder, int* status) const {
     std::string output;
@@ -113,8 +121,7 @@ TEST_P(LogEncodingTest, EveryCommandReadsItAsItsUtf8Twin) {
   EXPECT_NE(std::string::npos, output.find(encoding.note)) << output;
   EXPECT_EQ(Slurp(m_folder / "twin-score/summary.txt"), Slurp(m_folder / "score/summary.txt"));
 
-  EXPECT_EQ(0, Run(std::string(TARNO_SCORE_PROGRAM) + " check " + log.string(), &output))
-      << output;
+  EXPECT_EQ(0, Run(std::string(TARNO_SCORE_PROGRAM) + " check " + log.string(), &output)) << output;
   const std::string said = *encoding.note ? std::string("file: note: ") + encoding.note : "";
   EXPECT_NE(std::string::npos, output.find(said + (*encoding.note ? "" : "no problems found")))
       << output;

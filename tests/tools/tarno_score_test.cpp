@@ -229,10 +229,11 @@ TEST_F(TarnoScoreTest, CheckCommandReportsTheCabrilloFilesProblems) {
 // held to TARNO's ten fields.
 TEST_F(TarnoScoreTest, CheckHoldsOnlyTarnoLogsToTarnosExchange) {
   std::string sample = Slurp(fs::path(TARNO_SOURCE_DIR) / "samples" / "expected" / "HA5TST.cbr");
-  const std::string lines = sample.substr(0, sample.find("QSO:")) +
-                            "QSO:   144 PH 2026-05-02 1400 HA5TST        JN97   OK1AA         JO70\r\n"
-                            "QSO:   432 CW 2026-05-02 1405 HA5TST        JN97   DL1ABC        JO62\r\n"
-                            "END-OF-LOG:\r\n";
+  const std::string lines =
+      sample.substr(0, sample.find("QSO:")) +
+      "QSO:   144 PH 2026-05-02 1400 HA5TST        JN97   OK1AA         JO70\r\n"
+      "QSO:   432 CW 2026-05-02 1405 HA5TST        JN97   DL1ABC        JO62\r\n"
+      "END-OF-LOG:\r\n";
   const auto withContest = [&](const std::string& contest) {
     std::string log = lines;
     const size_t at = log.find("CONTEST: TARNO\r\n");

@@ -21,8 +21,8 @@ int CheckMain(const std::string& path) {
   // Said first, as it holds for every line after it; bytes that made no character are a
   // fault of the file, a conversion alone is not.
   if (!decoding.note.empty()) {
-    problems.insert(problems.begin(), {0, (decoding.damaged ? "" : "note: ") + decoding.note,
-                                       !decoding.damaged});
+    problems.insert(problems.begin(),
+                    {0, (decoding.damaged ? "" : "note: ") + decoding.note, !decoding.damaged});
   }
   std::printf("%s: %s\n", path.c_str(), FormatProblems(problems).c_str());
   return IsSound(problems) ? 0 : 1;

@@ -39,9 +39,9 @@ class Fields {
 
  private:
   static constexpr std::string_view kKept[] = {
-      "CALL",       "QSO_DATE", "TIME_ON",  "FREQ", "BAND",  "MODE",     "SUBMODE",
-      "RST_SENT",   "RST_RCVD", "STX_STRING", "STX", "SRX_STRING", "SRX", "STATE",
-      "MY_STATE",   "STATION_CALLSIGN", "OPERATOR", "CONT"};
+      "CALL",     "QSO_DATE",         "TIME_ON",    "FREQ", "BAND",       "MODE", "SUBMODE",
+      "RST_SENT", "RST_RCVD",         "STX_STRING", "STX",  "SRX_STRING", "SRX",  "STATE",
+      "MY_STATE", "STATION_CALLSIGN", "OPERATOR",   "CONT"};
   static constexpr int kSlots = static_cast<int>(sizeof kKept / sizeof *kKept) + 1;
 
   int SlotOf(std::string_view name) const {

@@ -44,11 +44,12 @@ struct ReadLog {
   std::vector<LogQso> qsos;
   std::vector<LogProblem> skipped;  // records left out, each with its reason
   std::vector<LogProblem> notes;    // records read, with something the operator should know
-  std::vector<std::string> fileNotes;  // about the file as a whole, each said once
   size_t recordsFound = 0;          // <EOR> marks (ADIF) or QSO: lines (Cabrillo) in the file
   std::string ownCall;              // from the log's header, when it has one
   std::string contest;              // Cabrillo's CONTEST: value, as written
   std::string claimedScore;         // Cabrillo's CLAIMED-SCORE: value, as written
+  // Remarks on the file as a whole, each said once (fields passed over, say).
+  std::vector<std::string> fileNotes;
 };
 
 // Days since 1899-12-30 of a calendar date and time; false for an impossible date.

@@ -87,8 +87,8 @@ class Damage {
   // "3 bytes (the first on line 7)"
   std::string Where(const char* what, const char* whats) const {
     const size_t line =
-        1 + std::count(m_text.begin(), m_text.begin() + std::min(m_firstOffset, m_text.size()),
-                       '\n');
+        1 +
+        std::count(m_text.begin(), m_text.begin() + std::min(m_firstOffset, m_text.size()), '\n');
     return std::to_string(m_count) + " " + (m_count == 1 ? what : whats) +
            (m_count == 1 ? " (on line " : " (the first on line ") + std::to_string(line) + ")";
   }
@@ -168,9 +168,10 @@ TextDecoding FromUtf16(std::string* text, size_t markBytes, bool bigEndian) {
                   ": converted to UTF-8";
   const size_t lone = damage.loneSurrogates;
   if (lone > 0) {
-    decoding.note += "; " + std::to_string(lone) +
-                     (lone == 1 ? " lone surrogate (on line " : " lone surrogates (the first on line ") +
-                     std::to_string(damage.firstLoneLine) + ") made no character";
+    decoding.note +=
+        "; " + std::to_string(lone) +
+        (lone == 1 ? " lone surrogate (on line " : " lone surrogates (the first on line ") +
+        std::to_string(damage.firstLoneLine) + ") made no character";
   }
   if (damage.oddByte) {
     decoding.note += std::string(lone > 0 ? ", and" : ";") +
@@ -205,8 +206,8 @@ TextDecoding FromUtf8WithMark(std::string* text) {
       at += length;
     }
   }
-  decoding.note += "; " + damage.Where("byte", "bytes") +
-                   " fit no UTF-8 character and each reads U+FFFD";
+  decoding.note +=
+      "; " + damage.Where("byte", "bytes") + " fit no UTF-8 character and each reads U+FFFD";
   decoding.damaged = true;
   text->swap(converted);
   return decoding;

@@ -33,9 +33,9 @@ bool PackedQsos::Add(const LogQso& qso, const std::string& runOwnCall,
   const std::string& ownCall = qso.stationCall.empty() ? runOwnCall : qso.stationCall;
   const std::string& continent = qso.continent.empty() ? country.continent : qso.continent;
   size_t bytes = 0;
-  for (const std::string* text : {&qso.call, &ownCall, &qso.band, &qso.mode, &qso.rstSent,
-                                  &qso.rstRcvd, &qso.exchSent, &qso.exchRcvd, &country.prefix,
-                                  &continent}) {
+  for (const std::string* text :
+       {&qso.call, &ownCall, &qso.band, &qso.mode, &qso.rstSent, &qso.rstRcvd, &qso.exchSent,
+        &qso.exchRcvd, &country.prefix, &continent}) {
     bytes += text->size() + 1;
   }
   if (bytes > UINT32_MAX - m_texts.size()) return false;

@@ -24,10 +24,10 @@ ReplayResult Replay(const EntryPoints& entry, const RunValues& run, const Packed
     if (!qso.countryFound) result.unknownCountry.push_back(i);
     COleDateTime when = OleDate(qso.oleDays);
     entry.addData(qsos.Text(qso.ownCall), qsos.Text(qso.call), &when, &unused, &unused, &unused, 0,
-                  qso.freqHz, qsos.Text(qso.mode), qsos.Text(qso.rstSent),
-                  qsos.Text(qso.rstRcvd), qsos.Text(qso.exchSent), qsos.Text(qso.exchRcvd), "",
-                  "", "", "", "", "", "", "", "", qsos.Text(qso.prefix), 0, 0, 0, 0.0, 0.0, "",
-                  qsos.Text(qso.continent), "", qsos.Text(qso.band), "");
+                  qso.freqHz, qsos.Text(qso.mode), qsos.Text(qso.rstSent), qsos.Text(qso.rstRcvd),
+                  qsos.Text(qso.exchSent), qsos.Text(qso.exchRcvd), "", "", "", "", "", "", "", "",
+                  "", qsos.Text(qso.prefix), 0, 0, 0, 0.0, 0.0, "", qsos.Text(qso.continent), "",
+                  qsos.Text(qso.band), "");
   }
   int flag = 0;
   const char* sheet = entry.getResult(&flag);

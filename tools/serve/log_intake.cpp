@@ -144,7 +144,8 @@ Intake JudgeUpload(std::string_view bytes) {
   } else {
     JudgeCabrillo(text, &intake);
   }
-  if (!decoding.note.empty()) intake.findings.insert(intake.findings.begin(), "file: " + decoding.note);
+  if (!decoding.note.empty())
+    intake.findings.insert(intake.findings.begin(), "file: " + decoding.note);
   if (intake.kind == "cbr" && intake.refusal.size() == 1 &&
       intake.refusal.front().rfind("not a log", 0) == 0) {
     return intake;
