@@ -10,6 +10,8 @@
 
 #include "crosscheck_fixture.h"
 #include "logs/log_text.h"
+#include "replay/csv_cell.h"
+#include "replay/html_text.h"
 
 namespace tarno::testing {
 namespace {
@@ -176,6 +178,13 @@ TEST_F(LogDamageTest, BytesThatMakeNoCharacterAreSaidWhereTheyAreAndFailTheCheck
     EXPECT_NE(std::string::npos, output.find("9 QSOs replayed")) << output;
     EXPECT_TRUE(score::IsValidUtf8(Slurp(m_folder / "out/summary.txt")));
   }
+}
+
+// What no log decoding reaches (a file's name, a request) is still written as UTF-8.
+TEST(OutputTextTest, BytesThatAreNoCharacterAreWrittenAsReplacementCharacters) {
+  EXPECT_EQ("Horv\xEF\xBF\xBDth &amp; \xC3\xA1", score::HtmlEscaped("Horv\xE1th & \xC3\xA1"));
+  EXPECT_EQ("'=\xEF\xBF\xBD(", score::CsvCell("=\xC3("));
+  EXPECT_EQ("\"a,\xC5\x91\"", score::CsvCell("a,\xC5\x91"));
 }
 
 }  // namespace

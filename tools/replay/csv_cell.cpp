@@ -8,7 +8,11 @@ std::string CsvCell(std::string_view text) {
   std::string cell;
   if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
     cell = "'";
-  cell += ValidUtf8(text);
+  if (IsValidUtf8(text)) {
+    cell += text;
+  } else {
+    cell += ValidUtf8(text);
+  }
   if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
   std::string quoted = "\"";
   for (char c : cell) {

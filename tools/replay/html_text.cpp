@@ -8,8 +8,9 @@ std::string HtmlEscaped(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   // A page says it is UTF-8: a byte from outside that is none (a file's name) is U+FFFD.
-  const std::string valid = ValidUtf8(text);
-  for (char c : valid) {
+  std::string mended;
+  if (!IsValidUtf8(text)) text = mended = ValidUtf8(text);
+  for (char c : text) {
     switch (c) {
       case '&':
         out += "&amp;";
