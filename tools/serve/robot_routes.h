@@ -6,9 +6,8 @@
 // but the login refuses a request without a session (303 to /sponsor for GET, 403
 // otherwise), and every POST there needs the session's CSRF token.
 
-#include <httplib.h>
-
 #include "serve/check_runner.h"
+#include "serve/http_server.h"
 #include "serve/child_process.h"
 #include "serve/robot_store.h"
 #include "serve/serve_options.h"
@@ -28,13 +27,16 @@ struct Robot {
 constexpr size_t kLargestLog = 10 * 1024 * 1024;
 constexpr size_t kLargestBody = kLargestLog + 64 * 1024;
 
-// Sets up the routes, the limits (body size, timeouts, threads) and the answer headers.
+// The server's limits from the command line.
+HttpLimits LimitsOf(const ServeOptions& options);
+
+// Sets up the routes, the answer headers and the pages of the server's own refusals.
 // `robot` must outlive the server.
-void SetUpRoutes(Robot& robot, httplib::Server* server);
+void SetUpRoutes(Robot& robot, HttpServer* server);
 
 // The client's address, for the upload limit and the login delay: behind a TLS reverse
 // proxy (--behind-tls) the one the proxy names last in X-Forwarded-For.
-std::string ClientAddress(const httplib::Request& req, const ServeOptions& options);
+std::string ClientAddress(const HttpRequest& req, const ServeOptions& options);
 
 constexpr char kHtmlType[] = "text/html; charset=utf-8";
 
