@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -84,6 +86,43 @@ TEST(RobotSponsorTest, SessionCookieIsHttpOnlyStrictAndSecureBehindTls) {
   EXPECT_NE(cookie.find("Path=/sponsor"), std::string::npos);
 }
 
+// Follows every relative link from `start` through the pages it reaches, each answering 200
+// with the type its name says; how many files were fetched.
+size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
+                              const httplib::Headers& headers) {
+  std::set<std::string> seen = {start};
+  std::vector<std::string> pages = {start};
+  const std::regex href("href=\"([^\"#:]+)\"");
+  while (!pages.empty()) {
+    const std::string page = pages.back();
+    pages.pop_back();
+    auto res = client.Get(page, headers);
+    if (!res || res->status != 200) {
+      ADD_FAILURE() << page << " answers " << (res ? res->status : -1);
+      continue;
+    }
+    const std::string type = res->get_header_value("Content-Type");
+    const std::string extension = page.substr(page.rfind('.'));
+    const std::map<std::string, std::string> kTypes = {
+        {".html", "text/html; charset=utf-8"},
+        {".ubn", "text/plain; charset=utf-8"},
+        {".csv", "text/csv; charset=utf-8"}};
+    if (kTypes.count(extension)) {
+      EXPECT_EQ(type, kTypes.at(extension)) << page;
+    }
+    if (extension != ".html") continue;
+    const std::string folder = page.substr(0, page.rfind('/') + 1);
+    for (std::sregex_iterator link(res->body.begin(), res->body.end(), href), end; link != end;
+         ++link) {
+      const std::string target = (*link)[1].str()[0] == '/' ? (*link)[1].str()
+                                                           : folder + (*link)[1].str();
+      if (target.rfind(folder, 0) != 0 || !seen.insert(target).second) continue;
+      pages.push_back(target);
+    }
+  }
+  return seen.size();
+}
+
 TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   RobotProcess robot;
   ASSERT_TRUE(
@@ -118,8 +157,13 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
 
   auto privately = client.Get("/sponsor/results", session);
   EXPECT_NE(privately->body.find("HA5AA.ubn"), std::string::npos);
-  EXPECT_EQ(client.Get("/sponsor/results/page", session)->status, 200);
-  EXPECT_EQ(client.Get("/results")->status, 404) << "not before publication";
+  EXPECT_EQ(client.Get("/sponsor/results/page", session)->status, 303);
+  const std::string runPage =
+      privately->body.substr(privately->body.find("/sponsor/runs/")).substr(0, 40);
+  const std::string runFolder = runPage.substr(0, runPage.find("results.html"));
+  EXPECT_GE(ExpectEveryLinkAnswers(client, runFolder + "results.html", session), 9u);
+  EXPECT_EQ(client.Get(runFolder + "verdicts.csv")->status, 303) << "the sponsor's alone";
+  EXPECT_EQ(client.Get("/results/")->status, 404) << "not before publication";
   EXPECT_EQ(client.Get(receipt.c_str())->body.find("id=\"report\""), std::string::npos);
 
   auto zip = client.Get("/sponsor/archive", session);
@@ -128,8 +172,15 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
 
   ASSERT_EQ(client.Post("/sponsor/publish", session, httplib::Params{{"csrf", login.csrf}})->status,
             303);
-  auto results = client.Get("/results");
+  EXPECT_EQ(client.Get("/results")->get_header_value("Location"), "/results/");
+  auto results = client.Get("/results/");
   EXPECT_EQ(results->status, 200);
+  // Every page, report and file the results link to, and nothing else of the run.
+  EXPECT_GE(ExpectEveryLinkAnswers(client, "/results/results.html", {}), 9u);
+  for (const char* hidden : {"/results/verdicts.csv", "/results/../robot.sqlite",
+                             "/results/%2e%2e/robot.sqlite", "/results/output.txt"}) {
+    EXPECT_EQ(client.Get(hidden)->status, 404) << hidden;
+  }
   EXPECT_NE(results->body.find("class=\"results\""), std::string::npos);
   EXPECT_NE(results->body.find("HG7BB"), std::string::npos);
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");

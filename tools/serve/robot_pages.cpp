@@ -128,7 +128,7 @@ std::string HomePage(const ContestTexts& contest, const std::vector<UploadRecord
       E(contest.period) + "</span><br>Deadline for logs: <span id=\"deadline\">" +
       E(contest.deadline) + "</span></p>\n" +
       (published
-           ? "<p><a id=\"results-link\" href=\"/results\">The results are published.</a></p>\n"
+           ? "<p><a id=\"results-link\" href=\"/results/\">The results are published.</a></p>\n"
            : "") +
       "<h2>Send your log</h2>\n"
       "<form id=\"upload\" method=\"post\" action=\"/upload\" enctype=\"multipart/form-data\">"
@@ -178,7 +178,7 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
   if (published) {
     body += "<h2>Your report</h2>\n<pre id=\"report\">" +
             E(report.empty() ? "This log has no report in the published results." : report) +
-            "</pre>\n<p><a id=\"results-link\" href=\"/results\">The results</a></p>\n";
+            "</pre>\n<p><a id=\"results-link\" href=\"/results/\">The results</a></p>\n";
   }
   return Page("Receipt: " + upload.call, body + "</div><p><a href=\"/\">Back</a></p>");
 }
@@ -233,7 +233,8 @@ std::string PrivateResultsPage(const RunRecord& run,
                                bool published, const std::string& csrf) {
   std::string body = "<h1>Results of check " + std::to_string(run.id) + "</h1>\n<p>" +
                      (published ? "Published." : "Not published: only you see them.") +
-                     " <a id=\"results-page\" href=\"/sponsor/results/page\">The results page</a>"
+                     " <a id=\"results-page\" href=\"/sponsor/runs/" + std::to_string(run.id) +
+                     "/results.html\">The results page</a>"
                      "</p>\n<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
                      Hidden(csrf) +
                      "<button type=\"submit\">Publish these results</button></form>"

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
+#include <set>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
 #include "serve/claimed_score.h"
 #include "serve/log_intake.h"
+#include "serve/published_files.h"
 #include "serve/random_token.h"
 #include "serve/robot_pages.h"
 #include "serve/sponsor_routes.h"
@@ -112,6 +115,37 @@ void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   res.SetContent(ReceiptPage(upload, std::string(), false), kHtml);
 }
 
+}  // namespace
+
+void ServeRunFile(Robot& robot, int64_t run, const std::string& name, bool published,
+                  HttpResponse& res) {
+  const auto fetch = [&robot, run](const std::string& file) -> std::optional<std::string> {
+    std::string bytes;
+    if (!robot.store.RunFile(run, file, &bytes)) return std::nullopt;
+    return bytes;
+  };
+  const auto names = [&robot, run] {
+    const std::vector<std::string> list = robot.store.RunFileNames(run);
+    return std::set<std::string>(list.begin(), list.end());
+  };
+  std::string bytes;
+  if ((published && !robot.published.Allowed(run, name, names, fetch)) ||
+      !robot.store.RunFile(run, name, &bytes)) {
+    res.status = 404;
+    return;
+  }
+  const std::string type = ContentTypeOf(name);
+  if (type == "application/octet-stream") {
+    const size_t slash = name.rfind('/');
+    res.SetHeader("Content-Disposition",
+                  "attachment; filename=\"" + name.substr(slash == std::string::npos ? 0 : slash + 1) +
+                      "\"");
+  }
+  res.SetContent(std::move(bytes), type);
+}
+
+namespace {
+
 // The entrant's report in the published results, when there are any.
 bool PublishedReport(RobotStore& store, const std::string& call, std::string* report) {
   const int64_t run = std::atoll(store.Setting("published_run").c_str());
@@ -157,15 +191,20 @@ void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
         const bool published = PublishedReport(robot.store, upload.call, &report);
         res.SetContent(ReceiptPage(upload, report, published), kHtml);
       });
-  server->Get("/results", [&robot](const HttpRequest&, HttpResponse& res) {
+  // The pages link to each other by name, so they are served from one folder.
+  server->Get("/results", [](const HttpRequest&, HttpResponse& res) {
+    res.status = 301;
+    res.SetHeader("Location", "/results/");
+  });
+  server->Get("/results/(.*)", [&robot](const HttpRequest& req, HttpResponse& res) {
     const int64_t run = std::atoll(robot.store.Setting("published_run").c_str());
-    std::string page;
-    if (run <= 0 || !robot.store.RunFile(run, "results.html", &page)) {
+    if (run <= 0) {
       res.status = 404;
       res.SetContent(MessagePage("Results", "The results are not yet published."), kHtml);
       return;
     }
-    res.SetContent(page, kHtml);
+    const std::string name = req.matches[1].empty() ? "results.html" : req.matches[1];
+    ServeRunFile(robot, run, name, true, res);
   });
 }
 

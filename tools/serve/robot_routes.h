@@ -8,6 +8,7 @@
 
 #include "serve/check_runner.h"
 #include "serve/http_server.h"
+#include "serve/published_files.h"
 #include "serve/child_process.h"
 #include "serve/robot_store.h"
 #include "serve/serve_options.h"
@@ -21,6 +22,7 @@ struct Robot {
   SponsorAuth& auth;
   ChildProcesses& children;
   CheckRunner& checks;
+  PublishedFiles& published;
 };
 
 // The largest log taken, and the largest request body read (the form around the log).
@@ -39,6 +41,11 @@ void SetUpRoutes(Robot& robot, HttpServer* server);
 std::string ClientAddress(const HttpRequest& req, const ServeOptions& options);
 
 constexpr char kHtmlType[] = "text/html; charset=utf-8";
+
+// Answers with the file `name` of the cross-check run `run`, typed by its name; 404 when the
+// run has no such file or, for the `published` results, when no page of them links to it.
+void ServeRunFile(Robot& robot, int64_t run, const std::string& name, bool published,
+                  HttpResponse& res);
 
 }  // namespace tarno::score
 

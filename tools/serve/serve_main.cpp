@@ -127,7 +127,8 @@ int ServeMain(const std::vector<std::string>& args) {
   int status = 0;
   {
     CheckRunner checks(store, children, options);
-    Robot robot{options, store, auth, children, checks};
+    PublishedFiles published;
+    Robot robot{options, store, auth, children, checks, published};
     HttpLimits limits = LimitsOf(options);
     limits.connections = ConnectionsAllowed(limits.connections);
     HttpServer server(limits);
