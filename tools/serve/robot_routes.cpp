@@ -91,8 +91,8 @@ bool RefuseForm(const HttpRequest& req, HttpResponse& res) {
 void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   const int64_t now = Now();
   const std::string address = ClientAddress(req, robot.options);
-  if (robot.store.UploadsSince(address, now - robot.options.uploadWindowSeconds) >=
-      robot.options.uploadLimit) {
+  const UploadQuota::Place place = robot.quota.Take(address, now);
+  if (!place.taken()) {
     return Refuse(
         res, 429,
         {"too many uploads from your address: at most " +

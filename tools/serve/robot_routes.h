@@ -13,6 +13,7 @@
 #include "serve/robot_store.h"
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
+#include "serve/upload_quota.h"
 
 namespace tarno::score {
 
@@ -23,6 +24,7 @@ struct Robot {
   ChildProcesses& children;
   CheckRunner& checks;
   PublishedFiles& published;
+  UploadQuota& quota;
 };
 
 // The largest log taken, and the largest request body read (the form around the log).

@@ -128,7 +128,8 @@ int ServeMain(const std::vector<std::string>& args) {
   {
     CheckRunner checks(store, children, options);
     PublishedFiles published;
-    Robot robot{options, store, auth, children, checks, published};
+    UploadQuota quota(store, options.uploadLimit, options.uploadWindowSeconds);
+    Robot robot{options, store, auth, children, checks, published, quota};
     HttpLimits limits = LimitsOf(options);
     limits.connections = ConnectionsAllowed(limits.connections);
     HttpServer server(limits);
