@@ -189,6 +189,73 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   EXPECT_EQ(robot.Stop(), 0);
 }
 
+// Behind a proxy the client's address is the one X-Forwarded-For names last.
+httplib::Result UploadFrom(RobotProcess& robot, const std::string& address,
+                           const std::string& bytes, const std::string& email) {
+  auto client = robot.Client();
+  client.set_default_headers({{"X-Forwarded-For", "10.9.9.9, " + address}});
+  return Upload(client, bytes, "log.cbr", email);
+}
+
+TEST(RobotSponsorTest, AReplacementFromAnotherSenderIsMarkedForTheSponsor) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("impostor"), {"--behind-tls"}));
+  ASSERT_EQ(UploadFrom(robot, "192.0.2.1", MadeLog("HA5AA", 3), "op@example.org")->status, 200);
+  ASSERT_EQ(UploadFrom(robot, "192.0.2.1", MadeLog("HA5AA", 4), "op@example.org")->status, 200);
+  ASSERT_EQ(UploadFrom(robot, "198.51.100.9", MadeLog("HA5AA", 5), "x@example.net")->status, 200);
+  auto client = robot.Client();
+  const SponsorLogin login = LogIn(client);
+  const std::string page = client.Get("/sponsor", {{"Cookie", login.cookie}})->body;
+  const std::string second = ElementText(page, "upload-2");
+  const std::string third = ElementText(page, "upload-3");
+  EXPECT_EQ(second.find("replaces"), std::string::npos) << "the same sender: " << second;
+  EXPECT_NE(second.find("192.0.2.1"), std::string::npos) << "the address is shown";
+  EXPECT_NE(third.find("replaces upload 2, sent from another address than upload 2 (192.0.2.1)"
+                       ", and with another e-mail address than upload 2"),
+            std::string::npos)
+      << third;
+}
+
+TEST(RobotSponsorTest, TheSponsorTakesALateLogIntoTheCheckWithAReason) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("late"), {"--deadline", "2020-01-01"}));
+  auto client = robot.Client();
+  ASSERT_EQ(Upload(client, MadeLog("HA7LL", 3))->status, 200);
+  const SponsorLogin login = LogIn(client);
+  const httplib::Headers session = {{"Cookie", login.cookie}};
+  EXPECT_EQ(client.Get("/sponsor/archive", session)->body.find("HA7LL"), std::string::npos);
+  const auto admit = [&](const std::string& reason) {
+    return client.Post("/sponsor/upload/1/admit", session,
+                       httplib::Params{{"csrf", login.csrf}, {"reason", reason}})
+        ->status;
+  };
+  EXPECT_EQ(client.Post("/sponsor/upload/1/admit", session,
+                        httplib::Params{{"csrf", "forged"}, {"reason", "x"}})
+                ->status,
+            403);
+  EXPECT_EQ(admit("   "), 409) << "a reason is needed";
+  EXPECT_EQ(admit("posted before the deadline, \xC3\xA1tvitel hiba"), 303);
+  EXPECT_EQ(admit("again"), 409) << "no longer a late log";
+  const std::string row = ElementText(client.Get("/sponsor", session)->body, "upload-1");
+  EXPECT_NE(row.find("current"), std::string::npos) << row;
+  EXPECT_NE(row.find("by the sponsor: posted before the deadline, \xC3\xA1tvitel hiba"),
+            std::string::npos)
+      << row;
+  EXPECT_NE(client.Get("/sponsor/archive", session)->body.find("HA7LL"), std::string::npos);
+}
+
+TEST(RobotSponsorTest, AFormWithTwoLogsIsRefused) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("two-logs")));
+  auto client = robot.Client();
+  const httplib::MultipartFormDataItems items = {
+      {"log", MadeLog("HA5AA", 2), "a.cbr", "text/plain"},
+      {"log", MadeLog("HA6BB", 2), "b.cbr", "text/plain"}};
+  auto res = client.Post("/upload", items);
+  ASSERT_EQ(res->status, 400);
+  EXPECT_NE(ElementText(res->body, "refused").find("the field log 2 times"), std::string::npos);
+}
+
 TEST(RobotSponsorTest, AMadePasswordIsPrintedOnceAndOnlyItsHashKept) {
   const std::string folder = FreshFolder("made-password");
   RobotProcess robot;

@@ -8,6 +8,7 @@
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
+#include "replay/utf8_text.h"
 #include "serve/claimed_score.h"
 #include "serve/log_intake.h"
 #include "serve/published_files.h"
@@ -38,7 +39,7 @@ UploadRecord RecordOf(const Intake& intake, const std::string& email, const std:
   UploadRecord upload;
   upload.receivedUnix = now;
   upload.address = address;
-  upload.email = PrintableField(email.substr(0, kLongestEmail));
+  upload.email = ValidUtf8(PrintableField(email.substr(0, kLongestEmail)));
   upload.call = intake.call;
   upload.late = options.hasDeadline && now > options.deadlineUnix;
   upload.categories = intake.categories;

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "contest/ascii_text.h"
+#include "replay/utf8_text.h"
 #include "serve/random_token.h"
 #include "serve/robot_archive.h"
 #include "serve/robot_pages.h"
@@ -148,6 +150,23 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
                                               std::to_string(upload.id) + "." + upload.kind + "\"");
     res.SetContent(upload.bytes, "application/octet-stream");
   });
+  server->Post(R"(/sponsor/upload/(\d{1,18})/admit)", FormBody(),
+               [&robot](const Request& req, Response& res) {
+                 SponsorSession session;
+                 if (!PostSession(robot, req, res, &session)) return;
+                 const std::string reason = ValidUtf8(PrintableField(TrimAscii(req.Param("reason"))));
+                 std::string error;
+                 if (reason.empty() || reason.size() > 300) {
+                   error = "say in a few words (at most 300 characters) why the log is taken";
+                 } else if (robot.store.AdmitLate(std::atoll(req.matches[1].c_str()), Now(),
+                                                  reason, &error)) {
+                   return SeeOther(res, "/sponsor");
+                 }
+                 res.status = 409;
+                 res.SetContent(
+                     SponsorPageOf(robot, session, "The late log was not taken: " + error),
+                     kHtmlType);
+               });
   server->Get("/sponsor/archive", [&robot](const Request&, Response& res) {
     std::string zip;
     if (!ZipOfLogs(robot.store.CurrentLogs(), &zip)) {
