@@ -318,7 +318,7 @@ class RobotInBrowserTest(unittest.TestCase):
         self.browser.get(receipt_link)
         report = self.one("pre#report").text
         self.assertIn("HA5AA", report)
-        self.follow(self.one("a[href$='/results']"))
+        self.follow(self.one("a#results-link"))
         self.assertIn("HA5AA", self.results_text())
 
     def sponsor_logs_in(self):
@@ -404,9 +404,22 @@ class RobotInBrowserTest(unittest.TestCase):
             self.upload(path=faulty_log(self.scratch.name))
             self.one("#findings")
             self.assert_fits("the receipt")
+            # The summary sheet is a table of columns: it scrolls in its box, never wraps.
+            self.assertEqual("pre", self.browser.execute_script(
+                "return getComputedStyle(document.getElementById('summary')).whiteSpace"))
             self.browser.get(self.one("a#receipt-link").get_attribute("href"))
             self.one("#receipt")
             self.assert_fits("the receipt through its link")
+
+    def test_sponsor_list_fits_a_400_pixel_screen(self):
+        self.upload(path=os.path.join(LOGS, "ha5aa.cbr"))
+        self.sponsor_logs_in()
+        with self.narrow_screen():
+            self.open("/sponsor")
+            self.one("table#logs")
+            self.assert_fits("the sponsor's list")
+        self.sponsor_logs_out()
+
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])

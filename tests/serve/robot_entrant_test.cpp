@@ -56,7 +56,7 @@ TEST_F(RobotEntrantTest, ALogIsTakenWithAReceiptThatItsLinkShowsAgain) {
   const std::string received = ElementText(client.Get("/")->body, "received");
   EXPECT_NE(received.find("HA5AA"), std::string::npos);
   EXPECT_EQ(received.find("core"), std::string::npos);  // no score before publication
-  EXPECT_EQ(client.Get("/results")->status, 404);
+  EXPECT_EQ(client.Get("/results/")->status, 404);
 }
 
 TEST_F(RobotEntrantTest, ProblemsAreListedWithTheirLineNumbers) {

@@ -18,7 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// "name=value" of a Set-Cookie header, without its attributes.
+}  // namespace
+
 std::string CookieOf(const httplib::Result& res, const std::string& name) {
   for (const auto& [key, value] : res->headers) {
     if (key == "Set-Cookie" && value.rfind(name + "=", 0) == 0)
@@ -34,8 +35,6 @@ std::string HiddenCsrf(const std::string& page) {
   const size_t from = at + mark.size();
   return page.substr(from, page.find('"', from) - from);
 }
-
-}  // namespace
 
 RobotProcess::~RobotProcess() {
   if (m_pid > 0) Kill();

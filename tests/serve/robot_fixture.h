@@ -57,6 +57,11 @@ httplib::Result Upload(httplib::Client& client, const std::string& bytes,
 // The text of the element with this id ("<... id=\"ID\" ...>TEXT</...>"), tags left in.
 std::string ElementText(const std::string& page, const std::string& id);
 
+// "name=value" of a Set-Cookie header of the answer, without its attributes.
+std::string CookieOf(const httplib::Result& res, const std::string& name);
+// The value of the page's first hidden csrf field.
+std::string HiddenCsrf(const std::string& page);
+
 // Logs in as the sponsor; the session cookie and CSRF token, empty on failure.
 struct SponsorLogin {
   std::string cookie;  // "tarno_session=..."

@@ -6,13 +6,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "serve/robot_fixture.h"
@@ -192,6 +197,52 @@ TEST(RobotLimitTest, UploadsPerAddressAreLimited) {
   auto res = Upload(client, MadeLog("HA5AA", 2));
   EXPECT_EQ(res->status, 429);
   EXPECT_NE(ElementText(res->body, "refused").find("too many uploads"), std::string::npos);
+}
+
+// Runs `work(i)` on `count` threads that start together; what each returned.
+std::vector<int> AllAtOnce(int count, const std::function<int(int)>& work) {
+  std::vector<int> results(static_cast<size_t>(count));
+  std::atomic<int> ready{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < count; ++i) {
+    threads.emplace_back([&, i] {
+      ++ready;
+      while (ready.load() < count) std::this_thread::yield();
+      results[static_cast<size_t>(i)] = work(i);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return results;
+}
+
+TEST(RobotLimitTest, UploadsAndLoginsSentAtOnceAreCountedBeforeTheWork) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("at-once"),
+                          {"--upload-limit", "20/600", "--connections-per-address", "100"}));
+  const std::vector<int> uploads = AllAtOnce(60, [&robot](int i) {
+    auto client = robot.Client();
+    auto res = Upload(client, MadeLog("HA" + std::to_string(i) + "AA", 2));
+    return res ? res->status : -1;
+  });
+  EXPECT_EQ(std::count(uploads.begin(), uploads.end(), 200), 20);
+  EXPECT_EQ(std::count(uploads.begin(), uploads.end(), 429), 40);
+
+  // Sixteen wrong passwords from one address at once: one is looked at, the rest must wait.
+  std::vector<std::pair<std::string, std::string>> forms;
+  auto client = robot.Client();
+  for (int i = 0; i < 16; ++i) {
+    auto form = client.Get("/sponsor");
+    forms.emplace_back(CookieOf(form, "tarno_login"), HiddenCsrf(form->body));
+  }
+  const std::vector<int> logins = AllAtOnce(16, [&robot, &forms](int i) {
+    auto client = robot.Client();
+    const auto& [cookie, csrf] = forms[static_cast<size_t>(i)];
+    auto res = client.Post("/sponsor/login", {{"Cookie", cookie}},
+                           httplib::Params{{"csrf", csrf}, {"password", "wrong"}});
+    return res ? res->status : -1;
+  });
+  EXPECT_EQ(std::count(logins.begin(), logins.end(), 403), 1) << "passwords looked at";
+  EXPECT_EQ(std::count(logins.begin(), logins.end(), 429), 15);
 }
 
 }  // namespace

@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -84,6 +87,43 @@ TEST(RobotSponsorTest, SessionCookieIsHttpOnlyStrictAndSecureBehindTls) {
   EXPECT_NE(cookie.find("Path=/sponsor"), std::string::npos);
 }
 
+// Follows every relative link from `start` through the pages it reaches, each answering 200
+// with the type its name says; how many files were fetched.
+size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
+                              const httplib::Headers& headers) {
+  std::set<std::string> seen = {start};
+  std::vector<std::string> pages = {start};
+  const std::regex href("href=\"([^\"#:]+)\"");
+  while (!pages.empty()) {
+    const std::string page = pages.back();
+    pages.pop_back();
+    auto res = client.Get(page, headers);
+    if (!res || res->status != 200) {
+      ADD_FAILURE() << page << " answers " << (res ? res->status : -1);
+      continue;
+    }
+    const std::string type = res->get_header_value("Content-Type");
+    const std::string extension = page.substr(page.rfind('.'));
+    const std::map<std::string, std::string> kTypes = {
+        {".html", "text/html; charset=utf-8"},
+        {".ubn", "text/plain; charset=utf-8"},
+        {".csv", "text/csv; charset=utf-8"}};
+    if (kTypes.count(extension)) {
+      EXPECT_EQ(type, kTypes.at(extension)) << page;
+    }
+    if (extension != ".html") continue;
+    const std::string folder = page.substr(0, page.rfind('/') + 1);
+    for (std::sregex_iterator link(res->body.begin(), res->body.end(), href), end; link != end;
+         ++link) {
+      const std::string target = (*link)[1].str()[0] == '/' ? (*link)[1].str()
+                                                           : folder + (*link)[1].str();
+      if (target.rfind(folder, 0) != 0 || !seen.insert(target).second) continue;
+      pages.push_back(target);
+    }
+  }
+  return seen.size();
+}
+
 TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   RobotProcess robot;
   ASSERT_TRUE(
@@ -118,8 +158,13 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
 
   auto privately = client.Get("/sponsor/results", session);
   EXPECT_NE(privately->body.find("HA5AA.ubn"), std::string::npos);
-  EXPECT_EQ(client.Get("/sponsor/results/page", session)->status, 200);
-  EXPECT_EQ(client.Get("/results")->status, 404) << "not before publication";
+  EXPECT_EQ(client.Get("/sponsor/results/page", session)->status, 303);
+  const std::string runPage =
+      privately->body.substr(privately->body.find("/sponsor/runs/")).substr(0, 40);
+  const std::string runFolder = runPage.substr(0, runPage.find("results.html"));
+  EXPECT_GE(ExpectEveryLinkAnswers(client, runFolder + "results.html", session), 9u);
+  EXPECT_EQ(client.Get(runFolder + "verdicts.csv")->status, 303) << "the sponsor's alone";
+  EXPECT_EQ(client.Get("/results/")->status, 404) << "not before publication";
   EXPECT_EQ(client.Get(receipt.c_str())->body.find("id=\"report\""), std::string::npos);
 
   auto zip = client.Get("/sponsor/archive", session);
@@ -128,13 +173,87 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
 
   ASSERT_EQ(client.Post("/sponsor/publish", session, httplib::Params{{"csrf", login.csrf}})->status,
             303);
-  auto results = client.Get("/results");
+  EXPECT_EQ(client.Get("/results")->get_header_value("Location"), "/results/");
+  auto results = client.Get("/results/");
   EXPECT_EQ(results->status, 200);
+  // Every page, report and file the results link to, and nothing else of the run.
+  EXPECT_GE(ExpectEveryLinkAnswers(client, "/results/results.html", {}), 9u);
+  for (const char* hidden : {"/results/verdicts.csv", "/results/../robot.sqlite",
+                             "/results/%2e%2e/robot.sqlite", "/results/output.txt"}) {
+    EXPECT_EQ(client.Get(hidden)->status, 404) << hidden;
+  }
   EXPECT_NE(results->body.find("class=\"results\""), std::string::npos);
   EXPECT_NE(results->body.find("HG7BB"), std::string::npos);
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
   EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
   EXPECT_EQ(robot.Stop(), 0);
+}
+
+// Behind a proxy the client's address is the one X-Forwarded-For names last.
+httplib::Result UploadFrom(RobotProcess& robot, const std::string& address,
+                           const std::string& bytes, const std::string& email) {
+  auto client = robot.Client();
+  client.set_default_headers({{"X-Forwarded-For", "10.9.9.9, " + address}});
+  return Upload(client, bytes, "log.cbr", email);
+}
+
+TEST(RobotSponsorTest, AReplacementFromAnotherSenderIsMarkedForTheSponsor) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("impostor"), {"--behind-tls"}));
+  ASSERT_EQ(UploadFrom(robot, "192.0.2.1", MadeLog("HA5AA", 3), "op@example.org")->status, 200);
+  ASSERT_EQ(UploadFrom(robot, "192.0.2.1", MadeLog("HA5AA", 4), "op@example.org")->status, 200);
+  ASSERT_EQ(UploadFrom(robot, "198.51.100.9", MadeLog("HA5AA", 5), "x@example.net")->status, 200);
+  auto client = robot.Client();
+  const SponsorLogin login = LogIn(client);
+  const std::string page = client.Get("/sponsor", {{"Cookie", login.cookie}})->body;
+  const std::string second = ElementText(page, "upload-2");
+  const std::string third = ElementText(page, "upload-3");
+  EXPECT_EQ(second.find("replaces"), std::string::npos) << "the same sender: " << second;
+  EXPECT_NE(second.find("192.0.2.1"), std::string::npos) << "the address is shown";
+  EXPECT_NE(third.find("replaces upload 2, sent from another address than upload 2 (192.0.2.1)"
+                       ", and with another e-mail address than upload 2"),
+            std::string::npos)
+      << third;
+}
+
+TEST(RobotSponsorTest, TheSponsorTakesALateLogIntoTheCheckWithAReason) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("late"), {"--deadline", "2020-01-01"}));
+  auto client = robot.Client();
+  ASSERT_EQ(Upload(client, MadeLog("HA7LL", 3))->status, 200);
+  const SponsorLogin login = LogIn(client);
+  const httplib::Headers session = {{"Cookie", login.cookie}};
+  EXPECT_EQ(client.Get("/sponsor/archive", session)->body.find("HA7LL"), std::string::npos);
+  const auto admit = [&](const std::string& reason) {
+    return client.Post("/sponsor/upload/1/admit", session,
+                       httplib::Params{{"csrf", login.csrf}, {"reason", reason}})
+        ->status;
+  };
+  EXPECT_EQ(client.Post("/sponsor/upload/1/admit", session,
+                        httplib::Params{{"csrf", "forged"}, {"reason", "x"}})
+                ->status,
+            403);
+  EXPECT_EQ(admit("   "), 409) << "a reason is needed";
+  EXPECT_EQ(admit("posted before the deadline, \xC3\xA1tvitel hiba"), 303);
+  EXPECT_EQ(admit("again"), 409) << "no longer a late log";
+  const std::string row = ElementText(client.Get("/sponsor", session)->body, "upload-1");
+  EXPECT_NE(row.find("current"), std::string::npos) << row;
+  EXPECT_NE(row.find("by the sponsor: posted before the deadline, \xC3\xA1tvitel hiba"),
+            std::string::npos)
+      << row;
+  EXPECT_NE(client.Get("/sponsor/archive", session)->body.find("HA7LL"), std::string::npos);
+}
+
+TEST(RobotSponsorTest, AFormWithTwoLogsIsRefused) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("two-logs")));
+  auto client = robot.Client();
+  const httplib::MultipartFormDataItems items = {
+      {"log", MadeLog("HA5AA", 2), "a.cbr", "text/plain"},
+      {"log", MadeLog("HA6BB", 2), "b.cbr", "text/plain"}};
+  auto res = client.Post("/upload", items);
+  ASSERT_EQ(res->status, 400);
+  EXPECT_NE(ElementText(res->body, "refused").find("the field log 2 times"), std::string::npos);
 }
 
 TEST(RobotSponsorTest, AMadePasswordIsPrintedOnceAndOnlyItsHashKept) {

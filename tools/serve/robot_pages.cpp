@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <map>
 
 #include "replay/html_text.h"
 
@@ -15,7 +16,10 @@ const char kStyle[] =
     "text-align:left;vertical-align:top}th{background:#e8eef6}"
     "form{margin:.6em 0}fieldset{border:1px solid #ccc;border-radius:6px}"
     "textarea{width:100%;max-width:40em;height:8em}pre{white-space:pre-wrap;background:#f6f6f6;"
-    "padding:.6em;border:1px solid #ddd}.late,.refused{color:#a40000;font-weight:bold}"
+    "padding:.6em;border:1px solid #ddd}.late,.refused,.warn{color:#a40000;font-weight:bold}"
+    // On a phone a wide table or sheet scrolls in its own box instead of widening the page.
+    ".scroll{overflow-x:auto;max-width:100%}pre.sheet{white-space:pre;overflow-x:auto}"
+    "form.admit input[type=text]{width:12em}"
     ".muted{color:#666}button{padding:4px 14px}td.num{text-align:right}"
     // A receipt token is one long word: on a phone it must wrap, not widen the page.
     "#receipt-link{overflow-wrap:anywhere;word-break:break-all}";
@@ -89,25 +93,73 @@ std::string ProgressText(const SponsorView& view) {
   return text + " after " + Elapsed(run.finishedUnix - run.startedUnix) + ".";
 }
 
-std::string LogsTable(const std::vector<UploadRecord>& uploads) {
+// For each accepted upload that replaced its call's earlier log, what tells it apart from
+// that log's sender: another client address, another e-mail address. An impostor can send a
+// log under any call; the sponsor sees where each replacement came from.
+std::map<int64_t, std::string> ReplacementNotes(const std::vector<UploadRecord>& uploads) {
+  std::map<int64_t, std::string> notes;
+  std::map<std::string, const UploadRecord*> before;  // by call, the last accepted upload
+  for (auto upload = uploads.rbegin(); upload != uploads.rend(); ++upload) {
+    if (!upload->refusal.empty() || upload->call.empty()) continue;
+    const UploadRecord*& earlier = before[upload->call];
+    if (earlier) {
+      std::string note;
+      if (earlier->address != upload->address)
+        note += "from another address than upload " + std::to_string(earlier->id) + " (" +
+                earlier->address + ")";
+      if (earlier->email != upload->email)
+        note += std::string(note.empty() ? "with" : ", and with") +
+                " another e-mail address than upload " + std::to_string(earlier->id);
+      if (!note.empty()) notes[upload->id] = "replaces upload " + std::to_string(earlier->id) +
+                                             ", sent " + note;
+    }
+    earlier = &*upload;
+  }
+  return notes;
+}
+
+std::string AdmitForm(const UploadRecord& upload, const std::string& csrf) {
+  return "<form class=\"admit\" method=\"post\" action=\"/sponsor/upload/" +
+         std::to_string(upload.id) + "/admit\">" + Hidden(csrf) +
+         "<input type=\"text\" name=\"reason\" maxlength=\"300\" required "
+         "placeholder=\"why it is taken\"> <button type=\"submit\">Take into the check"
+         "</button></form>";
+}
+
+std::string StateCell(const UploadRecord& upload, const std::map<int64_t, std::string>& notes,
+                      const std::string& csrf) {
+  std::string cell = StateText(upload);
+  if (upload.late && upload.state != "late") cell += " (late)";
+  if (upload.admittedUnix > 0) {
+    cell += "<br>taken into the check " + UtcText(upload.admittedUnix) +
+            " by the sponsor: " + E(upload.admitReason);
+  }
+  const auto note = notes.find(upload.id);
+  if (note != notes.end()) cell += "<br><span class=\"warn\">" + E(note->second) + "</span>";
+  if (upload.state == "late") cell += AdmitForm(upload, csrf);
+  return cell;
+}
+
+std::string LogsTable(const std::vector<UploadRecord>& uploads, const std::string& csrf) {
+  const std::map<int64_t, std::string> notes = ReplacementNotes(uploads);
   std::string html =
-      "<table id=\"logs\"><thead><tr><th>No.</th><th>Call</th><th>Category</th><th>Received"
-      "</th><th>State</th><th>Problems</th><th>Claimed score</th><th>E-mail</th><th>Raw</th></tr>"
-      "</thead>"
-      "<tbody>\n";
+      "<div class=\"scroll\"><table id=\"logs\"><thead><tr><th>No.</th><th>Call</th>"
+      "<th>Category</th><th>Received</th><th>From</th><th>State</th><th>Problems</th>"
+      "<th>Claimed score</th><th>E-mail</th><th>Raw</th></tr></thead><tbody>\n";
   for (const UploadRecord& upload : uploads) {
     const std::string problems = upload.refusal.empty() ? upload.findings : upload.refusal;
-    html += "<tr><td class=\"num\">" + std::to_string(upload.id) + "</td><td>" + E(upload.call) +
-            "</td><td>" + E(CategoryWords(upload.categories)) + "</td><td>" +
-            UtcText(upload.receivedUnix) + "</td><td>" + StateText(upload) +
-            (upload.late && upload.state != "late" ? " (late)" : "") + "</td><td>" +
+    html += "<tr id=\"upload-" + std::to_string(upload.id) + "\"><td class=\"num\">" +
+            std::to_string(upload.id) + "</td><td>" + E(upload.call) + "</td><td>" +
+            E(CategoryWords(upload.categories)) + "</td><td>" + UtcText(upload.receivedUnix) +
+            "</td><td>" + E(upload.address) + "</td><td>" + StateCell(upload, notes, csrf) +
+            "</td><td>" +
             (problems.empty() ? std::string("none")
                               : "<ul>" + ListItems(problems, kProblemsListed) + "</ul>") +
             "</td><td class=\"num\">" + E(upload.claimedScore) + "</td><td>" + E(upload.email) +
             "</td><td><a href=\"/sponsor/upload/" + std::to_string(upload.id) +
             "/raw\">bytes</a></td></tr>\n";
   }
-  return html + "</tbody></table>\n";
+  return html + "</tbody></table></div>\n";
 }
 
 }  // namespace
@@ -128,7 +180,7 @@ std::string HomePage(const ContestTexts& contest, const std::vector<UploadRecord
       E(contest.period) + "</span><br>Deadline for logs: <span id=\"deadline\">" +
       E(contest.deadline) + "</span></p>\n" +
       (published
-           ? "<p><a id=\"results-link\" href=\"/results\">The results are published.</a></p>\n"
+           ? "<p><a id=\"results-link\" href=\"/results/\">The results are published.</a></p>\n"
            : "") +
       "<h2>Send your log</h2>\n"
       "<form id=\"upload\" method=\"post\" action=\"/upload\" enctype=\"multipart/form-data\">"
@@ -170,15 +222,16 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
   body += upload.findings.empty() ? "<p id=\"findings\">none</p>\n"
                                   : "<ol id=\"findings\">" + ListItems(upload.findings) + "</ol>\n";
   if (!upload.summary.empty())
-    body += "<h2>Summary sheet</h2>\n<pre id=\"summary\">" + E(upload.summary) + "</pre>\n";
+    body += "<h2>Summary sheet</h2>\n<pre id=\"summary\" class=\"sheet\">" + E(upload.summary) +
+            "</pre>\n";
   body +=
       "<p>Keep this link: it shows this receipt, and your report once the results are "
       "published: <a id=\"receipt-link\" href=\"/receipt/" +
       E(upload.token) + "\">/receipt/" + E(upload.token) + "</a></p>\n";
   if (published) {
-    body += "<h2>Your report</h2>\n<pre id=\"report\">" +
+    body += "<h2>Your report</h2>\n<pre id=\"report\" class=\"sheet\">" +
             E(report.empty() ? "This log has no report in the published results." : report) +
-            "</pre>\n<p><a id=\"results-link\" href=\"/results\">The results</a></p>\n";
+            "</pre>\n<p><a id=\"results-link\" href=\"/results/\">The results</a></p>\n";
   }
   return Page("Receipt: " + upload.call, body + "</div><p><a href=\"/\">Back</a></p>");
 }
@@ -211,7 +264,7 @@ std::string SponsorPage(const SponsorView& view) {
   body += "<form id=\"logout\" method=\"post\" action=\"/sponsor/logout\">" + Hidden(view.csrf) +
           "<button type=\"submit\">Log out</button></form>\n<p><a id=\"archive\" "
           "href=\"/sponsor/archive\">All current logs in one archive (zip)</a></p>\n" +
-          LogsTable(view.uploads) + "<h2>Cross-check</h2>\n<p id=\"progress\">" +
+          LogsTable(view.uploads, view.csrf) + "<h2>Cross-check</h2>\n<p id=\"progress\">" +
           ProgressText(view) +
           "</p>\n<form id=\"run-check\" method=\"post\" "
           "action=\"/sponsor/check\">" +
@@ -233,7 +286,8 @@ std::string PrivateResultsPage(const RunRecord& run,
                                bool published, const std::string& csrf) {
   std::string body = "<h1>Results of check " + std::to_string(run.id) + "</h1>\n<p>" +
                      (published ? "Published." : "Not published: only you see them.") +
-                     " <a id=\"results-page\" href=\"/sponsor/results/page\">The results page</a>"
+                     " <a id=\"results-page\" href=\"/sponsor/runs/" + std::to_string(run.id) +
+                     "/results.html\">The results page</a>"
                      "</p>\n<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
                      Hidden(csrf) +
                      "<button type=\"submit\">Publish these results</button></form>"

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
+#include <set>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
+#include "replay/utf8_text.h"
 #include "serve/claimed_score.h"
 #include "serve/log_intake.h"
+#include "serve/published_files.h"
 #include "serve/random_token.h"
 #include "serve/robot_pages.h"
 #include "serve/sponsor_routes.h"
@@ -20,43 +24,9 @@ constexpr const char* kHtml = kHtmlType;
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-// What the upload form sent, as far as it is kept.
-struct UploadForm {
-  std::string log;
-  std::string text;
-  std::string email;
-  size_t bodyBytes = 0;
-  bool tooLarge = false;
-};
-
-void Refuse(httplib::Response& res, int status, const std::vector<std::string>& reasons) {
+void Refuse(HttpResponse& res, int status, const std::vector<std::string>& reasons) {
   res.status = status;
-  res.set_content(RefusalPage(reasons), kHtml);
-}
-
-// Reads the form part by part, so that nothing past the limits is ever held.
-bool ReadForm(const httplib::ContentReader& reader, UploadForm* form) {
-  std::string field;
-  return reader(
-      [&](const httplib::MultipartFormData& part) {
-        field = part.name;
-        return true;
-      },
-      [&](const char* data, size_t length) {
-        form->bodyBytes += length;
-        std::string* target = field == "log"     ? &form->log
-                              : field == "text"  ? &form->text
-                              : field == "email" ? &form->email
-                                                 : nullptr;
-        if (form->bodyBytes > kLargestBody || (target && target->size() + length > kLargestLog)) {
-          form->tooLarge = true;
-          return false;
-        }
-        if (target == &form->email)  // kept short: it is only shown to the sponsor
-          length = std::min(length, kLongestEmail - std::min(form->email.size(), kLongestEmail));
-        if (target) target->append(data, length);
-        return true;
-      });
+  res.SetContent(RefusalPage(reasons), kHtml);
 }
 
 std::string TooLargeReason() {
@@ -64,12 +34,12 @@ std::string TooLargeReason() {
          " bytes)";
 }
 
-UploadRecord RecordOf(const Intake& intake, const UploadForm& form, const std::string& address,
+UploadRecord RecordOf(const Intake& intake, const std::string& email, const std::string& address,
                       int64_t now, const ServeOptions& options) {
   UploadRecord upload;
   upload.receivedUnix = now;
   upload.address = address;
-  upload.email = PrintableField(form.email.substr(0, kLongestEmail));
+  upload.email = ValidUtf8(PrintableField(email.substr(0, kLongestEmail)));
   upload.call = intake.call;
   upload.late = options.hasDeadline && now > options.deadlineUnix;
   upload.categories = intake.categories;
@@ -79,21 +49,6 @@ UploadRecord RecordOf(const Intake& intake, const UploadForm& form, const std::s
   for (const std::string& reason : intake.refusal) upload.refusal += reason + "\n";
   upload.kind = intake.kind.empty() ? "txt" : intake.kind;
   return upload;
-}
-
-// Reads a refused request's body and drops it, so that the connection stays in step for
-// the answer; a body over the limit is skipped unread by the server itself.
-void Drain(const httplib::Request& req, const httplib::ContentReader& reader) {
-  size_t bytes = 0;
-  const auto drop = [&bytes](const char*, size_t length) {
-    bytes += length;
-    return bytes <= kLargestBody;
-  };
-  if (req.is_multipart_form_data()) {
-    reader([](const httplib::MultipartFormData&) { return true; }, drop);
-  } else {
-    reader(drop);
-  }
 }
 
 // A log taken: its claimed score, as the plug-in gives it, and its receipt token.
@@ -109,35 +64,47 @@ void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadR
   upload->token = RandomHex(32);
 }
 
-void Upload(Robot& robot, const httplib::Request& req, httplib::Response& res,
-            const httplib::ContentReader& reader) {
+std::string FieldValue(const HttpRequest& req, const char* name) {
+  const FormField* field = req.Field(name);
+  return field ? field->value : std::string();
+}
+
+// The form's refusal, if it is not one log: a body that is no form, or a log field twice.
+bool RefuseForm(const HttpRequest& req, HttpResponse& res) {
+  if (req.notForm) {
+    Refuse(res, 400, {"not a log: send the log as multipart/form-data, in the field log"});
+  } else if (req.formBroken) {
+    Refuse(res, 400, {"the upload could not be read: the form is broken"});
+  } else {
+    for (const char* name : {"log", "text", "email"}) {
+      const FormField* field = req.Field(name);
+      if (!field || field->parts < 2) continue;
+      Refuse(res, 400,
+             {"the form holds the field " + std::string(name) + " " +
+              std::to_string(field->parts) + " times: send one log in one upload"});
+      return true;
+    }
+    return false;
+  }
+  return true;
+}
+
+void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   const int64_t now = Now();
   const std::string address = ClientAddress(req, robot.options);
-  if (robot.store.UploadsSince(address, now - robot.options.uploadWindowSeconds) >=
-      robot.options.uploadLimit) {
-    Drain(req, reader);
+  const UploadQuota::Place place = robot.quota.Take(address, now);
+  if (!place.taken()) {
     return Refuse(
         res, 429,
         {"too many uploads from your address: at most " +
          std::to_string(robot.options.uploadLimit) + " in " +
          std::to_string(robot.options.uploadWindowSeconds / 60) + " minutes; try again later"});
   }
-  if (std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > kLargestBody) {
-    Drain(req, reader);
-    return Refuse(res, 413, {TooLargeReason()});
-  }
-  if (!req.is_multipart_form_data()) {
-    Drain(req, reader);
-    return Refuse(res, 400, {"not a log: send the log as multipart/form-data, in the field log"});
-  }
-  UploadForm form;
-  const bool read = ReadForm(reader, &form);
-  if (form.tooLarge) return Refuse(res, 413, {TooLargeReason()});
-  if (!read) return Refuse(res, 400, {"the upload could not be read: the form is broken"});
-
-  std::string& bytes = TrimAscii(form.log).empty() ? form.text : form.log;
+  if (RefuseForm(req, res)) return;
+  std::string logField = FieldValue(req, "log");
+  std::string bytes = TrimAscii(logField).empty() ? FieldValue(req, "text") : std::move(logField);
   const Intake intake = JudgeUpload(bytes);
-  UploadRecord upload = RecordOf(intake, form, address, now, robot.options);
+  UploadRecord upload = RecordOf(intake, FieldValue(req, "email"), address, now, robot.options);
   if (intake.refusal.empty()) Score(robot, intake, bytes, &upload);
   upload.bytes = std::move(bytes);
   std::string error;
@@ -146,8 +113,39 @@ void Upload(Robot& robot, const httplib::Request& req, httplib::Response& res,
     return Refuse(res, 503, {"the log could not be stored just now; please send it again"});
   }
   if (!intake.refusal.empty()) return Refuse(res, 400, intake.refusal);
-  res.set_content(ReceiptPage(upload, std::string(), false), kHtml);
+  res.SetContent(ReceiptPage(upload, std::string(), false), kHtml);
 }
+
+}  // namespace
+
+void ServeRunFile(Robot& robot, int64_t run, const std::string& name, bool published,
+                  HttpResponse& res) {
+  const auto fetch = [&robot, run](const std::string& file) -> std::optional<std::string> {
+    std::string bytes;
+    if (!robot.store.RunFile(run, file, &bytes)) return std::nullopt;
+    return bytes;
+  };
+  const auto names = [&robot, run] {
+    const std::vector<std::string> list = robot.store.RunFileNames(run);
+    return std::set<std::string>(list.begin(), list.end());
+  };
+  std::string bytes;
+  if ((published && !robot.published.Allowed(run, name, names, fetch)) ||
+      !robot.store.RunFile(run, name, &bytes)) {
+    res.status = 404;
+    return;
+  }
+  const std::string type = ContentTypeOf(name);
+  if (type == "application/octet-stream") {
+    const size_t slash = name.rfind('/');
+    res.SetHeader("Content-Disposition",
+                  "attachment; filename=\"" + name.substr(slash == std::string::npos ? 0 : slash + 1) +
+                      "\"");
+  }
+  res.SetContent(std::move(bytes), type);
+}
+
+namespace {
 
 // The entrant's report in the published results, when there are any.
 bool PublishedReport(RobotStore& store, const std::string& call, std::string* report) {
@@ -165,85 +163,108 @@ ContestTexts TextsOf(const ServeOptions& options) {
   return texts;
 }
 
-void SetUpEntrantRoutes(Robot& robot, httplib::Server* server) {
-  server->Get("/", [&robot](const httplib::Request&, httplib::Response& res) {
+BodyRule UploadBody() {
+  BodyRule body;
+  body.kind = BodyRule::Kind::kMultipart;
+  body.maxBytes = kLargestBody;
+  body.fields = {{"log", kLargestLog, false},
+                 {"text", kLargestLog, false},
+                 {"email", kLongestEmail, true}};  // kept short: only the sponsor sees it
+  return body;
+}
+
+void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
+  server->Get("/", [&robot](const HttpRequest&, HttpResponse& res) {
     const bool published = !robot.store.Setting("published_run").empty();
-    res.set_content(HomePage(TextsOf(robot.options), robot.store.Uploads(), published), kHtml);
+    res.SetContent(HomePage(TextsOf(robot.options), robot.store.Uploads(), published), kHtml);
   });
-  server->Post("/upload",
-               [&robot](const httplib::Request& req, httplib::Response& res,
-                        const httplib::ContentReader& reader) { Upload(robot, req, res, reader); });
+  server->Post("/upload", UploadBody(),
+               [&robot](const HttpRequest& req, HttpResponse& res) { Upload(robot, req, res); });
   server->Get(
-      "/receipt/([0-9a-f]{64})", [&robot](const httplib::Request& req, httplib::Response& res) {
+      "/receipt/([0-9a-f]{64})", [&robot](const HttpRequest& req, HttpResponse& res) {
         UploadRecord upload;
         if (!robot.store.UploadByToken(req.matches[1], &upload)) {
           res.status = 404;
-          res.set_content(MessagePage("No such receipt", "This receipt link is not known."), kHtml);
+          res.SetContent(MessagePage("No such receipt", "This receipt link is not known."), kHtml);
           return;
         }
         std::string report;
         const bool published = PublishedReport(robot.store, upload.call, &report);
-        res.set_content(ReceiptPage(upload, report, published), kHtml);
+        res.SetContent(ReceiptPage(upload, report, published), kHtml);
       });
-  server->Get("/results", [&robot](const httplib::Request&, httplib::Response& res) {
+  // The pages link to each other by name, so they are served from one folder.
+  server->Get("/results", [](const HttpRequest&, HttpResponse& res) {
+    res.status = 301;
+    res.SetHeader("Location", "/results/");
+  });
+  server->Get("/results/(.*)", [&robot](const HttpRequest& req, HttpResponse& res) {
     const int64_t run = std::atoll(robot.store.Setting("published_run").c_str());
-    std::string page;
-    if (run <= 0 || !robot.store.RunFile(run, "results.html", &page)) {
+    if (run <= 0) {
       res.status = 404;
-      res.set_content(MessagePage("Results", "The results are not yet published."), kHtml);
+      res.SetContent(MessagePage("Results", "The results are not yet published."), kHtml);
       return;
     }
-    res.set_content(page, kHtml);
+    const std::string name = req.matches[1].empty() ? "results.html" : req.matches[1];
+    ServeRunFile(robot, run, name, true, res);
   });
 }
 
-void SetUpLimitsAndHeaders(const ServeOptions& options, httplib::Server* server) {
-  const size_t threads = static_cast<size_t>(options.threads);
-  server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  server->set_payload_max_length(kLargestBody);
-  server->set_read_timeout(options.timeoutSeconds, 0);
-  server->set_write_timeout(options.timeoutSeconds, 0);
-  server->set_keep_alive_timeout(std::min(options.timeoutSeconds, 5));
-  server->set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
-    res.set_header("X-Content-Type-Options", "nosniff");
-    res.set_header("Referrer-Policy", "no-referrer");  // receipt links are secrets
-    res.set_header("Cache-Control", "no-store");
-    res.set_header("Content-Security-Policy",
-                   "default-src 'none'; style-src 'unsafe-inline'; img-src data:; "
-                   "form-action 'self'; frame-ancestors 'none'; base-uri 'none'");
-  });
-  server->set_error_handler(
-      httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-        if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        if (res.status == 413) {
-          res.set_content(RefusalPage({TooLargeReason()}), kHtml);
-        } else if (res.status == 404) {
-          res.set_content(MessagePage("Not found", "There is no such page."), kHtml);
-        } else {
-          res.set_content(MessagePage("Error " + std::to_string(res.status),
-                                      "The request could not be answered."),
-                          kHtml);
-        }
-        return httplib::Server::HandlerResponse::Handled;
-      }));
+void SetHeadersAndErrorPage(const HttpRequest&, HttpResponse& res) {
+  res.SetHeader("X-Content-Type-Options", "nosniff");
+  res.SetHeader("Referrer-Policy", "no-referrer");  // receipt links are secrets
+  res.SetHeader("Cache-Control", "no-store");
+  res.SetHeader("Content-Security-Policy",
+                "default-src 'none'; style-src 'unsafe-inline'; img-src data:; "
+                "form-action 'self'; frame-ancestors 'none'; base-uri 'none'");
+  if (res.status < 400 || !res.body.empty()) return;
+  switch (res.status) {
+    case 413:
+      return res.SetContent(RefusalPage({TooLargeReason()}), kHtml);
+    case 404:
+      return res.SetContent(MessagePage("Not found", "There is no such page."), kHtml);
+    case 431:
+      return res.SetContent(MessagePage("Refused", "The request's headers are too many or too "
+                                                   "long."),
+                            kHtml);
+    case 503:
+      return res.SetContent(
+          MessagePage("Busy", "The robot is busy or stopping: please try again in a minute."),
+          kHtml);
+    default:
+      return res.SetContent(MessagePage("Error " + std::to_string(res.status),
+                                        "The request could not be answered."),
+                            kHtml);
+  }
 }
 
 }  // namespace
 
-std::string ClientAddress(const httplib::Request& req, const ServeOptions& options) {
+std::string ClientAddress(const HttpRequest& req, const ServeOptions& options) {
   if (options.behindTls) {
     // The reverse proxy in front appends the address it saw; only that last one is its word.
-    const std::string forwarded = req.get_header_value("X-Forwarded-For");
+    const std::string forwarded = req.Header("X-Forwarded-For");
     const size_t comma = forwarded.rfind(',');
     const std::string last(
         TrimAscii(comma == std::string::npos ? forwarded : forwarded.substr(comma + 1)));
     if (!last.empty() && last.size() <= 64) return last;
   }
-  return req.remote_addr;
+  return req.remoteAddress;
 }
 
-void SetUpRoutes(Robot& robot, httplib::Server* server) {
-  SetUpLimitsAndHeaders(robot.options, server);
+HttpLimits LimitsOf(const ServeOptions& options) {
+  HttpLimits limits;
+  limits.headerSeconds = options.timeoutSeconds;
+  limits.idleSeconds = options.timeoutSeconds;
+  limits.requestSeconds = options.requestSeconds;
+  limits.connections = options.connections;
+  // Behind a proxy every connection comes from the proxy's address: the proxy caps them.
+  limits.connectionsPerAddress = options.behindTls ? 0 : options.connectionsPerAddress;
+  limits.workers = options.threads;
+  return limits;
+}
+
+void SetUpRoutes(Robot& robot, HttpServer* server) {
+  server->SetFinisher(&SetHeadersAndErrorPage);
   SetUpEntrantRoutes(robot, server);
   SetUpSponsorRoutes(robot, server);
 }

@@ -27,9 +27,17 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS run_files(run INTEGER NOT NULL, name TEXT NOT NULL,"
     " bytes BLOB NOT NULL, PRIMARY KEY(run, name));";
 
+// Columns added after the first release, with what older rows read as.
+const char* const kAddedUploadColumns[] = {
+    "admitted INTEGER NOT NULL DEFAULT 0",
+    "admit_reason TEXT NOT NULL DEFAULT ''",
+};
+
 const char kUploadColumns[] =
     "id, received, address, email, call, state, late, categories, lines_read, lines_refused,"
-    " findings, refusal, claimed_score, summary, coalesce(token, ''), kind";
+    " findings, refusal, claimed_score, summary, coalesce(token, ''), kind, admitted,"
+    " admit_reason";
+constexpr int kBytesColumn = 18;
 
 // One prepared statement, finalised when it goes out of scope.
 class Statement {
@@ -92,6 +100,8 @@ UploadRecord UploadOf(Statement& row) {
   upload.summary = row.Text(13);
   upload.token = row.Text(14);
   upload.kind = row.Text(15);
+  upload.admittedUnix = row.Int(16);
+  upload.admitReason = row.Text(17);
   return upload;
 }
 
@@ -131,13 +141,59 @@ bool RobotStore::Open(const std::string& path, std::string* error) {
   sqlite3_busy_timeout(m_db, 10000);
   if (!Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
                error) ||
-      !Execute(kSchema, error) ||
+      !Execute(kSchema, error) || !AddMissingColumns(error) ||
       !Execute("UPDATE runs SET state = 'interrupted', finished = started WHERE finished = 0;",
                error)) {
     *error = path + ": " + *error;
     return false;
   }
   return true;
+}
+
+// A database made by an earlier robot gains the columns it lacks.
+bool RobotStore::AddMissingColumns(std::string* error) {
+  std::string have;
+  {
+    Statement columns(m_db, "SELECT name FROM pragma_table_info('uploads')");
+    while (columns.Step()) have += " " + columns.Text(0) + " ";
+  }
+  for (const char* column : kAddedUploadColumns) {
+    const std::string name(column, std::string(column).find(' '));
+    if (have.find(" " + name + " ") != std::string::npos) continue;
+    if (!Execute(("ALTER TABLE uploads ADD COLUMN " + std::string(column) + ";").c_str(), error))
+      return false;
+  }
+  return true;
+}
+
+bool RobotStore::AdmitLate(int64_t id, int64_t nowUnix, const std::string& reason,
+                           std::string* error) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  if (!Execute("BEGIN IMMEDIATE;", error)) return false;
+  std::string call, state;
+  {
+    Statement select(m_db, "SELECT call, state FROM uploads WHERE id = ?");
+    if (select.Bind(1, id).Step()) {
+      call = select.Text(0);
+      state = select.Text(1);
+    }
+  }
+  bool ok = state == "late";
+  if (!ok) *error = state.empty() ? "there is no such upload" : "the upload is no late log";
+  ok = ok &&
+       Statement(m_db, "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'")
+           .Bind(1, call)
+           .Run() &&
+       Statement(m_db,
+                 "UPDATE uploads SET state = 'current', admitted = ?, admit_reason = ? WHERE id = ?")
+           .Bind(1, nowUnix)
+           .Bind(2, reason)
+           .Bind(3, id)
+           .Run();
+  if (ok && Execute("COMMIT;", error)) return true;
+  if (error->empty()) *error = sqlite3_errmsg(m_db);
+  Execute("ROLLBACK;", nullptr);
+  return false;
 }
 
 bool RobotStore::AddUpload(UploadRecord* upload, std::string* error) {
@@ -195,7 +251,7 @@ std::vector<UploadRecord> RobotStore::CurrentLogs() {
   std::vector<UploadRecord> uploads;
   while (select.Step()) {
     uploads.push_back(UploadOf(select));
-    uploads.back().bytes = select.Text(16);
+    uploads.back().bytes = select.Text(kBytesColumn);
   }
   return uploads;
 }
@@ -216,7 +272,7 @@ bool RobotStore::UploadById(int64_t id, UploadRecord* upload) {
       (std::string("SELECT ") + kUploadColumns + ", bytes FROM uploads WHERE id = ?").c_str());
   if (!select.Bind(1, id).Step()) return false;
   *upload = UploadOf(select);
-  upload->bytes = select.Text(16);
+  upload->bytes = select.Text(kBytesColumn);
   return true;
 }
 

@@ -33,6 +33,8 @@ struct UploadRecord {
   std::string summary;       // the plug-in's summary sheet
   std::string token;         // the receipt's; empty for a refused upload
   std::string kind;          // "cbr" or "adi": how the bytes read
+  int64_t admittedUnix = 0;  // a late log the sponsor took into the check, and when
+  std::string admitReason;   // the sponsor's reason for it
   std::string bytes;         // filled only where a call says so
 };
 
@@ -66,6 +68,10 @@ class RobotStore {
   std::vector<UploadRecord> CurrentLogs();
   bool UploadByToken(const std::string& token, UploadRecord* upload);
   bool UploadById(int64_t id, UploadRecord* upload);  // with bytes
+  // Takes a late log into the check at the sponsor's word: it becomes its call's current
+  // log (the one before is marked replaced), with the time and the reason kept. False with
+  // the reason when the upload is no late log.
+  bool AdmitLate(int64_t id, int64_t nowUnix, const std::string& reason, std::string* error);
   int64_t UploadsSince(const std::string& address, int64_t sinceUnix);
 
   std::string Setting(const std::string& name);
@@ -94,6 +100,7 @@ class RobotStore {
 
  private:
   bool Execute(const char* sql, std::string* error);
+  bool AddMissingColumns(std::string* error);
 
   std::mutex m_mutex;
   sqlite3* m_db = nullptr;

@@ -2,14 +2,17 @@
 
 #include <pthread.h>
 #include <signal.h>
-#include <sys/socket.h>
+#include <sys/resource.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
 
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
+#include "serve/http_server.h"
 #include "serve/random_token.h"
 #include "serve/robot_routes.h"
 #include "serve/robot_store.h"
@@ -46,46 +49,48 @@ bool PrepareFolder(const std::string& folder, std::string* error) {
   return true;
 }
 
-constexpr int kListenBacklog = 128;
-
-// The server as Debian builds it listens with a backlog of 5: fifty entrants pressing
-// "send" at once would mostly be refused and retried a second or three later.
-class RobotServer : public httplib::Server {
- public:
-  bool DeepenBacklog() { return ::listen(svr_sock_, kListenBacklog) == 0; }
-};
-
 int Processors() {
   const unsigned count = std::thread::hardware_concurrency();
   return count > 0 ? static_cast<int>(count) : 2;
 }
 
-// Serves until SIGTERM or SIGINT, which a thread of its own waits for: the signals are
-// blocked in every other thread, so no handler ever runs inside the server.
-int Serve(Robot& robot, RobotServer& server, const sigset_t& stopSignals) {
-  const ServeOptions& options = robot.options;
-  int port = options.port;
-  if (port == 0) {
-    port = server.bind_to_any_port(options.host);
-    if (port <= 0) return Fail("cannot listen on " + options.host);
-  } else if (!server.bind_to_port(options.host, port)) {
-    return Fail("cannot listen on " + options.host + ":" + std::to_string(port));
+// Every connection is a descriptor: the soft limit (often 1024) is raised to the hard one,
+// and the connections are held below what is left after the robot's own files.
+int ConnectionsAllowed(int wanted) {
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0) return std::min(wanted, 900);
+  if (files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    getrlimit(RLIMIT_NOFILE, &files);
   }
-  if (!server.DeepenBacklog())
-    std::fprintf(stderr, "tarno-score serve: the listen queue stays short\n");
-  std::thread stopper([&server, &stopSignals] {
+  const rlim_t room = files.rlim_cur > 128 ? files.rlim_cur - 100 : 28;
+  return static_cast<int>(std::min<rlim_t>(static_cast<rlim_t>(wanted), room));
+}
+
+// Serves until SIGTERM or SIGINT, which a thread of its own waits for: the signals are
+// blocked in every other thread, so no handler ever runs inside the server. A stop ends
+// the scoring children first, so that the workers waiting on them are free at once.
+int Serve(Robot& robot, HttpServer& server, const sigset_t& stopSignals) {
+  const ServeOptions& options = robot.options;
+  std::string error;
+  const int port = server.Listen(options.host, options.port, &error);
+  if (port <= 0) return Fail(error);
+  std::atomic<bool> served{false};
+  std::thread stopper([&robot, &server, &stopSignals, &served] {
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    server.stop();
+    if (!served.load()) robot.children.StopAll();
+    server.Stop();
   });
   std::printf("listening on http://%s:%d/\n", options.host.c_str(), port);
   std::fflush(stdout);
-  const bool served = server.listen_after_bind();
-  server.stop();
+  const bool sound = server.Run();
+  served.store(true);
   pthread_kill(stopper.native_handle(), SIGTERM);  // blocked: sigwait takes it
   stopper.join();
   robot.children.StopAll();
-  return served ? 0 : Fail("the server stopped on a failure");
+  return sound ? 0 : Fail("the server stopped on a failure");
 }
 
 }  // namespace
@@ -122,8 +127,12 @@ int ServeMain(const std::vector<std::string>& args) {
   int status = 0;
   {
     CheckRunner checks(store, children, options);
-    Robot robot{options, store, auth, children, checks};
-    RobotServer server;
+    PublishedFiles published;
+    UploadQuota quota(store, options.uploadLimit, options.uploadWindowSeconds);
+    Robot robot{options, store, auth, children, checks, published, quota};
+    HttpLimits limits = LimitsOf(options);
+    limits.connections = ConnectionsAllowed(limits.connections);
+    HttpServer server(limits);
     SetUpRoutes(robot, &server);
     status = Serve(robot, server, stopSignals);
   }

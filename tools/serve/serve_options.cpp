@@ -18,7 +18,13 @@ const char kServeUsage[] =
     "                           printed once)\n"
     "  --behind-tls             a TLS reverse proxy is in front: cookies are Secure\n"
     "  --upload-limit N[/SECONDS]  uploads per client address (default: 20/600)\n"
-    "  --timeout SECONDS        a client silent this long is dropped (default: 10)\n"
+    "  --timeout SECONDS        a request's headers must come within this time, and a\n"
+    "                           client silent this long is dropped (default: 10)\n"
+    "  --request-timeout SECONDS  a request's body must come within this time after its\n"
+    "                           headers, and its answer be taken within it (default: 120)\n"
+    "  --connections N          connections open at once, in all (default: 1000)\n"
+    "  --connections-per-address N  connections open at once from one address (default:\n"
+    "                           16; not counted with --behind-tls, where the proxy caps them)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -105,7 +111,7 @@ bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds
 
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* options,
                        std::string* error) {
-  std::string listen, limit, timeout;
+  std::string listen, limit, timeout, requestTimeout, connections, perAddress;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const struct {
@@ -122,6 +128,9 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--plugin", &options->plugin},
         {"--upload-limit", &limit},
         {"--timeout", &timeout},
+        {"--request-timeout", &requestTimeout},
+        {"--connections", &connections},
+        {"--connections-per-address", &perAddress},
     };
     std::string* target = nullptr;
     for (const auto& valued : kValued) {
@@ -156,6 +165,19 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
   }
   if (!timeout.empty() && !Number(timeout, 1, 3600, &options->timeoutSeconds)) {
     *error = "--timeout \"" + timeout + "\" is not a number of seconds from 1 to 3600";
+    return false;
+  }
+  if (!requestTimeout.empty() && !Number(requestTimeout, 1, 3600, &options->requestSeconds)) {
+    *error = "--request-timeout \"" + requestTimeout +
+             "\" is not a number of seconds from 1 to 3600";
+    return false;
+  }
+  if (!connections.empty() && !Number(connections, 1, 100000, &options->connections)) {
+    *error = "--connections \"" + connections + "\" is not a number from 1 to 100000";
+    return false;
+  }
+  if (!perAddress.empty() && !Number(perAddress, 1, 100000, &options->connectionsPerAddress)) {
+    *error = "--connections-per-address \"" + perAddress + "\" is not a number from 1 to 100000";
     return false;
   }
   if (!options->deadlineText.empty()) {

@@ -29,7 +29,10 @@ struct ServeOptions {
   bool behindTls = false;         // the session cookie is then marked Secure
   int uploadLimit = 20;           // uploads per client address ...
   int uploadWindowSeconds = 600;  // ... in this many seconds
-  int timeoutSeconds = 10;        // a client silent this long is dropped
+  int timeoutSeconds = 10;        // for the headers; and a client silent this long is dropped
+  int requestSeconds = 120;       // for a request's body, and again for sending its answer
+  int connections = 1000;         // open at once, in all
+  int connectionsPerAddress = 16;  // open at once from one client address
   int threads = 16;               // requests handled at once
   int children = 0;               // scorings at once; 0: one per processor
 };

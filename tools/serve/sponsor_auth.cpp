@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 #include "logs/log_file.h"
@@ -89,18 +90,43 @@ bool SponsorAuth::SetUpPassword(const std::string& passwordFile, std::string* ma
   return true;
 }
 
-LoginOutcome SponsorAuth::Login(const std::string& password, const std::string& address,
-                                int64_t nowUnix, SponsorSession* session, int64_t* waitSeconds) {
-  int64_t last = 0;
-  const int64_t failures = m_store.LoginFailures(address, &last);
+namespace {
+
+int64_t NowMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+// Whether the address may try now; if so, it is marked as trying, and no other login from
+// it is looked at until this one is answered: sixteen tries sent at once are one try.
+bool SponsorAuth::MayTry(const std::string& address, int64_t nowMs, int64_t* waitSeconds) {
+  std::lock_guard<std::mutex> lock(m_trying);
+  if (m_tryingFrom.count(address)) {
+    *waitSeconds = 1;
+    return false;
+  }
+  int64_t lastMs = 0;
+  const int64_t failures = m_store.LoginFailures(address, &lastMs);
   if (failures > 0) {
-    const int64_t wait =
-        std::min<int64_t>(int64_t{1} << std::min<int64_t>(failures - 1, 20), kLongestWaitSeconds);
-    if (nowUnix < last + wait) {
-      *waitSeconds = last + wait - nowUnix;
-      return LoginOutcome::kTooSoon;
+    const int64_t waitMs =
+        1000 * std::min<int64_t>(int64_t{1} << std::min<int64_t>(failures - 1, 20),
+                                 kLongestWaitSeconds);
+    if (nowMs < lastMs + waitMs) {
+      *waitSeconds = (lastMs + waitMs - nowMs + 999) / 1000;
+      return false;
     }
   }
+  m_tryingFrom.insert(address);
+  return true;
+}
+
+LoginOutcome SponsorAuth::Login(const std::string& password, const std::string& address,
+                                int64_t nowUnix, SponsorSession* session, int64_t* waitSeconds) {
+  if (!MayTry(address, NowMilliseconds(), waitSeconds)) return LoginOutcome::kTooSoon;
+  LoginOutcome outcome = LoginOutcome::kIn;
   bool right = false;
   {
     std::lock_guard<std::mutex> lock(m_hashing);
@@ -108,14 +134,19 @@ LoginOutcome SponsorAuth::Login(const std::string& password, const std::string& 
   }
   if (!right) {
     // The wait runs from the answer, not the question: hashing can take seconds under load.
-    m_store.CountLoginFailure(address, std::max<int64_t>(nowUnix, std::time(nullptr)));
-    return LoginOutcome::kWrongPassword;
+    m_store.CountLoginFailure(address, NowMilliseconds());
+    outcome = LoginOutcome::kWrongPassword;
+  } else {
+    m_store.ClearLoginFailures(address);
+    session->token = RandomHex(32);
+    session->csrf = RandomHex(32);
+    // A cookie for a session that was never stored would only look like a login.
+    if (!m_store.AddSession(session->token, session->csrf, nowUnix + kSessionSeconds))
+      outcome = LoginOutcome::kNotKept;
   }
-  m_store.ClearLoginFailures(address);
-  session->token = RandomHex(32);
-  session->csrf = RandomHex(32);
-  m_store.AddSession(session->token, session->csrf, nowUnix + kSessionSeconds);
-  return LoginOutcome::kIn;
+  std::lock_guard<std::mutex> lock(m_trying);
+  m_tryingFrom.erase(address);
+  return outcome;
 }
 
 bool SponsorAuth::SessionOf(const std::string& cookieHeader, int64_t nowUnix,

@@ -3,11 +3,13 @@
 
 // The sponsor's password (only its Argon2id hash is kept), sessions in a cookie, a CSRF
 // token per session, and a delay that grows with every failed login from one address
-// (2, 4, 8 ... seconds, at most 5 minutes, in which no password is even looked at).
+// (1, 2, 4, 8 ... seconds, at most 5 minutes, in which no password is even looked at),
+// measured in milliseconds from the answer to the failed one.
 // All state lives in the store. Thread-safe.
 
 #include <cstdint>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "serve/robot_store.h"
@@ -19,7 +21,8 @@ struct SponsorSession {
   std::string csrf;
 };
 
-enum class LoginOutcome { kIn, kWrongPassword, kTooSoon };
+// kNotKept: the password was right, but the session could not be stored (a full disk).
+enum class LoginOutcome { kIn, kWrongPassword, kTooSoon, kNotKept };
 
 class SponsorAuth {
  public:
@@ -31,7 +34,7 @@ class SponsorAuth {
   bool SetUpPassword(const std::string& passwordFile, std::string* made, std::string* error);
 
   // Checks the password unless the address must still wait (`waitSeconds` then says how
-  // long); on success a new session.
+  // long) or has a login being checked; on success a new session.
   LoginOutcome Login(const std::string& password, const std::string& address, int64_t nowUnix,
                      SponsorSession* session, int64_t* waitSeconds);
   // The session a Cookie header carries, when it is valid and has not expired.
@@ -46,9 +49,13 @@ class SponsorAuth {
   static std::string LoginTokenOf(const std::string& cookieHeader);
 
  private:
+  bool MayTry(const std::string& address, int64_t nowMs, int64_t* waitSeconds);
+
   RobotStore& m_store;
   bool m_secure;
   std::mutex m_hashing;  // one Argon2 hash at a time: each takes 64 MB
+  std::mutex m_trying;
+  std::set<std::string> m_tryingFrom;  // addresses with a login being checked
 };
 
 // Equal, in a time that does not tell where two secrets differ.

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "contest/ascii_text.h"
+#include "replay/utf8_text.h"
 #include "serve/random_token.h"
 #include "serve/robot_archive.h"
 #include "serve/robot_pages.h"
@@ -10,23 +12,23 @@
 namespace tarno::score {
 namespace {
 
-using httplib::Request;
-using httplib::Response;
+using Request = HttpRequest;
+using Response = HttpResponse;
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
 void SeeOther(Response& res, const char* where) {
   res.status = 303;
-  res.set_header("Location", where);
+  res.SetHeader("Location", where);
 }
 
 void Forbidden(Response& res, const std::string& why) {
   res.status = 403;
-  res.set_content(MessagePage("Refused", why), kHtmlType);
+  res.SetContent(MessagePage("Refused", why), kHtmlType);
 }
 
 bool Session(Robot& robot, const Request& req, SponsorSession* session) {
-  return robot.auth.SessionOf(req.get_header_value("Cookie"), Now(), session);
+  return robot.auth.SessionOf(req.Header("Cookie"), Now(), session);
 }
 
 // The session of a POST whose form carries the session's CSRF token; else refused.
@@ -35,7 +37,7 @@ bool PostSession(Robot& robot, const Request& req, Response& res, SponsorSession
     Forbidden(res, "Log in first.");
     return false;
   }
-  if (!SameSecret(req.get_param_value("csrf"), session->csrf)) {
+  if (!SameSecret(req.Param("csrf"), session->csrf)) {
     Forbidden(res, "The form has expired or did not come from this site: reload the page.");
     return false;
   }
@@ -60,30 +62,35 @@ std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std
 
 // The login form, with a CSRF token of its own that a cookie repeats.
 void ShowLogin(Robot& robot, const Request& req, Response& res, const std::string& message) {
-  std::string token = SponsorAuth::LoginTokenOf(req.get_header_value("Cookie"));
+  std::string token = SponsorAuth::LoginTokenOf(req.Header("Cookie"));
   if (token.empty()) {
     token = RandomHex(32);
-    res.set_header("Set-Cookie", robot.auth.LoginCookie(token));
+    res.SetHeader("Set-Cookie", robot.auth.LoginCookie(token));
   }
-  res.set_content(LoginPage(token, message), kHtmlType);
+  res.SetContent(LoginPage(token, message), kHtmlType);
 }
 
 void LogIn(Robot& robot, const Request& req, Response& res) {
-  const std::string token = SponsorAuth::LoginTokenOf(req.get_header_value("Cookie"));
-  if (token.empty() || !SameSecret(req.get_param_value("csrf"), token)) {
+  const std::string token = SponsorAuth::LoginTokenOf(req.Header("Cookie"));
+  if (token.empty() || !SameSecret(req.Param("csrf"), token)) {
     res.status = 403;
     return ShowLogin(robot, req, res, "The form has expired: log in again.");
   }
   SponsorSession session;
   int64_t wait = 0;
-  switch (robot.auth.Login(req.get_param_value("password"), ClientAddress(req, robot.options),
+  switch (robot.auth.Login(req.Param("password"), ClientAddress(req, robot.options),
                            Now(), &session, &wait)) {
     case LoginOutcome::kIn:
-      res.set_header("Set-Cookie", robot.auth.SessionCookie(session.token));
+      res.SetHeader("Set-Cookie", robot.auth.SessionCookie(session.token));
       return SeeOther(res, "/sponsor");
     case LoginOutcome::kWrongPassword:
       res.status = 403;
       return ShowLogin(robot, req, res, "Wrong password.");
+    case LoginOutcome::kNotKept:
+      res.status = 503;
+      return ShowLogin(robot, req, res,
+                       "The password is right, but the robot could not store the session: "
+                       "its disk may be full. Nothing was changed; tell the robot's operator.");
     case LoginOutcome::kTooSoon:
       res.status = 429;
       return ShowLogin(
@@ -93,75 +100,102 @@ void LogIn(Robot& robot, const Request& req, Response& res) {
 }
 
 // Every /sponsor/ route but the login needs a session: GET goes to the login, the rest is
-// refused, before any handler runs.
-httplib::Server::HandlerResponse Guard(Robot& robot, const Request& req, Response& res) {
-  if (req.path.rfind("/sponsor/", 0) != 0 || req.path == "/sponsor/login")
-    return httplib::Server::HandlerResponse::Unhandled;
+// refused, before any handler runs. True when it answered.
+bool Guard(Robot& robot, const Request& req, Response& res) {
+  if (req.path.rfind("/sponsor/", 0) != 0 || req.path == "/sponsor/login") return false;
   SponsorSession session;
-  if (Session(robot, req, &session)) return httplib::Server::HandlerResponse::Unhandled;
-  if (req.method == "GET" || req.method == "HEAD") {
+  if (Session(robot, req, &session)) return false;
+  if (req.method == "GET") {
     SeeOther(res, "/sponsor");
   } else {
     Forbidden(res, "Log in first.");
   }
-  return httplib::Server::HandlerResponse::Handled;
+  return true;
 }
 
-void SetUpSessionRoutes(Robot& robot, httplib::Server* server) {
+// The sponsor's forms: a few short fields, url-encoded.
+BodyRule FormBody() {
+  BodyRule body;
+  body.kind = BodyRule::Kind::kUrlEncoded;
+  body.maxBytes = 16 * 1024;
+  return body;
+}
+
+void SetUpSessionRoutes(Robot& robot, HttpServer* server) {
   server->Get("/sponsor", [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!Session(robot, req, &session)) return ShowLogin(robot, req, res, std::string());
-    res.set_content(SponsorPageOf(robot, session, std::string()), kHtmlType);
+    res.SetContent(SponsorPageOf(robot, session, std::string()), kHtmlType);
   });
-  server->Post("/sponsor/login",
+  server->Post("/sponsor/login", FormBody(),
                [&robot](const Request& req, Response& res) { LogIn(robot, req, res); });
-  server->Post("/sponsor/logout", [&robot](const Request& req, Response& res) {
+  server->Post("/sponsor/logout", FormBody(),
+               [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     robot.auth.Logout(session);
-    res.set_header("Set-Cookie", robot.auth.ClearedSessionCookie());
+    res.SetHeader("Set-Cookie", robot.auth.ClearedSessionCookie());
     SeeOther(res, "/sponsor");
   });
 }
 
-void SetUpUploadRoutes(Robot& robot, httplib::Server* server) {
+void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
   server->Get(R"(/sponsor/upload/(\d{1,18})/raw)", [&robot](const Request& req, Response& res) {
     UploadRecord upload;
-    if (!robot.store.UploadById(std::atoll(req.matches[1].str().c_str()), &upload)) {
+    if (!robot.store.UploadById(std::atoll(req.matches[1].c_str()), &upload)) {
       res.status = 404;
       return;
     }
-    res.set_header("Content-Disposition", "attachment; filename=\"upload-" +
+    res.SetHeader("Content-Disposition", "attachment; filename=\"upload-" +
                                               std::to_string(upload.id) + "." + upload.kind + "\"");
-    res.set_content(upload.bytes, "application/octet-stream");
+    res.SetContent(upload.bytes, "application/octet-stream");
   });
+  server->Post(R"(/sponsor/upload/(\d{1,18})/admit)", FormBody(),
+               [&robot](const Request& req, Response& res) {
+                 SponsorSession session;
+                 if (!PostSession(robot, req, res, &session)) return;
+                 const std::string reason = ValidUtf8(PrintableField(TrimAscii(req.Param("reason"))));
+                 std::string error;
+                 if (reason.empty() || reason.size() > 300) {
+                   error = "say in a few words (at most 300 characters) why the log is taken";
+                 } else if (robot.store.AdmitLate(std::atoll(req.matches[1].c_str()), Now(),
+                                                  reason, &error)) {
+                   return SeeOther(res, "/sponsor");
+                 }
+                 res.status = 409;
+                 res.SetContent(
+                     SponsorPageOf(robot, session, "The late log was not taken: " + error),
+                     kHtmlType);
+               });
   server->Get("/sponsor/archive", [&robot](const Request&, Response& res) {
     std::string zip;
     if (!ZipOfLogs(robot.store.CurrentLogs(), &zip)) {
       res.status = 500;
       return;
     }
-    res.set_header("Content-Disposition", "attachment; filename=\"tarno-logs.zip\"");
-    res.set_content(zip, "application/zip");
+    res.SetHeader("Content-Disposition", "attachment; filename=\"tarno-logs.zip\"");
+    res.SetContent(zip, "application/zip");
   });
 }
 
-void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
-  server->Post("/sponsor/check", [&robot](const Request& req, Response& res) {
+void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
+  server->Post("/sponsor/check", FormBody(),
+               [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     std::string why;
     if (robot.checks.Start(Now(), &why)) return SeeOther(res, "/sponsor");
     res.status = 409;
-    res.set_content(SponsorPageOf(robot, session, "The check was not started: " + why), kHtmlType);
+    res.SetContent(SponsorPageOf(robot, session, "The check was not started: " + why), kHtmlType);
   });
-  server->Post("/sponsor/publish", [&robot](const Request& req, Response& res) {
+  server->Post("/sponsor/publish", FormBody(),
+               [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     RunRecord run;
     if (!robot.store.LatestRun(&run) || run.state != "finished") {
       res.status = 409;
-      res.set_content(
+      res.SetContent(
           SponsorPageOf(robot, session, "Nothing to publish: the latest check has not finished."),
           kHtmlType);
       return;
@@ -174,7 +208,7 @@ void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
     RunRecord run;
     Session(robot, req, &session);
     if (!robot.store.LatestRun(&run) || run.finishedUnix == 0) {
-      res.set_content(MessagePage("Results", "No check has finished yet."), kHtmlType);
+      res.SetContent(MessagePage("Results", "No check has finished yet."), kHtmlType);
       return;
     }
     std::vector<std::pair<std::string, std::string>> reports;
@@ -183,25 +217,28 @@ void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
       std::string text;
       if (robot.store.RunFile(run.id, name, &text)) reports.emplace_back(name, text);
     }
-    res.set_content(PrivateResultsPage(run, reports, PublishedRun(robot) == run.id, session.csrf),
+    res.SetContent(PrivateResultsPage(run, reports, PublishedRun(robot) == run.id, session.csrf),
                     kHtmlType);
   });
   server->Get("/sponsor/results/page", [&robot](const Request&, Response& res) {
     RunRecord run;
-    std::string page;
-    if (!robot.store.LatestRun(&run) || !robot.store.RunFile(run.id, "results.html", &page)) {
+    if (!robot.store.LatestRun(&run)) {
       res.status = 404;
       return;
     }
-    res.set_content(page, kHtmlType);
+    res.status = 303;
+    res.SetHeader("Location", "/sponsor/runs/" + std::to_string(run.id) + "/results.html");
+  });
+  // Every file of a run, for the sponsor's eyes only: the pages link to each other by name.
+  server->Get(R"(/sponsor/runs/(\d{1,18})/(.+))", [&robot](const Request& req, Response& res) {
+    ServeRunFile(robot, std::atoll(req.matches[1].c_str()), req.matches[2], false, res);
   });
 }
 
 }  // namespace
 
-void SetUpSponsorRoutes(Robot& robot, httplib::Server* server) {
-  server->set_pre_routing_handler(
-      [&robot](const Request& req, Response& res) { return Guard(robot, req, res); });
+void SetUpSponsorRoutes(Robot& robot, HttpServer* server) {
+  server->SetGuard([&robot](const Request& req, Response& res) { return Guard(robot, req, res); });
   SetUpSessionRoutes(robot, server);
   SetUpUploadRoutes(robot, server);
   SetUpCheckRoutes(robot, server);

@@ -4,13 +4,11 @@
 // The sponsor's routes under /sponsor: login and logout, the list of uploads, raw bytes
 // and the archive, the cross-check, the private results and publishing.
 
-#include <httplib.h>
-
 #include "serve/robot_routes.h"
 
 namespace tarno::score {
 
-void SetUpSponsorRoutes(Robot& robot, httplib::Server* server);
+void SetUpSponsorRoutes(Robot& robot, HttpServer* server);
 
 }  // namespace tarno::score
 
