@@ -8,7 +8,7 @@
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
-#include "replay/utf8_text.h"
+#include "logs/log_text.h"
 #include "serve/claimed_score.h"
 #include "serve/log_intake.h"
 #include "serve/published_files.h"

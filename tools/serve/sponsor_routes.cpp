@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "contest/ascii_text.h"
-#include "replay/utf8_text.h"
+#include "logs/log_text.h"
 #include "serve/random_token.h"
 #include "serve/robot_archive.h"
 #include "serve/robot_pages.h"
