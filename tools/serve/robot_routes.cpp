@@ -98,8 +98,7 @@ void Drain(const httplib::Request& req, const httplib::ContentReader& reader) {
 
 // A log taken: its claimed score, as the plug-in gives it, and its receipt token.
 void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadRecord* upload) {
-  const ClaimedScore claimed =
-      ScoreUpload(robot.children, robot.options, bytes, intake.kind, intake.call);
+  const ClaimedScore claimed = robot.scoring.Score(intake.call, bytes);
   upload->claimedScore = claimed.score;
   upload->summary = claimed.sheet;
   if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {

@@ -11,6 +11,7 @@
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
 #include "serve/robot_store.h"
+#include "serve/scoring_pool.h"
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
 
@@ -21,6 +22,7 @@ struct Robot {
   RobotStore& store;
   SponsorAuth& auth;
   ChildProcesses& children;
+  ScoringPool& scoring;
   CheckRunner& checks;
 };
 

@@ -13,6 +13,8 @@
 #include "serve/random_token.h"
 #include "serve/robot_routes.h"
 #include "serve/robot_store.h"
+#include "serve/scoring_pool.h"
+#include "serve/scoring_worker.h"
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
 
@@ -91,6 +93,8 @@ int Serve(Robot& robot, RobotServer& server, const sigset_t& stopSignals) {
 }  // namespace
 
 int ServeMain(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == kScoringWorkerCommand)
+    return ScoringWorkerMain(std::vector<std::string>(args.begin() + 1, args.end()));
   ServeOptions options;
   std::string error;
   if (!ParseServeOptions(args, &options, &error)) {
@@ -118,11 +122,13 @@ int ServeMain(const std::vector<std::string>& args) {
   if (!auth.SetUpPassword(options.passwordFile, &made, &error)) return Fail(error);
   if (!made.empty()) std::printf("sponsor password: %s\n", made.c_str());
 
-  ChildProcesses children(ThisProgram(), options.children > 0 ? options.children : Processors());
+  const int atOnce = options.children > 0 ? options.children : Processors();
+  ChildProcesses children(ThisProgram(), atOnce);
   int status = 0;
   {
+    ScoringPool scoring(children, options, atOnce);
     CheckRunner checks(store, children, options);
-    Robot robot{options, store, auth, children, checks};
+    Robot robot{options, store, auth, children, scoring, checks};
     RobotServer server;
     SetUpRoutes(robot, &server);
     status = Serve(robot, server, stopSignals);

@@ -19,6 +19,9 @@ const char kServeUsage[] =
     "  --behind-tls             a TLS reverse proxy is in front: cookies are Secure\n"
     "  --upload-limit N[/SECONDS]  uploads per client address (default: 20/600)\n"
     "  --timeout SECONDS        a client silent this long is dropped (default: 10)\n"
+    "  --children N             logs scored at once (default: one per processor)\n"
+    "  --scoring-timeout SECONDS  one log's scoring for its receipt may take this long\n"
+    "                           (default: 60)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -105,7 +108,7 @@ bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds
 
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* options,
                        std::string* error) {
-  std::string listen, limit, timeout;
+  std::string listen, limit, timeout, scoringTimeout, children;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const struct {
@@ -122,6 +125,8 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--plugin", &options->plugin},
         {"--upload-limit", &limit},
         {"--timeout", &timeout},
+        {"--scoring-timeout", &scoringTimeout},
+        {"--children", &children},
     };
     std::string* target = nullptr;
     for (const auto& valued : kValued) {
@@ -156,6 +161,15 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
   }
   if (!timeout.empty() && !Number(timeout, 1, 3600, &options->timeoutSeconds)) {
     *error = "--timeout \"" + timeout + "\" is not a number of seconds from 1 to 3600";
+    return false;
+  }
+  if (!scoringTimeout.empty() && !Number(scoringTimeout, 1, 3600, &options->scoringSeconds)) {
+    *error = "--scoring-timeout \"" + scoringTimeout +
+             "\" is not a number of seconds from 1 to 3600";
+    return false;
+  }
+  if (!children.empty() && !Number(children, 1, 256, &options->children)) {
+    *error = "--children \"" + children + "\" is not a number from 1 to 256";
     return false;
   }
   if (!options->deadlineText.empty()) {

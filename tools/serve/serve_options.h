@@ -32,6 +32,7 @@ struct ServeOptions {
   int timeoutSeconds = 10;        // a client silent this long is dropped
   int threads = 16;               // requests handled at once
   int children = 0;               // scorings at once; 0: one per processor
+  int scoringSeconds = 60;        // one log's scoring that takes longer is stopped
 };
 
 // False with the reason on a bad command line.
