@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -111,6 +112,109 @@ TEST_F(RobotScoringTest, NothingOfOneLogCarriesIntoTheNext) {
   ASSERT_EQ(again->status, 200);
   EXPECT_EQ(ElementText(again->body, "summary"), ElementText(fresh->body, "summary"));
   EXPECT_EQ(ElementText(again->body, "claimed-score"), ElementText(fresh->body, "claimed-score"));
+}
+
+uintmax_t FolderBytes(const std::string& folder) {
+  uintmax_t bytes = 0;
+  std::error_code failed;  // a worker's scratch may go while it is counted
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, failed);
+       !failed && it != std::filesystem::recursive_directory_iterator(); it.increment(failed)) {
+    if (it->is_regular_file(failed)) bytes += it->file_size(failed);
+  }
+  return bytes;
+}
+
+// The plug-in writes an error line per earlier copy at every copy of a contact: a log of
+// one QSO repeated once made the robot write with the square of the repeats.
+TEST(RobotScoringBoundsTest, OneQsoRepeatedTwentyThousandTimesCostsItsOwnSizeAndSeconds) {
+  const std::string folder = FreshFolder("repeats");
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(folder));
+  auto client = robot.Client();
+  // The third QSO of a made log is with a home station: it scores a county and points.
+  const std::string made = MadeLog("HA5AA", 3);
+  const size_t header = made.find("QSO:");
+  const size_t line = made.find("QSO:", made.find("QSO:", header + 1) + 1);
+  const std::string qso = made.substr(line, made.find('\n', line) + 1 - line);
+  auto single = Upload(client, made.substr(0, header) + qso + "END-OF-LOG:\n");
+  ASSERT_EQ(single->status, 200);
+  ASSERT_NE(ElementText(single->body, "claimed-score"), "0");
+  std::string repeated = made.substr(0, header);
+  for (int i = 0; i < 20000; ++i) repeated += qso;
+  repeated += "END-OF-LOG:\n";
+  ASSERT_GT(repeated.size(), 1400000u);
+
+  const uintmax_t before = FolderBytes(folder);
+  const auto start = std::chrono::steady_clock::now();
+  auto receipt = Upload(client, repeated);
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::steady_clock::now() - start).count();
+  ASSERT_TRUE(receipt);
+  ASSERT_EQ(receipt->status, 200) << receipt->body;
+  EXPECT_LT(FolderBytes(folder) - before, 10u * 1000 * 1000);
+  EXPECT_LT(seconds, 30);
+  EXPECT_EQ(ElementText(receipt->body, "claimed-score"),
+            ElementText(single->body, "claimed-score"));
+  EXPECT_NE(ElementText(receipt->body, "summary").find("Total\t 20000\t"), std::string::npos)
+      << "the dupes are in the count, as in one run of the plug-in over the log";
+  EXPECT_EQ(robot.Stop(), 0);
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What `tarno-score --own-call CALL LOG` leaves in summary.txt, line ends LF.
+std::string SheetOfTarnoScore(const std::string& log, const std::string& call,
+                              const std::string& folder) {
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/log.txt", std::ios::binary) << log;
+  const std::string command = std::string(TARNO_SCORE_PROGRAM) + " --dir " + folder +
+                              " --own-call " + call + " " + folder + "/log.txt >/dev/null 2>&1";
+  if (std::system(command.c_str()) == -1) return "(not run)";
+  std::string sheet = Slurp(folder + "/summary.txt");
+  sheet.erase(std::remove(sheet.begin(), sheet.end(), '\r'), sheet.end());
+  return sheet;
+}
+
+// A log that holds contacts logged again and again, among them copies the plug-in refuses.
+std::string RepeatingLog() {
+  std::string log = MadeLog("HA5AA", 30);
+  std::string copies;
+  for (int i = 0; i < 90; ++i) {
+    const char* mode = i % 9 == 4 ? "FM" : "CW";
+    const char* exchange = i % 11 == 5 ? "" : "ZA";
+    copies += std::string("QSO: 14025 ") + mode + " 2026-01-17 2210 HA5AA         599 BP     " +
+              (i % 2 ? "HA1XY " : "HG7AB ") + "599 " + exchange + "\n";
+  }
+  return log.insert(log.find("END-OF-LOG"), copies);
+}
+
+// The receipt's score is the plug-in's for the whole log, however its runs are cut up.
+TEST(RobotScoringBoundsTest, EveryLogScoresAsTarnoScoreScoresIt) {
+  const std::string folder = FreshFolder("as-tarno-score");
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(folder, {"--upload-limit", "1000"}));
+  auto client = robot.Client();
+  std::vector<std::string> logs = {RepeatingLog(), MadeLog("HG7BB", 200)};
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(TARNO_SOURCE_DIR) + "/tests/data/logs"))
+    logs.push_back(Slurp(entry.path().string()));
+  int scored = 0;
+  for (size_t i = 0; i < logs.size(); ++i) {
+    auto receipt = Upload(client, logs[i]);
+    ASSERT_TRUE(receipt);
+    if (receipt->status != 200 ||
+        ElementText(receipt->body, "claimed-score").find("not scored") != std::string::npos)
+      continue;
+    ++scored;
+    const std::string call = ElementText(receipt->body, "call");
+    EXPECT_EQ(ElementText(receipt->body, "summary"),
+              SheetOfTarnoScore(logs[i], call, folder + "-score/" + std::to_string(i)))
+        << "log " << i << " of " << call;
+  }
+  EXPECT_GE(scored, 10);
 }
 
 // What a worker that has gone wrong may send: every field must fit the frame exactly.

@@ -11,6 +11,7 @@
 #include "logs/exchanges.h"
 #include "replay/replay.h"
 #include "replay/run_settings.h"
+#include "serve/receipt_replay.h"
 
 namespace tarno::score {
 namespace {
@@ -107,7 +108,7 @@ ClaimedScore ScoreForReceipt(const EntryPoints& plugin, const CountryFile& count
   std::vector<std::string> warnings;
   if (!WriteRunSettings(HeaderFields(), false, &warnings, &why)) return NotScored(why);
   ClaimedScore claimed;
-  claimed.sheet = Replay(plugin, run, qsos, countries).sheet;
+  claimed.sheet = ReplayBounded(plugin, run, qsos, countries).sheet;
   claimed.sheet.erase(std::remove(claimed.sheet.begin(), claimed.sheet.end(), '\r'),
                       claimed.sheet.end());
   const size_t equals = claimed.sheet.rfind('=');

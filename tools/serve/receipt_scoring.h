@@ -5,7 +5,8 @@
 // in and the QSOs outside the contest period left out as `tarno-score` does, then one
 // statistics run of the loaded plug-in. The plug-in keeps its state module-wide and writes
 // into the current folder, so this runs in a scoring worker (scoring_worker.h), one log at
-// a time, in a folder of the worker's own.
+// a time, in a folder of the worker's own. Time and memory go with the log's size
+// (receipt_replay.h).
 
 #include <string>
 

@@ -62,6 +62,7 @@ const char kScoringWorkerCommand[] = "--scoring-worker";
 int ScoringWorkerMain(const std::vector<std::string>& args) {
   WorkerOptions options;
   if (!ParseWorkerOptions(args, &options)) return Fail("a bad command line");
+  options.scratch = fs::absolute(options.scratch).string();
   std::string error;
   CountryFile countries;
   if (!countries.Load(options.countryFile, &error)) return Fail(error);
@@ -73,6 +74,10 @@ int ScoringWorkerMain(const std::vector<std::string>& args) {
   std::error_code made;
   fs::create_directories(options.scratch, made);
   if (made || !EnterRunFolder(options.scratch, &error)) return Fail(error);
+  // Nothing reads the plug-in's error file here, and a log of one QSO repeated would make
+  // it grow with the square of the repeats: a folder of that name is a file the plug-in
+  // cannot open, which it passes over.
+  if (!MakeDirectory("err.txt")) return Fail("cannot keep the plug-in's error file away");
   int status = 0;
   for (;;) {
     std::string request;
@@ -89,7 +94,7 @@ int ScoringWorkerMain(const std::vector<std::string>& args) {
     if (WriteFrame(kAnswers, EncodeFields(FieldsOf(claimed)), kNoDeadline) != FrameStatus::kOk)
       break;
   }
-  fs::current_path(fs::path(options.scratch).parent_path(), made);
+  fs::current_path(fs::path(options.scratch).parent_path(), made);  // to remove it
   fs::remove_all(options.scratch, made);
   return status;
 }
