@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "serve/uncounted_qsos.h"
 #include "serve/worker_frame.h"
 
 namespace tarno::score {
@@ -14,6 +15,7 @@ struct ClaimedScore {
   bool scored = false;
   std::string score;  // "879*73 = 64167"'s 64167; otherwise why there is none
   std::string sheet;  // the summary sheet, lines parted by LF
+  UncountedQsos uncounted;  // known when scored
 };
 
 Fields FieldsOf(const ClaimedScore& claimed);

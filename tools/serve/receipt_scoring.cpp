@@ -70,24 +70,104 @@ bool DecidePeriod(const ReceiptPeriod& period, const std::vector<LogQso>& qsos, 
   return false;
 }
 
-// The QSOs inside the period, in time order, as the logger would have replayed them.
-std::vector<LogQso> ContestQsos(std::vector<LogQso> qsos, double start, double end) {
+// The QSOs inside the period, in time order, as the logger would have replayed them; the
+// others go to `outside`.
+std::vector<LogQso> ContestQsos(std::vector<LogQso> qsos, double start, double end,
+                                std::vector<LogQso>* outside) {
   std::vector<LogQso> inside;
   for (LogQso& qso : qsos) {
-    if (qso.oleDays >= start - kHalfSecondDays && qso.oleDays <= end + kHalfSecondDays)
-      inside.push_back(std::move(qso));
+    const bool in = qso.oleDays >= start - kHalfSecondDays && qso.oleDays <= end + kHalfSecondDays;
+    (in ? inside : *outside).push_back(std::move(qso));
   }
   std::stable_sort(inside.begin(), inside.end(),
                    [](const LogQso& a, const LogQso& b) { return a.oleDays < b.oleDays; });
   return inside;
 }
 
+// A text from the log as the receipt quotes it: printable ASCII, the rest as "?".
+std::string Shown(const std::string& text) {
+  std::string shown = text.c_str();  // the plug-in was handed it up to its first NUL
+  for (char& c : shown) {
+    if (c < 0x20 || c > 0x7e) c = '?';
+  }
+  return shown;
+}
+
+std::string ContactText(const LogQso& qso) {
+  return Shown(qso.call) + " on " + Shown(qso.band) + " " + Shown(qso.mode);
+}
+
+// Why the plug-in refused the QSO, in the words of its error file and its order of checks.
+std::string RefusalText(const LogQso& qso) {
+  const std::string band = qso.band.c_str(), mode = qso.mode.c_str();
+  if (IsRefusedBand(band)) return "NO CONTEST BAND (" + Shown(band) + ")";
+  if (!IsContestMode(mode)) return "NO CONTEST MODE (" + Shown(mode) + ")";
+  if (std::string(qso.exchRcvd.c_str()).empty()) return "NO RX NUMBER (no exchange received)";
+  if (std::string(qso.exchSent.c_str()).empty()) return "NO RX NUMBER (no exchange sent)";
+  return "the plug-in gave no reason";
+}
+
+// Every QSO that will not count, by source: the reader's, the period's, the plug-in's.
+class UncountedList {
+ public:
+  UncountedList(const char* unit) : m_unit(unit) {}
+
+  void NotRead(const LogProblem& skipped) {
+    Add(skipped.source, "not read: " + skipped.reason);
+    ++m_counts.notRead;
+  }
+  void Outside(const LogQso& qso) {
+    Add(qso.source, FormatOleDays(qso.oleDays) + " " + Shown(qso.call) +
+                        ": outside the contest period");
+    ++m_counts.outside;
+  }
+  void Judged(const LogQso& qso, const QsoVerdict& verdict) {
+    if (verdict.kind == QsoVerdict::kRefused) {
+      Add(qso.source, ContactText(qso) + ": refused by the plug-in: " + RefusalText(qso));
+      ++m_counts.refused;
+    } else if (verdict.kind == QsoVerdict::kDupe) {
+      Add(qso.source, ContactText(qso) + ": DUPE of " + m_unit + " " +
+                          std::to_string(verdict.firstSource) + ", which scores nothing");
+      ++m_counts.dupes;
+    }
+  }
+
+  // The counts, and the first entries by source.
+  UncountedQsos Done(int64_t inLog, const std::string& period) {
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    m_counts.inLog = inLog;
+    m_counts.period = period;
+    for (size_t i = 0; i < m_entries.size() && int64_t(i) < kUncountedListed; ++i)
+      m_counts.listed += m_unit + (" " + std::to_string(m_entries[i].first)) + ": " +
+                         m_entries[i].second + "\n";
+    return m_counts;
+  }
+
+ private:
+  // A log of 100,000 refused lines keeps only the first few hundred texts.
+  void Add(int source, std::string text) {
+    m_entries.emplace_back(source, std::move(text));
+    if (m_entries.size() >= 4 * size_t(kUncountedListed)) Trim();
+  }
+  void Trim() {
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    m_entries.resize(size_t(kUncountedListed));
+  }
+
+  std::string m_unit;
+  std::vector<std::pair<int, std::string>> m_entries;
+  UncountedQsos m_counts;
+};
+
 }  // namespace
 
 ClaimedScore ScoreForReceipt(const EntryPoints& plugin, const CountryFile& countries,
                              const ReceiptPeriod& period, const std::string& call,
                              const std::string& bytes) {
-  ReadLog log = LooksLikeAdif(bytes) ? ReadAdif(bytes) : ReadCabrillo(bytes);
+  const bool adif = LooksLikeAdif(bytes);
+  ReadLog log = adif ? ReadAdif(bytes) : ReadCabrillo(bytes);
   if (log.qsos.empty()) return NotScored("the log holds no QSO that can be scored");
   RunValues run;
   run.ownCall = call;
@@ -103,12 +183,16 @@ ClaimedScore ScoreForReceipt(const EntryPoints& plugin, const CountryFile& count
   if (!DecidePeriod(period, log.qsos, &start, &end, &why)) return NotScored(why);
   run.startDays = std::floor(start);
   run.endDays = std::floor(end);
-  const std::vector<LogQso> qsos = ContestQsos(std::move(log.qsos), start, end);
+  const int64_t inLog =
+      std::max<int64_t>(int64_t(log.recordsFound), int64_t(log.qsos.size() + log.skipped.size()));
+  std::vector<LogQso> outside;
+  const std::vector<LogQso> qsos = ContestQsos(std::move(log.qsos), start, end, &outside);
 
   std::vector<std::string> warnings;
   if (!WriteRunSettings(HeaderFields(), false, &warnings, &why)) return NotScored(why);
   ClaimedScore claimed;
-  claimed.sheet = ReplayBounded(plugin, run, qsos, countries).sheet;
+  const ReplayedLog replayed = ReplayBounded(plugin, run, qsos, countries);
+  claimed.sheet = replayed.sheet;
   claimed.sheet.erase(std::remove(claimed.sheet.begin(), claimed.sheet.end(), '\r'),
                       claimed.sheet.end());
   const size_t equals = claimed.sheet.rfind('=');
@@ -117,6 +201,13 @@ ClaimedScore ScoreForReceipt(const EntryPoints& plugin, const CountryFile& count
     return NotScored("the plug-in gave no score");
   claimed.scored = true;
   claimed.score = std::string(TrimAscii(std::string_view(claimed.sheet).substr(equals + 1)));
+
+  UncountedList uncounted(adif ? "record" : "line");
+  for (const LogProblem& skipped : log.skipped) uncounted.NotRead(skipped);
+  for (const LogQso& qso : outside) uncounted.Outside(qso);
+  for (size_t i = 0; i < qsos.size(); ++i) uncounted.Judged(qsos[i], replayed.verdicts[i]);
+  claimed.uncounted =
+      uncounted.Done(inLog, FormatOleDays(start) + " to " + FormatOleDays(end) + " UTC");
   return claimed;
 }
 

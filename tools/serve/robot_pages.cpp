@@ -1,5 +1,6 @@
 #include "serve/robot_pages.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 
@@ -110,6 +111,49 @@ std::string LogsTable(const std::vector<UploadRecord>& uploads) {
   return html + "</tbody></table>\n";
 }
 
+// "1 QSO", "2 QSOs".
+std::string Counted(int64_t count, const std::string& what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// Said at the top of a receipt when most of the log will not count; else empty.
+std::string UncountedWarning(const UncountedQsos& uncounted) {
+  if (uncounted.inLog == 0 || uncounted.Total() * 2 <= uncounted.inLog) return std::string();
+  const std::string text =
+      uncounted.outside == uncounted.inLog
+          ? "None of this log's " + Counted(uncounted.inLog, "QSO") +
+                " will count: all are outside the contest period (" + uncounted.period + ")."
+          : "Most of this log will not count: " + std::to_string(uncounted.Total()) + " of its " +
+                Counted(uncounted.inLog, "QSO") + ", listed below.";
+  return "<p id=\"uncounted-warning\" class=\"refused\">" + E(text) + "</p>\n";
+}
+
+// Every QSO that will not count, the first ones by line and how many more.
+std::string UncountedSection(const UncountedQsos& uncounted) {
+  if (uncounted.inLog == 0) return std::string();
+  std::string html = "<h2>QSOs that will not count</h2>\n<p id=\"uncounted-count\">";
+  if (uncounted.Total() == 0) return html + "none: every QSO counts.</p>\n";
+  std::vector<std::string> parts;
+  if (uncounted.notRead) parts.push_back(std::to_string(uncounted.notRead) + " not read");
+  if (uncounted.outside) {
+    parts.push_back(std::to_string(uncounted.outside) + " outside the contest period (" +
+                    uncounted.period + ")");
+  }
+  if (uncounted.refused) parts.push_back(std::to_string(uncounted.refused) + " refused by the plug-in");
+  if (uncounted.dupes) parts.push_back(Counted(uncounted.dupes, "dupe"));
+  std::string breakdown;
+  for (const std::string& part : parts) breakdown += (breakdown.empty() ? "" : ", ") + part;
+  html += E(std::to_string(uncounted.Total()) + " of the " + Counted(uncounted.inLog, "QSO") +
+            ": " + breakdown + ".") +
+          "</p>\n<ol id=\"uncounted\">" + ListItems(uncounted.listed) + "</ol>\n";
+  const int64_t listed = std::count(uncounted.listed.begin(), uncounted.listed.end(), '\n');
+  if (uncounted.Total() > listed) {
+    html += "<p id=\"uncounted-more\">and " + std::to_string(uncounted.Total() - listed) +
+            " more, not listed here.</p>\n";
+  }
+  return html;
+}
+
 }  // namespace
 
 std::string UtcText(int64_t unixSeconds) {
@@ -158,6 +202,7 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
         "<p id=\"late\" class=\"late\">This log came after the deadline: it is kept and "
         "marked late.</p>\n";
   }
+  body += UncountedWarning(upload.uncounted);
   body += "<table><tr><th>Categories</th><td id=\"categories\">" +
           (upload.categories.empty() ? std::string("none given")
                                      : "<ul>" + ListItems(upload.categories) + "</ul>") +
@@ -166,7 +211,8 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
           "</td></tr><tr><th>QSO lines refused</th><td id=\"lines-refused\">" +
           std::to_string(upload.linesRefused) +
           "</td></tr><tr><th>Claimed score (the plug-in's)</th><td id=\"claimed-score\">" +
-          E(upload.claimedScore) + "</td></tr></table>\n<h2>Problems found</h2>\n";
+          E(upload.claimedScore) + "</td></tr></table>\n" + UncountedSection(upload.uncounted) +
+          "<h2>Problems found</h2>\n";
   body += upload.findings.empty() ? "<p id=\"findings\">none</p>\n"
                                   : "<ol id=\"findings\">" + ListItems(upload.findings) + "</ol>\n";
   if (!upload.summary.empty())

@@ -101,6 +101,7 @@ void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadR
   const ClaimedScore claimed = robot.scoring.Score(intake.call, bytes);
   upload->claimedScore = claimed.score;
   upload->summary = claimed.sheet;
+  upload->uncounted = claimed.uncounted;
   if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
     upload->findings += "file: the log claims " + Quoted(intake.claimedInLog) +
                         " (CLAIMED-SCORE:), the plug-in scores it " + claimed.score + "\n";

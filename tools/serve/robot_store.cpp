@@ -1,5 +1,6 @@
 #include "serve/robot_store.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tarno::score {
@@ -27,9 +28,26 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS run_files(run INTEGER NOT NULL, name TEXT NOT NULL,"
     " bytes BLOB NOT NULL, PRIMARY KEY(run, name));";
 
+// Columns the uploads table gained after robots were in use: added to an older database
+// when it is opened, so that its uploads stay readable.
+const struct {
+  const char* name;
+  const char* type;
+} kAddedUploadColumns[] = {
+    {"qsos_in_log", "INTEGER NOT NULL DEFAULT 0"},
+    {"not_read", "INTEGER NOT NULL DEFAULT 0"},
+    {"outside_period", "INTEGER NOT NULL DEFAULT 0"},
+    {"refused_by_plugin", "INTEGER NOT NULL DEFAULT 0"},
+    {"dupes", "INTEGER NOT NULL DEFAULT 0"},
+    {"uncounted_listed", "TEXT NOT NULL DEFAULT ''"},
+    {"scored_period", "TEXT NOT NULL DEFAULT ''"},
+};
+
 const char kUploadColumns[] =
     "id, received, address, email, call, state, late, categories, lines_read, lines_refused,"
-    " findings, refusal, claimed_score, summary, coalesce(token, ''), kind";
+    " findings, refusal, claimed_score, summary, coalesce(token, ''), kind, qsos_in_log,"
+    " not_read, outside_period, refused_by_plugin, dupes, uncounted_listed, scored_period";
+constexpr int kBytesColumn = 23;  // after kUploadColumns
 
 // One prepared statement, finalised when it goes out of scope.
 class Statement {
@@ -92,6 +110,14 @@ UploadRecord UploadOf(Statement& row) {
   upload.summary = row.Text(13);
   upload.token = row.Text(14);
   upload.kind = row.Text(15);
+  UncountedQsos& uncounted = upload.uncounted;
+  uncounted.inLog = row.Int(16);
+  uncounted.notRead = row.Int(17);
+  uncounted.outside = row.Int(18);
+  uncounted.refused = row.Int(19);
+  uncounted.dupes = row.Int(20);
+  uncounted.listed = row.Text(21);
+  uncounted.period = row.Text(22);
   return upload;
 }
 
@@ -121,6 +147,21 @@ bool RobotStore::Execute(const char* sql, std::string* error) {
   return false;
 }
 
+bool RobotStore::AddMissingColumns(std::string* error) {
+  std::vector<std::string> present;
+  {
+    Statement columns(m_db, "PRAGMA table_info(uploads)");
+    while (columns.Step()) present.push_back(columns.Text(1));
+  }
+  for (const auto& column : kAddedUploadColumns) {
+    if (std::find(present.begin(), present.end(), column.name) != present.end()) continue;
+    const std::string add =
+        std::string("ALTER TABLE uploads ADD COLUMN ") + column.name + " " + column.type + ";";
+    if (!Execute(add.c_str(), error)) return false;
+  }
+  return true;
+}
+
 bool RobotStore::Open(const std::string& path, std::string* error) {
   std::lock_guard<std::mutex> lock(m_mutex);
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
@@ -131,7 +172,7 @@ bool RobotStore::Open(const std::string& path, std::string* error) {
   sqlite3_busy_timeout(m_db, 10000);
   if (!Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;",
                error) ||
-      !Execute(kSchema, error) ||
+      !Execute(kSchema, error) || !AddMissingColumns(error) ||
       !Execute("UPDATE runs SET state = 'interrupted', finished = started WHERE finished = 0;",
                error)) {
     *error = path + ": " + *error;
@@ -154,7 +195,9 @@ bool RobotStore::AddUpload(UploadRecord* upload, std::string* error) {
   Statement insert(m_db,
                    "INSERT INTO uploads(received, address, email, call, state, late, categories,"
                    " lines_read, lines_refused, findings, refusal, claimed_score, summary, token,"
-                   " kind, bytes) VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+                   " kind, bytes, qsos_in_log, not_read, outside_period, refused_by_plugin, dupes,"
+                   " uncounted_listed, scored_period)"
+                   " VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
   insert.Bind(1, upload->receivedUnix).Bind(2, upload->address).Bind(3, upload->email);
   insert.Bind(4, upload->call).Bind(5, upload->state).Bind(6, int64_t{upload->late});
   insert.Bind(7, upload->categories).Bind(8, upload->linesRead).Bind(9, upload->linesRefused);
@@ -166,6 +209,10 @@ bool RobotStore::AddUpload(UploadRecord* upload, std::string* error) {
     insert.Bind(14, upload->token);
   }
   insert.Bind(15, upload->kind).BindBlob(16, upload->bytes);
+  const UncountedQsos& uncounted = upload->uncounted;
+  insert.Bind(17, uncounted.inLog).Bind(18, uncounted.notRead).Bind(19, uncounted.outside);
+  insert.Bind(20, uncounted.refused).Bind(21, uncounted.dupes).Bind(22, uncounted.listed);
+  insert.Bind(23, uncounted.period);
   ok = ok && insert.Run();
   if (ok) upload->id = sqlite3_last_insert_rowid(m_db);
   if (!ok) {
@@ -195,7 +242,7 @@ std::vector<UploadRecord> RobotStore::CurrentLogs() {
   std::vector<UploadRecord> uploads;
   while (select.Step()) {
     uploads.push_back(UploadOf(select));
-    uploads.back().bytes = select.Text(16);
+    uploads.back().bytes = select.Text(kBytesColumn);
   }
   return uploads;
 }
@@ -216,7 +263,7 @@ bool RobotStore::UploadById(int64_t id, UploadRecord* upload) {
       (std::string("SELECT ") + kUploadColumns + ", bytes FROM uploads WHERE id = ?").c_str());
   if (!select.Bind(1, id).Step()) return false;
   *upload = UploadOf(select);
-  upload->bytes = select.Text(16);
+  upload->bytes = select.Text(kBytesColumn);
   return true;
 }
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "serve/uncounted_qsos.h"
+
 namespace tarno::score {
 
 struct UploadRecord {
@@ -33,6 +35,7 @@ struct UploadRecord {
   std::string summary;       // the plug-in's summary sheet
   std::string token;         // the receipt's; empty for a refused upload
   std::string kind;          // "cbr" or "adi": how the bytes read
+  UncountedQsos uncounted;   // all 0 for a log not scored, or stored before it was kept
   std::string bytes;         // filled only where a call says so
 };
 
@@ -94,6 +97,7 @@ class RobotStore {
 
  private:
   bool Execute(const char* sql, std::string* error);
+  bool AddMissingColumns(std::string* error);
 
   std::mutex m_mutex;
   sqlite3* m_db = nullptr;
