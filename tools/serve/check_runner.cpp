@@ -1,6 +1,8 @@
 #include "serve/check_runner.h"
 
+#include <cstdio>
 #include <ctime>
+#include <exception>
 #include <filesystem>
 #include <utility>
 #include <vector>
@@ -10,14 +12,14 @@
 namespace tarno::score {
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string WithoutFolder(std::string text, const std::string& folder) {
   for (size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
     text.erase(at, folder.size());
   }
   return text;
 }
-
-namespace fs = std::filesystem;
 
 constexpr int kCheckSeconds = 4 * 3600;
 
@@ -80,33 +82,50 @@ void CheckRunner::Work(int64_t run) {
   const fs::path folder = fs::path(m_options.dataFolder) / "runs" / std::to_string(run);
   std::error_code removed;
   fs::remove_all(folder, removed);
-  m_store.SetRunState(run, "writing the logs out");
-  if (!WriteLogs(m_store.CurrentLogs(), folder / "logs")) {
-    m_store.FinishRun(run, Now(), "failed", -1, "the logs could not be written out", {});
-  } else {
-    m_store.SetRunState(run, "reading and checking the logs");
-    std::vector<std::string> args = {"crosscheck", "--out", (folder / "results").string()};
-    if (!m_options.start.empty())
-      args.insert(args.end(), {"--start", m_options.start, "--end", m_options.end});
-    if (!m_options.countryFile.empty()) args.insert(args.end(), {"--cty", m_options.countryFile});
-    if (!m_options.plugin.empty()) args.insert(args.end(), {"--plugin", m_options.plugin});
-    args.push_back((folder / "logs").string());
-    const ChildResult result =
-        m_children.Run(args, (folder / "output.txt").string(), kCheckSeconds);
-    const bool finished = result.started && !result.timedOut && result.status >= 0;
-    // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
-    std::string output = WithoutFolder(result.output, folder.string() + "/");
-    if (result.stopped) output += "the robot was stopped during the check\n";
-    if (!result.started && !result.stopped) output += "the cross-check could not be started\n";
-    if (result.timedOut) output += "the cross-check took too long and was stopped\n";
-    const char* state = result.stopped                  ? "interrupted"
-                        : finished && result.status < 2 ? "finished"
-                                                        : "failed";
-    m_store.FinishRun(run, Now(), state, result.status, output,
-                      result.stopped ? FileList() : ReadResults(folder / "results"));
+  try {
+    Check(run, folder);
+  } catch (const std::exception& failure) {  // the database could not be read
+    std::fprintf(stderr, "tarno-score serve: check %lld: %s\n", static_cast<long long>(run),
+                 failure.what());
+    m_store.FinishRun(run, Now(), "failed", -1, std::string(failure.what()) + "\n", {});
   }
   fs::remove_all(folder, removed);
   m_running = false;
+}
+
+void CheckRunner::Check(int64_t run, const fs::path& folder) {
+  m_store.SetRunState(run, "writing the logs out");
+  if (!WriteLogs(m_store.CurrentLogs(), folder / "logs")) {
+    Finish(run, "failed", -1, "the logs could not be written out", {});
+    return;
+  }
+  m_store.SetRunState(run, "reading and checking the logs");
+  std::vector<std::string> args = {"crosscheck", "--out", (folder / "results").string()};
+  if (!m_options.start.empty())
+    args.insert(args.end(), {"--start", m_options.start, "--end", m_options.end});
+  if (!m_options.countryFile.empty()) args.insert(args.end(), {"--cty", m_options.countryFile});
+  if (!m_options.plugin.empty()) args.insert(args.end(), {"--plugin", m_options.plugin});
+  args.push_back((folder / "logs").string());
+  const ChildResult result = m_children.Run(args, (folder / "output.txt").string(), kCheckSeconds);
+  const bool finished = result.started && !result.timedOut && result.status >= 0;
+  // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
+  std::string output = WithoutFolder(result.output, folder.string() + "/");
+  if (result.stopped) output += "the robot was stopped during the check\n";
+  if (!result.started && !result.stopped) output += "the cross-check could not be started\n";
+  if (result.timedOut) output += "the cross-check took too long and was stopped\n";
+  const char* state = result.stopped                  ? "interrupted"
+                      : finished && result.status < 2 ? "finished"
+                                                      : "failed";
+  Finish(run, state, result.status, output,
+         result.stopped ? FileList() : ReadResults(folder / "results"));
+}
+
+void CheckRunner::Finish(int64_t run, const char* state, int status, const std::string& output,
+                         const std::vector<std::pair<std::string, std::string>>& files) {
+  if (!m_store.FinishRun(run, Now(), state, status, output, files)) {
+    std::fprintf(stderr, "tarno-score serve: check %lld: its end could not be stored\n",
+                 static_cast<long long>(run));
+  }
 }
 
 }  // namespace tarno::score

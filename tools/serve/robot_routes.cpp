@@ -1,8 +1,10 @@
 #include "serve/robot_routes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
@@ -212,6 +214,22 @@ void SetUpLimitsAndHeaders(const ServeOptions& options, httplib::Server* server)
                    "default-src 'none'; style-src 'unsafe-inline'; img-src data:; "
                    "form-action 'self'; frame-ancestors 'none'; base-uri 'none'");
   });
+  // A handler that throws (a damaged database) answers 500 and says why in the robot's
+  // log alone: the library's own answer would hand the reason to the client.
+  server->set_exception_handler(
+      [](const httplib::Request& req, httplib::Response& res, std::exception_ptr failure) {
+        std::string why = "an unknown failure";
+        try {
+          std::rethrow_exception(failure);
+        } catch (const std::exception& thrown) {
+          why = thrown.what();
+        } catch (...) {
+        }
+        std::fprintf(stderr, "tarno-score serve: %s %s failed: %s\n", req.method.c_str(),
+                     Quoted(req.path).c_str(), why.c_str());
+        res.status = 500;
+        res.set_content(MessagePage("Error 500", "The request could not be answered."), kHtml);
+      });
   server->set_error_handler(
       httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
         if (!res.body.empty()) return httplib::Server::HandlerResponse::Unhandled;

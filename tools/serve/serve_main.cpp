@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "serve/backup_schedule.h"
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
 #include "serve/random_token.h"
@@ -121,6 +122,8 @@ int ServeMain(const std::vector<std::string>& args) {
   std::string made;
   if (!auth.SetUpPassword(options.passwordFile, &made, &error)) return Fail(error);
   if (!made.empty()) std::printf("sponsor password: %s\n", made.c_str());
+  const BackupSchedule backups(store, (fs::path(options.dataFolder) / "backups").string(),
+                               options.backupHours);
 
   const int atOnce = options.children > 0 ? options.children : Processors();
   ChildProcesses children(ThisProgram(), atOnce);

@@ -22,6 +22,8 @@ const char kServeUsage[] =
     "  --children N             logs scored at once (default: one per processor)\n"
     "  --scoring-timeout SECONDS  one log's scoring for its receipt may take this long\n"
     "                           (default: 60)\n"
+    "  --backup-every HOURS     a backup of the database in FOLDER/backups this often\n"
+    "                           (default: 0, never)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -108,7 +110,7 @@ bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds
 
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* options,
                        std::string* error) {
-  std::string listen, limit, timeout, scoringTimeout, children;
+  std::string listen, limit, timeout, scoringTimeout, children, backupHours;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const struct {
@@ -127,6 +129,7 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--timeout", &timeout},
         {"--scoring-timeout", &scoringTimeout},
         {"--children", &children},
+        {"--backup-every", &backupHours},
     };
     std::string* target = nullptr;
     for (const auto& valued : kValued) {
@@ -170,6 +173,10 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
   }
   if (!children.empty() && !Number(children, 1, 256, &options->children)) {
     *error = "--children \"" + children + "\" is not a number from 1 to 256";
+    return false;
+  }
+  if (!backupHours.empty() && !Number(backupHours, 0, 24 * 365, &options->backupHours)) {
+    *error = "--backup-every \"" + backupHours + "\" is not a number of hours from 0 to 8760";
     return false;
   }
   if (!options->deadlineText.empty()) {

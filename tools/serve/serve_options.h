@@ -33,6 +33,7 @@ struct ServeOptions {
   int threads = 16;               // requests handled at once
   int children = 0;               // scorings at once; 0: one per processor
   int scoringSeconds = 60;        // one log's scoring that takes longer is stopped
+  int backupHours = 0;            // a backup of the database this often; 0: never
 };
 
 // False with the reason on a bad command line.
