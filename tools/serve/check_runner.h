@@ -39,6 +39,7 @@ class CheckRunner {
   void Work(int64_t run);
   void Check(int64_t run, const std::filesystem::path& folder);
   void Finish(int64_t run, const char* state, int status, const std::string& output,
+              const std::string& reason,
               const std::vector<std::pair<std::string, std::string>>& files);
 
   RobotStore& m_store;

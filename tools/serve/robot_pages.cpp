@@ -85,9 +85,35 @@ std::string ProgressText(const SponsorView& view) {
     return text + E(run.state) + ", running for " + Elapsed(view.nowUnix - run.startedUnix) +
            ". Reload the page to follow it.";
   }
-  text += E(run.state);
-  if (run.status >= 0) text += " with status " + std::to_string(run.status);
-  return text + " after " + Elapsed(run.finishedUnix - run.startedUnix) + ".";
+  if (run.state == "finished") {
+    text += "finished";
+    if (run.status >= 0) text += " with status " + std::to_string(run.status);
+    return text + " after " + Elapsed(run.finishedUnix - run.startedUnix) + ".";
+  }
+  // A run the robot's own end cut short has no time of its end to tell.
+  text += E(run.state) + ": <span id=\"run-reason\">" +
+          E(run.reason.empty() ? "no reason was kept" : run.reason) +
+          "</span>. Nothing of it can be published; run the check again.";
+  if (view.hasFinished && view.finished.id != run.id) {
+    text += " The results of check " + std::to_string(view.finished.id) + ", finished " +
+            UtcText(view.finished.finishedUnix) + ", are still the latest.";
+  }
+  return text;
+}
+
+// The latest finished run's results and the button that publishes them; nothing to press
+// while no check has finished.
+std::string ResultsLinks(const SponsorView& view) {
+  if (!view.hasFinished) {
+    return "<p id=\"private-results\">No results yet: no check has finished.</p>\n"
+           "<p id=\"publish\">Nothing to publish.</p>\n";
+  }
+  const std::string id = std::to_string(view.finished.id);
+  return "<p><a id=\"private-results\" href=\"/sponsor/results\">The results of check " + id +
+         " (private until published)</a></p>\n<form id=\"publish\" method=\"post\" "
+         "action=\"/sponsor/publish\">" +
+         Hidden(view.csrf) + "<input type=\"hidden\" name=\"run\" value=\"" + id +
+         "\"><button type=\"submit\">Publish the results of check " + id + "</button></form>\n";
 }
 
 std::string LogsTable(const std::vector<UploadRecord>& uploads) {
@@ -262,11 +288,7 @@ std::string SponsorPage(const SponsorView& view) {
           "</p>\n<form id=\"run-check\" method=\"post\" "
           "action=\"/sponsor/check\">" +
           Hidden(view.csrf) + "<button type=\"submit\"" + (view.running ? " disabled" : "") +
-          ">Check the current logs</button></form>\n<p><a id=\"private-results\" "
-          "href=\"/sponsor/results\">The latest results (private until published)</a></p>\n"
-          "<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
-          Hidden(view.csrf) +
-          "<button type=\"submit\">Publish the latest results</button></form>\n<p>" +
+          ">Check the current logs</button></form>\n" + ResultsLinks(view) + "<p>" +
           (view.publishedRun
                ? "Published: the results of check " + std::to_string(view.publishedRun) + "."
                : std::string("Nothing is published yet.")) +
@@ -281,8 +303,9 @@ std::string PrivateResultsPage(const RunRecord& run,
                      (published ? "Published." : "Not published: only you see them.") +
                      " <a id=\"results-page\" href=\"/sponsor/results/page\">The results page</a>"
                      "</p>\n<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
-                     Hidden(csrf) +
-                     "<button type=\"submit\">Publish these results</button></form>"
+                     Hidden(csrf) + "<input type=\"hidden\" name=\"run\" value=\"" +
+                     std::to_string(run.id) +
+                     "\"><button type=\"submit\">Publish these results</button></form>"
                      "\n<h2>What the check said</h2>\n<pre id=\"check-output\">" +
                      E(run.output) + "</pre>\n<h2>Reports</h2>\n";
   for (const auto& [name, text] : reports)

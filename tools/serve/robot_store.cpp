@@ -13,7 +13,7 @@ const char kUploadColumns[] =
     " not_read, outside_period, refused_by_plugin, dupes, uncounted_listed, scored_period";
 constexpr int kBytesColumn = 23;  // after kUploadColumns
 
-const char kRunColumns[] = "id, started, finished, state, status, logs, output";
+const char kRunColumns[] = "id, started, finished, state, status, logs, output, reason";
 
 UploadRecord UploadOf(Statement& row) {
   UploadRecord upload;
@@ -53,6 +53,7 @@ RunRecord RunOf(Statement& row) {
   run.status = static_cast<int>(row.Int(4));
   run.logs = row.Int(5);
   run.output = row.Text(6);
+  run.reason = row.Text(7);
   return run;
 }
 
@@ -235,7 +236,7 @@ bool RobotStore::SetRunState(int64_t run, const std::string& state) {
 }
 
 bool RobotStore::FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
-                           const std::string& output,
+                           const std::string& output, const std::string& reason,
                            const std::vector<std::pair<std::string, std::string>>& files) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!Execute("BEGIN IMMEDIATE;", nullptr)) return false;
@@ -249,14 +250,15 @@ bool RobotStore::FinishRun(int64_t run, int64_t finishedUnix, const std::string&
                    .Run();
   }
   ok = ok && Statement(m_db,
-                       "UPDATE runs SET finished = ?, state = ?, status = ?, output = ?"
-                       " WHERE id = ?",
+                       "UPDATE runs SET finished = ?, state = ?, status = ?, output = ?,"
+                       " reason = ? WHERE id = ?",
                        "a run")
                  .Bind(1, finishedUnix)
                  .Bind(2, state)
                  .Bind(3, int64_t{status})
                  .Bind(4, output)
-                 .Bind(5, run)
+                 .Bind(5, reason)
+                 .Bind(6, run)
                  .Run();
   if (ok && Execute("COMMIT;", nullptr)) return true;
   Execute("ROLLBACK;", nullptr);
@@ -267,6 +269,17 @@ bool RobotStore::LatestRun(RunRecord* run) {
   std::lock_guard<std::mutex> lock(m_mutex);
   Statement select(m_db, std::string("SELECT ") + kRunColumns + " FROM runs ORDER BY id DESC LIMIT 1",
                    "the latest run");
+  if (!select.Step()) return false;
+  *run = RunOf(select);
+  return true;
+}
+
+bool RobotStore::LatestFinishedRun(RunRecord* run) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  Statement select(m_db,
+                   std::string("SELECT ") + kRunColumns +
+                       " FROM runs WHERE state = 'finished' ORDER BY id DESC LIMIT 1",
+                   "the latest finished run");
   if (!select.Step()) return false;
   *run = RunOf(select);
   return true;

@@ -56,6 +56,7 @@ struct RunRecord {
   int status = -1;           // the cross-check's exit status once finished
   int64_t logs = 0;
   std::string output;  // what the cross-check said
+  std::string reason;  // why it failed or was interrupted; empty otherwise
 };
 
 class RobotStore {
@@ -108,9 +109,11 @@ class RobotStore {
   bool SetRunState(int64_t run, const std::string& state);
   // Ends a run with what it wrote: (file name, bytes) pairs; all of it, or nothing.
   bool FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
-                 const std::string& output,
+                 const std::string& output, const std::string& reason,
                  const std::vector<std::pair<std::string, std::string>>& files);
   bool LatestRun(RunRecord* run);
+  // The latest run that finished, whose results can be looked at and published.
+  bool LatestFinishedRun(RunRecord* run);
   bool Run(int64_t id, RunRecord* run);
   bool RunFile(int64_t run, const std::string& name, std::string* bytes);
   std::vector<std::string> RunFileNames(int64_t run);

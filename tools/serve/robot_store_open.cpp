@@ -37,19 +37,21 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS run_files(run INTEGER NOT NULL, name TEXT NOT NULL,"
     " bytes BLOB NOT NULL, PRIMARY KEY(run, name));";
 
-// Columns the uploads table gained after robots were in use: added to an older database
-// when it is opened, so that its uploads stay readable.
+// Columns the tables gained after robots were in use: added to an older database when it
+// is opened, so that what it holds stays readable.
 const struct {
+  const char* table;
   const char* name;
   const char* type;
-} kAddedUploadColumns[] = {
-    {"qsos_in_log", "INTEGER NOT NULL DEFAULT 0"},
-    {"not_read", "INTEGER NOT NULL DEFAULT 0"},
-    {"outside_period", "INTEGER NOT NULL DEFAULT 0"},
-    {"refused_by_plugin", "INTEGER NOT NULL DEFAULT 0"},
-    {"dupes", "INTEGER NOT NULL DEFAULT 0"},
-    {"uncounted_listed", "TEXT NOT NULL DEFAULT ''"},
-    {"scored_period", "TEXT NOT NULL DEFAULT ''"},
+} kAddedColumns[] = {
+    {"uploads", "qsos_in_log", "INTEGER NOT NULL DEFAULT 0"},
+    {"uploads", "not_read", "INTEGER NOT NULL DEFAULT 0"},
+    {"uploads", "outside_period", "INTEGER NOT NULL DEFAULT 0"},
+    {"uploads", "refused_by_plugin", "INTEGER NOT NULL DEFAULT 0"},
+    {"uploads", "dupes", "INTEGER NOT NULL DEFAULT 0"},
+    {"uploads", "uncounted_listed", "TEXT NOT NULL DEFAULT ''"},
+    {"uploads", "scored_period", "TEXT NOT NULL DEFAULT ''"},
+    {"runs", "reason", "TEXT NOT NULL DEFAULT ''"},
 };
 
 const char kWhatToDo[] =
@@ -120,18 +122,21 @@ bool RobotStore::Execute(const char* sql, std::string* error) {
 }
 
 bool RobotStore::AddMissingColumns(std::string* error) {
-  std::vector<std::string> present;
+  std::vector<std::string> present;  // "table.column"
   try {
-    Statement columns(m_db, "PRAGMA table_info(uploads)", "the uploads' columns");
-    while (columns.Step()) present.push_back(columns.Text(1));
+    for (const char* table : {"uploads", "runs"}) {
+      Statement columns(m_db, std::string("PRAGMA table_info(") + table + ")", "the columns");
+      while (columns.Step()) present.push_back(table + ("." + columns.Text(1)));
+    }
   } catch (const StoreError& failure) {
     *error = failure.what();
     return false;
   }
-  for (const auto& column : kAddedUploadColumns) {
-    if (std::find(present.begin(), present.end(), column.name) != present.end()) continue;
-    const std::string add =
-        std::string("ALTER TABLE uploads ADD COLUMN ") + column.name + " " + column.type + ";";
+  for (const auto& column : kAddedColumns) {
+    const std::string name = std::string(column.table) + "." + column.name;
+    if (std::find(present.begin(), present.end(), name) != present.end()) continue;
+    const std::string add = std::string("ALTER TABLE ") + column.table + " ADD COLUMN " +
+                            column.name + " " + column.type + ";";
     if (!Execute(add.c_str(), error)) return false;
   }
   return true;
@@ -184,7 +189,8 @@ bool RobotStore::Open(const std::string& path, std::string* error) {
     return false;
   }
   if (!SetUp(error) ||
-      !Execute("UPDATE runs SET state = 'interrupted', finished = started WHERE finished = 0;",
+      !Execute("UPDATE runs SET state = 'interrupted', finished = started,"
+               " reason = 'the robot stopped during the check' WHERE finished = 0;",
                error)) {
     *error = path + ": " + *error;
     return false;

@@ -152,7 +152,7 @@ ClaimedScore ScoringPool::Ask(Worker* worker, const std::string& request) {
   std::fprintf(stderr, "tarno-score serve: a scoring worker %s; a new one takes the next log\n",
                status == FrameStatus::kTimedOut   ? "ran over its time and was killed"
                : status == FrameStatus::kGarbage ? "answered garbage and was killed"
-                                                 : "ended in the middle of a log");
+                                                 : "ended before it answered");
   const char* why =
       status == FrameStatus::kTimedOut ? "it took longer than the robot allows and was stopped"
       : status == FrameStatus::kGarbage ? "the scoring process gave no answer the robot can read"

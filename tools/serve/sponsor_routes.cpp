@@ -50,6 +50,7 @@ std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std
   SponsorView view;
   view.uploads = robot.store.Uploads();
   view.hasRun = robot.store.LatestRun(&view.run);
+  view.hasFinished = robot.store.LatestFinishedRun(&view.finished);
   view.running = robot.checks.Running();
   view.publishedRun = PublishedRun(robot);
   view.nowUnix = Now();
@@ -159,10 +160,13 @@ void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     RunRecord run;
-    if (!robot.store.LatestRun(&run) || run.state != "finished") {
+    // The run whose results the sponsor looked at, else the latest that finished.
+    const int64_t shown = std::atoll(req.get_param_value("run").c_str());
+    if (!(shown > 0 ? robot.store.Run(shown, &run) : robot.store.LatestFinishedRun(&run)) ||
+        run.state != "finished") {
       res.status = 409;
       res.set_content(
-          SponsorPageOf(robot, session, "Nothing to publish: the latest check has not finished."),
+          SponsorPageOf(robot, session, "Nothing to publish: no check has finished."),
           kHtmlType);
       return;
     }
@@ -173,7 +177,7 @@ void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
     SponsorSession session;
     RunRecord run;
     Session(robot, req, &session);
-    if (!robot.store.LatestRun(&run) || run.finishedUnix == 0) {
+    if (!robot.store.LatestFinishedRun(&run)) {
       res.set_content(MessagePage("Results", "No check has finished yet."), kHtmlType);
       return;
     }
@@ -189,7 +193,8 @@ void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
   server->Get("/sponsor/results/page", [&robot](const Request&, Response& res) {
     RunRecord run;
     std::string page;
-    if (!robot.store.LatestRun(&run) || !robot.store.RunFile(run.id, "results.html", &page)) {
+    if (!robot.store.LatestFinishedRun(&run) ||
+        !robot.store.RunFile(run.id, "results.html", &page)) {
       res.status = 404;
       return;
     }
