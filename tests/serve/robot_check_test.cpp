@@ -78,16 +78,18 @@ TEST(RobotCheckTest, KillNineDuringACheckLeavesNoCheckBehindAndTheLastResultsSta
   ASSERT_NE(CheckToItsEnd(robot).find("finished"), std::string::npos);
   auto client = robot.Client();
   SponsorLogin login = LogIn(client);
-  ASSERT_EQ(client.Post("/sponsor/publish", {{"Cookie", login.cookie}},
-                        httplib::Params{{"csrf", login.csrf}, {"run", "1"}})
+  ASSERT_EQ(client
+                .Post("/sponsor/publish", {{"Cookie", login.cookie}},
+                      httplib::Params{{"csrf", login.csrf}, {"run", "1"}})
                 ->status,
             303);
   for (const auto& entry : fs::directory_iterator(contest + "/logs"))
     ASSERT_EQ(Upload(client, Slurp(entry.path().string()))->status, 200) << entry.path();
-  ASSERT_EQ(client.Post("/sponsor/check", {{"Cookie", login.cookie}},
-                        httplib::Params{{"csrf", login.csrf}})
-                ->status,
-            303);
+  ASSERT_EQ(
+      client
+          .Post("/sponsor/check", {{"Cookie", login.cookie}}, httplib::Params{{"csrf", login.csrf}})
+          ->status,
+      303);
   std::vector<int> checks;
   for (int i = 0; i < 2000 && checks.empty(); ++i) {
     checks = ProcessesOf(folder, "crosscheck");
@@ -115,11 +117,12 @@ TEST(RobotCheckTest, KillNineDuringACheckLeavesNoCheckBehindAndTheLastResultsSta
   EXPECT_EQ(ElementText(progress, "run-reason"), "the robot stopped during the check");
   EXPECT_EQ(progress.find(" after "), std::string::npos) << "no time it cannot know";
   EXPECT_NE(ElementText(page, "publish").find("value=\"1\""), std::string::npos)
-      << "what can be published is check 1's:\n" << ElementText(page, "publish");
-  EXPECT_EQ(again.Post("/sponsor/publish", session,
-                       httplib::Params{{"csrf", login.csrf}, {"run", "2"}})
-                ->status,
-            409);
+      << "what can be published is check 1's:\n"
+      << ElementText(page, "publish");
+  EXPECT_EQ(
+      again.Post("/sponsor/publish", session, httplib::Params{{"csrf", login.csrf}, {"run", "2"}})
+          ->status,
+      409);
   const std::string results = again.Get("/sponsor/results", session)->body;
   EXPECT_NE(results.find("<h1>Results of check 1</h1>"), std::string::npos) << results;
   EXPECT_EQ(again.Get("/sponsor/results/page", session)->status, 200);

@@ -91,8 +91,8 @@ TEST_F(RobotHostileTest, NothingFromAnUploadBecomesAPath) {
   // The scoring workers' folders hold the plug-in's settings, named by the robot alone.
   for (const std::string& name : kept) {
     EXPECT_TRUE(name.rfind("robot.sqlite", 0) == 0 || name == "scratch" ||
-                name.rfind("worker-", 0) == 0 || name == "Plugins" ||
-                name == "TARNO-Contest.ini" || name == "err.txt")
+                name.rfind("worker-", 0) == 0 || name == "Plugins" || name == "TARNO-Contest.ini" ||
+                name == "err.txt")
         << name;
   }
 }

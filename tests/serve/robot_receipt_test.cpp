@@ -35,7 +35,8 @@ class RobotReceiptTest : public ::testing::Test {
   std::string ReceiptOf(const std::string& log) {
     auto client = m_robot.Client();
     auto res = Upload(client, log);
-    return res && res->status == 200 ? res->body : "(status " + std::to_string(res ? res->status : 0) + ")";
+    return res && res->status == 200 ? res->body
+                                     : "(status " + std::to_string(res ? res->status : 0) + ")";
   }
   RobotProcess m_robot;
 };
@@ -124,7 +125,8 @@ TEST(RobotStoreUpgradeTest, AnOlderDatabaseIsOpenedAndItsReceiptsStillShow) {
       " findings TEXT NOT NULL, refusal TEXT NOT NULL, claimed_score TEXT NOT NULL,"
       " summary TEXT NOT NULL, token TEXT, kind TEXT NOT NULL, bytes BLOB NOT NULL);"
       "INSERT INTO uploads VALUES(1, 1768651200, '127.0.0.1', '', 'HG7BB', 'current', 0, '', 3,"
-      " 0, '', '', '42', '', '" + token + "', 'cbr', 'log');";
+      " 0, '', '', '42', '', '" +
+      token + "', 'cbr', 'log');";
   ASSERT_EQ(sqlite3_exec(db, older.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
 

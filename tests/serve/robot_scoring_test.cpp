@@ -34,8 +34,8 @@ pid_t StoppedChildOf(pid_t robot) {
       int parent = 0;
       const size_t name = stat.rfind(')');
       if (name != std::string::npos &&
-          std::sscanf(stat.c_str() + name + 1, " %c %d", &state, &parent) == 2 &&
-          parent == robot && state == 'T') {
+          std::sscanf(stat.c_str() + name + 1, " %c %d", &state, &parent) == 2 && parent == robot &&
+          state == 'T') {
         return std::stoi(pid);
       }
     }
@@ -50,10 +50,10 @@ class RobotScoringTest : public ::testing::Test {
   void StartRobot(std::vector<std::string> extra) {
     setenv("TARNO_TEST_STOP_SCORING_OF", "HA9ZZ", 1);
     extra.insert(extra.end(), {"--children", "1", "--upload-limit", "1000"});
-    const bool started = m_robot.Start(
-        FreshFolder(std::string("scoring-") +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name()),
-        extra);
+    const bool started =
+        m_robot.Start(FreshFolder(std::string("scoring-") +
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name()),
+                      extra);
     unsetenv("TARNO_TEST_STOP_SCORING_OF");
     ASSERT_TRUE(started);
   }
@@ -80,8 +80,9 @@ TEST_F(RobotScoringTest, AWorkerKilledMidLogCostsThatLogItsScoreAlone) {
   auto receipt = stalled.get();
   ASSERT_TRUE(receipt);
   ASSERT_EQ(receipt->status, 200) << receipt->body;
-  EXPECT_NE(ElementText(receipt->body, "claimed-score").find("not scored: the scoring of this "
-                                                             "log failed"),
+  EXPECT_NE(ElementText(receipt->body, "claimed-score")
+                .find("not scored: the scoring of this "
+                      "log failed"),
             std::string::npos)
       << receipt->body;
   EXPECT_EQ(ElementText(receipt->body, "call"), "HA9ZZ") << "the log is kept all the same";
@@ -147,8 +148,9 @@ TEST(RobotScoringBoundsTest, OneQsoRepeatedTwentyThousandTimesCostsItsOwnSizeAnd
   const uintmax_t before = FolderBytes(folder);
   const auto start = std::chrono::steady_clock::now();
   auto receipt = Upload(client, repeated);
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::steady_clock::now() - start).count();
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+          .count();
   ASSERT_TRUE(receipt);
   ASSERT_EQ(receipt->status, 200) << receipt->body;
   EXPECT_LT(FolderBytes(folder) - before, 10u * 1000 * 1000);

@@ -1,6 +1,8 @@
 // A damaged database: the robot refuses to start on one, and a read that fails while it
 // runs is an error, never a shorter list. And a backup is a whole, sound copy.
 
+#include "serve/robot_store.h"
+
 #include <sqlite3.h>
 #include <sys/wait.h>
 
@@ -14,7 +16,6 @@
 
 #include "gtest/gtest.h"
 #include "serve/robot_fixture.h"
-#include "serve/robot_store.h"
 
 namespace tarno::testing {
 namespace {
@@ -26,8 +27,8 @@ namespace fs = std::filesystem;
 std::pair<int, std::string> StartOn(const std::string& folder) {
   std::ofstream(folder + ".password") << kPassword << "\n";
   const std::string command = "timeout 20 " + std::string(TARNO_SCORE_PROGRAM) +
-                              " serve --listen 127.0.0.1:0 --data " + folder +
-                              " --password-file " + folder + ".password 2>&1";
+                              " serve --listen 127.0.0.1:0 --data " + folder + " --password-file " +
+                              folder + ".password 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   std::string output;
   char buffer[512];
@@ -65,9 +66,10 @@ void Scribble(const std::string& file, long page, long pageSize, unsigned seed) 
 std::vector<std::pair<std::string, long>> PagesOf(const std::string& file) {
   std::vector<std::pair<std::string, long>> pages;
   for (const std::string& row :
-       Query(file, "SELECT name || ' ' || pageno FROM dbstat WHERE pagetype != 'overflow'"
-                   " AND name IN ('uploads', 'uploads_token', 'sessions', 'runs', 'settings')"
-                   " ORDER BY name, pageno")) {
+       Query(file,
+             "SELECT name || ' ' || pageno FROM dbstat WHERE pagetype != 'overflow'"
+             " AND name IN ('uploads', 'uploads_token', 'sessions', 'runs', 'settings')"
+             " ORDER BY name, pageno")) {
     pages.emplace_back(row.substr(0, row.find(' ')), std::stol(row.substr(row.find(' ') + 1)));
   }
   return pages;
@@ -79,7 +81,11 @@ TEST(RobotDamageTest, ADamagedOrEmptyDatabaseIsRefusedAtStartWithWhatToDo) {
   ASSERT_TRUE(robot.Start(folder, {"--upload-limit", "1000"}));
   auto client = robot.Client();
   for (int i = 0; i < 40; ++i)
-    ASSERT_EQ(Upload(client, MadeLog("HA" + std::to_string(i % 10) + "X" + std::string(1, char('A' + i / 10)), 60))->status, 200);
+    ASSERT_EQ(Upload(client, MadeLog("HA" + std::to_string(i % 10) + "X" +
+                                         std::string(1, char('A' + i / 10)),
+                                     60))
+                  ->status,
+              200);
   ASSERT_FALSE(LogIn(client).cookie.empty());
   ASSERT_EQ(robot.Stop(), 0);
   const std::string sound = folder + "/robot.sqlite";

@@ -143,8 +143,7 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
   // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
   const std::string output = WithoutFolder(result.output, folder.string() + "/");
   if (result.stopped) {
-    Finish(run, "interrupted", result.status, output, "the robot was stopped during the check",
-           {});
+    Finish(run, "interrupted", result.status, output, "the robot was stopped during the check", {});
   } else if (!result.started) {
     Finish(run, "failed", -1, output, "the cross-check could not be started", {});
   } else if (result.timedOut) {
@@ -152,9 +151,9 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
   } else if (result.status < 0 || result.status >= 2) {
     const std::string said = LastLine(output);
     Finish(run, "failed", result.status, output,
-           (result.status < 0 ? std::string("the cross-check was killed")
-                              : "the cross-check stopped with status " +
-                                    std::to_string(result.status)) +
+           (result.status < 0
+                ? std::string("the cross-check was killed")
+                : "the cross-check stopped with status " + std::to_string(result.status)) +
                (said.empty() ? "" : ": " + said),
            {});
   } else {

@@ -13,8 +13,8 @@ namespace tarno::score {
 
 struct ClaimedScore {
   bool scored = false;
-  std::string score;  // "879*73 = 64167"'s 64167; otherwise why there is none
-  std::string sheet;  // the summary sheet, lines parted by LF
+  std::string score;        // "879*73 = 64167"'s 64167; otherwise why there is none
+  std::string sheet;        // the summary sheet, lines parted by LF
   UncountedQsos uncounted;  // known when scored
 };
 

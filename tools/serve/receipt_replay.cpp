@@ -29,8 +29,8 @@ class PluginRun {
   void Reset() {
     COleDateTime start = OleDate(m_run.startDays);
     COleDateTime end = OleDate(m_run.endDays);
-    m_plugin.resetStats("", 0, m_run.ownCall.c_str(), &start, &end, "", "", "", "", "", "", "",
-                        "", "", "", 0, 0, 0, 0.0, 0.0, "", m_run.ownContinent.c_str(), "");
+    m_plugin.resetStats("", 0, m_run.ownCall.c_str(), &start, &end, "", "", "", "", "", "", "", "",
+                        "", "", 0, 0, 0, 0.0, 0.0, "", m_run.ownContinent.c_str(), "");
   }
 
   // The plug-in's answer: whether it took the QSO into the log.
@@ -40,11 +40,11 @@ class PluginRun {
     const std::string& ownCall = qso.stationCall.empty() ? m_run.ownCall : qso.stationCall;
     COleDateTime when = OleDate(qso.oleDays);
     COleDateTime unused = OleDate(0.0);
-    return m_plugin.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused,
-                            0, qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(),
-                            qso.rstRcvd.c_str(), qso.exchSent.c_str(), qso.exchRcvd.c_str(), "",
-                            "", "", "", "", "", "", "", "", country.prefix.c_str(), 0, 0, 0, 0.0,
-                            0.0, "", continent.c_str(), "", qso.band.c_str(), "") != 0;
+    return m_plugin.addData(ownCall.c_str(), qso.call.c_str(), &when, &unused, &unused, &unused, 0,
+                            qso.freqHz, qso.mode.c_str(), qso.rstSent.c_str(), qso.rstRcvd.c_str(),
+                            qso.exchSent.c_str(), qso.exchRcvd.c_str(), "", "", "", "", "", "", "",
+                            "", "", country.prefix.c_str(), 0, 0, 0, 0.0, 0.0, "",
+                            continent.c_str(), "", qso.band.c_str(), "") != 0;
   }
 
   std::string Result() {

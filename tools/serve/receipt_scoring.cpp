@@ -37,9 +37,9 @@ bool PeriodDays(const std::string& text, bool end, double* days) {
       !Digits(text, 5, 2, &month) || !Digits(text, 8, 2, &day)) {
     return false;
   }
-  if (text.size() != 10 && (text.size() != 16 || (text[10] != 'T' && text[10] != ' ') ||
-                            text[13] != ':' || !Digits(text, 11, 2, &hour) ||
-                            !Digits(text, 14, 2, &minute))) {
+  if (text.size() != 10 &&
+      (text.size() != 16 || (text[10] != 'T' && text[10] != ' ') || text[13] != ':' ||
+       !Digits(text, 11, 2, &hour) || !Digits(text, 14, 2, &minute))) {
     return false;
   }
   return OleDaysOf(year, month, day, hour, minute, end && text.size() == 10 ? 59 : 0, days);
@@ -117,8 +117,8 @@ class UncountedList {
     ++m_counts.notRead;
   }
   void Outside(const LogQso& qso) {
-    Add(qso.source, FormatOleDays(qso.oleDays) + " " + Shown(qso.call) +
-                        ": outside the contest period");
+    Add(qso.source,
+        FormatOleDays(qso.oleDays) + " " + Shown(qso.call) + ": outside the contest period");
     ++m_counts.outside;
   }
   void Judged(const LogQso& qso, const QsoVerdict& verdict) {
@@ -139,8 +139,8 @@ class UncountedList {
     m_counts.inLog = inLog;
     m_counts.period = period;
     for (size_t i = 0; i < m_entries.size() && int64_t(i) < kUncountedListed; ++i)
-      m_counts.listed += m_unit + (" " + std::to_string(m_entries[i].first)) + ": " +
-                         m_entries[i].second + "\n";
+      m_counts.listed +=
+          m_unit + (" " + std::to_string(m_entries[i].first)) + ": " + m_entries[i].second + "\n";
     return m_counts;
   }
 

@@ -165,7 +165,8 @@ std::string UncountedSection(const UncountedQsos& uncounted) {
     parts.push_back(std::to_string(uncounted.outside) + " outside the contest period (" +
                     uncounted.period + ")");
   }
-  if (uncounted.refused) parts.push_back(std::to_string(uncounted.refused) + " refused by the plug-in");
+  if (uncounted.refused)
+    parts.push_back(std::to_string(uncounted.refused) + " refused by the plug-in");
   if (uncounted.dupes) parts.push_back(Counted(uncounted.dupes, "dupe"));
   std::string breakdown;
   for (const std::string& part : parts) breakdown += (breakdown.empty() ? "" : ", ") + part;

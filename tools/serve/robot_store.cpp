@@ -69,7 +69,8 @@ bool RobotStore::AddUpload(UploadRecord* upload, std::string* error) {
   if (!Execute("BEGIN IMMEDIATE;", error)) return false;
   bool ok = true;
   if (upload->state == "current") {
-    ok = Statement(m_db, "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
+    ok = Statement(m_db,
+                   "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
                    "the call's earlier log")
              .Bind(1, upload->call)
              .Run();
@@ -267,7 +268,8 @@ bool RobotStore::FinishRun(int64_t run, int64_t finishedUnix, const std::string&
 
 bool RobotStore::LatestRun(RunRecord* run) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  Statement select(m_db, std::string("SELECT ") + kRunColumns + " FROM runs ORDER BY id DESC LIMIT 1",
+  Statement select(m_db,
+                   std::string("SELECT ") + kRunColumns + " FROM runs ORDER BY id DESC LIMIT 1",
                    "the latest run");
   if (!select.Step()) return false;
   *run = RunOf(select);
@@ -303,8 +305,7 @@ bool RobotStore::RunFile(int64_t run, const std::string& name, std::string* byte
 
 std::vector<std::string> RobotStore::RunFileNames(int64_t run) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  Statement select(m_db, "SELECT name FROM run_files WHERE run = ? ORDER BY name",
-                   "a run's files");
+  Statement select(m_db, "SELECT name FROM run_files WHERE run = ? ORDER BY name", "a run's files");
   select.Bind(1, run);
   std::vector<std::string> names;
   while (select.Step()) names.push_back(select.Text(0));

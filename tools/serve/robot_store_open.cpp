@@ -154,9 +154,9 @@ bool RobotStore::Open(const std::string& path, std::string* error) {
   std::error_code failed;
   const bool exists = fs::exists(path, failed);
   if (exists && fs::is_regular_file(path, failed) && fs::file_size(path, failed) == 0) {
-    *error = path +
-             " is empty (0 bytes), which no robot leaves behind: the uploads it held are gone." +
-             kWhatToDo + " Only if this robot never took an upload, remove the file to start afresh.";
+    *error =
+        path + " is empty (0 bytes), which no robot leaves behind: the uploads it held are gone." +
+        kWhatToDo + " Only if this robot never took an upload, remove the file to start afresh.";
     return false;
   }
   if (!exists && !failed) {
@@ -165,8 +165,7 @@ bool RobotStore::Open(const std::string& path, std::string* error) {
     const std::string fresh = path + ".new";
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(fresh + suffix, failed);
     const int create = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
-    bool made = sqlite3_open_v2(fresh.c_str(), &m_db, create, nullptr) == SQLITE_OK &&
-                SetUp(error);
+    bool made = sqlite3_open_v2(fresh.c_str(), &m_db, create, nullptr) == SQLITE_OK && SetUp(error);
     if (!made && error->empty()) *error = m_db ? sqlite3_errmsg(m_db) : "cannot make it";
     sqlite3_close(m_db);
     m_db = nullptr;
@@ -209,14 +208,16 @@ bool RobotStore::Backup(const std::string& folder, std::string* file, std::strin
   fs::path target = fs::path(folder) / ("robot-" + stamp + ".sqlite");
   for (int i = 2; fs::exists(target, failed); ++i)
     target = fs::path(folder) / ("robot-" + stamp + "-" + std::to_string(i) + ".sqlite");
-  const std::string partial = (fs::path(folder) / ("." + target.filename().string() + ".partial")).string();
+  const std::string partial =
+      (fs::path(folder) / ("." + target.filename().string() + ".partial")).string();
 
   // A connection of its own: in WAL mode its reading holds up none of the robot's writes.
   sqlite3* source = nullptr;
   sqlite3* copy = nullptr;
-  bool done = sqlite3_open_v2(m_path.c_str(), &source, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-              sqlite3_open_v2(partial.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                              nullptr) == SQLITE_OK;
+  bool done =
+      sqlite3_open_v2(m_path.c_str(), &source, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+      sqlite3_open_v2(partial.c_str(), &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                      nullptr) == SQLITE_OK;
   if (done) {
     sqlite3_busy_timeout(source, 10000);
     sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source, "main");
@@ -242,7 +243,8 @@ bool RobotStore::Backup(const std::string& folder, std::string* file, std::strin
          std::rename(partial.c_str(), target.string().c_str()) == 0 && Synced(folder, true);
   if (!done) {
     fs::remove(partial, failed);
-    *error = "no backup was made in " + folder + ": " + (error->empty() ? "it could not be written" : *error);
+    *error = "no backup was made in " + folder + ": " +
+             (error->empty() ? "it could not be written" : *error);
     return false;
   }
   KeepNewest(folder, kBackupsKept);

@@ -66,7 +66,8 @@ bool ScoringPool::Spawn(Worker* worker) {
     return false;
   }
   const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  worker->scratch = (fs::path(m_options.dataFolder) / "scratch" / ("worker-" + RandomHex(8))).string();
+  worker->scratch =
+      (fs::path(m_options.dataFolder) / "scratch" / ("worker-" + RandomHex(8))).string();
   ChildSpec spec;
   spec.args = {m_children.program(), "serve", kScoringWorkerCommand, "--scratch", worker->scratch};
   if (!m_options.start.empty())
@@ -150,11 +151,11 @@ ClaimedScore ScoringPool::Ask(Worker* worker, const std::string& request) {
   }
   Kill(worker);
   std::fprintf(stderr, "tarno-score serve: a scoring worker %s; a new one takes the next log\n",
-               status == FrameStatus::kTimedOut   ? "ran over its time and was killed"
+               status == FrameStatus::kTimedOut  ? "ran over its time and was killed"
                : status == FrameStatus::kGarbage ? "answered garbage and was killed"
                                                  : "ended before it answered");
   const char* why =
-      status == FrameStatus::kTimedOut ? "it took longer than the robot allows and was stopped"
+      status == FrameStatus::kTimedOut  ? "it took longer than the robot allows and was stopped"
       : status == FrameStatus::kGarbage ? "the scoring process gave no answer the robot can read"
                                         : "the scoring process ended before it was done";
   return NotScored(std::string("the scoring of this log failed: ") + why + " (the log is kept)");

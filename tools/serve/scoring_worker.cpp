@@ -30,12 +30,12 @@ struct WorkerOptions {
 bool ParseWorkerOptions(const std::vector<std::string>& args, WorkerOptions* options) {
   for (size_t i = 0; i + 1 < args.size(); i += 2) {
     const std::string& name = args[i];
-    std::string* target = name == "--scratch"   ? &options->scratch
-                          : name == "--start"   ? &options->period.start
-                          : name == "--end"     ? &options->period.end
-                          : name == "--cty"     ? &options->countryFile
-                          : name == "--plugin"  ? &options->plugin
-                                                : nullptr;
+    std::string* target = name == "--scratch"  ? &options->scratch
+                          : name == "--start"  ? &options->period.start
+                          : name == "--end"    ? &options->period.end
+                          : name == "--cty"    ? &options->countryFile
+                          : name == "--plugin" ? &options->plugin
+                                               : nullptr;
     if (!target) return false;
     *target = args[i + 1];
   }

@@ -167,8 +167,8 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
     return false;
   }
   if (!scoringTimeout.empty() && !Number(scoringTimeout, 1, 3600, &options->scoringSeconds)) {
-    *error = "--scoring-timeout \"" + scoringTimeout +
-             "\" is not a number of seconds from 1 to 3600";
+    *error =
+        "--scoring-timeout \"" + scoringTimeout + "\" is not a number of seconds from 1 to 3600";
     return false;
   }
   if (!children.empty() && !Number(children, 1, 256, &options->children)) {

@@ -165,9 +165,8 @@ void SetUpCheckRoutes(Robot& robot, httplib::Server* server) {
     if (!(shown > 0 ? robot.store.Run(shown, &run) : robot.store.LatestFinishedRun(&run)) ||
         run.state != "finished") {
       res.status = 409;
-      res.set_content(
-          SponsorPageOf(robot, session, "Nothing to publish: no check has finished."),
-          kHtmlType);
+      res.set_content(SponsorPageOf(robot, session, "Nothing to publish: no check has finished."),
+                      kHtmlType);
       return;
     }
     robot.store.SetSetting("published_run", std::to_string(run.id));
