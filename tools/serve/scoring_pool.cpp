@@ -167,8 +167,10 @@ ClaimedScore ScoringPool::Score(const std::string& call, const std::string& byte
     std::unique_lock<std::mutex> lock(m_mutex);
     m_freed.wait(lock, [this, &worker] {
       if (m_stopping) return true;
+      // A worker already running before one still to be started.
       for (Worker& candidate : m_workers) {
-        if (!candidate.busy) worker = &candidate;
+        if (!candidate.busy && (!worker || (worker->pid <= 0 && candidate.pid > 0)))
+          worker = &candidate;
       }
       return worker != nullptr;
     });
