@@ -5,10 +5,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -45,14 +45,15 @@ bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder, st
     size_t done = 0;
     while (fd >= 0 && done < log.bytes.size()) {
       const ssize_t put = write(fd, log.bytes.data() + done, log.bytes.size() - done);
-      if (put < 0 && errno != EINTR) break;
+      if (put == 0 || (put < 0 && errno != EINTR)) break;
       if (put > 0) done += static_cast<size_t>(put);
     }
-    const int failure = errno;
+    int failure = errno;
     const bool closed = fd >= 0 && close(fd) == 0;
+    if (fd >= 0 && done == log.bytes.size() && !closed) failure = errno;
     if (fd < 0 || done < log.bytes.size() || !closed) {
       *why = "the logs could not be written out: " + name + ": " +
-             std::strerror(done < log.bytes.size() || fd < 0 ? failure : errno);
+             std::error_code(failure, std::generic_category()).message();
       return false;
     }
   }

@@ -110,7 +110,7 @@ std::string RefusalText(const LogQso& qso) {
 // Every QSO that will not count, by source: the reader's, the period's, the plug-in's.
 class UncountedList {
  public:
-  UncountedList(const char* unit) : m_unit(unit) {}
+  explicit UncountedList(const char* unit) : m_unit(unit) {}
 
   void NotRead(const LogProblem& skipped) {
     Add(skipped.source, "not read: " + skipped.reason);
@@ -147,6 +147,8 @@ class UncountedList {
  private:
   // A log of 100,000 refused lines keeps only the first few hundred texts.
   void Add(int source, std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');  // one entry, one line
+    std::replace(text.begin(), text.end(), '\r', ' ');
     m_entries.emplace_back(source, std::move(text));
     if (m_entries.size() >= 4 * size_t(kUncountedListed)) Trim();
   }

@@ -201,8 +201,10 @@ bool RobotStore::Backup(const std::string& folder, std::string* file, std::strin
   std::error_code failed;
   fs::create_directories(folder, failed);
   for (const auto& entry : fs::directory_iterator(folder, failed)) {
-    // What a backup cut short left behind.
-    if (entry.path().extension() == ".partial") fs::remove(entry.path(), failed);
+    // What a backup cut short left behind, its journal too.
+    const std::string name = entry.path().filename().string();
+    if (name[0] == '.' && name.find(".partial") != std::string::npos)
+      fs::remove(entry.path(), failed);
   }
   const std::string stamp = UtcStamp();
   fs::path target = fs::path(folder) / ("robot-" + stamp + ".sqlite");
