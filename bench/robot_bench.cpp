@@ -13,10 +13,10 @@
 // 3. --rounds times (3), in turn: the floor, CheckMain and ScoreMain (the two commands' own
 //    functions) for each log in this process, their output thrown away, timed per file
 //    and back to back; then all N clients send at one signal, each on its own connection
-//    (httplib::Client), and each waits for its receipt. The robot's processor time, its
-//    scoring children's included, comes from /proc.
-// Also timed alone: the scoring as a program of its own, which the robot starts for each
-// upload, and one durable SQLite commit of an upload's bytes.
+//    (httplib::Client), and each waits for its receipt. The robot's processor time, that
+//    of its scoring workers included, comes from /proc.
+// Also timed alone: the scoring as a program of its own (what a long-lived scoring worker
+// saves starting for each upload), and one durable SQLite commit of an upload's bytes.
 // Everything happens in a scratch folder under $TMPDIR (or /tmp), removed at the end.
 
 #include <fcntl.h>
@@ -186,8 +186,8 @@ struct Part {
   double cpuSeconds = 0;
 };
 
-// The scoring as the robot has it done for each upload, by tarno-score as a program of its
-// own; medians over the first ten files.
+// The scoring by tarno-score as a program of its own, started afresh for the file; medians
+// over the first ten files.
 Part ScoringAsProgram(const std::vector<Entrant>& entrants, const fs::path& scratch) {
   std::vector<double> wall, cpu;
   for (size_t i = 0; i < entrants.size() && i < 10; ++i) {

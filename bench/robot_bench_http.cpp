@@ -15,6 +15,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 namespace tarno::bench {
 namespace {
@@ -82,17 +83,41 @@ RobotProcess::~RobotProcess() {
     std::fprintf(stderr, "tarno_robot_bench: the robot ended with status %d\n", status);
 }
 
-double RobotProcess::CpuSeconds() const {
-  std::ifstream in("/proc/" + std::to_string(m_pid) + "/stat");
+namespace {
+
+// The fields of /proc/PID/stat after the program's name, which is in parentheses and may
+// hold blanks; empty when the process is gone.
+std::vector<std::string> StatFields(const std::string& pid) {
+  std::ifstream in("/proc/" + pid + "/stat");
   const std::string stat{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  // The fields after the program's name, which is in parentheses and may hold blanks.
-  std::istringstream after(stat.substr(stat.rfind(')') + 2));
-  std::vector<std::string> fields{std::istream_iterator<std::string>(after),
-                                  std::istream_iterator<std::string>()};
-  if (fields.size() < 15) Die("/proc/" + std::to_string(m_pid) + "/stat cannot be read");
-  // utime, stime, cutime, cstime: the line's fields 14 to 17, 12 to 15 after the name.
+  const size_t name = stat.rfind(')');
+  if (name == std::string::npos) return {};
+  std::istringstream after(stat.substr(name + 2));
+  return {std::istream_iterator<std::string>(after), std::istream_iterator<std::string>()};
+}
+
+// utime, stime and, with `waited`, cutime and cstime: the line's fields 14 to 17, 12 to 15
+// after the name.
+double Ticks(const std::vector<std::string>& fields, bool waited) {
   double ticks = 0;
-  for (int i = 11; i <= 14; ++i) ticks += std::atof(fields[i].c_str());
+  for (int i = 11; i <= (waited ? 14 : 12); ++i) ticks += std::atof(fields[i].c_str());
+  return ticks;
+}
+
+}  // namespace
+
+double RobotProcess::CpuSeconds() const {
+  const std::vector<std::string> own = StatFields(std::to_string(m_pid));
+  if (own.size() < 15) Die("/proc/" + std::to_string(m_pid) + "/stat cannot be read");
+  double ticks = Ticks(own, true);
+  // Children the robot keeps running (its scoring workers) have not been waited for, so
+  // their time is not yet in the robot's own count.
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string pid = entry.path().filename().string();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::vector<std::string> fields = StatFields(pid);
+    if (fields.size() >= 15 && fields[1] == std::to_string(m_pid)) ticks += Ticks(fields, true);
+  }
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 

@@ -38,7 +38,8 @@ class RobotProcess {
   RobotProcess& operator=(const RobotProcess&) = delete;
 
   int port() const { return m_port; }
-  // Its processor time so far, that of the scoring programs it has waited for included.
+  // Its processor time so far, with that of its children: those it has waited for and
+  // those still running (its scoring workers).
   double CpuSeconds() const;
 
  private:

@@ -1,7 +1,14 @@
 #include "serve/check_runner.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
+#include <exception>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -10,6 +17,8 @@
 namespace tarno::score {
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string WithoutFolder(std::string text, const std::string& folder) {
   for (size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
     text.erase(at, folder.size());
@@ -17,21 +26,47 @@ std::string WithoutFolder(std::string text, const std::string& folder) {
   return text;
 }
 
-namespace fs = std::filesystem;
-
 constexpr int kCheckSeconds = 4 * 3600;
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder) {
+// Each log to its own file, named by upload number; false with the reason, as the system
+// gave it (a full disk), when one cannot be written whole.
+bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder, std::string* why) {
   std::error_code made;
   fs::create_directories(folder, made);
-  if (made) return false;
+  if (made) {
+    *why = "the logs could not be written out: " + made.message();
+    return false;
+  }
   for (const UploadRecord& log : logs) {
-    const fs::path file = folder / (std::to_string(log.id) + "." + log.kind);
-    if (!WriteWholeFile(file.string(), log.bytes)) return false;
+    const std::string name = std::to_string(log.id) + "." + log.kind;
+    const int fd = open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    size_t done = 0;
+    while (fd >= 0 && done < log.bytes.size()) {
+      const ssize_t put = write(fd, log.bytes.data() + done, log.bytes.size() - done);
+      if (put == 0 || (put < 0 && errno != EINTR)) break;
+      if (put > 0) done += static_cast<size_t>(put);
+    }
+    int failure = errno;
+    const bool closed = fd >= 0 && close(fd) == 0;
+    if (fd >= 0 && done == log.bytes.size() && !closed) failure = errno;
+    if (fd < 0 || done < log.bytes.size() || !closed) {
+      *why = "the logs could not be written out: " + name + ": " +
+             std::error_code(failure, std::generic_category()).message();
+      return false;
+    }
   }
   return true;
+}
+
+// The last line the cross-check wrote, which says why it stopped.
+std::string LastLine(const std::string& output) {
+  size_t end = output.find_last_not_of("\n");
+  if (end == std::string::npos) return std::string();
+  const size_t start = output.rfind('\n', end);
+  return output.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 using FileList = std::vector<std::pair<std::string, std::string>>;
@@ -80,33 +115,60 @@ void CheckRunner::Work(int64_t run) {
   const fs::path folder = fs::path(m_options.dataFolder) / "runs" / std::to_string(run);
   std::error_code removed;
   fs::remove_all(folder, removed);
-  m_store.SetRunState(run, "writing the logs out");
-  if (!WriteLogs(m_store.CurrentLogs(), folder / "logs")) {
-    m_store.FinishRun(run, Now(), "failed", -1, "the logs could not be written out", {});
-  } else {
-    m_store.SetRunState(run, "reading and checking the logs");
-    std::vector<std::string> args = {"crosscheck", "--out", (folder / "results").string()};
-    if (!m_options.start.empty())
-      args.insert(args.end(), {"--start", m_options.start, "--end", m_options.end});
-    if (!m_options.countryFile.empty()) args.insert(args.end(), {"--cty", m_options.countryFile});
-    if (!m_options.plugin.empty()) args.insert(args.end(), {"--plugin", m_options.plugin});
-    args.push_back((folder / "logs").string());
-    const ChildResult result =
-        m_children.Run(args, (folder / "output.txt").string(), kCheckSeconds);
-    const bool finished = result.started && !result.timedOut && result.status >= 0;
-    // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
-    std::string output = WithoutFolder(result.output, folder.string() + "/");
-    if (result.stopped) output += "the robot was stopped during the check\n";
-    if (!result.started && !result.stopped) output += "the cross-check could not be started\n";
-    if (result.timedOut) output += "the cross-check took too long and was stopped\n";
-    const char* state = result.stopped                  ? "interrupted"
-                        : finished && result.status < 2 ? "finished"
-                                                        : "failed";
-    m_store.FinishRun(run, Now(), state, result.status, output,
-                      result.stopped ? FileList() : ReadResults(folder / "results"));
+  try {
+    Check(run, folder);
+  } catch (const std::exception& failure) {  // the database could not be read
+    std::fprintf(stderr, "tarno-score serve: check %lld: %s\n", static_cast<long long>(run),
+                 failure.what());
+    Finish(run, "failed", -1, "", failure.what(), {});
   }
   fs::remove_all(folder, removed);
   m_running = false;
+}
+
+void CheckRunner::Check(int64_t run, const fs::path& folder) {
+  m_store.SetRunState(run, "writing the logs out");
+  std::string why;
+  if (!WriteLogs(m_store.CurrentLogs(), folder / "logs", &why)) {
+    Finish(run, "failed", -1, "", why, {});
+    return;
+  }
+  m_store.SetRunState(run, "reading and checking the logs");
+  std::vector<std::string> args = {"crosscheck", "--out", (folder / "results").string()};
+  if (!m_options.start.empty())
+    args.insert(args.end(), {"--start", m_options.start, "--end", m_options.end});
+  if (!m_options.countryFile.empty()) args.insert(args.end(), {"--cty", m_options.countryFile});
+  if (!m_options.plugin.empty()) args.insert(args.end(), {"--plugin", m_options.plugin});
+  args.push_back((folder / "logs").string());
+  const ChildResult result = m_children.Run(args, (folder / "output.txt").string(), kCheckSeconds);
+  // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
+  const std::string output = WithoutFolder(result.output, folder.string() + "/");
+  if (result.stopped) {
+    Finish(run, "interrupted", result.status, output, "the robot was stopped during the check", {});
+  } else if (!result.started) {
+    Finish(run, "failed", -1, output, "the cross-check could not be started", {});
+  } else if (result.timedOut) {
+    Finish(run, "failed", -1, output, "the cross-check took too long and was stopped", {});
+  } else if (result.status < 0 || result.status >= 2) {
+    const std::string said = LastLine(output);
+    Finish(run, "failed", result.status, output,
+           (result.status < 0
+                ? std::string("the cross-check was killed")
+                : "the cross-check stopped with status " + std::to_string(result.status)) +
+               (said.empty() ? "" : ": " + said),
+           {});
+  } else {
+    Finish(run, "finished", result.status, output, "", ReadResults(folder / "results"));
+  }
+}
+
+void CheckRunner::Finish(int64_t run, const char* state, int status, const std::string& output,
+                         const std::string& reason,
+                         const std::vector<std::pair<std::string, std::string>>& files) {
+  if (!m_store.FinishRun(run, Now(), state, status, output, reason, files)) {
+    std::fprintf(stderr, "tarno-score serve: check %lld: its end could not be stored\n",
+                 static_cast<long long>(run));
+  }
 }
 
 }  // namespace tarno::score

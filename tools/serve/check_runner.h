@@ -9,9 +9,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "serve/child_process.h"
 #include "serve/robot_store.h"
@@ -34,6 +37,10 @@ class CheckRunner {
 
  private:
   void Work(int64_t run);
+  void Check(int64_t run, const std::filesystem::path& folder);
+  void Finish(int64_t run, const char* state, int status, const std::string& output,
+              const std::string& reason,
+              const std::vector<std::pair<std::string, std::string>>& files);
 
   RobotStore& m_store;
   ChildProcesses& m_children;

@@ -3,25 +3,73 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <thread>
+#include <future>
 
 #include "logs/log_file.h"
-
-extern char** environ;
 
 namespace tarno::score {
 namespace {
 
 constexpr size_t kLongestOutput = 64 * 1024;
+constexpr size_t kMostChildFds = 8;
 
 constexpr auto kGraceOnStop = std::chrono::seconds(3);
+
+// Between fork and exec only async-signal-safe calls: another thread of the robot may have
+// held the allocator's lock at the fork.
+[[noreturn]] void BecomeChild(pid_t parent, const std::vector<char*>& argv,
+                              const std::vector<int>& fds, int highestFd) {
+  // The death signal comes when the launching thread ends; the robot may have ended before
+  // it was asked for, and then this child would stay behind.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(127);
+  // The robot blocks its stop signals and ignores SIGPIPE; the child starts afresh.
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  struct sigaction defaults {};
+  defaults.sa_handler = SIG_DFL;
+  for (int signal : {SIGPIPE, SIGTERM, SIGINT}) sigaction(signal, &defaults, nullptr);
+  // Moved out of the way first: a descriptor may already sit where another one goes.
+  int moved[kMostChildFds];
+  const int count = static_cast<int>(fds.size());
+  for (int i = 0; i < count; ++i) {
+    moved[i] = fds[i] < 0 ? -1 : fcntl(fds[i], F_DUPFD, static_cast<int>(kMostChildFds));
+    if (fds[i] >= 0 && moved[i] < 0) _exit(127);
+  }
+  for (int i = 0; i < count; ++i) {
+    if (moved[i] >= 0 && dup2(moved[i], i) < 0) _exit(127);
+  }
+  // Nothing of the robot's (its database, its clients' connections) stays open in the child.
+  const int first = std::max(count, 3);
+  if (close_range(static_cast<unsigned>(first), ~0U, 0) != 0) {
+    for (int fd = first; fd <= highestFd; ++fd) close(fd);
+  }
+  execv(argv[0], argv.data());
+  _exit(127);
+}
+
+pid_t Fork(const ChildSpec& spec) {
+  if (spec.args.empty() || spec.fds.size() > kMostChildFds) return -1;
+  std::vector<char*> argv;
+  for (const std::string& arg : spec.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  rlimit files{};
+  const int highestFd =
+      getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536 ? int(files.rlim_cur) : 65536;
+  const pid_t parent = getpid();
+  const pid_t child = fork();
+  if (child == 0) BecomeChild(parent, argv, spec.fds, highestFd);
+  return child;
+}
 
 // Waits for the child; kills it once the time is up, or a while after the robot began to
 // stop (SIGTERM lets a cross-check clear its scratch folder first).
@@ -52,6 +100,42 @@ int WaitFor(pid_t child, int timeoutSeconds, const std::atomic<bool>& stopping, 
 
 }  // namespace
 
+Launcher::Launcher() : m_thread([this] { Loop(); }) {}
+
+Launcher::~Launcher() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_done = true;
+  }
+  m_wake.notify_all();
+  m_thread.join();
+}
+
+void Launcher::Loop() {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  for (;;) {
+    m_wake.wait(lock, [this] { return m_done || !m_jobs.empty(); });
+    if (m_jobs.empty()) return;
+    std::function<void()> job = std::move(m_jobs.front());
+    m_jobs.pop_front();
+    lock.unlock();
+    job();
+    lock.lock();
+  }
+}
+
+pid_t Launcher::Start(const ChildSpec& spec) {
+  std::packaged_task<pid_t()> task([&spec] { return Fork(spec); });
+  std::future<pid_t> started = task.get_future();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_done) return -1;
+    m_jobs.emplace_back([&task] { task(); });
+  }
+  m_wake.notify_one();
+  return started.get();
+}
+
 std::string ThisProgram() {
   char self[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -74,36 +158,21 @@ ChildResult ChildProcesses::Run(const std::vector<std::string>& args, const std:
     --m_free;
   }
   ChildResult result;
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(m_program.c_str()));
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_adddup2(&files, 1, 2);
-  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-  // The server blocks its stop signals and ignores SIGPIPE; the child starts afresh.
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none, defaults;
-  sigemptyset(&none);
-  sigemptyset(&defaults);
-  for (int signal : {SIGPIPE, SIGTERM, SIGINT}) sigaddset(&defaults, signal);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  pid_t child = 0;
-  {
+  ChildSpec spec;
+  spec.args.push_back(m_program);
+  spec.args.insert(spec.args.end(), args.begin(), args.end());
+  const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  spec.fds = {input, output, output};
+  pid_t child = -1;
+  if (input >= 0 && output >= 0) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    result.started = !m_stopping && posix_spawn(&child, m_program.c_str(), &files, &attributes,
-                                                argv.data(), environ) == 0;
+    if (!m_stopping) child = m_launcher.Start(spec);
+    result.started = child > 0;
     if (result.started) m_running.insert(child);
   }
-  posix_spawnattr_destroy(&attributes);
-  posix_spawn_file_actions_destroy(&files);
+  if (input >= 0) close(input);
+  if (output >= 0) close(output);
   if (result.started) result.status = WaitFor(child, timeoutSeconds, m_stopping, &result.timedOut);
   result.stopped = m_stopping;
   {

@@ -1,72 +1,47 @@
 #include "serve/claimed_score.h"
 
-#include <algorithm>
-#include <filesystem>
-#include <vector>
-
-#include "contest/ascii_text.h"
-#include "logs/log_file.h"
-#include "serve/random_token.h"
+#include <cstdlib>
 
 namespace tarno::score {
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr int kScoringSeconds = 120;
-
-// The last line of the child's output that says why it failed.
-std::string Why(const ChildResult& result) {
-  if (!result.started) return "not scored: the scoring could not be started";
-  if (result.timedOut) return "not scored: the scoring took too long";
-  std::string why;
-  for (size_t from = 0; from < result.output.size();) {
-    size_t to = result.output.find('\n', from);
-    if (to == std::string::npos) to = result.output.size();
-    const std::string line(TrimAscii(std::string_view(result.output).substr(from, to - from)));
-    if (line.rfind("tarno-score: ", 0) == 0) why = line.substr(13);
-    from = to + 1;
-  }
-  return "not scored: " + (why.empty() ? "the scoring failed" : why);
+bool Count(const std::string& text, int64_t* count) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  *count = std::strtoll(text.c_str(), nullptr, 10);
+  return true;
 }
 
 }  // namespace
 
-ClaimedScore ScoreUpload(ChildProcesses& children, const ServeOptions& options,
-                         const std::string& bytes, const std::string& kind,
-                         const std::string& call) {
-  ClaimedScore claimed;
-  const fs::path scratch = fs::path(options.dataFolder) / "scratch" / RandomHex(12);
-  std::error_code made;
-  fs::create_directories(scratch, made);
-  const std::string log = (scratch / ("log." + kind)).string();
-  if (made || !WriteWholeFile(log, bytes)) {
-    claimed.score = "not scored: no room for the scoring in the data folder";
-    fs::remove_all(scratch, made);
-    return claimed;
+Fields FieldsOf(const ClaimedScore& claimed) {
+  const UncountedQsos& uncounted = claimed.uncounted;
+  return {claimed.scored ? "scored" : "not scored",
+          claimed.score,
+          claimed.sheet,
+          std::to_string(uncounted.inLog),
+          std::to_string(uncounted.notRead),
+          std::to_string(uncounted.outside),
+          std::to_string(uncounted.refused),
+          std::to_string(uncounted.dupes),
+          uncounted.listed,
+          uncounted.period};
+}
+
+bool ClaimedScoreOf(const Fields& fields, ClaimedScore* claimed) {
+  if (fields.size() != 10 || (fields[0] != "scored" && fields[0] != "not scored")) return false;
+  UncountedQsos& uncounted = claimed->uncounted;
+  if (!Count(fields[3], &uncounted.inLog) || !Count(fields[4], &uncounted.notRead) ||
+      !Count(fields[5], &uncounted.outside) || !Count(fields[6], &uncounted.refused) ||
+      !Count(fields[7], &uncounted.dupes)) {
+    return false;
   }
-  std::vector<std::string> args = {"--dir", scratch.string(), "--own-call", call};
-  if (!options.start.empty())
-    args.insert(args.end(), {"--start", options.start, "--end", options.end});
-  if (!options.countryFile.empty()) args.insert(args.end(), {"--cty", options.countryFile});
-  if (!options.plugin.empty()) args.insert(args.end(), {"--plugin", options.plugin});
-  args.push_back(log);
-  const ChildResult result = children.Run(args, (scratch / "output.txt").string(), kScoringSeconds);
-  std::string sheet, error;
-  if (result.started && !result.timedOut &&
-      ReadRegularFile((scratch / "summary.txt").string(), &sheet, &error)) {
-    sheet.erase(std::remove(sheet.begin(), sheet.end(), '\r'), sheet.end());
-    claimed.sheet = sheet;
-    const size_t equals = sheet.rfind('=');
-    const size_t score = sheet.rfind("Score:");
-    if (score != std::string::npos && equals != std::string::npos && equals > score) {
-      claimed.scored = true;
-      claimed.score = std::string(TrimAscii(std::string_view(sheet).substr(equals + 1)));
-    }
-  }
-  if (!claimed.scored) claimed.score = Why(result);
-  fs::remove_all(scratch, made);
-  return claimed;
+  claimed->scored = fields[0] == "scored";
+  claimed->score = fields[1];
+  claimed->sheet = fields[2];
+  uncounted.listed = fields[8];
+  uncounted.period = fields[9];
+  return true;
 }
 
 }  // namespace tarno::score

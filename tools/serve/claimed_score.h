@@ -1,26 +1,26 @@
 #ifndef TARNO_TOOLS_SERVE_CLAIMED_SCORE_H_
 #define TARNO_TOOLS_SERVE_CLAIMED_SCORE_H_
 
-// The score an upload claims, as the plug-in gives it: "tarno-score LOG" run as a child
-// in a scratch folder under the data folder, its summary sheet read back. Any thread.
+// The score an upload claims, as the plug-in gives it (receipt_scoring.h), and the fields
+// it travels in from a scoring worker to the robot (worker_frame.h).
 
 #include <string>
 
-#include "serve/child_process.h"
-#include "serve/serve_options.h"
+#include "serve/uncounted_qsos.h"
+#include "serve/worker_frame.h"
 
 namespace tarno::score {
 
 struct ClaimedScore {
   bool scored = false;
-  std::string score;  // "879*73 = 64167"'s 64167; otherwise why there is none
-  std::string sheet;  // the summary sheet, lines parted by LF
+  std::string score;        // "879*73 = 64167"'s 64167; otherwise why there is none
+  std::string sheet;        // the summary sheet, lines parted by LF
+  UncountedQsos uncounted;  // known when scored
 };
 
-// `kind` "cbr" or "adi" names the scratch copy; `call` is the own call, already checked.
-ClaimedScore ScoreUpload(ChildProcesses& children, const ServeOptions& options,
-                         const std::string& bytes, const std::string& kind,
-                         const std::string& call);
+Fields FieldsOf(const ClaimedScore& claimed);
+// False for fields that are no answer a worker gives.
+bool ClaimedScoreOf(const Fields& fields, ClaimedScore* claimed);
 
 }  // namespace tarno::score
 

@@ -152,6 +152,16 @@ enum MHD_Result CollectParam(void* cls, enum MHD_ValueKind, const char* key, con
 
 void FreeBody(void* body) { delete static_cast<std::string*>(body); }
 
+// A stranger's path as one short line of the robot's log: no control byte reaches it.
+std::string LoggedPath(const std::string& path) {
+  std::string out;
+  for (size_t i = 0; i < path.size() && i < 200; ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
+  }
+  return path.size() > 200 ? out + "..." : out;
+}
+
 // The listening socket, made here so that the listen queue is ours to size.
 int ListeningSocket(const std::string& host, int port, int backlog, std::string* error) {
   addrinfo hints{};
@@ -561,12 +571,12 @@ void HttpServer::Work(Exchange* exchange) {
       }
     } catch (const std::exception& failure) {
       std::fprintf(stderr, "tarno-score serve: %s %s failed: %s\n", request.method.c_str(),
-                   request.path.c_str(), failure.what());
+                   LoggedPath(request.path).c_str(), failure.what());
       response = HttpResponse();
       response.status = 500;
     } catch (...) {
       std::fprintf(stderr, "tarno-score serve: %s %s failed\n", request.method.c_str(),
-                   request.path.c_str());
+                   LoggedPath(request.path).c_str());
       response = HttpResponse();
       response.status = 500;
     }

@@ -1,5 +1,6 @@
 #include "serve/robot_pages.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -88,9 +89,35 @@ std::string ProgressText(const SponsorView& view) {
     return text + E(run.state) + ", running for " + Elapsed(view.nowUnix - run.startedUnix) +
            ". Reload the page to follow it.";
   }
-  text += E(run.state);
-  if (run.status >= 0) text += " with status " + std::to_string(run.status);
-  return text + " after " + Elapsed(run.finishedUnix - run.startedUnix) + ".";
+  if (run.state == "finished") {
+    text += "finished";
+    if (run.status >= 0) text += " with status " + std::to_string(run.status);
+    return text + " after " + Elapsed(run.finishedUnix - run.startedUnix) + ".";
+  }
+  // A run the robot's own end cut short has no time of its end to tell.
+  text += E(run.state) + ": <span id=\"run-reason\">" +
+          E(run.reason.empty() ? "no reason was kept" : run.reason) +
+          "</span>. Nothing of it can be published; run the check again.";
+  if (view.hasFinished && view.finished.id != run.id) {
+    text += " The results of check " + std::to_string(view.finished.id) + ", finished " +
+            UtcText(view.finished.finishedUnix) + ", are still the latest.";
+  }
+  return text;
+}
+
+// The latest finished run's results and the button that publishes them; nothing to press
+// while no check has finished.
+std::string ResultsLinks(const SponsorView& view) {
+  if (!view.hasFinished) {
+    return "<p id=\"private-results\">No results yet: no check has finished.</p>\n"
+           "<p id=\"publish\">Nothing to publish.</p>\n";
+  }
+  const std::string id = std::to_string(view.finished.id);
+  return "<p><a id=\"private-results\" href=\"/sponsor/results\">The results of check " + id +
+         " (private until published)</a></p>\n<form id=\"publish\" method=\"post\" "
+         "action=\"/sponsor/publish\">" +
+         Hidden(view.csrf) + "<input type=\"hidden\" name=\"run\" value=\"" + id +
+         "\"><button type=\"submit\">Publish the results of check " + id + "</button></form>\n";
 }
 
 // For each accepted upload that replaced its call's earlier log, what tells it apart from
@@ -162,6 +189,50 @@ std::string LogsTable(const std::vector<UploadRecord>& uploads, const std::strin
   return html + "</tbody></table></div>\n";
 }
 
+// "1 QSO", "2 QSOs".
+std::string Counted(int64_t count, const std::string& what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// Said at the top of a receipt when most of the log will not count; else empty.
+std::string UncountedWarning(const UncountedQsos& uncounted) {
+  if (uncounted.inLog == 0 || uncounted.Total() * 2 <= uncounted.inLog) return std::string();
+  const std::string text =
+      uncounted.outside == uncounted.inLog
+          ? "None of this log's " + Counted(uncounted.inLog, "QSO") +
+                " will count: all are outside the contest period (" + uncounted.period + ")."
+          : "Most of this log will not count: " + std::to_string(uncounted.Total()) + " of its " +
+                Counted(uncounted.inLog, "QSO") + ", listed below.";
+  return "<p id=\"uncounted-warning\" class=\"refused\">" + E(text) + "</p>\n";
+}
+
+// Every QSO that will not count, the first ones by line and how many more.
+std::string UncountedSection(const UncountedQsos& uncounted) {
+  if (uncounted.inLog == 0) return std::string();
+  std::string html = "<h2>QSOs that will not count</h2>\n<p id=\"uncounted-count\">";
+  if (uncounted.Total() == 0) return html + "none: every QSO counts.</p>\n";
+  std::vector<std::string> parts;
+  if (uncounted.notRead) parts.push_back(std::to_string(uncounted.notRead) + " not read");
+  if (uncounted.outside) {
+    parts.push_back(std::to_string(uncounted.outside) + " outside the contest period (" +
+                    uncounted.period + ")");
+  }
+  if (uncounted.refused)
+    parts.push_back(std::to_string(uncounted.refused) + " refused by the plug-in");
+  if (uncounted.dupes) parts.push_back(Counted(uncounted.dupes, "dupe"));
+  std::string breakdown;
+  for (const std::string& part : parts) breakdown += (breakdown.empty() ? "" : ", ") + part;
+  html += E(std::to_string(uncounted.Total()) + " of the " + Counted(uncounted.inLog, "QSO") +
+            ": " + breakdown + ".") +
+          "</p>\n<ol id=\"uncounted\">" + ListItems(uncounted.listed) + "</ol>\n";
+  const int64_t listed = std::count(uncounted.listed.begin(), uncounted.listed.end(), '\n');
+  if (uncounted.Total() > listed) {
+    html += "<p id=\"uncounted-more\">and " + std::to_string(uncounted.Total() - listed) +
+            " more, not listed here.</p>\n";
+  }
+  return html;
+}
+
 }  // namespace
 
 std::string UtcText(int64_t unixSeconds) {
@@ -210,6 +281,7 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
         "<p id=\"late\" class=\"late\">This log came after the deadline: it is kept and "
         "marked late.</p>\n";
   }
+  body += UncountedWarning(upload.uncounted);
   body += "<table><tr><th>Categories</th><td id=\"categories\">" +
           (upload.categories.empty() ? std::string("none given")
                                      : "<ul>" + ListItems(upload.categories) + "</ul>") +
@@ -218,7 +290,8 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
           "</td></tr><tr><th>QSO lines refused</th><td id=\"lines-refused\">" +
           std::to_string(upload.linesRefused) +
           "</td></tr><tr><th>Claimed score (the plug-in's)</th><td id=\"claimed-score\">" +
-          E(upload.claimedScore) + "</td></tr></table>\n<h2>Problems found</h2>\n";
+          E(upload.claimedScore) + "</td></tr></table>\n" + UncountedSection(upload.uncounted) +
+          "<h2>Problems found</h2>\n";
   body += upload.findings.empty() ? "<p id=\"findings\">none</p>\n"
                                   : "<ol id=\"findings\">" + ListItems(upload.findings) + "</ol>\n";
   if (!upload.summary.empty())
@@ -269,11 +342,7 @@ std::string SponsorPage(const SponsorView& view) {
           "</p>\n<form id=\"run-check\" method=\"post\" "
           "action=\"/sponsor/check\">" +
           Hidden(view.csrf) + "<button type=\"submit\"" + (view.running ? " disabled" : "") +
-          ">Check the current logs</button></form>\n<p><a id=\"private-results\" "
-          "href=\"/sponsor/results\">The latest results (private until published)</a></p>\n"
-          "<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
-          Hidden(view.csrf) +
-          "<button type=\"submit\">Publish the latest results</button></form>\n<p>" +
+          ">Check the current logs</button></form>\n" + ResultsLinks(view) + "<p>" +
           (view.publishedRun
                ? "Published: the results of check " + std::to_string(view.publishedRun) + "."
                : std::string("Nothing is published yet.")) +
@@ -289,8 +358,9 @@ std::string PrivateResultsPage(const RunRecord& run,
                      " <a id=\"results-page\" href=\"/sponsor/runs/" + std::to_string(run.id) +
                      "/results.html\">The results page</a>"
                      "</p>\n<form id=\"publish\" method=\"post\" action=\"/sponsor/publish\">" +
-                     Hidden(csrf) +
-                     "<button type=\"submit\">Publish these results</button></form>"
+                     Hidden(csrf) + "<input type=\"hidden\" name=\"run\" value=\"" +
+                     std::to_string(run.id) +
+                     "\"><button type=\"submit\">Publish these results</button></form>"
                      "\n<h2>What the check said</h2>\n<pre id=\"check-output\">" +
                      E(run.output) + "</pre>\n<h2>Reports</h2>\n";
   for (const auto& [name, text] : reports)

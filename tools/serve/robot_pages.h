@@ -34,6 +34,8 @@ struct SponsorView {
   std::vector<UploadRecord> uploads;
   bool hasRun = false;
   RunRecord run;  // the latest
+  bool hasFinished = false;
+  RunRecord finished;  // the latest that finished: the results to look at and publish
   bool running = false;
   int64_t publishedRun = 0;  // 0: nothing published
   int64_t nowUnix = 0;
@@ -41,7 +43,8 @@ struct SponsorView {
   std::string message;  // what the last action did
 };
 std::string SponsorPage(const SponsorView& view);
-// The results of `run` for the sponsor's eyes: the link to its page and every report.
+// The results of `run`, a finished one, for the sponsor's eyes: the link to its page, every
+// report, and a button that publishes them.
 std::string PrivateResultsPage(const RunRecord& run,
                                const std::vector<std::pair<std::string, std::string>>& reports,
                                bool published, const std::string& csrf);

@@ -1,10 +1,12 @@
 #include "serve/robot_routes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
 #include <set>
+#include <exception>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
@@ -53,10 +55,10 @@ UploadRecord RecordOf(const Intake& intake, const std::string& email, const std:
 
 // A log taken: its claimed score, as the plug-in gives it, and its receipt token.
 void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadRecord* upload) {
-  const ClaimedScore claimed =
-      ScoreUpload(robot.children, robot.options, bytes, intake.kind, intake.call);
+  const ClaimedScore claimed = robot.scoring.Score(intake.call, bytes);
   upload->claimedScore = claimed.score;
   upload->summary = claimed.sheet;
+  upload->uncounted = claimed.uncounted;
   if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
     upload->findings += "file: the log claims " + Quoted(intake.claimedInLog) +
                         " (CLAIMED-SCORE:), the plug-in scores it " + claimed.score + "\n";

@@ -11,6 +11,7 @@
 #include "serve/published_files.h"
 #include "serve/child_process.h"
 #include "serve/robot_store.h"
+#include "serve/scoring_pool.h"
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
 #include "serve/upload_quota.h"
@@ -22,6 +23,7 @@ struct Robot {
   RobotStore& store;
   SponsorAuth& auth;
   ChildProcesses& children;
+  ScoringPool& scoring;
   CheckRunner& checks;
   PublishedFiles& published;
   UploadQuota& quota;

@@ -5,16 +5,27 @@
 // upload with its bytes, the sponsor's password hash, sessions, failed logins, the
 // cross-check runs with the files they wrote, and which run is published. A call that
 // returns has its change durable: an upload acknowledged after AddUpload survives kill -9
-// and power loss. Thread-safe: calls are serialised on one connection.
+// and power loss. A read that fails (a damaged database, a full disk) throws StoreError,
+// so that no caller takes a part for the whole; a write says whether it went through.
+// Thread-safe: calls are serialised on one connection.
 
 #include <sqlite3.h>
 
 #include <cstdint>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "serve/uncounted_qsos.h"
+
 namespace tarno::score {
+
+// A read of the database failed; what() says what was being read and SQLite's reason.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 struct UploadRecord {
   int64_t id = 0;
@@ -35,6 +46,7 @@ struct UploadRecord {
   std::string kind;          // "cbr" or "adi": how the bytes read
   int64_t admittedUnix = 0;  // a late log the sponsor took into the check, and when
   std::string admitReason;   // the sponsor's reason for it
+  UncountedQsos uncounted;   // all 0 for a log not scored, or stored before it was kept
   std::string bytes;         // filled only where a call says so
 };
 
@@ -46,6 +58,7 @@ struct RunRecord {
   int status = -1;           // the cross-check's exit status once finished
   int64_t logs = 0;
   std::string output;  // what the cross-check said
+  std::string reason;  // why it failed or was interrupted; empty otherwise
 };
 
 class RobotStore {
@@ -55,8 +68,19 @@ class RobotStore {
   RobotStore(const RobotStore&) = delete;
   RobotStore& operator=(const RobotStore&) = delete;
 
-  // Opens or sets up the database; runs left unfinished by a stop are marked interrupted.
+  // Opens the database, or sets up a new one where there is no file; runs left unfinished
+  // by a stop are marked interrupted. False with the reason, naming the file and what to
+  // do, for a database that SQLite's quick check finds damaged, that is no database, or
+  // that is empty (0 bytes: a new one is never left so).
   bool Open(const std::string& path, std::string* error);
+
+  // Writes a copy of the database as it is at one moment (SQLite's online backup, which
+  // lets the robot go on meanwhile) to a new file in `folder`, named by the UTC time
+  // ("robot-2026-03-08T120000Z.sqlite"), whole or not at all: written under another name,
+  // flushed to the disk, then renamed. The folder keeps the newest kBackupsKept backups.
+  // The file's path, or false with the reason.
+  bool Backup(const std::string& folder, std::string* file, std::string* error);
+  static constexpr int kBackupsKept = 10;
 
   // Stores the upload (its `state` decided here from `late` and `refusal`): an accepted,
   // on-time log becomes its call's current one and the earlier current one is marked
@@ -80,30 +104,34 @@ class RobotStore {
   bool AddSession(const std::string& token, const std::string& csrf, int64_t expiresUnix);
   // The session's CSRF token when the session exists and has not expired.
   bool FindSession(const std::string& token, int64_t nowUnix, std::string* csrf);
-  void DeleteSession(const std::string& token);
+  bool DeleteSession(const std::string& token);
 
   // Failed logins from one address: how many since the last success, and when the last.
-  void CountLoginFailure(const std::string& address, int64_t nowUnix);
+  bool CountLoginFailure(const std::string& address, int64_t nowUnix);
   int64_t LoginFailures(const std::string& address, int64_t* lastUnix);
-  void ClearLoginFailures(const std::string& address);
+  bool ClearLoginFailures(const std::string& address);
 
   int64_t AddRun(int64_t startedUnix, int64_t logs);
-  void SetRunState(int64_t run, const std::string& state);
-  // Ends a run with what it wrote: (file name, bytes) pairs.
-  void FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
-                 const std::string& output,
+  bool SetRunState(int64_t run, const std::string& state);
+  // Ends a run with what it wrote: (file name, bytes) pairs; all of it, or nothing.
+  bool FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
+                 const std::string& output, const std::string& reason,
                  const std::vector<std::pair<std::string, std::string>>& files);
   bool LatestRun(RunRecord* run);
+  // The latest run that finished, whose results can be looked at and published.
+  bool LatestFinishedRun(RunRecord* run);
   bool Run(int64_t id, RunRecord* run);
   bool RunFile(int64_t run, const std::string& name, std::string* bytes);
   std::vector<std::string> RunFileNames(int64_t run);
 
  private:
   bool Execute(const char* sql, std::string* error);
+  bool SetUp(std::string* error);
   bool AddMissingColumns(std::string* error);
 
   std::mutex m_mutex;
   sqlite3* m_db = nullptr;
+  std::string m_path;
 };
 
 }  // namespace tarno::score

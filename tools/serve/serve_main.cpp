@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <thread>
 
+#include "serve/backup_schedule.h"
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
 #include "serve/http_server.h"
 #include "serve/random_token.h"
 #include "serve/robot_routes.h"
 #include "serve/robot_store.h"
+#include "serve/scoring_pool.h"
+#include "serve/scoring_worker.h"
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
 
@@ -96,6 +99,8 @@ int Serve(Robot& robot, HttpServer& server, const sigset_t& stopSignals) {
 }  // namespace
 
 int ServeMain(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == kScoringWorkerCommand)
+    return ScoringWorkerMain(std::vector<std::string>(args.begin() + 1, args.end()));
   ServeOptions options;
   std::string error;
   if (!ParseServeOptions(args, &options, &error)) {
@@ -122,14 +127,18 @@ int ServeMain(const std::vector<std::string>& args) {
   std::string made;
   if (!auth.SetUpPassword(options.passwordFile, &made, &error)) return Fail(error);
   if (!made.empty()) std::printf("sponsor password: %s\n", made.c_str());
+  const BackupSchedule backups(store, (fs::path(options.dataFolder) / "backups").string(),
+                               options.backupHours);
 
-  ChildProcesses children(ThisProgram(), options.children > 0 ? options.children : Processors());
+  const int atOnce = options.children > 0 ? options.children : Processors();
+  ChildProcesses children(ThisProgram(), atOnce);
   int status = 0;
   {
+    ScoringPool scoring(children, options, atOnce);
     CheckRunner checks(store, children, options);
     PublishedFiles published;
     UploadQuota quota(store, options.uploadLimit, options.uploadWindowSeconds);
-    Robot robot{options, store, auth, children, checks, published, quota};
+    Robot robot{options, store, auth, children, scoring, checks, published, quota};
     HttpLimits limits = LimitsOf(options);
     limits.connections = ConnectionsAllowed(limits.connections);
     HttpServer server(limits);

@@ -25,6 +25,11 @@ const char kServeUsage[] =
     "  --connections N          connections open at once, in all (default: 1000)\n"
     "  --connections-per-address N  connections open at once from one address (default:\n"
     "                           16; not counted with --behind-tls, where the proxy caps them)\n"
+    "  --children N             logs scored at once (default: one per processor)\n"
+    "  --scoring-timeout SECONDS  one log's scoring for its receipt may take this long\n"
+    "                           (default: 60)\n"
+    "  --backup-every HOURS     a backup of the database in FOLDER/backups this often\n"
+    "                           (default: 0, never)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -111,7 +116,8 @@ bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds
 
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* options,
                        std::string* error) {
-  std::string listen, limit, timeout, requestTimeout, connections, perAddress;
+  std::string listen, limit, timeout, requestTimeout, connections, perAddress, scoringTimeout,
+      children, backupHours;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const struct {
@@ -131,6 +137,9 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--request-timeout", &requestTimeout},
         {"--connections", &connections},
         {"--connections-per-address", &perAddress},
+        {"--scoring-timeout", &scoringTimeout},
+        {"--children", &children},
+        {"--backup-every", &backupHours},
     };
     std::string* target = nullptr;
     for (const auto& valued : kValued) {
@@ -178,6 +187,19 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
   }
   if (!perAddress.empty() && !Number(perAddress, 1, 100000, &options->connectionsPerAddress)) {
     *error = "--connections-per-address \"" + perAddress + "\" is not a number from 1 to 100000";
+    return false;
+  }
+  if (!scoringTimeout.empty() && !Number(scoringTimeout, 1, 3600, &options->scoringSeconds)) {
+    *error =
+        "--scoring-timeout \"" + scoringTimeout + "\" is not a number of seconds from 1 to 3600";
+    return false;
+  }
+  if (!children.empty() && !Number(children, 1, 256, &options->children)) {
+    *error = "--children \"" + children + "\" is not a number from 1 to 256";
+    return false;
+  }
+  if (!backupHours.empty() && !Number(backupHours, 0, 24 * 365, &options->backupHours)) {
+    *error = "--backup-every \"" + backupHours + "\" is not a number of hours from 0 to 8760";
     return false;
   }
   if (!options->deadlineText.empty()) {

@@ -35,6 +35,8 @@ struct ServeOptions {
   int connectionsPerAddress = 16;  // open at once from one client address
   int threads = 16;               // requests handled at once
   int children = 0;               // scorings at once; 0: one per processor
+  int scoringSeconds = 60;        // one log's scoring that takes longer is stopped
+  int backupHours = 0;            // a backup of the database this often; 0: never
 };
 
 // False with the reason on a bad command line.

@@ -52,6 +52,7 @@ std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std
   SponsorView view;
   view.uploads = robot.store.Uploads();
   view.hasRun = robot.store.LatestRun(&view.run);
+  view.hasFinished = robot.store.LatestFinishedRun(&view.finished);
   view.running = robot.checks.Running();
   view.publishedRun = PublishedRun(robot);
   view.nowUnix = Now();
@@ -193,11 +194,13 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     RunRecord run;
-    if (!robot.store.LatestRun(&run) || run.state != "finished") {
+    // The run whose results the sponsor looked at, else the latest that finished.
+    const int64_t shown = std::atoll(req.Param("run").c_str());
+    if (!(shown > 0 ? robot.store.Run(shown, &run) : robot.store.LatestFinishedRun(&run)) ||
+        run.state != "finished") {
       res.status = 409;
-      res.SetContent(
-          SponsorPageOf(robot, session, "Nothing to publish: the latest check has not finished."),
-          kHtmlType);
+      res.SetContent(SponsorPageOf(robot, session, "Nothing to publish: no check has finished."),
+                      kHtmlType);
       return;
     }
     robot.store.SetSetting("published_run", std::to_string(run.id));
@@ -207,7 +210,7 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     SponsorSession session;
     RunRecord run;
     Session(robot, req, &session);
-    if (!robot.store.LatestRun(&run) || run.finishedUnix == 0) {
+    if (!robot.store.LatestFinishedRun(&run)) {
       res.SetContent(MessagePage("Results", "No check has finished yet."), kHtmlType);
       return;
     }
@@ -222,7 +225,7 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
   });
   server->Get("/sponsor/results/page", [&robot](const Request&, Response& res) {
     RunRecord run;
-    if (!robot.store.LatestRun(&run)) {
+    if (!robot.store.LatestFinishedRun(&run)) {
       res.status = 404;
       return;
     }
