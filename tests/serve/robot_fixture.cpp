@@ -42,6 +42,7 @@ RobotProcess::~RobotProcess() {
 
 bool RobotProcess::Start(const std::string& dataFolder, const std::vector<std::string>& extra,
                          bool ownPassword) {
+  m_dataFolder = dataFolder;
   const std::string passwordFile = dataFolder + ".password";
   std::ofstream(passwordFile) << kPassword << "\n";
   m_madePassword.clear();

@@ -34,6 +34,7 @@ class RobotProcess {
   void Kill();
 
   int port() const { return m_port; }
+  const std::string& dataFolder() const { return m_dataFolder; }
   pid_t pid() const { return m_pid; }
   httplib::Client Client() const;
 
@@ -41,6 +42,7 @@ class RobotProcess {
   pid_t m_pid = -1;
   int m_port = 0;
   std::string m_madePassword;
+  std::string m_dataFolder;
 };
 
 // A fresh, empty folder under the test's temporary folder.

@@ -104,10 +104,9 @@ size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
     }
     const std::string type = res->get_header_value("Content-Type");
     const std::string extension = page.substr(page.rfind('.'));
-    const std::map<std::string, std::string> kTypes = {
-        {".html", "text/html; charset=utf-8"},
-        {".ubn", "text/plain; charset=utf-8"},
-        {".csv", "text/csv; charset=utf-8"}};
+    const std::map<std::string, std::string> kTypes = {{".html", "text/html; charset=utf-8"},
+                                                       {".ubn", "text/plain; charset=utf-8"},
+                                                       {".csv", "text/csv; charset=utf-8"}};
     if (kTypes.count(extension)) {
       EXPECT_EQ(type, kTypes.at(extension)) << page;
     }
@@ -115,8 +114,8 @@ size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
     const std::string folder = page.substr(0, page.rfind('/') + 1);
     for (std::sregex_iterator link(res->body.begin(), res->body.end(), href), end; link != end;
          ++link) {
-      const std::string target = (*link)[1].str()[0] == '/' ? (*link)[1].str()
-                                                           : folder + (*link)[1].str();
+      const std::string target =
+          (*link)[1].str()[0] == '/' ? (*link)[1].str() : folder + (*link)[1].str();
       if (target.rfind(folder, 0) != 0 || !seen.insert(target).second) continue;
       pages.push_back(target);
     }
@@ -186,6 +185,18 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   EXPECT_NE(results->body.find("HG7BB"), std::string::npos);
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
   EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
+  EXPECT_NE(report.find("Log file: HA5AA.cbr"), std::string::npos) << "named by its call";
+
+  // A log sent under HA5AA after the check, by anybody, shows no report of the check.
+  auto later = Upload(client, MadeLog("HA5AA", 2));
+  ASSERT_EQ(later->status, 200);
+  const std::string laterReceipt =
+      later->body.substr(later->body.find("href=\"/receipt/") + 6, 9 + 64);
+  const std::string laterPage = client.Get(laterReceipt.c_str())->body;
+  EXPECT_EQ(ElementText(laterPage, "report").find("Log file"), std::string::npos) << laterPage;
+  EXPECT_NE(ElementText(client.Get(receipt.c_str())->body, "report").find("HA5AA"),
+            std::string::npos)
+      << "the checked upload keeps its report";
   EXPECT_EQ(robot.Stop(), 0);
 }
 
@@ -225,12 +236,14 @@ TEST(RobotSponsorTest, TheSponsorTakesALateLogIntoTheCheckWithAReason) {
   const httplib::Headers session = {{"Cookie", login.cookie}};
   EXPECT_EQ(client.Get("/sponsor/archive", session)->body.find("HA7LL"), std::string::npos);
   const auto admit = [&](const std::string& reason) {
-    return client.Post("/sponsor/upload/1/admit", session,
-                       httplib::Params{{"csrf", login.csrf}, {"reason", reason}})
+    return client
+        .Post("/sponsor/upload/1/admit", session,
+              httplib::Params{{"csrf", login.csrf}, {"reason", reason}})
         ->status;
   };
-  EXPECT_EQ(client.Post("/sponsor/upload/1/admit", session,
-                        httplib::Params{{"csrf", "forged"}, {"reason", "x"}})
+  EXPECT_EQ(client
+                .Post("/sponsor/upload/1/admit", session,
+                      httplib::Params{{"csrf", "forged"}, {"reason", "x"}})
                 ->status,
             403);
   EXPECT_EQ(admit("   "), 409) << "a reason is needed";
@@ -242,6 +255,13 @@ TEST(RobotSponsorTest, TheSponsorTakesALateLogIntoTheCheckWithAReason) {
             std::string::npos)
       << row;
   EXPECT_NE(client.Get("/sponsor/archive", session)->body.find("HA7LL"), std::string::npos);
+
+  // The backup button makes a copy in the data folder's backups/ and names it.
+  auto backup = client.Post("/sponsor/backup", session, httplib::Params{{"csrf", login.csrf}});
+  ASSERT_EQ(backup->status, 200);
+  const std::string made = ElementText(backup->body, "message");
+  ASSERT_EQ(made.rfind("Backup made: backups/robot-", 0), 0u) << made;
+  EXPECT_TRUE(std::filesystem::is_regular_file(robot.dataFolder() + "/" + made.substr(13)));
 }
 
 TEST(RobotSponsorTest, AFormWithTwoLogsIsRefused) {

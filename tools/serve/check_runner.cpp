@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "cabrillo/cabrillo_log.h"
 #include "logs/log_file.h"
 
 namespace tarno::score {
@@ -30,8 +31,9 @@ constexpr int kCheckSeconds = 4 * 3600;
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-// Each log to its own file, named by upload number; false with the reason, as the system
-// gave it (a full disk), when one cannot be written whole.
+// Each log to its own file, named by its call as the reports and pages then name it (a call
+// is letters, digits and "/": nothing else of an upload becomes a path); false with the
+// reason, as the system gave it (a full disk), when one cannot be written whole.
 bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder, std::string* why) {
   std::error_code made;
   fs::create_directories(folder, made);
@@ -40,7 +42,7 @@ bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder, st
     return false;
   }
   for (const UploadRecord& log : logs) {
-    const std::string name = std::to_string(log.id) + "." + log.kind;
+    const std::string name = FileCallOf(log.call) + "." + log.kind;
     const int fd = open((folder / name).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     size_t done = 0;
     while (fd >= 0 && done < log.bytes.size()) {
@@ -95,12 +97,15 @@ bool CheckRunner::Start(int64_t nowUnix, std::string* why) {
     *why = "a check is running already";
     return false;
   }
-  const std::vector<UploadRecord> logs = m_store.CurrentLogs();
+  std::vector<int64_t> logs;
+  for (const UploadRecord& upload : m_store.Uploads()) {
+    if (upload.state == "current") logs.push_back(upload.id);
+  }
   if (logs.empty()) {
     *why = "there is no log to check yet";
     return false;
   }
-  const int64_t run = m_store.AddRun(nowUnix, static_cast<int64_t>(logs.size()));
+  const int64_t run = m_store.AddRun(nowUnix, logs);
   if (run == 0) {
     *why = "the run could not be recorded";
     return false;
@@ -129,7 +134,9 @@ void CheckRunner::Work(int64_t run) {
 void CheckRunner::Check(int64_t run, const fs::path& folder) {
   m_store.SetRunState(run, "writing the logs out");
   std::string why;
-  if (!WriteLogs(m_store.CurrentLogs(), folder / "logs", &why)) {
+  // The logs recorded for the run, not those current now: a receipt shows the report only
+  // for the upload the check took.
+  if (!WriteLogs(m_store.UploadsOfRun(run), folder / "logs", &why)) {
     Finish(run, "failed", -1, "", why, {});
     return;
   }

@@ -60,8 +60,8 @@ struct HttpServer::Exchange {
   HttpResponse response;
   MHD_PostProcessor* post = nullptr;
   size_t bodyBytes = 0;
-  size_t held = 0;     // of the server's body budget
-  int refusal = 0;     // a status to answer with once the body is read and dropped
+  size_t held = 0;  // of the server's body budget
+  int refusal = 0;  // a status to answer with once the body is read and dropped
   bool dispatched = false;
   bool answered = false;
   int missing = 0;  // no route: 404, or 405 where another method has the path
@@ -127,8 +127,7 @@ std::string AddressText(const sockaddr* address) {
   char text[INET6_ADDRSTRLEN] = "";
   if (!address) return std::string();
   if (address->sa_family == AF_INET) {
-    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
-              sizeof text);
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text, sizeof text);
   } else if (address->sa_family == AF_INET6) {
     const in6_addr& v6 = reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr;
     if (IN6_IS_ADDR_V4MAPPED(&v6)) {
@@ -213,8 +212,7 @@ struct HttpCallbacks {
     return static_cast<MHD_Result>(
         server->Continue(static_cast<HttpServer::Exchange*>(*state), uploadData, uploadSize));
   }
-  static void Completed(void* cls, MHD_Connection*, void** state,
-                        enum MHD_RequestTerminationCode) {
+  static void Completed(void* cls, MHD_Connection*, void** state, enum MHD_RequestTerminationCode) {
     auto* exchange = static_cast<HttpServer::Exchange*>(*state);
     if (!exchange) return;
     static_cast<HttpServer*>(cls)->End(exchange);
@@ -233,12 +231,11 @@ struct HttpCallbacks {
     }
   }
   static enum MHD_Result PostData(void* cls, enum MHD_ValueKind, const char* key,
-                                  const char* filename, const char*, const char*,
-                                  const char* data, uint64_t offset, size_t size) {
+                                  const char* filename, const char*, const char*, const char* data,
+                                  uint64_t offset, size_t size) {
     auto* exchange = static_cast<HttpServer::Exchange*>(cls);
-    return exchange->server->Keep(exchange, key ? key : "", filename, data, offset, size)
-               ? MHD_YES
-               : MHD_NO;
+    return exchange->server->Keep(exchange, key ? key : "", filename, data, offset, size) ? MHD_YES
+                                                                                          : MHD_NO;
   }
 };
 

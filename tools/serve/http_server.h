@@ -25,8 +25,8 @@
 #include <map>
 #include <memory>
 #include <regex>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -64,8 +64,8 @@ struct HttpRequest {
   std::vector<std::pair<std::string, std::string>> headers;
   std::map<std::string, std::string> params;  // the query's and a url-encoded form's
   std::map<std::string, FormField> fields;    // a multipart form's kept fields
-  bool formBroken = false;  // the body was not the form its Content-Type said
-  bool notForm = false;     // the route takes a form and the body is none
+  bool formBroken = false;                    // the body was not the form its Content-Type said
+  bool notForm = false;                       // the route takes a form and the body is none
 
   // The first header of that name, in any case; empty when absent.
   std::string Header(const std::string& name) const;

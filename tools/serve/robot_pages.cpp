@@ -137,8 +137,8 @@ std::map<int64_t, std::string> ReplacementNotes(const std::vector<UploadRecord>&
       if (earlier->email != upload->email)
         note += std::string(note.empty() ? "with" : ", and with") +
                 " another e-mail address than upload " + std::to_string(earlier->id);
-      if (!note.empty()) notes[upload->id] = "replaces upload " + std::to_string(earlier->id) +
-                                             ", sent " + note;
+      if (!note.empty())
+        notes[upload->id] = "replaces upload " + std::to_string(earlier->id) + ", sent " + note;
     }
     earlier = &*upload;
   }
@@ -346,7 +346,11 @@ std::string SponsorPage(const SponsorView& view) {
           (view.publishedRun
                ? "Published: the results of check " + std::to_string(view.publishedRun) + "."
                : std::string("Nothing is published yet.")) +
-          "</p>";
+          "</p>\n<h2>Backup</h2>\n<form id=\"backup\" method=\"post\" action=\"/sponsor/backup\">" +
+          Hidden(view.csrf) +
+          "<button type=\"submit\">Make a backup of the database now</button></form>\n"
+          "<p class=\"muted\">Backups go into the data folder's backups/ folder; the newest ten "
+          "are kept.</p>";
   return Page("Sponsor", body);
 }
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <exception>
 #include <optional>
 #include <set>
-#include <exception>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/ascii_text.h"
@@ -82,8 +82,8 @@ bool RefuseForm(const HttpRequest& req, HttpResponse& res) {
       const FormField* field = req.Field(name);
       if (!field || field->parts < 2) continue;
       Refuse(res, 400,
-             {"the form holds the field " + std::string(name) + " " +
-              std::to_string(field->parts) + " times: send one log in one upload"});
+             {"the form holds the field " + std::string(name) + " " + std::to_string(field->parts) +
+              " times: send one log in one upload"});
       return true;
     }
     return false;
@@ -140,9 +140,9 @@ void ServeRunFile(Robot& robot, int64_t run, const std::string& name, bool publi
   const std::string type = ContentTypeOf(name);
   if (type == "application/octet-stream") {
     const size_t slash = name.rfind('/');
-    res.SetHeader("Content-Disposition",
-                  "attachment; filename=\"" + name.substr(slash == std::string::npos ? 0 : slash + 1) +
-                      "\"");
+    res.SetHeader(
+        "Content-Disposition",
+        "attachment; filename=\"" + name.substr(slash == std::string::npos ? 0 : slash + 1) + "\"");
   }
   res.SetContent(std::move(bytes), type);
 }
@@ -150,10 +150,15 @@ void ServeRunFile(Robot& robot, int64_t run, const std::string& name, bool publi
 namespace {
 
 // The entrant's report in the published results, when there are any.
-bool PublishedReport(RobotStore& store, const std::string& call, std::string* report) {
+// Only the upload the published check took shows the report: a log sent under the same call
+// by someone else, before or after, does not.
+bool PublishedReport(RobotStore& store, const UploadRecord& upload, std::string* report) {
   const int64_t run = std::atoll(store.Setting("published_run").c_str());
   if (run <= 0) return false;
-  if (!store.RunFile(run, FileCallOf(call) + ".ubn", report)) report->clear();
+  if (!store.RunChecked(run, upload.id) ||
+      !store.RunFile(run, FileCallOf(upload.call) + ".ubn", report)) {
+    report->clear();
+  }
   return true;
 }
 
@@ -182,18 +187,17 @@ void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
   });
   server->Post("/upload", UploadBody(),
                [&robot](const HttpRequest& req, HttpResponse& res) { Upload(robot, req, res); });
-  server->Get(
-      "/receipt/([0-9a-f]{64})", [&robot](const HttpRequest& req, HttpResponse& res) {
-        UploadRecord upload;
-        if (!robot.store.UploadByToken(req.matches[1], &upload)) {
-          res.status = 404;
-          res.SetContent(MessagePage("No such receipt", "This receipt link is not known."), kHtml);
-          return;
-        }
-        std::string report;
-        const bool published = PublishedReport(robot.store, upload.call, &report);
-        res.SetContent(ReceiptPage(upload, report, published), kHtml);
-      });
+  server->Get("/receipt/([0-9a-f]{64})", [&robot](const HttpRequest& req, HttpResponse& res) {
+    UploadRecord upload;
+    if (!robot.store.UploadByToken(req.matches[1], &upload)) {
+      res.status = 404;
+      res.SetContent(MessagePage("No such receipt", "This receipt link is not known."), kHtml);
+      return;
+    }
+    std::string report;
+    const bool published = PublishedReport(robot.store, upload, &report);
+    res.SetContent(ReceiptPage(upload, report, published), kHtml);
+  });
   // The pages link to each other by name, so they are served from one folder.
   server->Get("/results", [](const HttpRequest&, HttpResponse& res) {
     res.status = 301;
@@ -225,17 +229,18 @@ void SetHeadersAndErrorPage(const HttpRequest&, HttpResponse& res) {
     case 404:
       return res.SetContent(MessagePage("Not found", "There is no such page."), kHtml);
     case 431:
-      return res.SetContent(MessagePage("Refused", "The request's headers are too many or too "
-                                                   "long."),
+      return res.SetContent(MessagePage("Refused",
+                                        "The request's headers are too many or too "
+                                        "long."),
                             kHtml);
     case 503:
       return res.SetContent(
           MessagePage("Busy", "The robot is busy or stopping: please try again in a minute."),
           kHtml);
     default:
-      return res.SetContent(MessagePage("Error " + std::to_string(res.status),
-                                        "The request could not be answered."),
-                            kHtml);
+      return res.SetContent(
+          MessagePage("Error " + std::to_string(res.status), "The request could not be answered."),
+          kHtml);
   }
 }
 

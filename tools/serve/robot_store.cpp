@@ -224,11 +224,52 @@ bool RobotStore::ClearLoginFailures(const std::string& address) {
       .Run();
 }
 
-int64_t RobotStore::AddRun(int64_t startedUnix, int64_t logs) {
+int64_t RobotStore::AddRun(int64_t startedUnix, const std::vector<int64_t>& uploads) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  Statement insert(m_db, "INSERT INTO runs(started, state, logs) VALUES(?, 'started', ?)", "a run");
-  if (!insert.Bind(1, startedUnix).Bind(2, logs).Run()) return 0;
-  return sqlite3_last_insert_rowid(m_db);
+  if (!Execute("BEGIN IMMEDIATE;", nullptr)) return 0;
+  int64_t run = 0;
+  try {
+    Statement insert(m_db, "INSERT INTO runs(started, state, logs) VALUES(?, 'started', ?)",
+                     "a run");
+    if (insert.Bind(1, startedUnix).Bind(2, static_cast<int64_t>(uploads.size())).Run()) {
+      run = sqlite3_last_insert_rowid(m_db);
+      for (int64_t upload : uploads) {
+        if (!Statement(m_db, "INSERT INTO run_uploads(run, upload) VALUES(?, ?)", "a run's log")
+                 .Bind(1, run)
+                 .Bind(2, upload)
+                 .Run()) {
+          run = 0;
+          break;
+        }
+      }
+    }
+  } catch (const StoreError&) {
+    run = 0;
+  }
+  if (run != 0 && Execute("COMMIT;", nullptr)) return run;
+  Execute("ROLLBACK;", nullptr);
+  return 0;
+}
+
+std::vector<UploadRecord> RobotStore::UploadsOfRun(int64_t run) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  Statement select(m_db,
+                   UploadsWhere(", bytes FROM uploads WHERE id IN (SELECT upload FROM run_uploads"
+                                " WHERE run = ?) ORDER BY id"),
+                   "a run's logs");
+  select.Bind(1, run);
+  std::vector<UploadRecord> uploads;
+  while (select.Step()) {
+    uploads.push_back(UploadOf(select));
+    uploads.back().bytes = select.Text(kBytesColumn);
+  }
+  return uploads;
+}
+
+bool RobotStore::RunChecked(int64_t run, int64_t upload) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  Statement select(m_db, "SELECT 1 FROM run_uploads WHERE run = ? AND upload = ?", "a run's logs");
+  return select.Bind(1, run).Bind(2, upload).Step();
 }
 
 bool RobotStore::SetRunState(int64_t run, const std::string& state) {
@@ -331,7 +372,8 @@ bool RobotStore::AdmitLate(int64_t id, int64_t nowUnix, const std::string& reaso
     bool ok = state == "late";
     if (!ok) *error = state.empty() ? "there is no such upload" : "the upload is no late log";
     ok = ok &&
-         Statement(m_db, "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
+         Statement(m_db,
+                   "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
                    "the log the late one replaces")
              .Bind(1, call)
              .Run() &&

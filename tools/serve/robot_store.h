@@ -111,7 +111,13 @@ class RobotStore {
   int64_t LoginFailures(const std::string& address, int64_t* lastUnix);
   bool ClearLoginFailures(const std::string& address);
 
-  int64_t AddRun(int64_t startedUnix, int64_t logs);
+  // A new run over `uploads` (the ids of the logs it checks), recorded in one go; 0 when it
+  // could not be stored.
+  int64_t AddRun(int64_t startedUnix, const std::vector<int64_t>& uploads);
+  // The logs a run checks, with their bytes, as AddRun recorded them.
+  std::vector<UploadRecord> UploadsOfRun(int64_t run);
+  // Whether `run` checked the upload `upload`.
+  bool RunChecked(int64_t run, int64_t upload);
   bool SetRunState(int64_t run, const std::string& state);
   // Ends a run with what it wrote: (file name, bytes) pairs; all of it, or nothing.
   bool FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,

@@ -35,7 +35,9 @@ const char kSchema[] =
     " status INTEGER NOT NULL DEFAULT -1, logs INTEGER NOT NULL, output TEXT NOT NULL"
     " DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS run_files(run INTEGER NOT NULL, name TEXT NOT NULL,"
-    " bytes BLOB NOT NULL, PRIMARY KEY(run, name));";
+    " bytes BLOB NOT NULL, PRIMARY KEY(run, name));"
+    "CREATE TABLE IF NOT EXISTS run_uploads(run INTEGER NOT NULL, upload INTEGER NOT NULL,"
+    " PRIMARY KEY(run, upload));";
 
 // Columns the tables gained after robots were in use: added to an older database when it
 // is opened, so that what it holds stays readable.

@@ -177,8 +177,8 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
     return false;
   }
   if (!requestTimeout.empty() && !Number(requestTimeout, 1, 3600, &options->requestSeconds)) {
-    *error = "--request-timeout \"" + requestTimeout +
-             "\" is not a number of seconds from 1 to 3600";
+    *error =
+        "--request-timeout \"" + requestTimeout + "\" is not a number of seconds from 1 to 3600";
     return false;
   }
   if (!connections.empty() && !Number(connections, 1, 100000, &options->connections)) {

@@ -112,8 +112,8 @@ bool SponsorAuth::MayTry(const std::string& address, int64_t nowMs, int64_t* wai
   const int64_t failures = m_store.LoginFailures(address, &lastMs);
   if (failures > 0) {
     const int64_t waitMs =
-        1000 * std::min<int64_t>(int64_t{1} << std::min<int64_t>(failures - 1, 20),
-                                 kLongestWaitSeconds);
+        1000 *
+        std::min<int64_t>(int64_t{1} << std::min<int64_t>(failures - 1, 20), kLongestWaitSeconds);
     if (nowMs < lastMs + waitMs) {
       *waitSeconds = (lastMs + waitMs - nowMs + 999) / 1000;
       return false;

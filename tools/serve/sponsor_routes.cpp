@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 
 #include "contest/ascii_text.h"
 #include "logs/log_text.h"
@@ -79,8 +80,8 @@ void LogIn(Robot& robot, const Request& req, Response& res) {
   }
   SponsorSession session;
   int64_t wait = 0;
-  switch (robot.auth.Login(req.Param("password"), ClientAddress(req, robot.options),
-                           Now(), &session, &wait)) {
+  switch (robot.auth.Login(req.Param("password"), ClientAddress(req, robot.options), Now(),
+                           &session, &wait)) {
     case LoginOutcome::kIn:
       res.SetHeader("Set-Cookie", robot.auth.SessionCookie(session.token));
       return SeeOther(res, "/sponsor");
@@ -130,8 +131,7 @@ void SetUpSessionRoutes(Robot& robot, HttpServer* server) {
   });
   server->Post("/sponsor/login", FormBody(),
                [&robot](const Request& req, Response& res) { LogIn(robot, req, res); });
-  server->Post("/sponsor/logout", FormBody(),
-               [&robot](const Request& req, Response& res) {
+  server->Post("/sponsor/logout", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     robot.auth.Logout(session);
@@ -148,26 +148,42 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
       return;
     }
     res.SetHeader("Content-Disposition", "attachment; filename=\"upload-" +
-                                              std::to_string(upload.id) + "." + upload.kind + "\"");
+                                             std::to_string(upload.id) + "." + upload.kind + "\"");
     res.SetContent(upload.bytes, "application/octet-stream");
   });
-  server->Post(R"(/sponsor/upload/(\d{1,18})/admit)", FormBody(),
-               [&robot](const Request& req, Response& res) {
-                 SponsorSession session;
-                 if (!PostSession(robot, req, res, &session)) return;
-                 const std::string reason = ValidUtf8(PrintableField(TrimAscii(req.Param("reason"))));
-                 std::string error;
-                 if (reason.empty() || reason.size() > 300) {
-                   error = "say in a few words (at most 300 characters) why the log is taken";
-                 } else if (robot.store.AdmitLate(std::atoll(req.matches[1].c_str()), Now(),
-                                                  reason, &error)) {
-                   return SeeOther(res, "/sponsor");
-                 }
-                 res.status = 409;
-                 res.SetContent(
-                     SponsorPageOf(robot, session, "The late log was not taken: " + error),
-                     kHtmlType);
-               });
+  server->Post(
+      R"(/sponsor/upload/(\d{1,18})/admit)", FormBody(),
+      [&robot](const Request& req, Response& res) {
+        SponsorSession session;
+        if (!PostSession(robot, req, res, &session)) return;
+        const std::string reason = ValidUtf8(PrintableField(TrimAscii(req.Param("reason"))));
+        std::string error;
+        if (reason.empty() || reason.size() > 300) {
+          error = "say in a few words (at most 300 characters) why the log is taken";
+        } else if (robot.store.AdmitLate(std::atoll(req.matches[1].c_str()), Now(), reason,
+                                         &error)) {
+          return SeeOther(res, "/sponsor");
+        }
+        res.status = 409;
+        res.SetContent(SponsorPageOf(robot, session, "The late log was not taken: " + error),
+                       kHtmlType);
+      });
+  server->Post("/sponsor/backup", FormBody(), [&robot](const Request& req, Response& res) {
+    SponsorSession session;
+    if (!PostSession(robot, req, res, &session)) return;
+    std::string file, error;
+    const std::string folder =
+        (std::filesystem::path(robot.options.dataFolder) / "backups").string();
+    if (!robot.store.Backup(folder, &file, &error)) {
+      res.status = 500;
+      res.SetContent(SponsorPageOf(robot, session, "No backup was made: " + error), kHtmlType);
+      return;
+    }
+    res.SetContent(
+        SponsorPageOf(robot, session,
+                      "Backup made: backups/" + std::filesystem::path(file).filename().string()),
+        kHtmlType);
+  });
   server->Get("/sponsor/archive", [&robot](const Request&, Response& res) {
     std::string zip;
     if (!ZipOfLogs(robot.store.CurrentLogs(), &zip)) {
@@ -180,8 +196,7 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
 }
 
 void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
-  server->Post("/sponsor/check", FormBody(),
-               [&robot](const Request& req, Response& res) {
+  server->Post("/sponsor/check", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     std::string why;
@@ -189,8 +204,7 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     res.status = 409;
     res.SetContent(SponsorPageOf(robot, session, "The check was not started: " + why), kHtmlType);
   });
-  server->Post("/sponsor/publish", FormBody(),
-               [&robot](const Request& req, Response& res) {
+  server->Post("/sponsor/publish", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!PostSession(robot, req, res, &session)) return;
     RunRecord run;
@@ -200,7 +214,7 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
         run.state != "finished") {
       res.status = 409;
       res.SetContent(SponsorPageOf(robot, session, "Nothing to publish: no check has finished."),
-                      kHtmlType);
+                     kHtmlType);
       return;
     }
     robot.store.SetSetting("published_run", std::to_string(run.id));
@@ -221,7 +235,7 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
       if (robot.store.RunFile(run.id, name, &text)) reports.emplace_back(name, text);
     }
     res.SetContent(PrivateResultsPage(run, reports, PublishedRun(robot) == run.id, session.csrf),
-                    kHtmlType);
+                   kHtmlType);
   });
   server->Get("/sponsor/results/page", [&robot](const Request&, Response& res) {
     RunRecord run;
