@@ -62,7 +62,7 @@ struct CertificateOptions {
 
 // Images larger than these are refused as not meant for a certificate; a larger one that
 // is taken is scaled down once on loading, so that no certificate carries more pixels
-// than it prints (about 300 dpi at its size on the page).
+// than it prints (200 dpi at its size on the page).
 constexpr long long kLargestImageFileBytes = 16LL << 20;
 constexpr long long kLargestImagePixels = 16'000'000;
 constexpr int kLargestImageSide = 8000;

@@ -49,8 +49,8 @@ bool PngSize(const std::string& bytes, unsigned long* width, unsigned long* heig
 SurfacePtr ScaledDown(SurfacePtr image, int mostWidth, int mostHeight) {
   const int width = cairo_image_surface_get_width(image.get());
   const int height = cairo_image_surface_get_height(image.get());
-  const double scale = std::min({1.0, static_cast<double>(mostWidth) / width,
-                                 static_cast<double>(mostHeight) / height});
+  const double scale = std::min(
+      {1.0, static_cast<double>(mostWidth) / width, static_cast<double>(mostHeight) / height});
   if (scale >= 1.0) return image;
   const int newWidth = std::max(1, static_cast<int>(std::lround(width * scale)));
   const int newHeight = std::max(1, static_cast<int>(std::lround(height * scale)));
@@ -77,8 +77,9 @@ SurfacePtr LoadCertificateImage(const std::string& path, int mostWidth, int most
   }
   const auto fileBytes = fs::file_size(path, failure);
   if (failure || fileBytes > static_cast<uintmax_t>(kLargestImageFileBytes)) {
-    *reason = named + (failure ? " cannot be read" : " is larger than " +
-                                     std::to_string(kLargestImageFileBytes >> 20) + " MB");
+    *reason = named +
+              (failure ? " cannot be read"
+                       : " is larger than " + std::to_string(kLargestImageFileBytes >> 20) + " MB");
     return nullptr;
   }
   std::ifstream in(path, std::ios::binary);

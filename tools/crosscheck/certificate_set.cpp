@@ -140,8 +140,8 @@ bool WriteCertificates(const std::vector<CertificateData>& entrants,
     }
     // Where file names ignore case (and in a zip unpacked there) two would be one file.
     if (!writtenLower.insert(Lower(name)).second) {
-      problems->push_back(shown + ": a certificate " + name + " is already written for another "
-                          "entrant; none for this one");
+      problems->push_back(shown + ": a certificate " + name +
+                          " is already written for another entrant; none for this one");
       continue;
     }
     if (!drawer.Draw(entrant, &pdf, &error, problems)) {

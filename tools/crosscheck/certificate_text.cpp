@@ -28,8 +28,7 @@ std::string CertificateText(std::string_view raw, size_t mostChars) {
   // megabyte would otherwise cost pango seconds on every certificate.
   const size_t mostBytes = 8 * mostChars + 8;
   const std::unique_ptr<gchar, decltype(&g_free)> valid(
-      g_utf8_make_valid(raw.data(), static_cast<gssize>(std::min(raw.size(), mostBytes))),
-      &g_free);
+      g_utf8_make_valid(raw.data(), static_cast<gssize>(std::min(raw.size(), mostBytes))), &g_free);
   std::string text;
   size_t chars = 0;
   bool blankPending = false;
