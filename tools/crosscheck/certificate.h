@@ -72,7 +72,7 @@ constexpr int kLargestImageSide = 8000;
 class CertificateDrawer {
  public:
   // Each image that cannot be used (missing, unreadable, not a PNG, too large) is added
-  // to `problems` with its path, and the certificates are drawn without it.
+  // to `problems` (when not null) with its path, and the certificates are drawn without it.
   CertificateDrawer(const CertificateOptions& options, std::vector<std::string>* problems);
   ~CertificateDrawer();
   CertificateDrawer(const CertificateDrawer&) = delete;
@@ -81,7 +81,7 @@ class CertificateDrawer {
   // One certificate as a one-page PDF in `pdf`. False with the reason in `error` when
   // cairo could not make it. Something the entrant should know but that does not stop
   // the drawing (a character no font has, a place that does not add up) goes to
-  // `notes`, naming the call.
+  // `notes` (when not null), naming the call.
   bool Draw(const CertificateData& entrant, std::string* pdf, std::string* error,
             std::vector<std::string>* notes) const;
 
@@ -105,6 +105,7 @@ std::string CertificateFileName(const std::string& call);
 // and takes its own only when complete. False when a certificate could not be drawn or a
 // file written (each named in `problems`; writing stops at the first file that cannot be
 // written); a problem that leaves out one image or one entrant does not make it false.
+// `problems` must not be null.
 bool WriteCertificates(const std::vector<CertificateData>& entrants,
                        const CertificateOptions& options, const std::string& outFolder,
                        std::vector<std::string>* problems);
