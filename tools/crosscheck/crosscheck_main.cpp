@@ -79,9 +79,9 @@ int Conclude(const ContestSet& set, const ReportContext& context, const std::str
     if (!log.used) continue;
     ++used;
     lines += log.qsoCount;
-    if (log.clockOffsetMinutes != 0) {
-      std::fprintf(stderr, "%s: clock %s the other logs'; matched with it corrected\n",
-                   log.call.c_str(), ClockText(log.clockOffsetMinutes).c_str());
+    if (log.clock.Corrected()) {
+      std::fprintf(stderr, "%s: clock %s; matched with it corrected\n", log.call.c_str(),
+                   ClockFitText(log.clock).c_str());
     }
   }
   if (context.period.open) {
@@ -142,7 +142,10 @@ int CrosscheckMain(const std::vector<std::string>& args) {
     return Fail(error);
   std::vector<SheetScore> admitted;
   AdmitAll(plugin.judges(), &progress, &set, &admitted);
-  MatchQsos(index, options.windowMinutes, &set);
+  ContestRules rules;
+  rules.windowMinutes = options.windowMinutes;
+  if (options.dropUniques) rules.uniques = ContestRules::Uniques::kDropped;
+  MatchQsos(index, rules, &set);
   TallyVerdicts(&set);
   if (!ScoreAndWrite(plugin.judges(), admitted, context, sponsor, countries, options.outFolder,
                      &progress, &set, &error)) {

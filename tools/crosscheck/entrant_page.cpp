@@ -8,6 +8,7 @@
 #include "crosscheck/contest_period.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/page_style.h"
+#include "crosscheck/sent_exchange.h"
 #include "crosscheck/svg_charts.h"
 #include "crosscheck/verdict_text.h"
 
@@ -42,6 +43,29 @@ std::string Head(const std::string& call) {
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
+// The lines' verdicts, and what the cross-check found of the log as a whole.
+std::string Verdicts(const ContestSet& set, const EntrantLog& log) {
+  std::string counts;
+  for (int v = 1; v < kVerdictCount; ++v) {
+    const int count = log.counts[v];
+    if (count == 0) continue;
+    counts += (counts.empty() ? "" : ", ") + std::string(VerdictName(static_cast<Verdict>(v))) +
+              " " + std::to_string(count);
+  }
+  std::string html = "<p id=\"verdicts\">Verdicts: " + (counts.empty() ? "none" : counts) + ".";
+  if (log.clock.Corrected())
+    html += "<br>Clock: " + HtmlEscaped(ClockFitText(log.clock)) + "; matched with it corrected.";
+  const std::string fix = SentFixText(set, log);
+  if (!fix.empty()) html += "<br>Sent exchange: " + HtmlEscaped(fix) + ".";
+  for (const MissingStretch& stretch : log.missing) {
+    html += "<br>Missing from your log: " + FormatSeconds(stretch.fromSeconds) + " to " +
+            FormatSeconds(stretch.toSeconds) + ", while " + std::to_string(stretch.lines) +
+            " lines of " + std::to_string(stretch.logs) +
+            " other logs hold QSOs with you; their lines are credited (NOT-IN-PARTIAL-LOG).";
+  }
+  return html + "</p>\n";
+}
+
 std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
   const EntrantLog& log = set.logs[input.log];
   std::string html = "<p><a href=\"results.html\">All results</a></p>\n<h1>" +
@@ -71,7 +95,7 @@ std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
           (log.adif ? " QSO records" : " QSO lines") + " in " + HtmlEscaped(BaseName(log.file)) +
           "; the whole report: <a href=\"" + LinkTo(ReportFileName(log.call)) + "\">" +
           HtmlEscaped(ReportFileName(log.call)) + "</a>.</p>\n";
-  return html;
+  return html + Verdicts(set, log);
 }
 
 const BandFigures* Find(const std::vector<BandFigures>& rows, const std::string& band) {

@@ -7,6 +7,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "contest/county_rules.h"
 #include "crosscheck/result_table.h"
+#include "crosscheck/sent_exchange.h"
 #include "crosscheck/verdict_text.h"
 
 namespace tarno::score {
@@ -19,6 +20,17 @@ std::string Counted(const EntrantLog& log, std::initializer_list<Verdict> verdic
   for (Verdict verdict : verdicts) {
     if (!text.empty()) text += ", ";
     text += std::string(VerdictName(verdict)) + " " + std::to_string(Count(log, verdict));
+  }
+  return text;
+}
+
+// ", BAND-MISMATCH 2" for each of the verdicts the log has; the verdicts few logs have
+// stay out of the others' summaries.
+std::string CountedIfAny(const EntrantLog& log, std::initializer_list<Verdict> verdicts) {
+  std::string text;
+  for (Verdict verdict : verdicts) {
+    if (Count(log, verdict) > 0)
+      text += ", " + std::string(VerdictName(verdict)) + " " + std::to_string(Count(log, verdict));
   }
   return text;
 }
@@ -48,17 +60,29 @@ std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportCo
   text += Row(log.adif ? "QSO records:" : "QSO lines:", std::to_string(log.qsoCount));
   text += Row("Credited:", std::to_string(CreditedCount(log, context.dropUniques)) + " (" +
                                Counted(log, {Verdict::kOk, Verdict::kNoLog, Verdict::kUnique}) +
+                               CountedIfAny(log, {Verdict::kNotInPartialLog}) +
                                (context.dropUniques ? "; uniques not credited)" : ")"));
   text +=
-      Row("Lost:", Counted(log, {Verdict::kNil, Verdict::kBustedCall, Verdict::kBustedExchange}));
+      Row("Lost:", Counted(log, {Verdict::kNil, Verdict::kBustedCall, Verdict::kBustedExchange}) +
+                       CountedIfAny(log, {Verdict::kBandMismatch, Verdict::kModeMismatch}));
   text += Row("Not counted:", Counted(log, {Verdict::kDupe, Verdict::kOutside, Verdict::kInvalid}));
-  if (log.clockOffsetMinutes != 0) {
-    text += Row("Clock:", ClockText(log.clockOffsetMinutes) + " the other logs' (judged on " +
-                              std::to_string(log.clockPairs) + " QSOs); matched with it corrected");
+  if (log.clock.Corrected()) {
+    text +=
+        Row("Clock:", ClockFitText(log.clock) + " (judged on " + std::to_string(log.clock.pairs) +
+                          " QSOs); matched with it corrected");
+  }
+  const std::string fix = SentFixText(set, log);
+  if (!fix.empty()) text += Row("Sent exchange:", fix);
+  for (const MissingStretch& stretch : log.missing) {
+    text += Row("Missing:", "your log holds no QSO from " + FormatSeconds(stretch.fromSeconds) +
+                                " to " + FormatSeconds(stretch.toSeconds) + ", while " +
+                                std::to_string(stretch.lines) + " lines of " +
+                                std::to_string(stretch.logs) +
+                                " other logs hold QSOs with you then: a partial log; their "
+                                "lines are credited (NOT-IN-PARTIAL-LOG)");
   }
   text += Row("Copied wrong:", "by " + std::to_string(log.copiedWrongByOthers) +
                                    (log.copiedWrongByOthers == 1 ? " station" : " stations"));
-  (void)set;
   return text;
 }
 
@@ -206,6 +230,15 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     if (cost != score.lost.end() && cost->qso == i) text += CostText(set, log, *cost++);
   }
   if (lost == 0) text += "none\n";
+  if (!context.dropUniques && log.counts[static_cast<int>(Verdict::kUnique)] > 0) {
+    text += Heading("Uniques: calls in no other log, credited");
+    for (uint32_t i : RecordsInFileOrder(set, log)) {
+      const QsoRecord& qso = set.qsos[i];
+      if (qso.verdict != Verdict::kUnique) continue;
+      text += Unit(log) + std::to_string(qso.line) + "  " + EntrantDetailOf(set, qso) + "\n";
+      text += Side("you", QsoLineOf(set, qso));
+    }
+  }
   text += Heading("Stations that copied " + log.call + " wrong");
   for (uint32_t index : copiedWrong) {
     const QsoRecord& other = set.qsos[index];
@@ -234,6 +267,19 @@ std::string ClockText(int offsetMinutes) {
   const int minutes = std::abs(offsetMinutes);
   return std::to_string(minutes) + (minutes == 1 ? " minute " : " minutes ") +
          (offsetMinutes > 0 ? "ahead of" : "behind");
+}
+
+std::string MinutesAndSeconds(int offsetSeconds) {
+  const int seconds = std::abs(offsetSeconds);
+  return std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s " +
+         (offsetSeconds >= 0 ? "ahead of" : "behind");
+}
+
+std::string ClockFitText(const ClockFit& clock) {
+  if (!clock.drifts) return ClockText(clock.offsetMinutes) + " the other logs'";
+  return "drifting from " + MinutesAndSeconds(clock.startSeconds) +
+         " the other logs' at its first QSO to " + MinutesAndSeconds(clock.endSeconds) +
+         " them at its last";
 }
 
 }  // namespace tarno::score

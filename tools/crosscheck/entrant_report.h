@@ -40,6 +40,9 @@ std::string ReportFileName(const std::string& call);
 
 // "60 minutes ahead of", "5 minutes behind" the other logs' clocks.
 std::string ClockText(int offsetMinutes);
+// "60 minutes ahead of the other logs'"; for a drift, "drifting from 0 min 12 s ahead of
+// the other logs' at its first QSO to 7 min 48 s ahead of them at its last".
+std::string ClockFitText(const ClockFit& clock);
 
 }  // namespace tarno::score
 

@@ -61,13 +61,12 @@ std::string ScoringRules(const EntrantLog& log, bool dropUniques) {
          "bands times the counties of all bands. The checked score counts the credited QSOs "
          "only: OK, NO-LOG" +
          std::string(dropUniques ? "" : " and UNIQUE") +
+         (log.counts[static_cast<int>(Verdict::kNotInPartialLog)] > 0
+              ? ", and NOT-IN-PARTIAL-LOG (a QSO the other station's log lost with a stretch "
+                "of it)"
+              : "") +
          ". A lost QSO costs its points, and its county on its band when no credited QSO gives "
          "that county on that band.";
-}
-
-bool IsLost(Verdict verdict, bool dropUniques) {
-  return verdict == Verdict::kNil || verdict == Verdict::kBustedCall ||
-         verdict == Verdict::kBustedExchange || (dropUniques && verdict == Verdict::kUnique);
 }
 
 EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques, QsoWorth* worth) {

@@ -41,8 +41,7 @@ class QsoWorth {
   std::unordered_map<uint32_t, Country> m_byCall;
 };
 
-// A lost QSO (NIL, BUSTED-CALL, BUSTED-EXCHANGE, or UNIQUE when uniques are dropped)
-// and what it cost.
+// A lost QSO (see IsLost) and what it cost.
 struct LostCost {
   size_t qso = 0;  // index in ContestSet::qsos
   int points = 0;
@@ -74,9 +73,6 @@ std::vector<std::string> SheetBands(const EntrantLog& log);
 // How the plug-in counts the score, in a paragraph for the entrant: the points, the
 // counties, the score, what the checked score counts and what a lost QSO costs.
 std::string ScoringRules(const EntrantLog& log, bool dropUniques);
-
-// Whether a verdict lost a QSO that the plug-in had counted.
-bool IsLost(Verdict verdict, bool dropUniques);
 
 }  // namespace tarno::score
 

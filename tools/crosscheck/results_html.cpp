@@ -14,9 +14,18 @@ namespace {
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
-constexpr Verdict kShown[] = {Verdict::kOk,   Verdict::kNoLog,      Verdict::kUnique,
-                              Verdict::kNil,  Verdict::kBustedCall, Verdict::kBustedExchange,
-                              Verdict::kDupe, Verdict::kOutside,    Verdict::kInvalid};
+constexpr Verdict kShown[] = {
+    Verdict::kOk,           Verdict::kNoLog,      Verdict::kNotInPartialLog, Verdict::kUnique,
+    Verdict::kNil,          Verdict::kBustedCall, Verdict::kBustedExchange,  Verdict::kBandMismatch,
+    Verdict::kModeMismatch, Verdict::kDupe,       Verdict::kOutside,         Verdict::kInvalid};
+
+// A constant offset in minutes; a drift from its first QSO to its last.
+std::string ClockCell(const ClockFit& clock) {
+  if (!clock.Corrected()) return "";
+  if (!clock.drifts) return std::to_string(clock.offsetMinutes) + " min";
+  return std::to_string(clock.startSeconds) + " s &rarr; " + std::to_string(clock.endSeconds) +
+         " s";
+}
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
@@ -40,7 +49,7 @@ std::string EntrantCells(const ContestSet& set, const RankedLog& row, bool dropU
          Td(Count(log, Verdict::kBustedExchange)) + Td(Count(log, Verdict::kUnique)) +
          Td(Count(log, Verdict::kNoLog)) + Td(Count(log, Verdict::kDupe)) +
          Td(Count(log, Verdict::kOutside)) + Td(Count(log, Verdict::kInvalid)) + "<td>" +
-         (log.clockOffsetMinutes ? std::to_string(log.clockOffsetMinutes) + " min" : "") + "</td>";
+         ClockCell(log.clock) + "</td>";
 }
 
 std::string EntrantsTable(const std::string& firstHead, const std::string& attributes) {
@@ -159,8 +168,7 @@ std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUni
     if (verdict != Verdict::kOk && count > 0)
       html += ", " + std::string(VerdictName(verdict)) + " " + std::to_string(count);
   }
-  if (log.clockOffsetMinutes)
-    html += "; clock " + ClockText(log.clockOffsetMinutes) + " the others'";
+  if (log.clock.Corrected()) html += "; clock " + HtmlEscaped(ClockFitText(log.clock));
   html += " &mdash; " + HtmlEscaped(ReportFileName(log.call)) + "</div>";
   return html + Bar(log) + Grid(GridOf(set, log, dropUniques)) + "</div>\n";
 }

@@ -4,6 +4,7 @@
 
 #include "contest/ascii_text.h"
 #include "contest/ole_date_time.h"
+#include "crosscheck/sent_exchange.h"
 
 namespace tarno::score {
 
@@ -26,14 +27,19 @@ std::string DetailOf(const ContestSet& set, const QsoRecord& qso) {
   switch (qso.verdict) {
     case Verdict::kBustedCall:
       return "right call " + OwnerOf(set, other);
-    case Verdict::kBustedExchange:
-      return "copied " + Quoted(text(qso.exchRcvd)) + ", sent " + Quoted(text(other.exchSent));
+    case Verdict::kBustedExchange: {
+      const std::string sent = SentAsCopied(set, other);
+      std::string detail = "copied " + Quoted(text(qso.exchRcvd)) + ", sent " + Quoted(sent);
+      if (sent != text(other.exchSent))
+        detail += " (its log says " + Quoted(text(other.exchSent)) + ")";
+      return detail;
+    }
     case Verdict::kOk:
       if (other.verdict == Verdict::kBustedCall)
         return OwnerOf(set, other) + " logged your call as " + Quoted(text(other.workedAsLogged));
       if (other.verdict == Verdict::kBustedExchange)
         return OwnerOf(set, other) + " copied your exchange as " + Quoted(text(other.exchRcvd));
-      return "";
+      return qso.note ? text(qso.note) : "";
     default:
       return text(qso.note);
   }
