@@ -83,6 +83,19 @@ int Conclude(const ContestSet& set, const ReportContext& context, const std::str
       std::fprintf(stderr, "%s: clock %s; matched with it corrected\n", log.call.c_str(),
                    ClockFitText(log.clock).c_str());
     }
+    for (const MissingStretch& stretch : log.missing) {
+      std::fprintf(stderr,
+                   "%s: a partial log: no QSO from %s to %s, while %d lines of %d other logs "
+                   "hold QSOs with it; those lines are NOT-IN-PARTIAL-LOG (credited)\n",
+                   log.call.c_str(), FormatSeconds(stretch.fromSeconds).c_str(),
+                   FormatSeconds(stretch.toSeconds).c_str(), stretch.lines, stretch.logs);
+    }
+    if (log.sentFix.kind != SentFix::kNone) {
+      std::fprintf(stderr,
+                   "%s: what its partners copied overrules its sent-exchange column (%d of %d "
+                   "lines); see its report\n",
+                   log.call.c_str(), log.sentFix.agreeing, log.sentFix.lines);
+    }
   }
   if (context.period.open) {
     std::printf("contest period %s\n", PeriodText(context.period).c_str());
