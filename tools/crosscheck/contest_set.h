@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "crosscheck/categories.h"
@@ -154,6 +155,7 @@ struct EntrantLog {
   long long checked = 0;
   long long checkedPoints = 0;
   long long checkedCounties = 0;
+  long long penaltyPoints = 0;            // the contest's penalties, taken from checkedPoints
   std::vector<BandFigures> claimedBands;  // the plug-in's count of every line of the log
   std::vector<BandFigures> checkedBands;  // of its credited lines
   std::array<int, kVerdictCount> counts{};
@@ -167,12 +169,19 @@ struct FileProblem {
   bool unused = true;  // the log is left out of the check
 };
 
+// A line's verdict as the sponsor decided it (decisions.h), with what the cross-check said.
+struct SponsorDecision {
+  uint32_t reason = 0;  // text ids
+  uint32_t was = 0;     // "NIL: not in HA5AA's log"
+};
+
 struct ContestSet {
   StringPool texts;
   std::vector<EntrantLog> logs;  // in the order they were read; see used
   std::vector<QsoRecord> qsos;
   std::vector<FileProblem> problems;
   std::vector<int32_t> logOfCall;  // by text id: the used log of that call, or -1
+  std::unordered_map<uint32_t, SponsorDecision> decisions;  // by index in qsos
 };
 
 // The indexes in ContestSet::qsos of the log's records by their line in the file, as the

@@ -15,6 +15,13 @@ namespace {
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
+// "6 points", "1.5 points".
+std::string PointsText(double points) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", points);
+  return std::string(text) + (points == 1 ? " point" : " points");
+}
+
 std::string Counted(const EntrantLog& log, std::initializer_list<Verdict> verdicts) {
   std::string text;
   for (Verdict verdict : verdicts) {
@@ -54,9 +61,16 @@ std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportCo
   text += Row("Claimed score:",
               std::to_string(log.claimed) +
                   (log.claimedHeader >= 0 ? " (CLAIMED-SCORE)" : " (no CLAIMED-SCORE: all QSOs)"));
-  text +=
-      Row("Checked score:", std::to_string(log.checked) + " (" + std::to_string(log.checkedPoints) +
-                                " points x " + std::to_string(log.checkedCounties) + " counties)");
+  const std::string penalty =
+      log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + "," : "";
+  text += Row("Checked score:", std::to_string(log.checked) + " (" +
+                                    std::to_string(log.checkedPoints) + " points" + penalty +
+                                    " x " + std::to_string(log.checkedCounties) + " counties)");
+  if (!PenaltyRulesText(context.penalty).empty()) {
+    text += Row("Penalty:", PointsText(static_cast<double>(log.penaltyPoints)) +
+                                " (the contest's rules: " + PenaltyRulesText(context.penalty) +
+                                " times a lost QSO's points)");
+  }
   text += Row(log.adif ? "QSO records:" : "QSO lines:", std::to_string(log.qsoCount));
   text += Row("Credited:", std::to_string(CreditedCount(log, context.dropUniques)) + " (" +
                                Counted(log, {Verdict::kOk, Verdict::kNoLog, Verdict::kUnique}) +
@@ -143,6 +157,12 @@ std::string BandTable(const EntrantLog& log) {
   std::string score = "Score   " + ScoreText(claimedTotal);
   score.resize(std::max<size_t>(score.size() + 2, 38), ' ');
   text += score + ScoreText(checkedTotal) + "\n";
+  if (log.penaltyPoints > 0) {
+    text += "Penalty -" + std::to_string(log.penaltyPoints) + " points: checked score (" +
+            std::to_string(checkedTotal.points) + " - " + std::to_string(log.penaltyPoints) +
+            ") x " + std::to_string(checkedTotal.counties) + " = " + std::to_string(log.checked) +
+            "\n";
+  }
   if (log.counts[static_cast<int>(Verdict::kOutside)] > 0) {
     text += "The lines outside the contest period are in the claimed column only.\n";
   }
@@ -167,25 +187,29 @@ std::string WordWrapped(const std::string& text, size_t width) {
   return line.empty() ? out : out + line + "\n";
 }
 
-std::string HowCounted(const EntrantLog& log, bool dropUniques) {
-  return Heading("How the score is counted") + WordWrapped(ScoringRules(log, dropUniques), 80);
+std::string HowCounted(const EntrantLog& log, bool dropUniques,
+                       const std::array<double, kVerdictCount>& penalty) {
+  return Heading("How the score is counted") +
+         WordWrapped(ScoringRules(log, dropUniques, &penalty), 80);
 }
 
 std::string CostText(const ContestSet& set, const EntrantLog& log, const LostCost& cost) {
   const QsoRecord& qso = set.qsos[cost.qso];
   std::string text =
       "  cost: " + std::to_string(cost.points) + (cost.points == 1 ? " point" : " points");
-  if (cost.county < 0) return text + "\n";
+  const std::string penalty = cost.penalty > 0 ? "; penalty: " + PointsText(cost.penalty) : "";
+  if (cost.county < 0) return text + penalty + "\n";
   const std::string county =
       std::string(kCountyCodes[cost.county]) + " on " + set.texts.Text(qso.band);
   if (cost.costsCounty) {
-    return text + " and the county " + county + ", which no credited QSO gives\n";
+    return text + " and the county " + county + ", which no credited QSO gives" + penalty + "\n";
   }
   if (cost.countyGoneWithLine != 0) {
     return text + "; the county " + county + " is counted as lost with " +
-           (log.adif ? "record " : "line ") + std::to_string(cost.countyGoneWithLine) + "\n";
+           (log.adif ? "record " : "line ") + std::to_string(cost.countyGoneWithLine) + penalty +
+           "\n";
   }
-  return text + "; the county " + county + " is still credited by another QSO\n";
+  return text + "; the county " + county + " is still credited by another QSO" + penalty + "\n";
 }
 
 std::string Unit(const EntrantLog& log) { return log.adif ? "record " : "line "; }
@@ -210,7 +234,7 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
   const EntrantLog& log = set.logs[logIndex];
   std::string text = Summary(set, log, context);
   text += BandTable(log);
-  text += HowCounted(log, context.dropUniques);
+  text += HowCounted(log, context.dropUniques, context.penalty);
   text += Heading("QSOs that lost credit");
   size_t lost = 0;
   auto cost = score.lost.begin();  // in file order too
@@ -238,6 +262,16 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
       text += Unit(log) + std::to_string(qso.line) + "  " + EntrantDetailOf(set, qso) + "\n";
       text += Side("you", QsoLineOf(set, qso));
     }
+  }
+  if (!set.decisions.empty()) {
+    std::string decided;
+    for (uint32_t i : RecordsInFileOrder(set, log)) {
+      if (set.decisions.count(i) == 0) continue;
+      const QsoRecord& qso = set.qsos[i];
+      decided += Unit(log) + std::to_string(qso.line) + "  " + VerdictName(qso.verdict) + "  " +
+                 EntrantDetailOf(set, qso) + "\n" + Side("you", QsoLineOf(set, qso));
+    }
+    if (!decided.empty()) text += Heading("Lines decided by the sponsor") + decided;
   }
   text += Heading("Stations that copied " + log.call + " wrong");
   for (uint32_t index : copiedWrong) {

@@ -247,8 +247,8 @@ bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   };
   // Reports (.ubn) and pages (.html: the results' and every entrant's).
   const bool entrantFile = endsWith(".UBN") || endsWith(".HTML");
-  if (outFolder.empty() ||
-      (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "CLUBS.CSV")) {
+  if (outFolder.empty() || (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" &&
+                            name != "CLUBS.CSV" && name != "REVIEW.CSV")) {
     return false;
   }
   std::error_code error;

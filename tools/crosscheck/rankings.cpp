@@ -8,20 +8,12 @@
 
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
-#include "logs/log_file.h"
+#include "crosscheck/sponsor_text.h"
 
 namespace tarno::score {
 namespace {
 
-constexpr size_t kSponsorFileMax = 16 << 20;
 constexpr int kDeciding[] = {kOperatorField, kModeField, kBandField, kPowerField};
-
-bool ReadSponsorFile(const std::string& path, std::string* text, std::string* error) {
-  if (!ReadRegularFile(path, text, error)) return false;
-  if (text->size() <= kSponsorFileMax) return true;
-  *error = path + " is larger than 16 MB";
-  return false;
-}
 
 const CategoryRule* RuleNamed(const std::vector<CategoryRule>& rules, const std::string& name) {
   for (const CategoryRule& rule : rules) {

@@ -97,8 +97,9 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += CsvCell(set.texts.Text(qso.workedAsLogged));
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
-      const bool plain = qso.verdict == Verdict::kOk && qso.note == 0 &&
-                         set.qsos[qso.partner].verdict == Verdict::kOk;
+      const bool plain = qso.verdict == Verdict::kOk && qso.note == 0 && qso.partner != kNoRecord &&
+                         set.qsos[qso.partner].verdict == Verdict::kOk &&
+                         (set.decisions.empty() || set.decisions.count(i) == 0);
       if (!plain) rows += CsvCell(DetailOf(set, qso));
       rows += '\n';
     }
@@ -117,7 +118,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
          "file,report,set_aside,category,category_rank,country,continent,name,club,"
-         "band_mismatch,mode_mismatch,not_in_partial_log,clock_start_s,clock_end_s\n";
+         "band_mismatch,mode_mismatch,not_in_partial_log,clock_start_s,clock_end_s,penalty\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
     out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
@@ -135,7 +136,7 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << CsvCell(ranked.name) << ',' << CsvCell(ranked.club) << ','
         << Count(log, Verdict::kBandMismatch) << ',' << Count(log, Verdict::kModeMismatch) << ','
         << Count(log, Verdict::kNotInPartialLog) << ',' << ClockStart(log.clock) << ','
-        << ClockEnd(log.clock) << '\n';
+        << ClockEnd(log.clock) << ',' << log.penaltyPoints << '\n';
   }
   return Finish(out, path, error);
 }

@@ -157,10 +157,12 @@ std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUni
   const EntrantLog& log = set.logs[ranked.log];
   std::string html = "<div class=\"entrant\" id=\"e-" + HtmlEscaped(log.call) + "\"><h2>" +
                      HtmlEscaped(log.call) + "</h2><div>" + Placing(ranked) + "</div>";
-  html += "<div>Checked <b>" + std::to_string(log.checked) + "</b> (" +
-          std::to_string(log.checkedPoints) + " points &times; " +
-          std::to_string(log.checkedCounties) + " counties), claimed " +
-          std::to_string(log.claimed) + "</div>";
+  html +=
+      "<div>Checked <b>" + std::to_string(log.checked) + "</b> (" +
+      std::to_string(log.checkedPoints) + " points" +
+      (log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + "," : "") +
+      " &times; " + std::to_string(log.checkedCounties) + " counties), claimed " +
+      std::to_string(log.claimed) + "</div>";
   html += "<div class=\"muted\">" + std::to_string(log.qsoCount) + " QSO lines, " +
           std::to_string(CreditedCount(log, dropUniques)) + " credited";
   for (Verdict verdict : kShown) {

@@ -22,6 +22,13 @@ const std::string& OwnerOf(const ContestSet& set, const QsoRecord& qso) {
 
 std::string DetailOf(const ContestSet& set, const QsoRecord& qso) {
   const auto text = [&](uint32_t id) -> const std::string& { return set.texts.Text(id); };
+  if (!set.decisions.empty()) {
+    const auto decided = set.decisions.find(static_cast<uint32_t>(&qso - set.qsos.data()));
+    if (decided != set.decisions.end()) {
+      return "decided by the sponsor: " + text(decided->second.reason) +
+             " (the cross-check: " + text(decided->second.was) + ")";
+    }
+  }
   if (qso.partner == kNoRecord) return text(qso.note);
   const QsoRecord& other = set.qsos[qso.partner];
   switch (qso.verdict) {
