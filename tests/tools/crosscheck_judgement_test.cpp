@@ -96,6 +96,15 @@ TEST_P(CrosscheckJudgementTest, EveryVerdictClassMeetsTheTruth) {
   }
   EXPECT_LE(innocentLosses, 5) << wrong;
   EXPECT_LE(guiltyCredits, 5) << wrong;
+  // Both partial logs are listed for review, each with the lines of its lost stretch.
+  std::istringstream review(Slurp(Out() / "review.csv"));
+  int stretches = 0, behind = 0;
+  for (std::string row; std::getline(review, row);) {
+    if (row.find(",missing stretch,") == std::string::npos) continue;
+    (row.find(",NOT-IN-PARTIAL-LOG,") != std::string::npos ? behind : stretches)++;
+  }
+  EXPECT_EQ(2, stretches);
+  EXPECT_EQ(inTruth["NOT-IN-PARTIAL-LOG"], behind);
 }
 
 INSTANTIATE_TEST_SUITE_P(
