@@ -101,8 +101,8 @@ TEST_F(CrosscheckContestTest, RulesAndDecisionsChangeVerdictsAndScores) {
 TEST_F(CrosscheckContestTest, UndecidedMismatchMayCostNeitherSide) {
   const fs::path rules = Write("rules.txt", "undecided mismatch: neither loses\n");
   std::string output;
-  ASSERT_EQ(0, Crosscheck("--rules " + rules.string() + " " + (kHandMade / "logs").string(),
-                          &output))
+  ASSERT_EQ(0,
+            Crosscheck("--rules " + rules.string() + " " + (kHandMade / "logs").string(), &output))
       << output;
   const std::string verdicts = Slurp(Out() / "verdicts.csv");
   EXPECT_NE(std::string::npos,

@@ -105,6 +105,17 @@ TEST_P(CrosscheckJudgementTest, EveryVerdictClassMeetsTheTruth) {
   }
   EXPECT_EQ(2, stretches);
   EXPECT_EQ(inTruth["NOT-IN-PARTIAL-LOG"], behind);
+  // The drifting clocks are named in minutes and seconds at their first and last QSO, and
+  // the wrong sent columns in their logs' reports.
+  int drifting = 0, columns = 0;
+  for (const fs::directory_entry& file : fs::directory_iterator(Out())) {
+    if (file.path().extension() != ".ubn") continue;
+    const std::string report = Slurp(file.path());
+    drifting += report.find("\nClock:          drifting from ") != std::string::npos;
+    columns += report.find("\nSent exchange:  your log") != std::string::npos;
+  }
+  EXPECT_EQ(3, drifting);
+  EXPECT_EQ(2, columns);
 }
 
 INSTANTIATE_TEST_SUITE_P(

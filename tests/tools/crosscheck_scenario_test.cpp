@@ -288,6 +288,41 @@ INSTANTIATE_TEST_SUITE_P(
                   "DL1AA,4,OK,HA5AA,\"HA5AA logged it in CW (its line 4): its error, not yours\""},
                  {},
                  {}},
+        // HA5AA logged a run on 80 m that its partners logged on 40 m: the run shows its band
+        // wrong, each partner keeps the QSO.
+        Scenario{
+            "RunOnTheWrongBandLosesOnlyThere",
+            {Cabrillo("HA5AA", {Q(" 3525 CW", "0900", "BP", "DL1AA", "001"),
+                                Q(" 3525 CW", "0903", "BP", "OK1AB", "001"),
+                                Q(" 3525 CW", "0906", "BP", "S51AA", "001")}),
+             Cabrillo("DL1AA", {Q(" 7025 CW", "0900", "001", "HA5AA", "BP")}),
+             Cabrillo("OK1AB", {Q(" 7025 CW", "0903", "001", "HA5AA", "BP")}),
+             Cabrillo("S51AA", {Q(" 7025 CW", "0906", "001", "HA5AA", "BP")})},
+            "",
+            {"HA5AA,5,BAND-MISMATCH,OK1AB,\"OK1AB logged it on 40m (its line 4), and your band "
+             "is shown wrong: 2 more of your QSOs on 80m within 30 minutes were logged on "
+             "another band by their partners\"",
+             "OK1AB,4,OK,HA5AA,\"HA5AA logged it on 80m (its line 5): its error, not yours\""},
+            {"Hungary,EU,,,3,0,0,0,0,0\n"},
+            {}},
+        // One QSO logged on the band the station was not on: its other QSOs then, which
+        // their partners confirm, were all on the partner's band.
+        Scenario{
+            "SlipToAnotherBandIsShownByTheNeighbouringQsos",
+            {Cabrillo("HA5AA", {Q(" 7025 CW", "0850", "BP", "OK1AB", "001"),
+                                Q(" 3525 CW", "0900", "BP", "DL1AA", "001"),
+                                Q(" 7025 CW", "0910", "BP", "S51AA", "001")}),
+             Cabrillo("DL1AA", {Q(" 7025 CW", "0900", "001", "HA5AA", "BP"),
+                                Q("14025 CW", "0920", "002", "S51AA", "002")}),
+             Cabrillo("OK1AB", {Q(" 7025 CW", "0850", "001", "HA5AA", "BP")}),
+             Cabrillo("S51AA", {Q(" 7025 CW", "0910", "001", "HA5AA", "BP"),
+                                Q("14025 CW", "0920", "002", "DL1AA", "002")})},
+            "",
+            {"HA5AA,5,BAND-MISMATCH,DL1AA,\"DL1AA logged it on 40m (its line 4), and your band "
+             "is shown wrong: your other QSOs within 30 minutes were on 40m, none on 80m\"",
+             "DL1AA,4,OK,HA5AA,\"HA5AA logged it on 80m (its line 5): its error, not yours\""},
+            {},
+            {}},
         // A repeat the plug-in refuses as a dupe (the band logged wrong) still shows the QSO
         // is in that log.
         Scenario{"RepeatOnAWrongBandStillHoldsTheQso",

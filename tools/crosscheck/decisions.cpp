@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "contest/ascii_text.h"
+#include "crosscheck/log_loading.h"
 #include "crosscheck/sponsor_text.h"
 #include "crosscheck/verdict_text.h"
 
@@ -54,7 +55,7 @@ bool ParseDecisions(std::string_view text, std::vector<Decision>* decisions, std
     bool digits = !lineText.empty() && lineText.size() <= 9;
     for (char c : lineText) digits = digits && c >= '0' && c <= '9';
     std::string reason;
-    if (decision.call.empty() || decision.call.size() > 20) {
+    if (!IsCallShaped(decision.call)) {
       reason = "names no call";
     } else if (!digits || std::stoul(lineText) == 0) {
       reason = "\"" + OneLine(fields[1], 20) + "\" is no line number";
