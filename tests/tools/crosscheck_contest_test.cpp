@@ -35,8 +35,8 @@ using CrosscheckContestTest = CrosscheckFixture;
 TEST_F(CrosscheckContestTest, HandMadeContestGivesEveryFileByteForByte) {
   std::string output;
   ASSERT_EQ(0, Crosscheck((kHandMade / "logs").string(), &output)) << output;
-  for (const char* name : {"verdicts.csv", "results.csv", "clubs.csv", "HA5AA.ubn", "HG7BB.ubn",
-                           "DL1CC.ubn", "OK2DD.ubn"}) {
+  for (const char* name : {"verdicts.csv", "results.csv", "clubs.csv", "review.csv", "HA5AA.ubn",
+                           "HG7BB.ubn", "DL1CC.ubn", "OK2DD.ubn"}) {
     EXPECT_EQ(Slurp(kHandMade / "expected" / name), Slurp(Out() / name)) << name;
   }
   EXPECT_NE(std::string::npos, output.find("OK2DD: clock 60 minutes ahead")) << output;
@@ -51,6 +51,98 @@ TEST_F(CrosscheckContestTest, DroppedUniquesLoseCreditAndScore) {
   // HG7BB's one unique (9A3FF on 15 m, 1 point) goes: 14 points x 2 counties.
   EXPECT_NE(std::string::npos, results.find("1,HG7BB,30,28,5,4,")) << results;
   EXPECT_NE(std::string::npos, Slurp(Out() / "HG7BB.ubn").find("line 23  UNIQUE  in no other log"));
+}
+
+// The sample rules (a 2-minute window, penalties, uniques listed) and decisions on the
+// hand-made contest: the window turns DL1CC and OK2DD's mode mismatch, 3 minutes apart,
+// into a NIL each; the sponsor credits two lines and names the third's verdict.
+TEST_F(CrosscheckContestTest, RulesAndDecisionsChangeVerdictsAndScores) {
+  const fs::path samples = fs::path(TARNO_SOURCE_DIR) / "samples";
+  std::string output;
+  ASSERT_EQ(0, Crosscheck("--rules " + (samples / "crosscheck-rules.txt").string() +
+                              " --decisions " + (samples / "crosscheck-decisions.csv").string() +
+                              " " + (kHandMade / "logs").string(),
+                          &output))
+      << output;
+  const std::string verdicts = Slurp(Out() / "verdicts.csv");
+  for (const char* row :
+       {"HA5AA,27,OK,DL1CC,\"decided by the sponsor: DL1CC's log lost the QSO, as DL1CC wrote to "
+        "the sponsor (the cross-check: NIL: not in DL1CC's log)\"",
+        "OK2DD,23,MODE-MISMATCH,DL1CC,\"decided by the sponsor: the recordings show the QSO in "
+        "SSB (the cross-check: NIL: not in DL1CC's log;"}) {
+    EXPECT_NE(std::string::npos, verdicts.find(std::string("\n") + row)) << row << "\n" << verdicts;
+  }
+  // Penalties apart from the lost QSOs: DL1CC's busted exchange (6 points) costs 6 more,
+  // and its points cannot go below nothing; HA5AA's busted call 1 more.
+  const std::string results = Slurp(Out() / "results.csv");
+  EXPECT_NE(std::string::npos, results.find(",penalty\n")) << results;
+  EXPECT_NE(std::string::npos, results.find("4,DL1CC,50,0,")) << results;
+  EXPECT_NE(std::string::npos, results.find(",0,0,0,0,0,6\n")) << results;
+  const std::string report = Slurp(Out() / "DL1CC.ubn");
+  for (const char* text :
+       {"Checked score:  0 (4 points less a penalty of 6, x 1 counties)\n",
+        "Penalty:        6 points (the contest's rules: BUSTED-CALL 1, BUSTED-EXCHANGE 1, NIL 2 "
+        "times a lost QSO's points)\n",
+        "  cost: 6 points and the county BO on 80m, which no credited QSO gives; penalty: 6 "
+        "points\n"}) {
+    EXPECT_NE(std::string::npos, report.find(text)) << text << "\n" << report;
+  }
+  EXPECT_NE(std::string::npos, Slurp(Out() / "HA5AA.ubn").find("Lines decided by the sponsor"));
+  EXPECT_NE(std::string::npos, Slurp(Out() / "DL1CC.html").find("less a penalty of 6 points"));
+  // The rules list every unique for review, with its line.
+  EXPECT_EQ(
+      "call,figure,value,threshold,log,line,verdict,worked,detail\n"
+      "HG7BB,uniques,20.0% (1 of 5 lines),\"every unique, by the rules\",,,,,\n"
+      "HG7BB,uniques,,,HG7BB,23,UNIQUE,9A3FF,in no other log\n",
+      Slurp(Out() / "review.csv"));
+}
+
+// Where the rules say so, a mismatch the logs cannot settle costs neither side.
+TEST_F(CrosscheckContestTest, UndecidedMismatchMayCostNeitherSide) {
+  const fs::path rules = Write("rules.txt", "undecided mismatch: neither loses\n");
+  std::string output;
+  ASSERT_EQ(0,
+            Crosscheck("--rules " + rules.string() + " " + (kHandMade / "logs").string(), &output))
+      << output;
+  const std::string verdicts = Slurp(Out() / "verdicts.csv");
+  EXPECT_NE(std::string::npos,
+            verdicts.find("\nDL1CC,24,OK,OK2DD,\"OK2DD logged it in CW (its line 23); the logs "
+                          "cannot tell which mode is right, and the contest's rules credit both "
+                          "sides\"\n"))
+      << verdicts;
+  EXPECT_NE(std::string::npos, verdicts.find("\nOK2DD,23,OK,DL1CC,")) << verdicts;
+}
+
+// A mistake in the sponsor's rules or decisions stops the run before anything is written,
+// with the file's line; so does a decision that matches no line.
+TEST_F(CrosscheckContestTest, MistakesInRulesOrDecisionsStopTheRunWithTheirLine) {
+  const std::string logs = (kHandMade / "logs").string();
+  const struct {
+    const char* option;
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"--rules", "# rules\nwindow: 2\npenalty: DUPE 1\n",
+       "rules.txt: line 3: penalty: names \"DUPE\", not one of"},
+      {"--rules", "window: 2\nwindow: 3\n", "rules.txt: line 2: window: is given twice"},
+      {"--rules", "uniques: kept\n", "rules.txt: line 1: uniques: takes credited, dropped or"},
+      {"--decisions", "call,line,verdict,reason\nHA5AA,27,GOOD,fine\n",
+       "decisions.csv: line 2: \"GOOD\" is no verdict"},
+      {"--decisions", "HA5AA,99,OK,a line the log does not have\n",
+       "decisions.csv: line 1: matches no line: the logs checked have no HA5AA line 99"},
+      {"--decisions", "XX9XX,21,OK,no such log\n", "line 1: matches no line"},
+      {"--decisions", "HA5AA,27,OK,once\nha5aa,27,NIL,twice\n",
+       "line 2: HA5AA line 27 is decided already on line 1"},
+  };
+  for (const auto& c : cases) {
+    const std::string name = std::string(c.option) == "--rules" ? "rules.txt" : "decisions.csv";
+    const fs::path file = Write(name, c.text);
+    std::string output;
+    EXPECT_EQ(2, Crosscheck(std::string(c.option) + " " + file.string() + " " + logs, &output))
+        << c.text;
+    EXPECT_NE(std::string::npos, output.find(c.message)) << c.message << "\n" << output;
+    EXPECT_FALSE(fs::exists(Out() / "results.csv")) << c.text;
+  }
 }
 
 struct GeneratedContest {

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
+#include "crosscheck/call_neighbours.h"
 #include "crosscheck/contest_period.h"
+#include "crosscheck/contest_rules.h"
+#include "crosscheck/decisions.h"
 #include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/plugin_judge.h"
@@ -45,6 +51,36 @@ TEST(CrosscheckRulesTest, CallDistanceCountsEditsAndStopsPastTheLimit) {
   EXPECT_EQ(3, CallDistance("W1AW", "W1AWXYZ", 2));
 }
 
+// The index must find every call a comparison with each would find, and no other.
+TEST(CrosscheckRulesTest, CloseCallsAreFoundAsComparingEachWouldFindThem) {
+  std::mt19937 random(5);
+  const char letters[] = "AB0159/";
+  StringPool texts;
+  std::vector<uint32_t> calls;
+  for (int i = 0; i < 400; ++i) {
+    std::string call;
+    for (size_t n = 1 + random() % 6; n > 0; --n) call += letters[random() % 7];
+    calls.push_back(texts.Intern(call));
+  }
+  std::sort(calls.begin(), calls.end());
+  calls.erase(std::unique(calls.begin(), calls.end()), calls.end());
+  const CallNeighbours index(texts, calls);
+  for (const char* probe : {"AB1", "A0B1", "", "B", "AB01/5", "9A1AA", "0000000000"}) {
+    std::vector<uint32_t> expected;
+    for (uint32_t call : calls) {
+      if (CallDistance(texts.Text(call), probe, 2) <= 2) expected.push_back(call);
+    }
+    EXPECT_EQ(expected, index.Within2(probe)) << probe;
+  }
+  for (uint32_t call : calls) {
+    std::vector<uint32_t> expected;
+    for (uint32_t other : calls) {
+      if (CallDistance(texts.Text(other), texts.Text(call), 2) <= 2) expected.push_back(other);
+    }
+    ASSERT_EQ(expected, index.Within2(texts.Text(call))) << texts.Text(call);
+  }
+}
+
 TEST(CrosscheckRulesTest, PeriodTimesTakeDatesAndTimesInTheUsualForms) {
   long long start = 0, end = 0, other = 0;
   ASSERT_TRUE(ParsePeriodTime("2026-03-07", false, &start));
@@ -79,6 +115,64 @@ TEST(CrosscheckRulesTest, OwnCallsAreLettersDigitsAndSlashes) {
   for (const char* call : {"", "../x", "..", "HA5AA.P", "HA1AA_P", "HA5 AA", "<b>HA5AA</b>", "=1+2",
                            "HAAA", "5555", "/", "A1BCDEFGHIJKLMNOPQRST", "HA5AA\t"}) {
     EXPECT_FALSE(IsCallShaped(call)) << call;
+  }
+}
+
+TEST(CrosscheckRulesTest, RulesFileSetsWhatItNamesAndKeepsTheRest) {
+  ContestRules rules;
+  std::string error;
+  ASSERT_TRUE(
+      ParseContestRules("# a comment\r\n  Window :  2\npenalty: nil 1.5x\n"
+                        "penalty: BAND-MISMATCH 0\nUndecided  Mismatch: Neither loses\n"
+                        "uniques: dropped\nreview uniques: 4.5%\nreview errors: 3\n"
+                        "review gaps: no\nreview clock spread: 1.5\n",
+                        &rules, &error))
+      << error;
+  EXPECT_EQ(2, rules.windowMinutes);
+  EXPECT_EQ(1.5, rules.penalty[static_cast<int>(Verdict::kNil)]);
+  EXPECT_EQ(0, rules.penalty[static_cast<int>(Verdict::kBustedCall)]);
+  EXPECT_FALSE(rules.undecidedBothLose);
+  EXPECT_TRUE(rules.DropUniques());
+  EXPECT_EQ(4.5, rules.reviewUniquePercent);
+  EXPECT_EQ(3, rules.reviewErrorFactor);
+  EXPECT_FALSE(rules.reviewGaps);
+  EXPECT_EQ(90, rules.reviewClockSpreadSeconds);
+  const ContestRules defaults;
+  ContestRules empty;
+  ASSERT_TRUE(ParseContestRules("", &empty, &error));
+  EXPECT_EQ(defaults.windowMinutes, empty.windowMinutes);
+  EXPECT_FALSE(empty.AnyPenalty());
+  for (const char* bad : {"window: 2.5", "window: -1", "penalty: NIL", "penalty: NIL 101",
+                          "review uniques: much", "review errors: 0", "speed: 5", "window 5"}) {
+    ContestRules ignored;
+    EXPECT_FALSE(ParseContestRules(bad, &ignored, &error)) << bad;
+    EXPECT_EQ(0u, error.find("line 1: ")) << error;
+  }
+}
+
+TEST(CrosscheckRulesTest, DecisionsAreCallLineVerdictReasonAndAComment) {
+  std::vector<Decision> decisions;
+  std::string error;
+  ASSERT_TRUE(
+      ParseDecisions("call,line,verdict,reason,comment\n# kept\n\n"
+                     "ha5aa, 27 ,ok,\"logs agree, see mail\",phoned\n"
+                     "DL1CC,24,BAND-MISMATCH,\"=cmd()\"\n",
+                     &decisions, &error))
+      << error;
+  ASSERT_EQ(2u, decisions.size());
+  EXPECT_EQ("HA5AA", decisions[0].call);
+  EXPECT_EQ(27u, decisions[0].line);
+  EXPECT_EQ(Verdict::kOk, decisions[0].verdict);
+  EXPECT_EQ("logs agree, see mail", decisions[0].reason);
+  EXPECT_EQ("phoned", decisions[0].comment);
+  EXPECT_EQ(4, decisions[0].fileLine);
+  EXPECT_EQ(Verdict::kBandMismatch, decisions[1].verdict);
+  for (const char* bad :
+       {"HA5AA,27,OK", "HA5AA,x,OK,why", "HA5AA,0,OK,why", "HA5AA,27,PENDING,why", ",27,OK,why",
+        "HA5AA,27,OK,  ", "HA5AA,27,OK,\"open", "HA5AA,99999999999,OK,why",
+        "HA5AA,27,OK,why,comment,more", "\x01\xff,27,OK,why"}) {
+    EXPECT_FALSE(ParseDecisions(bad, &decisions, &error)) << bad;
+    EXPECT_EQ(0u, error.find("line 1: ")) << error;
   }
 }
 

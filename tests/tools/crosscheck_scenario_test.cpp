@@ -277,6 +277,96 @@ INSTANTIATE_TEST_SUITE_P(
                  {",ha1aa-p.cbr,HA1AA_P.ubn,", ",HA1AA.cbr,HA1AA.ubn,"},
                  {"ha1aa_p.cbr: has an own call that is not a call"},
                  1},
+        // Only the side whose own frequency shows its mode wrong loses the QSO; the other
+        // keeps it, told of its partner's error.
+        Scenario{"ModeShownWrongByItsFrequencyLosesOnlyThere",
+                 {Cabrillo("HA5AA", {Q(" 3705 CW", "0900", "BP", "DL1AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3705 PH", "0901", "001", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,4,MODE-MISMATCH,DL1AA,\"DL1AA logged it in SSB (its line 4), and your "
+                  "mode is shown wrong: your frequency, 3705 kHz, is in the phone part of 80m\"",
+                  "DL1AA,4,OK,HA5AA,\"HA5AA logged it in CW (its line 4): its error, not yours\""},
+                 {},
+                 {}},
+        // HA5AA logged a run on 80 m that its partners logged on 40 m: the run shows its band
+        // wrong, each partner keeps the QSO.
+        Scenario{
+            "RunOnTheWrongBandLosesOnlyThere",
+            {Cabrillo("HA5AA", {Q(" 3525 CW", "0900", "BP", "DL1AA", "001"),
+                                Q(" 3525 CW", "0903", "BP", "OK1AB", "001"),
+                                Q(" 3525 CW", "0906", "BP", "S51AA", "001")}),
+             Cabrillo("DL1AA", {Q(" 7025 CW", "0900", "001", "HA5AA", "BP")}),
+             Cabrillo("OK1AB", {Q(" 7025 CW", "0903", "001", "HA5AA", "BP")}),
+             Cabrillo("S51AA", {Q(" 7025 CW", "0906", "001", "HA5AA", "BP")})},
+            "",
+            {"HA5AA,5,BAND-MISMATCH,OK1AB,\"OK1AB logged it on 40m (its line 4), and your band "
+             "is shown wrong: 2 more of your QSOs on 80m within 30 minutes were logged on "
+             "another band by their partners\"",
+             "OK1AB,4,OK,HA5AA,\"HA5AA logged it on 80m (its line 5): its error, not yours\""},
+            {"Hungary,EU,,,3,0,0,0,0,0\n"},
+            {}},
+        // One QSO logged on the band the station was not on: its other QSOs then, which
+        // their partners confirm, were all on the partner's band.
+        Scenario{
+            "SlipToAnotherBandIsShownByTheNeighbouringQsos",
+            {Cabrillo("HA5AA", {Q(" 7025 CW", "0850", "BP", "OK1AB", "001"),
+                                Q(" 3525 CW", "0900", "BP", "DL1AA", "001"),
+                                Q(" 7025 CW", "0910", "BP", "S51AA", "001")}),
+             Cabrillo("DL1AA", {Q(" 7025 CW", "0900", "001", "HA5AA", "BP"),
+                                Q("14025 CW", "0920", "002", "S51AA", "002")}),
+             Cabrillo("OK1AB", {Q(" 7025 CW", "0850", "001", "HA5AA", "BP")}),
+             Cabrillo("S51AA", {Q(" 7025 CW", "0910", "001", "HA5AA", "BP"),
+                                Q("14025 CW", "0920", "002", "DL1AA", "002")})},
+            "",
+            {"HA5AA,5,BAND-MISMATCH,DL1AA,\"DL1AA logged it on 40m (its line 4), and your band "
+             "is shown wrong: your other QSOs within 30 minutes were on 40m, none on 80m\"",
+             "DL1AA,4,OK,HA5AA,\"HA5AA logged it on 80m (its line 5): its error, not yours\""},
+            {},
+            {}},
+        // A repeat the plug-in refuses as a dupe (the band logged wrong) still shows the QSO
+        // is in that log.
+        Scenario{"RepeatOnAWrongBandStillHoldsTheQso",
+                 {Cabrillo("HA5AA", {Q(" 3525 CW", "0900", "BP", "DL1AA", "001"),
+                                     Q(" 3525 CW", "1000", "BP", "DL1AA", "002")}),
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP"),
+                                     Q(" 7025 CW", "1000", "002", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,5,DUPE,DL1AA,dupe of line 4",
+                  "DL1AA,5,OK,HA5AA,\"in HA5AA's log as DUPE, its line 5\""},
+                 {},
+                 {}},
+        // In a log with reports, a line whose exchange reads as a report is refused; its
+        // partner keeps the QSO. In a log without reports on any line, 599 is a serial.
+        Scenario{"ReportLikeExchangesCostNoPartnerAQso",
+                 {{"ha5aa.cbr",
+                   "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: HA5AA\r\n"
+                   "QSO:  3525 CW 2026-03-07 0900 HA5AA 599 BP DL1AA 599 001\r\n"
+                   "QSO:  7025 CW 2026-03-07 0910 HA5AA 599 BP OK1AB 599\r\n"},
+                  {"ok1ab.cbr",
+                   "START-OF-LOG: 3.0\r\nCONTEST: TARNO\r\nCALLSIGN: OK1AB\r\n"
+                   "QSO:  7025 CW 2026-03-07 0910 OK1AB 598 HA5AA BP\r\n"
+                   "QSO: 14025 CW 2026-03-07 0920 OK1AB 599 DL1AA 007\r\n"},
+                  Cabrillo("DL1AA", {Q(" 3525 CW", "0900", "001", "HA5AA", "BP"),
+                                     Q("14025 CW", "0920", "007", "OK1AB", "599")})},
+                 "",
+                 {"OK1AB,4,OK,HA5AA,\"in HA5AA's log as INVALID, its line 5\"", "OK1AB,5,OK,DL1AA,",
+                  "DL1AA,5,OK,OK1AB,"},
+                 {},
+                 {}},
+        // Two stations that busted each other's call made one QSO: both lose it, each
+        // naming the other; of two such stations, the one whose exchange was copied. The
+        // other's line is unique, with the calls close to it that were on the air then.
+        Scenario{"MutualBustPairsTheLinesWhoseExchangesAgree",
+                 {Cabrillo("HA5AA", {Q("14025 CW", "0900", "BP", "HA5XB", "PE")}),
+                  Cabrillo("HA5XA", {Q("14025 CW", "0900", "PE", "HA5AB", "BP")}),
+                  Cabrillo("HA5XC", {Q("14025 CW", "0901", "SO", "HA5AC", "BP")})},
+                 "",
+                 {"HA5AA,4,BUSTED-CALL,HA5XB,right call HA5XA",
+                  "HA5XA,4,BUSTED-CALL,HA5AB,right call HA5AA",
+                  "HA5XC,4,UNIQUE,HA5AC,\"in no other log; active then on 20m CW within two "
+                  "characters: HA5AA, HA5XA\""},
+                 {},
+                 {}},
         // A spreadsheet runs a cell that starts with = + - @ as a formula; worked calls and
         // file names come from strangers.
         Scenario{"FormulasInCellsAreNeutralised",

@@ -1,6 +1,7 @@
 #include "crosscheck/categories.h"
 
 #include "contest/ascii_text.h"
+#include "crosscheck/sponsor_text.h"
 #include "logs/cabrillo_vocabulary.h"
 #include "logs/log_text.h"
 
@@ -62,25 +63,6 @@ std::vector<std::string> Words(std::string_view text) {
   return words;
 }
 
-// Calls `each` with every line and its number; a line ends at LF, a CR before it dropped.
-template <typename Each>
-bool ForEachLine(std::string_view text, Each each) {
-  int number = 0;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    at = end + 1;
-    if (!each(line, ++number)) return false;
-  }
-  return true;
-}
-
-std::string At(int line, const std::string& message) {
-  return "line " + std::to_string(line) + ": " + message;
-}
-
 bool ApplyRuleLine(std::string_view key, std::string_view value, int number, CategoryRule* rule,
                    std::string* error) {
   if (key == "stations") {
@@ -118,33 +100,6 @@ bool ApplyRuleLine(std::string_view key, std::string_view value, int number, Cat
   }
   *error = At(number, "\"" + OneLine(key) + ":\" is not category:, stations: or a field");
   return false;
-}
-
-// The fields of one CSV line; false on a quote left open.
-bool CsvFields(std::string_view line, std::vector<std::string>* fields) {
-  fields->assign(1, std::string());
-  bool quoted = false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        fields->back() += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        fields->back() += c;
-      }
-    } else if (c == '"' && TrimAscii(fields->back()).empty()) {
-      fields->back().clear();
-      quoted = true;
-    } else if (c == ',') {
-      fields->emplace_back();
-    } else {
-      fields->back() += c;
-    }
-  }
-  return !quoted;
 }
 
 }  // namespace

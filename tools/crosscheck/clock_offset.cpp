@@ -9,15 +9,19 @@ namespace tarno::score {
 namespace {
 
 constexpr long long kFarthest = 12 * 3600;  // no clock is off by more than half a day
+constexpr size_t kDriftPoints = 16;
+constexpr double kLeastDrift = 120;  // seconds over the log
+constexpr size_t kMostBins = 16;
 
 struct Difference {
   uint32_t partnerLog;
-  int32_t seconds;  // own time minus the partner's
+  int32_t own;      // own logged time, seconds after the contest's first line
+  int32_t partner;  // the partner's logged time, likewise
 };
 
 // The nearest partner entry in time for each entry of the group; both ranges are sorted.
 void CollectPairs(const PairIndex& index, size_t first, size_t last, size_t partnerFirst,
-                  size_t partnerLast, uint32_t log, uint32_t partnerLog,
+                  size_t partnerLast, uint32_t log, uint32_t partnerLog, long long base,
                   std::vector<std::vector<Difference>>* differences) {
   const auto& entries = index.entries();
   size_t j = partnerFirst;
@@ -29,33 +33,131 @@ void CollectPairs(const PairIndex& index, size_t first, size_t last, size_t part
     }
     const long long d = t - entries[j].seconds;
     if (std::llabs(d) > kFarthest) continue;
-    (*differences)[log].push_back({partnerLog, static_cast<int32_t>(d)});
-    (*differences)[partnerLog].push_back({log, static_cast<int32_t>(-d)});
+    const auto own = static_cast<int32_t>(t - base);
+    const auto partner = static_cast<int32_t>(entries[j].seconds - base);
+    (*differences)[log].push_back({partnerLog, own, partner});
+    (*differences)[partnerLog].push_back({log, partner, own});
   }
 }
 
-// The offset in minutes that the differences show, or 0.
-int OffsetOf(const std::vector<Difference>& differences, const ContestSet& set,
-             bool againstPartners, int windowMinutes) {
-  if (differences.size() < 3) return 0;
-  std::vector<long long> seconds;
-  seconds.reserve(differences.size());
-  for (const Difference& d : differences) {
-    const int partner = againstPartners ? set.logs[d.partnerLog].clockOffsetMinutes : 0;
-    seconds.push_back(d.seconds + 60LL * partner);
+struct Point {
+  double t;  // own logged time, seconds after the contest's first line
+  double d;  // own time minus the partner's
+};
+
+double Median(std::vector<double>* values) {
+  const auto middle = values->begin() + static_cast<std::ptrdiff_t>(values->size() / 2);
+  std::nth_element(values->begin(), middle, values->end());
+  return *middle;
+}
+
+// The Theil-Sen slope over the medians of time bins of equal counts: robust to the odd pair
+// that is another QSO, and quick for a log of thousands.
+double RobustSlope(std::vector<Point> points) {
+  std::sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.t < b.t; });
+  const size_t bins = std::clamp<size_t>(points.size() / 8, 2, kMostBins);
+  std::vector<Point> medians;
+  std::vector<double> ts, ds;
+  for (size_t b = 0; b < bins; ++b) {
+    const size_t from = points.size() * b / bins, to = points.size() * (b + 1) / bins;
+    ts.clear();
+    ds.clear();
+    for (size_t i = from; i < to; ++i) {
+      ts.push_back(points[i].t);
+      ds.push_back(points[i].d);
+    }
+    if (!ts.empty()) medians.push_back({Median(&ts), Median(&ds)});
   }
-  std::nth_element(seconds.begin(), seconds.begin() + seconds.size() / 2, seconds.end());
-  const long long median = seconds[seconds.size() / 2];
-  const int minutes = static_cast<int>(std::llround(median / 60.0));
-  if (std::abs(minutes) < 3) return 0;
+  std::vector<double> slopes;
+  for (size_t i = 0; i < medians.size(); ++i) {
+    for (size_t j = i + 1; j < medians.size(); ++j) {
+      if (medians[j].t > medians[i].t)
+        slopes.push_back((medians[j].d - medians[i].d) / (medians[j].t - medians[i].t));
+    }
+  }
+  return slopes.empty() ? 0.0 : Median(&slopes);
+}
+
+// How many points lie within `seconds` of d = intercept + slope * t; and the spread of the
+// middle half of their distances from it.
+size_t Near(const std::vector<Point>& points, double intercept, double slope, double seconds) {
   size_t near = 0;
-  for (long long s : seconds) near += std::llabs(s - 60LL * minutes) <= 60LL * windowMinutes;
-  return near * 3 >= seconds.size() * 2 ? minutes : 0;
+  for (const Point& p : points) near += std::fabs(p.d - intercept - slope * p.t) <= seconds;
+  return near;
+}
+
+int Spread(const std::vector<Point>& points, double intercept, double slope) {
+  std::vector<double> residuals;
+  residuals.reserve(points.size());
+  for (const Point& p : points) residuals.push_back(p.d - intercept - slope * p.t);
+  std::sort(residuals.begin(), residuals.end());
+  const size_t n = residuals.size();
+  return static_cast<int>(std::lround(residuals[n * 3 / 4] - residuals[n / 4]));
+}
+
+ClockFit FitOf(const std::vector<Point>& points, int windowMinutes, long long base) {
+  ClockFit fit;
+  fit.pairs = static_cast<int>(points.size());
+  if (points.size() < 3) return fit;
+  const double window = 60.0 * windowMinutes;
+  const double least = 60.0 * std::clamp(windowMinutes, 1, 3);
+  std::vector<double> ds;
+  ds.reserve(points.size());
+  double first = points[0].t, last = points[0].t;
+  for (const Point& p : points) {
+    ds.push_back(p.d);
+    first = std::min(first, p.t);
+    last = std::max(last, p.t);
+  }
+  const double constant = Median(&ds);
+  if (points.size() >= kDriftPoints && last > first) {
+    const double slope = std::clamp(RobustSlope(points), -0.5, 0.5);
+    for (size_t i = 0; i < points.size(); ++i) ds[i] = points[i].d - slope * points[i].t;
+    const double intercept = Median(&ds);
+    const double start = intercept + slope * first, end = intercept + slope * last;
+    if (std::fabs(end - start) >= kLeastDrift &&
+        Near(points, intercept, slope, 60) > Near(points, constant, 0, 60) &&
+        std::max(std::fabs(start), std::fabs(end)) >= least &&
+        Near(points, intercept, slope, window) * 3 >= points.size() * 2) {
+      fit.drifts = true;
+      fit.startSeconds = static_cast<int>(std::lround(start));
+      fit.endSeconds = static_cast<int>(std::lround(end));
+      fit.firstSeconds = base + static_cast<long long>(first);
+      fit.lastSeconds = base + static_cast<long long>(last);
+      fit.offsetMinutes = static_cast<int>(std::lround((start + end) / 120.0));
+      fit.spreadSeconds = Spread(points, intercept, slope);
+      return fit;
+    }
+  }
+  const int minutes = static_cast<int>(std::lround(constant / 60.0));
+  if (std::abs(minutes) * 60.0 >= least &&
+      Near(points, 60.0 * minutes, 0, window) * 3 >= points.size() * 2)
+    fit.offsetMinutes = minutes;
+  fit.spreadSeconds = Spread(points, constant, 0);
+  return fit;
+}
+
+// The differences of a log as points; with `againstPartners`, against the partners' times
+// corrected by their fits of the first round.
+std::vector<Point> PointsOf(const std::vector<Difference>& differences, const ContestSet& set,
+                            bool againstPartners, long long base) {
+  std::vector<Point> points;
+  points.reserve(differences.size());
+  for (const Difference& d : differences) {
+    double partner = d.partner;
+    if (againstPartners)
+      partner -= static_cast<double>(set.logs[d.partnerLog].clock.OffsetAt(base + d.partner));
+    points.push_back({static_cast<double>(d.own), d.own - partner});
+  }
+  return points;
 }
 
 }  // namespace
 
 void DetectClockOffsets(const PairIndex& index, int windowMinutes, ContestSet* set) {
+  long long base = 0;
+  for (size_t i = 0; i < index.entries().size(); ++i)
+    base = i == 0 ? index.entries()[i].seconds : std::min(base, index.entries()[i].seconds);
   std::vector<std::vector<Difference>> differences(set->logs.size());
   for (size_t first = 0; first < index.entries().size();) {
     const PairIndex::Group group = index.GroupAt(first);
@@ -63,22 +165,18 @@ void DetectClockOffsets(const PairIndex& index, int windowMinutes, ContestSet* s
       const uint32_t low = set->qsos[index.entries()[group.first].record].log;
       const uint32_t high = set->qsos[index.entries()[group.split].record].log;
       if (low != high) {
-        CollectPairs(index, group.first, group.split, group.split, group.last, low, high,
+        CollectPairs(index, group.first, group.split, group.split, group.last, low, high, base,
                      &differences);
       }
     }
     first = group.last;
   }
-  std::vector<int> firstRound(set->logs.size());
-  for (size_t i = 0; i < set->logs.size(); ++i)
-    firstRound[i] = OffsetOf(differences[i], *set, false, windowMinutes);
-  for (size_t i = 0; i < set->logs.size(); ++i) set->logs[i].clockOffsetMinutes = firstRound[i];
-  std::vector<int> secondRound(set->logs.size());
-  for (size_t i = 0; i < set->logs.size(); ++i)
-    secondRound[i] = OffsetOf(differences[i], *set, true, windowMinutes);
-  for (size_t i = 0; i < set->logs.size(); ++i) {
-    set->logs[i].clockOffsetMinutes = secondRound[i];
-    set->logs[i].clockPairs = static_cast<int>(differences[i].size());
+  for (bool againstPartners : {false, true}) {
+    std::vector<ClockFit> fits(set->logs.size());
+    for (size_t i = 0; i < set->logs.size(); ++i) {
+      fits[i] = FitOf(PointsOf(differences[i], *set, againstPartners, base), windowMinutes, base);
+    }
+    for (size_t i = 0; i < set->logs.size(); ++i) set->logs[i].clock = fits[i];
   }
 }
 

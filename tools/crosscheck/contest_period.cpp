@@ -89,7 +89,21 @@ std::string PeriodText(const ContestPeriod& period) {
 }
 
 long long CorrectedSeconds(const ContestSet& set, const QsoRecord& qso) {
-  return SecondsOf(qso.oleDays) - 60LL * set.logs[qso.log].clockOffsetMinutes;
+  const long long logged = SecondsOf(qso.oleDays);
+  return logged - set.logs[qso.log].clock.OffsetAt(logged);
+}
+
+size_t FirstRecordFrom(const ContestSet& set, const EntrantLog& log, long long correctedSeconds) {
+  size_t low = log.firstQso, high = log.firstQso + log.qsoCount;
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    if (CorrectedSeconds(set, set.qsos[middle]) < correctedSeconds) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
 }
 
 }  // namespace tarno::score

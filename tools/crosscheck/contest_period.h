@@ -37,6 +37,11 @@ std::string PeriodText(const ContestPeriod& period);
 // The seconds of a record at the corrected clock of its log.
 long long CorrectedSeconds(const ContestSet& set, const QsoRecord& qso);
 
+// The index in ContestSet::qsos of the log's first record at `correctedSeconds` or later
+// (one past its last when none): a log's records are in time order, and a corrected clock
+// keeps that order.
+size_t FirstRecordFrom(const ContestSet& set, const EntrantLog& log, long long correctedSeconds);
+
 }  // namespace tarno::score
 
 #endif  // TARNO_TOOLS_CROSSCHECK_CONTEST_PERIOD_H_

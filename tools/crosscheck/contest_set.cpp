@@ -27,13 +27,25 @@ const char* VerdictName(Verdict verdict) {
       return "OUTSIDE";
     case Verdict::kInvalid:
       return "INVALID";
+    case Verdict::kBandMismatch:
+      return "BAND-MISMATCH";
+    case Verdict::kModeMismatch:
+      return "MODE-MISMATCH";
+    case Verdict::kNotInPartialLog:
+      return "NOT-IN-PARTIAL-LOG";
   }
   return "?";
 }
 
 bool IsCredited(Verdict verdict, bool dropUniques) {
   return verdict == Verdict::kOk || verdict == Verdict::kNoLog ||
-         (verdict == Verdict::kUnique && !dropUniques);
+         verdict == Verdict::kNotInPartialLog || (verdict == Verdict::kUnique && !dropUniques);
+}
+
+bool IsLost(Verdict verdict, bool dropUniques) {
+  return verdict == Verdict::kNil || verdict == Verdict::kBustedCall ||
+         verdict == Verdict::kBustedExchange || verdict == Verdict::kBandMismatch ||
+         verdict == Verdict::kModeMismatch || (dropUniques && verdict == Verdict::kUnique);
 }
 
 std::vector<uint32_t> RecordsInFileOrder(const ContestSet& set, const EntrantLog& log) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "crosscheck/categories.h"
@@ -28,13 +29,29 @@ enum class Verdict : uint8_t {
   kDupe,
   kOutside,
   kInvalid,
+  kBandMismatch,     // the same QSO in the other log on another band; this side shown wrong
+  kModeMismatch,     // the same, in another mode
+  kNotInPartialLog,  // the worked station's log lost the stretch that held it; credited
 };
-constexpr int kVerdictCount = 10;
+constexpr int kVerdictCount = 13;
 
 // "OK", "BUSTED-CALL", ... as verdicts.csv writes them.
 const char* VerdictName(Verdict verdict);
 // Whether the QSO counts towards the checked score.
 bool IsCredited(Verdict verdict, bool dropUniques);
+// Whether a verdict takes the QSO from a line that the plug-in counted: NIL, BUSTED-CALL,
+// BUSTED-EXCHANGE, BAND-MISMATCH, MODE-MISMATCH, and UNIQUE where uniques are dropped.
+bool IsLost(Verdict verdict, bool dropUniques);
+
+// How a line found its partner, which the judgement of mismatches weighs.
+enum class MatchKind : uint8_t {
+  kNone,
+  kExact,         // the same band and mode
+  kBand,          // the same QSO on another band
+  kMode,          // in another mode
+  kBustedCall,    // one side logged a busted call
+  kConfirmation,  // the partner's line is a DUPE or refused, but holds the QSO
+};
 
 constexpr uint32_t kNoRecord = UINT32_MAX;
 
@@ -57,6 +74,10 @@ struct QsoRecord {
   uint32_t partner = kNoRecord;  // the other side's record of this QSO, once matched
   Verdict verdict = Verdict::kPending;
   bool readable = true;  // false: the reader could not make a QSO of the line
+  // Read, but refused by the reader for a doubt about its fields: INVALID, never replayed,
+  // its reading kept as the log's evidence that the contact was made.
+  bool refused = false;
+  MatchKind match = MatchKind::kNone;
 };
 
 // One band's row of the plug-in's summary sheet, as it counted them.
@@ -65,6 +86,49 @@ struct BandFigures {
   long long qsos = 0;
   long long points = 0;
   long long counties = 0;
+};
+
+// A log's clock against its partners': a constant offset in whole minutes (a time-zone
+// mistake, a clock set wrong), or one that drifts, growing in a straight line from
+// `startSeconds` at `firstSeconds` (its logged time) to `endSeconds` at `lastSeconds`, and
+// held at those values before and after. Positive: the clock ran ahead.
+struct ClockFit {
+  int offsetMinutes = 0;  // the constant offset; for a drift, the offset at its middle
+  bool drifts = false;
+  int startSeconds = 0, endSeconds = 0;
+  long long firstSeconds = 0, lastSeconds = 0;
+  int pairs = 0;          // QSOs it was judged on
+  int spreadSeconds = 0;  // the middle half of those QSOs lie within this of the fit
+  bool Corrected() const { return offsetMinutes != 0 || drifts; }
+  // The offset at a logged time, in seconds.
+  long long OffsetAt(long long loggedSeconds) const {
+    if (!drifts) return 60LL * offsetMinutes;
+    if (loggedSeconds <= firstSeconds || lastSeconds <= firstSeconds) return startSeconds;
+    if (loggedSeconds >= lastSeconds) return endSeconds;
+    return startSeconds + (endSeconds - startSeconds) * (loggedSeconds - firstSeconds) /
+                              (lastSeconds - firstSeconds);
+  }
+};
+
+// Where a log's sent-exchange column is not what its partners copied, and nearly all of
+// them copied the same: a county (the column says SO, everyone copied PE), or serials off
+// by the same number. Its partners' copies are judged against what they copied.
+struct SentFix {
+  enum Kind : uint8_t { kNone, kCounty, kSerialOffset } kind = kNone;
+  uint32_t county = 0;  // text id of the county copied, for kCounty
+  int offset = 0;       // what the copies add to the column's serials, for kSerialOffset
+  uint32_t column = 0;  // text id of what the column says most often
+  int agreeing = 0;     // partners' lines that copied so
+  int lines = 0;        // partners' lines judged
+};
+
+// A stretch in which a log holds no QSO while other logs hold QSOs with it at its usual
+// rate: its log lost them. Seconds at the other logs' corrected clocks.
+struct MissingStretch {
+  long long fromSeconds = 0;
+  long long toSeconds = 0;
+  int lines = 0;  // other logs' lines in it
+  int logs = 0;   // the logs they come from
 };
 
 struct EntrantLog {
@@ -80,8 +144,9 @@ struct EntrantLog {
   long long claimedHeader = -1;              // CLAIMED-SCORE:, -1 when absent or not a number
   size_t firstQso = 0;  // the log's records are qsos[firstQso, firstQso + qsoCount)
   size_t qsoCount = 0;
-  int clockOffsetMinutes = 0;  // how far its clock ran ahead of its partners'
-  int clockPairs = 0;          // QSOs the offset was judged on
+  ClockFit clock;   // how far its clock ran ahead of its partners'
+  SentFix sentFix;  // what its partners copied where its sent column says otherwise
+  std::vector<MissingStretch> missing;  // stretches its log lost (a partial log)
   std::string ownContinent;
   EntrantHeader header;  // categories, NAME and CLUB; not present for ADIF
 
@@ -90,6 +155,7 @@ struct EntrantLog {
   long long checked = 0;
   long long checkedPoints = 0;
   long long checkedCounties = 0;
+  long long penaltyPoints = 0;            // the contest's penalties, taken from checkedPoints
   std::vector<BandFigures> claimedBands;  // the plug-in's count of every line of the log
   std::vector<BandFigures> checkedBands;  // of its credited lines
   std::array<int, kVerdictCount> counts{};
@@ -103,12 +169,19 @@ struct FileProblem {
   bool unused = true;  // the log is left out of the check
 };
 
+// A line's verdict as the sponsor decided it (decisions.h), with what the cross-check said.
+struct SponsorDecision {
+  uint32_t reason = 0;  // text ids
+  uint32_t was = 0;     // "NIL: not in HA5AA's log"
+};
+
 struct ContestSet {
   StringPool texts;
   std::vector<EntrantLog> logs;  // in the order they were read; see used
   std::vector<QsoRecord> qsos;
   std::vector<FileProblem> problems;
   std::vector<int32_t> logOfCall;  // by text id: the used log of that call, or -1
+  std::unordered_map<uint32_t, SponsorDecision> decisions;  // by index in qsos
 };
 
 // The indexes in ContestSet::qsos of the log's records by their line in the file, as the

@@ -7,16 +7,20 @@
 
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/club_table.h"
+#include "crosscheck/contest_rules.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
+#include "crosscheck/decisions.h"
 #include "crosscheck/entrant_files.h"
 #include "crosscheck/entrant_report.h"
+#include "crosscheck/entrant_score.h"
 #include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/pair_index.h"
 #include "crosscheck/rankings.h"
 #include "crosscheck/result_table.h"
 #include "crosscheck/results_html.h"
+#include "crosscheck/review.h"
 #include "logs/country_file.h"
 
 namespace tarno::score {
@@ -28,9 +32,10 @@ namespace fs = std::filesystem;
 // thread; then the reports on one thread and the results on this one. A file written
 // here is never to be read as a log: ListLogFiles knows each name.
 bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
-                   const ReportContext& context, const SponsorFiles& sponsor,
-                   const CountryFile& countries, const std::string& folder, Progress* progress,
-                   ContestSet* set, std::string* error) {
+                   const ContestRules& rules, const ReportContext& context,
+                   const SponsorFiles& sponsor, const CountryFile& countries,
+                   const std::string& folder, Progress* progress, ContestSet* set,
+                   std::string* error) {
   const fs::path out(folder);
   std::string verdictsError, reportsError;
   bool verdictsWritten = false, reportsWritten = false;
@@ -39,6 +44,7 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   });
   ScoreAll(judges, admitted, context.dropUniques, progress, set);
   verdicts.join();
+  if (rules.AnyPenalty()) ApplyPenalties(rules.penalty, rules.DropUniques(), countries, set);
   std::vector<RankedLog> ranking = RankLogs(*set);
   std::vector<FileProblem> notes;
   const Standings standings = PlaceInCategories(*set, sponsor, countries, &ranking, &notes);
@@ -54,11 +60,15 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
       WriteClubsCsv(*set, ranking, clubs, (out / "clubs.csv").string(), error) &&
       WriteResultsHtml(*set, ranking, standings, clubs, context, (out / "results.html").string(),
                        error);
+  const Review review = ReviewLogs(*set, rules);
+  const bool reviewWritten =
+      resultsWritten && WriteReviewCsv(*set, review, rules, (out / "review.csv").string(), error) &&
+      WriteReviewHtml(*set, review, rules, (out / "review.html").string(), error);
   reports.join();
   set->problems.insert(set->problems.end(), notes.begin(), notes.end());
   if (!verdictsWritten) *error = verdictsError;
   if (!reportsWritten) *error = reportsError;
-  return verdictsWritten && reportsWritten && resultsWritten;
+  return verdictsWritten && reportsWritten && reviewWritten;
 }
 
 int Fail(const std::string& error) {
@@ -79,9 +89,22 @@ int Conclude(const ContestSet& set, const ReportContext& context, const std::str
     if (!log.used) continue;
     ++used;
     lines += log.qsoCount;
-    if (log.clockOffsetMinutes != 0) {
-      std::fprintf(stderr, "%s: clock %s the other logs'; matched with it corrected\n",
-                   log.call.c_str(), ClockText(log.clockOffsetMinutes).c_str());
+    if (log.clock.Corrected()) {
+      std::fprintf(stderr, "%s: clock %s; matched with it corrected\n", log.call.c_str(),
+                   ClockFitText(log.clock).c_str());
+    }
+    for (const MissingStretch& stretch : log.missing) {
+      std::fprintf(stderr,
+                   "%s: a partial log: no QSO from %s to %s, while %d lines of %d other logs "
+                   "hold QSOs with it; those lines are NOT-IN-PARTIAL-LOG (credited)\n",
+                   log.call.c_str(), FormatSeconds(stretch.fromSeconds).c_str(),
+                   FormatSeconds(stretch.toSeconds).c_str(), stretch.lines, stretch.logs);
+    }
+    if (log.sentFix.kind != SentFix::kNone) {
+      std::fprintf(stderr,
+                   "%s: what its partners copied overrules its sent-exchange column (%d of %d "
+                   "lines); see its report\n",
+                   log.call.c_str(), log.sentFix.agreeing, log.sentFix.lines);
     }
   }
   if (context.period.open) {
@@ -116,6 +139,15 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   SponsorFiles sponsor;
   if (!LoadSponsorFiles(options.categoriesFile, options.entrantsFile, &sponsor, &error))
     return Fail(error);
+  ContestRules rules;
+  if (!options.rulesFile.empty() && !LoadContestRules(options.rulesFile, &rules, &error))
+    return Fail(error);
+  // The command line wins over the rules file.
+  if (options.windowGiven || options.rulesFile.empty()) rules.windowMinutes = options.windowMinutes;
+  if (options.dropUniques) rules.uniques = ContestRules::Uniques::kDropped;
+  std::vector<Decision> decisions;
+  if (!options.decisionsFile.empty() && !LoadDecisions(options.decisionsFile, &decisions, &error))
+    return Fail(error);
   std::error_code made;
   fs::create_directories(options.outFolder, made);
   if (!fs::is_directory(options.outFolder)) return Fail("cannot make " + options.outFolder);
@@ -126,10 +158,11 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   LoadContestSet(ListLogFiles(options.inputs, &set.problems, options.outFolder), options.threads,
                  &progress, &set);
   const PairIndex index(set, options.threads);
-  DetectClockOffsets(index, options.windowMinutes, &set);
+  DetectClockOffsets(index, rules.windowMinutes, &set);
   ReportContext context;
-  context.windowMinutes = options.windowMinutes;
-  context.dropUniques = options.dropUniques;
+  context.windowMinutes = rules.windowMinutes;
+  context.dropUniques = rules.DropUniques();
+  context.penalty = rules.penalty;
   context.threads = options.threads;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
   MarkOutside(context.period, &set);
@@ -142,10 +175,11 @@ int CrosscheckMain(const std::vector<std::string>& args) {
     return Fail(error);
   std::vector<SheetScore> admitted;
   AdmitAll(plugin.judges(), &progress, &set, &admitted);
-  MatchQsos(index, options.windowMinutes, &set);
+  MatchQsos(index, rules, &set);
+  if (!ApplyDecisions(decisions, &set, &error)) return Fail(options.decisionsFile + ": " + error);
   TallyVerdicts(&set);
-  if (!ScoreAndWrite(plugin.judges(), admitted, context, sponsor, countries, options.outFolder,
-                     &progress, &set, &error)) {
+  if (!ScoreAndWrite(plugin.judges(), admitted, rules, context, sponsor, countries,
+                     options.outFolder, &progress, &set, &error)) {
     return Fail(error);
   }
   return Conclude(set, context, options.outFolder);

@@ -20,10 +20,15 @@ const char kCrosscheckUsage[] =
     "  --categories FILE    the published categories (see README); by default one per\n"
     "                       operator, mode, band and power, home stations apart\n"
     "  --entrants FILE      the sponsor's corrections: call,category,name,club a line\n"
+    "  --rules FILE         the contest's adjudication rules (see README): window,\n"
+    "                       penalties, mismatches, uniques, review thresholds\n"
+    "  --decisions FILE     the sponsor's verdicts of single lines:\n"
+    "                       call,line,verdict,reason[,comment] a line\n"
     "  --help               this text\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
-    "command line, a bad categories or entrants file, no country file or plug-in, output\n"
-    "folder not writable, not one usable log).\n";
+    "command line, a bad categories, entrants, rules or decisions file, a decision that\n"
+    "matches no line, no country file or plug-in, output folder not writable, not one\n"
+    "usable log).\n";
 
 namespace {
 
@@ -65,6 +70,7 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
         *error = "--window takes minutes from 0 to 1440, not \"" + value + "\"";
         return false;
       }
+      options->windowGiven = true;
     } else if (arg == "--start") {
       options->start = value;
     } else if (arg == "--end") {
@@ -75,6 +81,10 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
       options->categoriesFile = value;
     } else if (arg == "--entrants") {
       options->entrantsFile = value;
+    } else if (arg == "--rules") {
+      options->rulesFile = value;
+    } else if (arg == "--decisions") {
+      options->decisionsFile = value;
     } else if (arg == "--plugin") {
       options->plugin = value;
     } else if (arg == "--threads") {

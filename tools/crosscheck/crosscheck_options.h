@@ -14,7 +14,8 @@ struct CrosscheckOptions {
   std::vector<std::string> inputs;  // log files and folders of logs
   std::string outFolder = "crosscheck";
   int windowMinutes = 5;
-  std::string start;  // empty: decided from the logs (see contest_period.h)
+  bool windowGiven = false;  // --window wins over the rules file's window
+  std::string start;         // empty: decided from the logs (see contest_period.h)
   std::string end;
   bool dropUniques = false;
   std::string countryFile = "/usr/share/hamradio-files/cty.dat";
@@ -22,6 +23,8 @@ struct CrosscheckOptions {
   int threads = 2;             // for reading the logs, sorting and the plug-in
   std::string categoriesFile;  // empty: one category per operator, mode, band and power
   std::string entrantsFile;    // the sponsor's corrections; empty: none
+  std::string rulesFile;       // the contest's adjudication rules; empty: the defaults
+  std::string decisionsFile;   // the sponsor's verdicts of single lines; empty: none
   bool help = false;           // --help: the usage, and nothing else is read
 };
 

@@ -64,7 +64,8 @@ struct Shared {
 
 bool WriteOne(const Shared& shared, uint32_t i, QsoWorth* worth, std::string* error) {
   const ContestSet& set = shared.set;
-  const EntrantScore score = ScoreOf(set, i, shared.context.dropUniques, worth);
+  const EntrantScore score =
+      ScoreOf(set, i, shared.context.dropUniques, worth, &shared.context.penalty);
   const std::string report = ReportFileName(set.logs[i].call);
   if (!WriteFile(fs::path(shared.folder) / report,
                  EntrantReport(set, i, shared.copiedWrong[i], score, shared.context), error)) {
@@ -77,7 +78,8 @@ bool WriteOne(const Shared& shared, uint32_t i, QsoWorth* worth, std::string* er
   page.rival = shared.rivals[i];
   EntrantScore rivalScore;
   if (page.rival != kNoRecord) {
-    rivalScore = ScoreOf(set, page.rival, shared.context.dropUniques, worth);
+    rivalScore =
+        ScoreOf(set, page.rival, shared.context.dropUniques, worth, &shared.context.penalty);
     page.rivalScore = &rivalScore;
     page.rivalAbove = PlaceOf(*shared.rowOf[page.rival]) <= PlaceOf(page.row);
   }

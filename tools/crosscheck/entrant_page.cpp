@@ -8,6 +8,7 @@
 #include "crosscheck/contest_period.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/page_style.h"
+#include "crosscheck/sent_exchange.h"
 #include "crosscheck/svg_charts.h"
 #include "crosscheck/verdict_text.h"
 
@@ -42,6 +43,29 @@ std::string Head(const std::string& call) {
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
+// The lines' verdicts, and what the cross-check found of the log as a whole.
+std::string Verdicts(const ContestSet& set, const EntrantLog& log) {
+  std::string counts;
+  for (int v = 1; v < kVerdictCount; ++v) {
+    const int count = log.counts[v];
+    if (count == 0) continue;
+    counts += (counts.empty() ? "" : ", ") + std::string(VerdictName(static_cast<Verdict>(v))) +
+              " " + std::to_string(count);
+  }
+  std::string html = "<p id=\"verdicts\">Verdicts: " + (counts.empty() ? "none" : counts) + ".";
+  if (log.clock.Corrected())
+    html += "<br>Clock: " + HtmlEscaped(ClockFitText(log.clock)) + "; matched with it corrected.";
+  const std::string fix = SentFixText(set, log);
+  if (!fix.empty()) html += "<br>Sent exchange: " + HtmlEscaped(fix) + ".";
+  for (const MissingStretch& stretch : log.missing) {
+    html += "<br>Missing from your log: " + FormatSeconds(stretch.fromSeconds) + " to " +
+            FormatSeconds(stretch.toSeconds) + ", while " + std::to_string(stretch.lines) +
+            " lines of " + std::to_string(stretch.logs) +
+            " other logs hold QSOs with you; their lines are credited (NOT-IN-PARTIAL-LOG).";
+  }
+  return html + "</p>\n";
+}
+
 std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
   const EntrantLog& log = set.logs[input.log];
   std::string html = "<p><a href=\"results.html\">All results</a></p>\n<h1>" +
@@ -64,14 +88,17 @@ std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
   } else if (row.rank > 0) {
     html += "Place " + std::to_string(row.rank) + ".<br>";
   }
-  html += "Checked score <b>" + std::to_string(log.checked) + "</b> (" +
-          std::to_string(log.checkedPoints) + " points &times; " +
-          std::to_string(log.checkedCounties) + " counties), claimed " +
-          std::to_string(log.claimed) + ". " + std::to_string(log.qsoCount) +
-          (log.adif ? " QSO records" : " QSO lines") + " in " + HtmlEscaped(BaseName(log.file)) +
-          "; the whole report: <a href=\"" + LinkTo(ReportFileName(log.call)) + "\">" +
-          HtmlEscaped(ReportFileName(log.call)) + "</a>.</p>\n";
-  return html;
+  html +=
+      "Checked score <b>" + std::to_string(log.checked) + "</b> (" +
+      std::to_string(log.checkedPoints) + " points" +
+      (log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + " points,"
+                         : "") +
+      " &times; " + std::to_string(log.checkedCounties) + " counties), claimed " +
+      std::to_string(log.claimed) + ". " + std::to_string(log.qsoCount) +
+      (log.adif ? " QSO records" : " QSO lines") + " in " + HtmlEscaped(BaseName(log.file)) +
+      "; the whole report: <a href=\"" + LinkTo(ReportFileName(log.call)) + "\">" +
+      HtmlEscaped(ReportFileName(log.call)) + "</a>.</p>\n";
+  return html + Verdicts(set, log);
 }
 
 const BandFigures* Find(const std::vector<BandFigures>& rows, const std::string& band) {
@@ -113,6 +140,14 @@ std::string BandTable(const EntrantLog& log) {
     html += "<td colspan=\"3\">" + std::to_string(total.points) + " &times; " +
             std::to_string(total.counties) + " = <b>" +
             std::to_string(total.points * total.counties) + "</b></td>";
+  }
+  if (log.penaltyPoints > 0) {
+    html +=
+        "</tr>\n<tr><th class=\"call\">Penalty</th><td colspan=\"3\"></td><td "
+        "colspan=\"3\">&minus;" +
+        std::to_string(log.penaltyPoints) + " points: (" + std::to_string(totals[1].points) +
+        " &minus; " + std::to_string(log.penaltyPoints) + ") &times; " +
+        std::to_string(totals[1].counties) + " = <b>" + std::to_string(log.checked) + "</b></td>";
   }
   return html + "</tr></tbody></table></div>\n";
 }
@@ -203,8 +238,8 @@ std::string Comparison(const ContestSet& set, const EntrantPageInput& input,
       {rival.call, "#d95f02", RatePerBucket(*input.rivalScore, buckets)}};
   html += LineChart({"rates", "Credited QSOs per hour of both", buckets.labels}, rates) +
           Legend(rates) + "\n";
-  const std::vector<double> mine = ScoreByBucket(*input.score, buckets);
-  const std::vector<double> theirs = ScoreByBucket(*input.rivalScore, buckets);
+  const std::vector<double> mine = ScoreByBucket(set, *input.score, buckets);
+  const std::vector<double> theirs = ScoreByBucket(set, *input.rivalScore, buckets);
   ChartSeries gap{log.call + " minus " + rival.call, "#333", mine};
   for (size_t i = 0; i < gap.values.size(); ++i) gap.values[i] -= theirs[i];
   return html + "<h3>Checked score of " + HtmlEscaped(log.call) + " minus that of " +
@@ -214,6 +249,11 @@ std::string Comparison(const ContestSet& set, const EntrantPageInput& input,
 
 std::string CostCell(const ContestSet& set, const EntrantLog& log, const LostCost& cost) {
   std::string text = std::to_string(cost.points) + (cost.points == 1 ? " point" : " points");
+  if (cost.penalty > 0) {
+    char penalty[32];
+    std::snprintf(penalty, sizeof penalty, "%g", cost.penalty);
+    text += " and a penalty of " + std::string(penalty);
+  }
   if (cost.county < 0) return text;
   const std::string county =
       std::string(kCountyCodes[cost.county]) + " on " + set.texts.Text(set.qsos[cost.qso].band);
@@ -223,6 +263,22 @@ std::string CostCell(const ContestSet& set, const EntrantLog& log, const LostCos
            std::to_string(cost.countyGoneWithLine) + ")";
   }
   return text;
+}
+
+// The lines the sponsor decided, credited or not, with the reason.
+std::string DecidedLines(const ContestSet& set, const EntrantLog& log) {
+  if (set.decisions.empty()) return "";
+  std::string items;
+  for (uint32_t i : RecordsInFileOrder(set, log)) {
+    if (set.decisions.count(i) == 0) continue;
+    const QsoRecord& qso = set.qsos[i];
+    items += "<li>" + std::string(log.adif ? "Record " : "Line ") + std::to_string(qso.line) + " " +
+             HtmlEscaped(set.texts.Text(qso.workedAsLogged)) + ": " + VerdictName(qso.verdict) +
+             ", " + HtmlEscaped(EntrantDetailOf(set, qso)) + "</li>\n";
+  }
+  return items.empty()
+             ? ""
+             : "<p>Lines decided by the sponsor:</p>\n<ul id=\"decided\">\n" + items + "</ul>\n";
 }
 
 std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool dropUniques) {
@@ -249,6 +305,7 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
             "</td><td class=\"qso\">" + HtmlEscaped(QsoLineOf(set, qso)) +
             (other.empty() ? "" : "\n" + HtmlEscaped(other)) + "</td></tr>\n";
   }
+  html += DecidedLines(set, log);
   if (rows.empty()) return html + "<p>None.</p>\n";
   return html +
          "<div class=\"scroll\"><table class=\"results\" id=\"lost\"><thead><tr><th "
@@ -259,9 +316,9 @@ std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool
          rows + "</tbody></table></div>\n";
 }
 
-std::string HowCounted(const EntrantLog& log, bool dropUniques) {
-  return "<h2>How the score is counted</h2>\n<p>" + HtmlEscaped(ScoringRules(log, dropUniques)) +
-         "</p>\n";
+std::string HowCounted(const EntrantLog& log, const ReportContext& context) {
+  return "<h2>How the score is counted</h2>\n<p>" +
+         HtmlEscaped(ScoringRules(log, context.dropUniques, &context.penalty)) + "</p>\n";
 }
 
 }  // namespace
@@ -277,7 +334,7 @@ std::string EntrantPage(const ContestSet& set, const EntrantPageInput& input,
     html += RateChart(set, *input.score, buckets) + CountyCharts(set, *input.score, buckets) +
             Comparison(set, input, buckets);
   }
-  html += LostTable(set, input, context.dropUniques) + HowCounted(log, context.dropUniques);
+  html += LostTable(set, input, context.dropUniques) + HowCounted(log, context);
   return html + "</body></html>\n";
 }
 
@@ -323,9 +380,13 @@ std::vector<double> RatePerBucket(const EntrantScore& score, const Buckets& buck
   return rate;
 }
 
-std::vector<double> ScoreByBucket(const EntrantScore& score, const Buckets& buckets) {
+std::vector<double> ScoreByBucket(const ContestSet& set, const EntrantScore& score,
+                                  const Buckets& buckets) {
   std::vector<double> points(buckets.labels.size(), 0), counties(buckets.labels.size(), 0);
   if (points.empty()) return points;
+  // A penalty is taken when its QSO is made.
+  for (const LostCost& lost : score.lost)
+    points[buckets.Of(CorrectedSeconds(set, set.qsos[lost.qso]))] -= lost.penalty;
   for (const CreditedQso& qso : score.credited) {
     const size_t at = buckets.Of(qso.seconds);
     points[at] += qso.points;
@@ -336,7 +397,7 @@ std::vector<double> ScoreByBucket(const EntrantScore& score, const Buckets& buck
   for (size_t i = 0; i < points.size(); ++i) {
     pointsSoFar += points[i];
     countiesSoFar += counties[i];
-    result[i] = pointsSoFar * countiesSoFar;
+    result[i] = std::max(0.0, pointsSoFar) * countiesSoFar;
   }
   return result;
 }

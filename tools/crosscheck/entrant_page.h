@@ -48,7 +48,9 @@ Buckets BucketsOf(const ContestPeriod& period);
 
 // Credited QSOs per bucket; and the checked score at the end of each bucket.
 std::vector<double> RatePerBucket(const EntrantScore& score, const Buckets& buckets);
-std::vector<double> ScoreByBucket(const EntrantScore& score, const Buckets& buckets);
+// The score counts the penalties of the lost QSOs (LostCost::penalty) where they were made.
+std::vector<double> ScoreByBucket(const ContestSet& set, const EntrantScore& score,
+                                  const Buckets& buckets);
 
 }  // namespace tarno::score
 

@@ -7,6 +7,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "contest/county_rules.h"
 #include "crosscheck/result_table.h"
+#include "crosscheck/sent_exchange.h"
 #include "crosscheck/verdict_text.h"
 
 namespace tarno::score {
@@ -14,11 +15,29 @@ namespace {
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
+// "6 points", "1.5 points".
+std::string PointsText(double points) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", points);
+  return std::string(text) + (points == 1 ? " point" : " points");
+}
+
 std::string Counted(const EntrantLog& log, std::initializer_list<Verdict> verdicts) {
   std::string text;
   for (Verdict verdict : verdicts) {
     if (!text.empty()) text += ", ";
     text += std::string(VerdictName(verdict)) + " " + std::to_string(Count(log, verdict));
+  }
+  return text;
+}
+
+// ", BAND-MISMATCH 2" for each of the verdicts the log has; the verdicts few logs have
+// stay out of the others' summaries.
+std::string CountedIfAny(const EntrantLog& log, std::initializer_list<Verdict> verdicts) {
+  std::string text;
+  for (Verdict verdict : verdicts) {
+    if (Count(log, verdict) > 0)
+      text += ", " + std::string(VerdictName(verdict)) + " " + std::to_string(Count(log, verdict));
   }
   return text;
 }
@@ -42,23 +61,42 @@ std::string Summary(const ContestSet& set, const EntrantLog& log, const ReportCo
   text += Row("Claimed score:",
               std::to_string(log.claimed) +
                   (log.claimedHeader >= 0 ? " (CLAIMED-SCORE)" : " (no CLAIMED-SCORE: all QSOs)"));
-  text +=
-      Row("Checked score:", std::to_string(log.checked) + " (" + std::to_string(log.checkedPoints) +
-                                " points x " + std::to_string(log.checkedCounties) + " counties)");
+  const std::string penalty =
+      log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + "," : "";
+  text += Row("Checked score:", std::to_string(log.checked) + " (" +
+                                    std::to_string(log.checkedPoints) + " points" + penalty +
+                                    " x " + std::to_string(log.checkedCounties) + " counties)");
+  if (!PenaltyRulesText(context.penalty).empty()) {
+    text += Row("Penalty:", PointsText(static_cast<double>(log.penaltyPoints)) +
+                                " (the contest's rules: " + PenaltyRulesText(context.penalty) +
+                                " times a lost QSO's points)");
+  }
   text += Row(log.adif ? "QSO records:" : "QSO lines:", std::to_string(log.qsoCount));
   text += Row("Credited:", std::to_string(CreditedCount(log, context.dropUniques)) + " (" +
                                Counted(log, {Verdict::kOk, Verdict::kNoLog, Verdict::kUnique}) +
+                               CountedIfAny(log, {Verdict::kNotInPartialLog}) +
                                (context.dropUniques ? "; uniques not credited)" : ")"));
   text +=
-      Row("Lost:", Counted(log, {Verdict::kNil, Verdict::kBustedCall, Verdict::kBustedExchange}));
+      Row("Lost:", Counted(log, {Verdict::kNil, Verdict::kBustedCall, Verdict::kBustedExchange}) +
+                       CountedIfAny(log, {Verdict::kBandMismatch, Verdict::kModeMismatch}));
   text += Row("Not counted:", Counted(log, {Verdict::kDupe, Verdict::kOutside, Verdict::kInvalid}));
-  if (log.clockOffsetMinutes != 0) {
-    text += Row("Clock:", ClockText(log.clockOffsetMinutes) + " the other logs' (judged on " +
-                              std::to_string(log.clockPairs) + " QSOs); matched with it corrected");
+  if (log.clock.Corrected()) {
+    text +=
+        Row("Clock:", ClockFitText(log.clock) + " (judged on " + std::to_string(log.clock.pairs) +
+                          " QSOs); matched with it corrected");
+  }
+  const std::string fix = SentFixText(set, log);
+  if (!fix.empty()) text += Row("Sent exchange:", fix);
+  for (const MissingStretch& stretch : log.missing) {
+    text += Row("Missing:", "your log holds no QSO from " + FormatSeconds(stretch.fromSeconds) +
+                                " to " + FormatSeconds(stretch.toSeconds) + ", while " +
+                                std::to_string(stretch.lines) + " lines of " +
+                                std::to_string(stretch.logs) +
+                                " other logs hold QSOs with you then: a partial log; their "
+                                "lines are credited (NOT-IN-PARTIAL-LOG)");
   }
   text += Row("Copied wrong:", "by " + std::to_string(log.copiedWrongByOthers) +
                                    (log.copiedWrongByOthers == 1 ? " station" : " stations"));
-  (void)set;
   return text;
 }
 
@@ -119,6 +157,12 @@ std::string BandTable(const EntrantLog& log) {
   std::string score = "Score   " + ScoreText(claimedTotal);
   score.resize(std::max<size_t>(score.size() + 2, 38), ' ');
   text += score + ScoreText(checkedTotal) + "\n";
+  if (log.penaltyPoints > 0) {
+    text += "Penalty -" + std::to_string(log.penaltyPoints) + " points: checked score (" +
+            std::to_string(checkedTotal.points) + " - " + std::to_string(log.penaltyPoints) +
+            ") x " + std::to_string(checkedTotal.counties) + " = " + std::to_string(log.checked) +
+            "\n";
+  }
   if (log.counts[static_cast<int>(Verdict::kOutside)] > 0) {
     text += "The lines outside the contest period are in the claimed column only.\n";
   }
@@ -143,25 +187,29 @@ std::string WordWrapped(const std::string& text, size_t width) {
   return line.empty() ? out : out + line + "\n";
 }
 
-std::string HowCounted(const EntrantLog& log, bool dropUniques) {
-  return Heading("How the score is counted") + WordWrapped(ScoringRules(log, dropUniques), 80);
+std::string HowCounted(const EntrantLog& log, bool dropUniques,
+                       const std::array<double, kVerdictCount>& penalty) {
+  return Heading("How the score is counted") +
+         WordWrapped(ScoringRules(log, dropUniques, &penalty), 80);
 }
 
 std::string CostText(const ContestSet& set, const EntrantLog& log, const LostCost& cost) {
   const QsoRecord& qso = set.qsos[cost.qso];
   std::string text =
       "  cost: " + std::to_string(cost.points) + (cost.points == 1 ? " point" : " points");
-  if (cost.county < 0) return text + "\n";
+  const std::string penalty = cost.penalty > 0 ? "; penalty: " + PointsText(cost.penalty) : "";
+  if (cost.county < 0) return text + penalty + "\n";
   const std::string county =
       std::string(kCountyCodes[cost.county]) + " on " + set.texts.Text(qso.band);
   if (cost.costsCounty) {
-    return text + " and the county " + county + ", which no credited QSO gives\n";
+    return text + " and the county " + county + ", which no credited QSO gives" + penalty + "\n";
   }
   if (cost.countyGoneWithLine != 0) {
     return text + "; the county " + county + " is counted as lost with " +
-           (log.adif ? "record " : "line ") + std::to_string(cost.countyGoneWithLine) + "\n";
+           (log.adif ? "record " : "line ") + std::to_string(cost.countyGoneWithLine) + penalty +
+           "\n";
   }
-  return text + "; the county " + county + " is still credited by another QSO\n";
+  return text + "; the county " + county + " is still credited by another QSO" + penalty + "\n";
 }
 
 std::string Unit(const EntrantLog& log) { return log.adif ? "record " : "line "; }
@@ -186,7 +234,7 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
   const EntrantLog& log = set.logs[logIndex];
   std::string text = Summary(set, log, context);
   text += BandTable(log);
-  text += HowCounted(log, context.dropUniques);
+  text += HowCounted(log, context.dropUniques, context.penalty);
   text += Heading("QSOs that lost credit");
   size_t lost = 0;
   auto cost = score.lost.begin();  // in file order too
@@ -206,6 +254,25 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     if (cost != score.lost.end() && cost->qso == i) text += CostText(set, log, *cost++);
   }
   if (lost == 0) text += "none\n";
+  if (!context.dropUniques && log.counts[static_cast<int>(Verdict::kUnique)] > 0) {
+    text += Heading("Uniques: calls in no other log, credited");
+    for (uint32_t i : RecordsInFileOrder(set, log)) {
+      const QsoRecord& qso = set.qsos[i];
+      if (qso.verdict != Verdict::kUnique) continue;
+      text += Unit(log) + std::to_string(qso.line) + "  " + EntrantDetailOf(set, qso) + "\n";
+      text += Side("you", QsoLineOf(set, qso));
+    }
+  }
+  if (!set.decisions.empty()) {
+    std::string decided;
+    for (uint32_t i : RecordsInFileOrder(set, log)) {
+      if (set.decisions.count(i) == 0) continue;
+      const QsoRecord& qso = set.qsos[i];
+      decided += Unit(log) + std::to_string(qso.line) + "  " + VerdictName(qso.verdict) + "  " +
+                 EntrantDetailOf(set, qso) + "\n" + Side("you", QsoLineOf(set, qso));
+    }
+    if (!decided.empty()) text += Heading("Lines decided by the sponsor") + decided;
+  }
   text += Heading("Stations that copied " + log.call + " wrong");
   for (uint32_t index : copiedWrong) {
     const QsoRecord& other = set.qsos[index];
@@ -234,6 +301,19 @@ std::string ClockText(int offsetMinutes) {
   const int minutes = std::abs(offsetMinutes);
   return std::to_string(minutes) + (minutes == 1 ? " minute " : " minutes ") +
          (offsetMinutes > 0 ? "ahead of" : "behind");
+}
+
+std::string MinutesAndSeconds(int offsetSeconds) {
+  const int seconds = std::abs(offsetSeconds);
+  return std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s " +
+         (offsetSeconds >= 0 ? "ahead of" : "behind");
+}
+
+std::string ClockFitText(const ClockFit& clock) {
+  if (!clock.drifts) return ClockText(clock.offsetMinutes) + " the other logs'";
+  return "drifting from " + MinutesAndSeconds(clock.startSeconds) +
+         " the other logs' at its first QSO to " + MinutesAndSeconds(clock.endSeconds) +
+         " them at its last";
 }
 
 }  // namespace tarno::score

@@ -5,6 +5,7 @@
 // claimed and as checked, how the plug-in counts it, every QSO line that lost credit with
 // both sides shown and what it cost, then the stations that copied this entrant wrong.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@ struct ReportContext {
   ContestPeriod period;
   int windowMinutes = 5;
   bool dropUniques = false;
-  int threads = 1;  // for writing the reports and pages
+  std::array<double, kVerdictCount> penalty{};  // the contest's rules, by verdict
+  int threads = 1;                              // for writing the reports and pages
 };
 
 // For each log, the other logs' lines that copied its call or exchange wrong.
@@ -40,6 +42,9 @@ std::string ReportFileName(const std::string& call);
 
 // "60 minutes ahead of", "5 minutes behind" the other logs' clocks.
 std::string ClockText(int offsetMinutes);
+// "60 minutes ahead of the other logs'"; for a drift, "drifting from 0 min 12 s ahead of
+// the other logs' at its first QSO to 7 min 48 s ahead of them at its last".
+std::string ClockFitText(const ClockFit& clock);
 
 }  // namespace tarno::score
 

@@ -1,6 +1,8 @@
 #include "crosscheck/entrant_score.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -48,7 +50,39 @@ std::vector<std::string> SheetBands(const EntrantLog& log) {
   return bands;
 }
 
-std::string ScoringRules(const EntrantLog& log, bool dropUniques) {
+std::string PenaltyRulesText(const std::array<double, kVerdictCount>& penalty) {
+  std::string text;
+  for (int v = 0; v < kVerdictCount; ++v) {
+    if (penalty[v] == 0) continue;
+    char amount[32];
+    std::snprintf(amount, sizeof amount, "%g", penalty[v]);
+    text += (text.empty() ? "" : ", ") + std::string(VerdictName(static_cast<Verdict>(v))) + " " +
+            amount;
+  }
+  return text;
+}
+
+void ApplyPenalties(const std::array<double, kVerdictCount>& penalty, bool dropUniques,
+                    const CountryFile& countries, ContestSet* set) {
+  QsoWorth worth(countries);
+  for (EntrantLog& log : set->logs) {
+    if (!log.used) continue;
+    double total = 0;
+    for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
+      const QsoRecord& qso = set->qsos[i];
+      const double multiple = penalty[static_cast<int>(qso.verdict)];
+      if (qso.readable && multiple > 0 && IsLost(qso.verdict, dropUniques))
+        total += multiple * worth.Points(*set, log, qso);
+    }
+    log.penaltyPoints = std::llround(total);
+    if (log.penaltyPoints == 0) continue;
+    log.checked =
+        std::max<long long>(0, log.checkedPoints - log.penaltyPoints) * log.checkedCounties;
+  }
+}
+
+std::string ScoringRules(const EntrantLog& log, bool dropUniques,
+                         const std::array<double, kVerdictCount>* penalty) {
   const std::string continent = log.ownContinent.empty()
                                     ? "none: your call is in no country of the country file"
                                     : log.ownContinent;
@@ -61,16 +95,23 @@ std::string ScoringRules(const EntrantLog& log, bool dropUniques) {
          "bands times the counties of all bands. The checked score counts the credited QSOs "
          "only: OK, NO-LOG" +
          std::string(dropUniques ? "" : " and UNIQUE") +
+         (log.counts[static_cast<int>(Verdict::kNotInPartialLog)] > 0
+              ? ", and NOT-IN-PARTIAL-LOG (a QSO the other station's log lost with a stretch "
+                "of it)"
+              : "") +
          ". A lost QSO costs its points, and its county on its band when no credited QSO gives "
-         "that county on that band.";
+         "that county on that band." +
+         (penalty && !PenaltyRulesText(*penalty).empty()
+              ? " The contest's rules take a penalty besides, as many times the lost QSO's "
+                "points as they set for its verdict (" +
+                    PenaltyRulesText(*penalty) +
+                    "): the checked score is the credited points less the penalty, times "
+                    "the counties."
+              : "");
 }
 
-bool IsLost(Verdict verdict, bool dropUniques) {
-  return verdict == Verdict::kNil || verdict == Verdict::kBustedCall ||
-         verdict == Verdict::kBustedExchange || (dropUniques && verdict == Verdict::kUnique);
-}
-
-EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques, QsoWorth* worth) {
+EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques, QsoWorth* worth,
+                     const std::array<double, kVerdictCount>* penalty) {
   const EntrantLog& log = set.logs[logIndex];
   EntrantScore score;
   using BandCounty = std::pair<uint32_t, int>;
@@ -94,6 +135,7 @@ EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques,
     LostCost cost;
     cost.qso = i;
     cost.points = worth->Points(set, log, qso);
+    if (penalty) cost.penalty = (*penalty)[static_cast<int>(qso.verdict)] * cost.points;
     cost.county = worth->County(set, qso);
     const BandCounty key(qso.band, cost.county);
     if (cost.county >= 0 && credited.count(key) == 0) {

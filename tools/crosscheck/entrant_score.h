@@ -7,6 +7,7 @@
 // own continent and 3 elsewhere; a home station ("HA" or "HG") gives the county it
 // sends, counted once per band; the score is the points times the counties.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -41,11 +42,11 @@ class QsoWorth {
   std::unordered_map<uint32_t, Country> m_byCall;
 };
 
-// A lost QSO (NIL, BUSTED-CALL, BUSTED-EXCHANGE, or UNIQUE when uniques are dropped)
-// and what it cost.
+// A lost QSO (see IsLost) and what it cost.
 struct LostCost {
   size_t qso = 0;  // index in ContestSet::qsos
   int points = 0;
+  double penalty = 0;        // points the contest's rules take beyond the QSO
   int county = -1;           // the county it would give, index in kCountyCodes, -1 for none
   bool costsCounty = false;  // no credited QSO gives that county on its band
   // Where the county is not credited but an earlier lost line already cost it, that line.
@@ -66,17 +67,26 @@ struct EntrantScore {
   std::vector<CreditedQso> credited;  // in time order
 };
 
-EntrantScore ScoreOf(const ContestSet& set, uint32_t log, bool dropUniques, QsoWorth* worth);
+// `penalty` (ContestRules::penalty, by verdict) prices each lost QSO's penalty; none without.
+EntrantScore ScoreOf(const ContestSet& set, uint32_t log, bool dropUniques, QsoWorth* worth,
+                     const std::array<double, kVerdictCount>* penalty = nullptr);
+
+// Every used log's penalty points under the contest's rules (the sum over its lost lines of
+// their verdict's penalty times their points, rounded), and its checked score with them
+// taken from its points: (points - penalty) x counties, never below 0.
+void ApplyPenalties(const std::array<double, kVerdictCount>& penalty, bool dropUniques,
+                    const CountryFile& countries, ContestSet* set);
 
 // The bands of the log's claimed and checked sheets, in the claimed sheet's order.
 std::vector<std::string> SheetBands(const EntrantLog& log);
 
 // How the plug-in counts the score, in a paragraph for the entrant: the points, the
 // counties, the score, what the checked score counts and what a lost QSO costs.
-std::string ScoringRules(const EntrantLog& log, bool dropUniques);
+std::string ScoringRules(const EntrantLog& log, bool dropUniques,
+                         const std::array<double, kVerdictCount>* penalty = nullptr);
 
-// Whether a verdict lost a QSO that the plug-in had counted.
-bool IsLost(Verdict verdict, bool dropUniques);
+// "BUSTED-CALL 1, NIL 2" times the QSO's points; empty where no verdict has a penalty.
+std::string PenaltyRulesText(const std::array<double, kVerdictCount>& penalty);
 
 }  // namespace tarno::score
 

@@ -145,12 +145,23 @@ QsoRecord RecordOf(const LogQso& qso, LineFields* fields, StringPool* texts) {
 void Compact(const ReadLog& read, CompactLog* log) {
   LineFields fields;
   size_t next = 0;
+  size_t refused = 0;  // the reader's readings of refused lines, in their order
   for (const LogProblem& problem : read.skipped) {
     for (; next < read.qsos.size() && read.qsos[next].source < problem.source; ++next)
       log->qsos.push_back(RecordOf(read.qsos[next], &fields, &log->texts));
+    while (refused < read.refusedReadings.size() &&
+           read.refusedReadings[refused].source < problem.source) {
+      ++refused;
+    }
     QsoRecord record;
+    // A line refused for a doubt keeps its reading as evidence of the contact for the
+    // other side, but is never replayed.
+    const bool reading = refused < read.refusedReadings.size() &&
+                         read.refusedReadings[refused].source == problem.source;
+    if (reading) record = RecordOf(read.refusedReadings[refused], &fields, &log->texts);
+    record.refused = reading;
     record.line = static_cast<uint32_t>(problem.source);
-    record.readable = false;
+    record.readable = reading;
     record.verdict = Verdict::kInvalid;
     record.note = log->texts.Intern("not read: " + problem.reason);
     log->qsos.push_back(record);
@@ -237,8 +248,8 @@ bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   };
   // Reports (.ubn) and pages (.html: the results' and every entrant's).
   const bool entrantFile = endsWith(".UBN") || endsWith(".HTML");
-  if (outFolder.empty() ||
-      (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "CLUBS.CSV")) {
+  if (outFolder.empty() || (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" &&
+                            name != "CLUBS.CSV" && name != "REVIEW.CSV")) {
     return false;
   }
   std::error_code error;
@@ -333,6 +344,7 @@ void LoadContestSet(const std::vector<std::string>& files, int threads, Progress
         if (usable) Compact(read, &compact);
         read.qsos = std::vector<LogQso>();
         read.skipped = std::vector<LogProblem>();
+        read.refusedReadings = std::vector<LogQso>();
       }
       std::unique_lock<std::mutex> lock(store);
       turn.wait(lock, [&] { return stored == i; });

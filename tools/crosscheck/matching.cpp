@@ -9,46 +9,15 @@
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
+#include "crosscheck/close_calls.h"
 #include "crosscheck/contest_period.h"
+#include "crosscheck/mismatch.h"
+#include "crosscheck/partial_log.h"
+#include "crosscheck/sent_exchange.h"
+#include "crosscheck/verdict_text.h"
 
 namespace tarno::score {
 namespace {
-
-bool IsSerial(std::string_view text) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
-// Whether a line may still be matched. A line outside the period keeps its OUTSIDE, but
-// is matched all the same (after the lines inside), so that its partner inside the period
-// does not lose the QSO for the other side's timing.
-bool Matchable(const QsoRecord& qso, bool withOutside) {
-  return qso.partner == kNoRecord &&
-         (qso.verdict == Verdict::kPending || (withOutside && qso.verdict == Verdict::kOutside));
-}
-
-void Judge(QsoRecord* qso, Verdict verdict) {
-  if (qso->verdict != Verdict::kOutside) qso->verdict = verdict;
-}
-
-// OK, or BUSTED-EXCHANGE when `self` received something other than `other` sent.
-Verdict ExchangeVerdict(const ContestSet& set, const QsoRecord& self, const QsoRecord& other) {
-  return SameExchange(set.texts.Text(self.exchRcvd), set.texts.Text(other.exchSent))
-             ? Verdict::kOk
-             : Verdict::kBustedExchange;
-}
-
-void SetMatched(ContestSet* set, uint32_t a, uint32_t b) {
-  QsoRecord& qa = set->qsos[a];
-  QsoRecord& qb = set->qsos[b];
-  qa.partner = b;
-  qb.partner = a;
-  Judge(&qa, ExchangeVerdict(*set, qa, qb));
-  Judge(&qb, ExchangeVerdict(*set, qb, qa));
-}
 
 bool BothOutside(const QsoRecord& a, const QsoRecord& b) {
   return a.verdict == Verdict::kOutside && b.verdict == Verdict::kOutside;
@@ -88,7 +57,7 @@ void MatchGroup(const PairIndex& index, const PairIndex::Group& group, long long
   while (i < mine.size() && j < theirs.size()) {
     const long long d = mine[i].first - theirs[j].first;
     if (std::llabs(d) <= window) {
-      SetMatched(set, mine[i++].second, theirs[j++].second);
+      Pair(set, mine[i++].second, theirs[j++].second, MatchKind::kExact);
     } else if (d < 0) {
       ++i;
     } else {
@@ -119,7 +88,7 @@ void MatchBustedCalls(long long window, bool withOutside, ContestSet* set) {
   std::vector<Unmatched> byWorked;
   for (size_t i = 0; i < set->qsos.size(); ++i) {
     const QsoRecord& qso = set->qsos[i];
-    if (Matchable(qso, withOutside) && set->logs[qso.log].used)
+    if (qso.readable && Matchable(qso, withOutside) && set->logs[qso.log].used)
       byWorked.push_back(
           {qso.worked, qso.band, qso.mode, CorrectedSeconds(*set, qso), static_cast<uint32_t>(i)});
   }
@@ -143,7 +112,7 @@ void MatchBustedCalls(long long window, bool withOutside, ContestSet* set) {
         std::lower_bound(byWorked.begin(), byWorked.end(), probe,
                          [&](const Unmatched& a, const Unmatched& b) { return key(a) < key(b); });
     uint32_t best = kNoRecord;
-    std::pair<int, long long> bestRank{3, 0};
+    std::tuple<int, int, long long> bestRank{2, 3, 0};
     for (; at != byWorked.end() && at->worked == self && at->band == qso.band &&
            at->mode == qso.mode && at->seconds <= t + window;
          ++at) {
@@ -154,18 +123,79 @@ void MatchBustedCalls(long long window, bool withOutside, ContestSet* set) {
         continue;
       }
       const int distance = CallDistance(set->texts.Text(station), logged, 2);
-      const std::pair<int, long long> rank{distance, std::llabs(at->seconds - t)};
+      // Among several close calls, the one whose exchange this line copied is the station
+      // worked.
+      const int disagrees = ReceivedAsSent(*set, set->texts.Text(qso.exchRcvd), other) ? 0 : 1;
+      const std::tuple<int, int, long long> rank{disagrees, distance, std::llabs(at->seconds - t)};
       if (distance <= 2 && rank < bestRank) {
         best = at->record;
         bestRank = rank;
       }
     }
     if (best == kNoRecord) continue;
-    QsoRecord& other = set->qsos[best];
+    Pair(set, q, best, MatchKind::kBustedCall);
     Judge(&qso, Verdict::kBustedCall);
-    qso.partner = best;
-    other.partner = q;
-    Judge(&other, ExchangeVerdict(*set, other, qso));
+    Judge(&set->qsos[best], Verdict::kOk);
+  }
+}
+
+// The line of `log` that holds the QSO of `qso` though the plug-in took it for a repeat
+// or refused it: within the window, with this station's call on the same band and mode,
+// else on another band or in another mode, else a call within two characters of it on the
+// same band and mode; the nearest in time. kNoRecord for none.
+uint32_t HoldingLine(const ContestSet& set, const QsoRecord& qso, const EntrantLog& log,
+                     long long window) {
+  constexpr size_t kMostLooked = 256;  // a log of one contact thousands of times stays linear
+  const uint32_t self = set.logs[qso.log].callId;
+  const long long t = CorrectedSeconds(set, qso);
+  const size_t end = log.firstQso + log.qsoCount;
+  uint32_t best = kNoRecord;
+  std::pair<int, long long> bestRank{3, 0};
+  size_t looked = 0;
+  for (size_t i = FirstRecordFrom(set, log, t - window); i < end && looked < kMostLooked; ++i) {
+    const QsoRecord& line = set.qsos[i];
+    if (!line.readable) continue;
+    const long long at = CorrectedSeconds(set, line);
+    if (at > t + window) break;
+    if (line.partner != kNoRecord ||
+        (line.verdict != Verdict::kDupe && line.verdict != Verdict::kInvalid)) {
+      continue;
+    }
+    ++looked;
+    const bool sameBand = line.band == qso.band, sameMode = line.mode == qso.mode;
+    int rank = 3;
+    if (line.worked == self) {
+      rank = sameBand && sameMode ? 0 : sameBand != sameMode ? 1 : 3;
+    } else if (sameBand && sameMode &&
+               CallDistance(set.texts.Text(line.worked), set.texts.Text(self), 2) <= 2) {
+      rank = 2;
+    }
+    const std::pair<int, long long> ranked{rank, std::llabs(at - t)};
+    if (rank < 3 && ranked < bestRank) {
+      best = static_cast<uint32_t>(i);
+      bestRank = ranked;
+    }
+  }
+  return best;
+}
+
+void ConfirmByRepeats(long long window, ContestSet* set) {
+  for (size_t i = 0; i < set->qsos.size(); ++i) {
+    QsoRecord& qso = set->qsos[i];
+    if (!qso.readable || qso.verdict != Verdict::kPending || qso.partner != kNoRecord ||
+        !set->logs[qso.log].used) {
+      continue;
+    }
+    const int32_t other = set->logOfCall[qso.worked];
+    if (other < 0 || set->logs[other].callId == set->logs[qso.log].callId) continue;
+    const uint32_t holding = HoldingLine(*set, qso, set->logs[other], window);
+    if (holding == kNoRecord) continue;
+    Pair(set, static_cast<uint32_t>(i), holding, MatchKind::kConfirmation);
+    const QsoRecord& line = set->qsos[holding];
+    qso.verdict = Verdict::kOk;
+    // The other side's DUPE or refusal is its own; the QSO is in its log all the same.
+    qso.note = set->texts.Intern("in " + OwnerOf(*set, line) + "'s log as " +
+                                 VerdictName(line.verdict) + ", " + ItsLine(*set, line));
   }
 }
 
@@ -198,23 +228,7 @@ std::string WhatTheyLogged(const PairIndex& index, const ContestSet& set, const 
          ", its line " + std::to_string(nearest->line);
 }
 
-void JudgeTheRest(const PairIndex& index, ContestSet* set) {
-  struct Seen {
-    uint32_t lastLog;
-    int logs;
-  };
-  std::unordered_map<uint32_t, Seen> noLogCalls;
-  for (const QsoRecord& qso : set->qsos) {
-    if (qso.verdict != Verdict::kPending || !set->logs[qso.log].used ||
-        set->logOfCall[qso.worked] >= 0) {
-      continue;
-    }
-    auto [seen, isNew] = noLogCalls.emplace(qso.worked, Seen{qso.log, 1});
-    if (!isNew && seen->second.lastLog != qso.log) {
-      seen->second.lastLog = qso.log;
-      ++seen->second.logs;
-    }
-  }
+void JudgeTheRest(const PairIndex& index, const NoLogCalls& noLog, ContestSet* set) {
   for (QsoRecord& qso : set->qsos) {
     if (qso.verdict != Verdict::kPending || !set->logs[qso.log].used) continue;
     const std::string& worked = set->texts.Text(qso.worked);
@@ -224,14 +238,58 @@ void JudgeTheRest(const PairIndex& index, ContestSet* set) {
           set->texts.Intern("not in " + worked + "'s log" + WhatTheyLogged(index, *set, qso));
       continue;
     }
-    const int logs = noLogCalls[qso.worked].logs;
+    const auto seen = noLog.find(qso.worked);
+    const int logs = seen == noLog.end() ? 1 : seen->second.logs;
     qso.verdict = logs > 1 ? Verdict::kNoLog : Verdict::kUnique;
     qso.note = set->texts.Intern(logs > 1 ? "sent no log; in " + std::to_string(logs) + " logs"
                                           : "in no other log");
   }
 }
 
+// Every side of a matched QSO still OK is judged on what it received.
+void JudgeExchanges(ContestSet* set) {
+  for (QsoRecord& qso : set->qsos) {
+    if (qso.verdict != Verdict::kOk || qso.partner == kNoRecord) continue;
+    if (!ReceivedAsSent(*set, set->texts.Text(qso.exchRcvd), set->qsos[qso.partner]))
+      qso.verdict = Verdict::kBustedExchange;
+  }
+}
+
+bool IsSerial(std::string_view text) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool Matchable(const QsoRecord& qso, bool withOutside) {
+  return qso.partner == kNoRecord &&
+         (qso.verdict == Verdict::kPending || (withOutside && qso.verdict == Verdict::kOutside));
+}
+
+void Judge(QsoRecord* qso, Verdict verdict) {
+  if (qso->verdict != Verdict::kOutside) qso->verdict = verdict;
+}
+
+void Pair(ContestSet* set, uint32_t a, uint32_t b, MatchKind how) {
+  QsoRecord& qa = set->qsos[a];
+  QsoRecord& qb = set->qsos[b];
+  qa.partner = b;
+  qb.partner = a;
+  qa.match = qb.match = how;
+  if (how == MatchKind::kExact) {
+    Judge(&qa, Verdict::kOk);
+    Judge(&qb, Verdict::kOk);
+  }
+}
+
+std::string ItsLine(const ContestSet& set, const QsoRecord& qso) {
+  return std::string(set.logs[qso.log].adif ? "its record " : "its line ") +
+         std::to_string(qso.line);
+}
 
 bool SameExchange(std::string_view received, std::string_view sent) {
   const std::string_view a = TrimAscii(received);
@@ -259,11 +317,20 @@ int CallDistance(std::string_view a, std::string_view b, int limit) {
   return std::min(row[m], limit + 1);
 }
 
-void MatchQsos(const PairIndex& index, int windowMinutes, ContestSet* set) {
-  const long long window = 60LL * windowMinutes;
+void MatchQsos(const PairIndex& index, const ContestRules& rules, ContestSet* set) {
+  const long long window = 60LL * rules.windowMinutes;
   for (Stage stage : kStages) MatchExact(index, window, stage, set);
+  PairMismatches(index, window, set);
+  FindSentFixes(set);
   for (bool withOutside : {false, true}) MatchBustedCalls(window, withOutside, set);
-  JudgeTheRest(index, set);
+  const NoLogCalls noLog = CountNoLogCalls(*set);
+  MatchCloseCalls(window, noLog, set);
+  ConfirmByRepeats(window, set);
+  JudgeMismatches(rules, set);
+  FindMissingStretches(set);
+  JudgeTheRest(index, noLog, set);
+  NameLikelyCalls(noLog, set);
+  JudgeExchanges(set);
 }
 
 }  // namespace tarno::score

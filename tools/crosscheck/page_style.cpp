@@ -24,6 +24,7 @@ const char kPageStyle[] =
     ".v1{background:#3a9a3a}.v6{background:#7cc47c}.v5{background:#b8e0b8}"
     ".v4{background:#d43a3a}.v2{background:#e8892a}.v3{background:#f0c030}"
     ".v7{background:#999}.v8{background:#666}.v9{background:#333}"
+    ".v10{background:#b15928}.v11{background:#cab2d6}.v12{background:#a6cee3}"
     "table.grid{border-collapse:collapse;font-size:9px}"
     ".grid td,.grid th{border:1px solid #ccc;width:16px;height:14px;padding:0;text-align:center}"
     ".grid td.w{background:#3a7ad4;color:#fff}.grid th{font-weight:normal;color:#555}"

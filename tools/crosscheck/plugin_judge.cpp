@@ -278,7 +278,7 @@ SheetScore PluginJudge::Score(uint32_t logIndex, const ContestSet& set,
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     const QsoRecord& qso = set.qsos[i];
     // A copy past the bound is a dupe or refused, and scores nothing either way.
-    if (!qso.readable || !take(qso) || held.Full(qso)) continue;
+    if (!qso.readable || qso.refused || !take(qso) || held.Full(qso)) continue;
     if (Add(set, log, qso)) held.Add(qso);
   }
   return Result();

@@ -9,27 +9,12 @@
 
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
-#include "logs/log_file.h"
-#include "logs/log_text.h"
+#include "crosscheck/sponsor_text.h"
 
 namespace tarno::score {
 namespace {
 
-constexpr size_t kSponsorFileMax = 16 << 20;
 constexpr int kDeciding[] = {kOperatorField, kModeField, kBandField, kPowerField};
-
-// A sponsor's spreadsheet may save its CSV in the desktop's code page: names and clubs
-// reach the results as UTF-8 all the same, and the run says what it converted.
-bool ReadSponsorFile(const std::string& path, std::string* text, std::string* error) {
-  if (!ReadRegularFile(path, text, error)) return false;
-  if (text->size() > kSponsorFileMax) {
-    *error = path + " is larger than 16 MB";
-    return false;
-  }
-  const TextDecoding decoding = DecodeLogText(text);
-  if (!decoding.note.empty()) std::fprintf(stderr, "%s: %s\n", path.c_str(), decoding.note.c_str());
-  return true;
-}
 
 const CategoryRule* RuleNamed(const std::vector<CategoryRule>& rules, const std::string& name) {
   for (const CategoryRule& rule : rules) {

@@ -14,6 +14,14 @@ namespace {
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
+// The correction in seconds at the log's first and last QSO: equal for a constant offset.
+long long ClockStart(const ClockFit& clock) {
+  return clock.drifts ? clock.startSeconds : 60LL * clock.offsetMinutes;
+}
+long long ClockEnd(const ClockFit& clock) {
+  return clock.drifts ? clock.endSeconds : 60LL * clock.offsetMinutes;
+}
+
 bool Finish(std::ofstream& out, const std::string& path, std::string* error) {
   out.close();
   if (out) return true;
@@ -63,7 +71,7 @@ std::vector<uint32_t> LogsByCall(const ContestSet& set) {
 
 int CreditedCount(const EntrantLog& log, bool dropUniques) {
   return Count(log, Verdict::kOk) + Count(log, Verdict::kNoLog) +
-         (dropUniques ? 0 : Count(log, Verdict::kUnique));
+         Count(log, Verdict::kNotInPartialLog) + (dropUniques ? 0 : Count(log, Verdict::kUnique));
 }
 
 std::string SetAsideText(const EntrantLog& log) {
@@ -89,8 +97,9 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += CsvCell(set.texts.Text(qso.workedAsLogged));
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
-      const bool plain =
-          qso.verdict == Verdict::kOk && set.qsos[qso.partner].verdict == Verdict::kOk;
+      const bool plain = qso.verdict == Verdict::kOk && qso.note == 0 && qso.partner != kNoRecord &&
+                         set.qsos[qso.partner].verdict == Verdict::kOk &&
+                         (set.decisions.empty() || set.decisions.count(i) == 0);
       if (!plain) rows += CsvCell(DetailOf(set, qso));
       rows += '\n';
     }
@@ -108,7 +117,8 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "rank,call,claimed,checked,qsos,credited,nil,busted_call,busted_exchange,unique,dupe,"
          "outside,invalid,ok,no_log,points,counties,copied_wrong_by_others,clock_offset_min,"
-         "file,report,set_aside,category,category_rank,country,continent,name,club\n";
+         "file,report,set_aside,category,category_rank,country,continent,name,club,"
+         "band_mismatch,mode_mismatch,not_in_partial_log,clock_start_s,clock_end_s,penalty\n";
   for (const RankedLog& ranked : ranking) {
     const EntrantLog& log = set.logs[ranked.log];
     out << ranked.rank << ',' << CsvCell(log.call) << ',' << log.claimed << ',' << log.checked
@@ -118,12 +128,15 @@ bool WriteResultsCsv(const ContestSet& set, const std::vector<RankedLog>& rankin
         << Count(log, Verdict::kDupe) << ',' << Count(log, Verdict::kOutside) << ','
         << Count(log, Verdict::kInvalid) << ',' << Count(log, Verdict::kOk) << ','
         << Count(log, Verdict::kNoLog) << ',' << log.checkedPoints << ',' << log.checkedCounties
-        << ',' << log.copiedWrongByOthers << ',' << log.clockOffsetMinutes << ','
+        << ',' << log.copiedWrongByOthers << ',' << log.clock.offsetMinutes << ','
         << CsvCell(BaseName(log.file)) << ',' << CsvCell(ReportFileName(log.call)) << ','
         << CsvCell(SetAsideText(log)) << ',' << CsvCell(ranked.category) << ','
         << (ranked.categoryRank > 0 ? std::to_string(ranked.categoryRank) : std::string()) << ','
         << CsvCell(ranked.country) << ',' << CsvCell(ranked.continent) << ','
-        << CsvCell(ranked.name) << ',' << CsvCell(ranked.club) << '\n';
+        << CsvCell(ranked.name) << ',' << CsvCell(ranked.club) << ','
+        << Count(log, Verdict::kBandMismatch) << ',' << Count(log, Verdict::kModeMismatch) << ','
+        << Count(log, Verdict::kNotInPartialLog) << ',' << ClockStart(log.clock) << ','
+        << ClockEnd(log.clock) << ',' << log.penaltyPoints << '\n';
   }
   return Finish(out, path, error);
 }

@@ -14,9 +14,18 @@ namespace {
 
 int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
 
-constexpr Verdict kShown[] = {Verdict::kOk,   Verdict::kNoLog,      Verdict::kUnique,
-                              Verdict::kNil,  Verdict::kBustedCall, Verdict::kBustedExchange,
-                              Verdict::kDupe, Verdict::kOutside,    Verdict::kInvalid};
+constexpr Verdict kShown[] = {
+    Verdict::kOk,           Verdict::kNoLog,      Verdict::kNotInPartialLog, Verdict::kUnique,
+    Verdict::kNil,          Verdict::kBustedCall, Verdict::kBustedExchange,  Verdict::kBandMismatch,
+    Verdict::kModeMismatch, Verdict::kDupe,       Verdict::kOutside,         Verdict::kInvalid};
+
+// A constant offset in minutes; a drift from its first QSO to its last.
+std::string ClockCell(const ClockFit& clock) {
+  if (!clock.Corrected()) return "";
+  if (!clock.drifts) return std::to_string(clock.offsetMinutes) + " min";
+  return std::to_string(clock.startSeconds) + " s &rarr; " + std::to_string(clock.endSeconds) +
+         " s";
+}
 
 std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
 
@@ -40,7 +49,7 @@ std::string EntrantCells(const ContestSet& set, const RankedLog& row, bool dropU
          Td(Count(log, Verdict::kBustedExchange)) + Td(Count(log, Verdict::kUnique)) +
          Td(Count(log, Verdict::kNoLog)) + Td(Count(log, Verdict::kDupe)) +
          Td(Count(log, Verdict::kOutside)) + Td(Count(log, Verdict::kInvalid)) + "<td>" +
-         (log.clockOffsetMinutes ? std::to_string(log.clockOffsetMinutes) + " min" : "") + "</td>";
+         ClockCell(log.clock) + "</td>";
 }
 
 std::string EntrantsTable(const std::string& firstHead, const std::string& attributes) {
@@ -148,10 +157,12 @@ std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUni
   const EntrantLog& log = set.logs[ranked.log];
   std::string html = "<div class=\"entrant\" id=\"e-" + HtmlEscaped(log.call) + "\"><h2>" +
                      HtmlEscaped(log.call) + "</h2><div>" + Placing(ranked) + "</div>";
-  html += "<div>Checked <b>" + std::to_string(log.checked) + "</b> (" +
-          std::to_string(log.checkedPoints) + " points &times; " +
-          std::to_string(log.checkedCounties) + " counties), claimed " +
-          std::to_string(log.claimed) + "</div>";
+  html +=
+      "<div>Checked <b>" + std::to_string(log.checked) + "</b> (" +
+      std::to_string(log.checkedPoints) + " points" +
+      (log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + "," : "") +
+      " &times; " + std::to_string(log.checkedCounties) + " counties), claimed " +
+      std::to_string(log.claimed) + "</div>";
   html += "<div class=\"muted\">" + std::to_string(log.qsoCount) + " QSO lines, " +
           std::to_string(CreditedCount(log, dropUniques)) + " credited";
   for (Verdict verdict : kShown) {
@@ -159,8 +170,7 @@ std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUni
     if (verdict != Verdict::kOk && count > 0)
       html += ", " + std::string(VerdictName(verdict)) + " " + std::to_string(count);
   }
-  if (log.clockOffsetMinutes)
-    html += "; clock " + ClockText(log.clockOffsetMinutes) + " the others'";
+  if (log.clock.Corrected()) html += "; clock " + HtmlEscaped(ClockFitText(log.clock));
   html += " &mdash; " + HtmlEscaped(ReportFileName(log.call)) + "</div>";
   return html + Bar(log) + Grid(GridOf(set, log, dropUniques)) + "</div>\n";
 }

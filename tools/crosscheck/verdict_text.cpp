@@ -4,6 +4,7 @@
 
 #include "contest/ascii_text.h"
 #include "contest/ole_date_time.h"
+#include "crosscheck/sent_exchange.h"
 
 namespace tarno::score {
 
@@ -21,19 +22,31 @@ const std::string& OwnerOf(const ContestSet& set, const QsoRecord& qso) {
 
 std::string DetailOf(const ContestSet& set, const QsoRecord& qso) {
   const auto text = [&](uint32_t id) -> const std::string& { return set.texts.Text(id); };
+  if (!set.decisions.empty()) {
+    const auto decided = set.decisions.find(static_cast<uint32_t>(&qso - set.qsos.data()));
+    if (decided != set.decisions.end()) {
+      return "decided by the sponsor: " + text(decided->second.reason) +
+             " (the cross-check: " + text(decided->second.was) + ")";
+    }
+  }
   if (qso.partner == kNoRecord) return text(qso.note);
   const QsoRecord& other = set.qsos[qso.partner];
   switch (qso.verdict) {
     case Verdict::kBustedCall:
       return "right call " + OwnerOf(set, other);
-    case Verdict::kBustedExchange:
-      return "copied " + Quoted(text(qso.exchRcvd)) + ", sent " + Quoted(text(other.exchSent));
+    case Verdict::kBustedExchange: {
+      const std::string sent = SentAsCopied(set, other);
+      std::string detail = "copied " + Quoted(text(qso.exchRcvd)) + ", sent " + Quoted(sent);
+      if (sent != text(other.exchSent))
+        detail += " (its log says " + Quoted(text(other.exchSent)) + ")";
+      return detail;
+    }
     case Verdict::kOk:
       if (other.verdict == Verdict::kBustedCall)
         return OwnerOf(set, other) + " logged your call as " + Quoted(text(other.workedAsLogged));
       if (other.verdict == Verdict::kBustedExchange)
         return OwnerOf(set, other) + " copied your exchange as " + Quoted(text(other.exchRcvd));
-      return "";
+      return qso.note ? text(qso.note) : "";
     default:
       return text(qso.note);
   }

@@ -61,9 +61,10 @@ QsoFields FieldsAfterTime(const QsoFields& qso) {
   return qso.size() < 4 ? QsoFields() : QsoFields(qso.begin() + 4, qso.size() - 4);
 }
 
-// `t` are the fields after "QSO:".
+// `t` are the fields after "QSO:". A line refused for a doubt about its fields still gets
+// its reading, with `doubtful` set.
 bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso,
-           std::string* reason) {
+           std::string* reason, bool* doubtful) {
   qso->source = line;
   if (t.size() < 4) {
     *reason = "a QSO line needs a frequency, mode, date and time before the calls";
@@ -84,7 +85,7 @@ bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso
   }
   const QsoFields rest = FieldsAfterTime(t);
   QsoLayout found;
-  if (!LayoutOfLine(rest, logLayout, &found, reason)) return false;
+  if (!LayoutOfLine(rest, logLayout, &found, reason, doubtful) && !*doubtful) return false;
   auto at = [&](int index) { return std::string(FieldAt(rest, index)); };
   qso->stationCall = UpperAscii(at(found.myCall));
   qso->rstSent = at(found.rstSent);
@@ -94,7 +95,7 @@ bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso
   qso->exchRcvd = at(found.exchRcvd);
   qso->exchSentField = "QSO line";
   qso->exchRcvdField = "QSO line";
-  return true;
+  return !*doubtful;
 }
 
 bool IsTagCharacter(char c) { return IsLetter(c) || IsDigit(c) || c == '-'; }
@@ -160,11 +161,14 @@ ReadLog ReadCabrillo(std::string_view text) {
     ++log.recordsFound;
     LogQso qso;
     std::string reason;
+    bool doubtful = false;
     Tokens(value, &tokens);
-    if (ToQso(QsoFields(tokens.data(), tokens.size()), lineNumber, logLayout, &qso, &reason)) {
+    if (ToQso(QsoFields(tokens.data(), tokens.size()), lineNumber, logLayout, &qso, &reason,
+              &doubtful)) {
       log.qsos.push_back(std::move(qso));
     } else {
       log.skipped.push_back({lineNumber, reason});
+      if (doubtful) log.refusedReadings.push_back(std::move(qso));
     }
   });
   return log;

@@ -44,10 +44,13 @@ struct ReadLog {
   std::vector<LogQso> qsos;
   std::vector<LogProblem> skipped;  // records left out, each with its reason
   std::vector<LogProblem> notes;    // records read, with something the operator should know
-  size_t recordsFound = 0;          // <EOR> marks (ADIF) or QSO: lines (Cabrillo) in the file
-  std::string ownCall;              // from the log's header, when it has one
-  std::string contest;              // Cabrillo's CONTEST: value, as written
-  std::string claimedScore;         // Cabrillo's CLAIMED-SCORE: value, as written
+  // Lines skipped for a doubt about their fields (a report where an exchange stands), as
+  // they would read: not QSOs, but a cross-check's evidence that the contact was made.
+  std::vector<LogQso> refusedReadings;
+  size_t recordsFound = 0;   // <EOR> marks (ADIF) or QSO: lines (Cabrillo) in the file
+  std::string ownCall;       // from the log's header, when it has one
+  std::string contest;       // Cabrillo's CONTEST: value, as written
+  std::string claimedScore;  // Cabrillo's CLAIMED-SCORE: value, as written
   // Remarks on the file as a whole, each said once (fields passed over, say).
   std::vector<std::string> fileNotes;
 };

@@ -247,6 +247,11 @@ LogLayout LayoutVote::Chosen() const {
     }
   }
   if (most * 2 < m_strict[chosen.layout]) chosen.starts.clear();
+  chosen.reportsAnywhere = false;
+  for (int i = 0; i < kLayoutCount; ++i) {
+    if ((kLayouts[i].rstSent >= 0 || kLayouts[i].rstRcvd >= 0) && m_strict[i] + m_byColumns[i] > 0)
+      chosen.reportsAnywhere = true;
+  }
   return chosen;
 }
 
@@ -264,7 +269,7 @@ void LayoutVote::CountStarts(int layout, const QsoFields& rest) {
 }
 
 bool LayoutOfLine(const QsoFields& rest, const LogLayout& log, QsoLayout* found,
-                  std::string* reason) {
+                  std::string* reason, bool* doubtful) {
   const unsigned strict = StrictFits(rest);
   const unsigned byColumns = strict == 0 ? ColumnFits(rest) : 0;
   const int logLayout = log.layout;
@@ -288,9 +293,10 @@ bool LayoutOfLine(const QsoFields& rest, const LogLayout& log, QsoLayout* found,
     return false;
   }
   const std::string_view report = ReportInExchange(*found, rest);
-  if (!report.empty()) {
+  if (!report.empty() && log.reportsAnywhere) {
     *reason = "\"" + Joined(rest) + "\": \"" + std::string(report) +
               "\" may be a report whose exchange is missing";
+    if (doubtful) *doubtful = true;
     return false;
   }
   return true;

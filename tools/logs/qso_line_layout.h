@@ -50,6 +50,9 @@ constexpr int kNoLayout = -1;
 struct LogLayout {
   int layout = kNoLayout;
   std::vector<size_t> starts;
+  // False for a log none of whose lines has a report: there a 59 or 599 where an exchange
+  // stands is a serial, and no line is refused for it.
+  bool reportsAnywhere = true;
 };
 
 // The layout of the log as a whole: the one most of its lines are read by. A line that
@@ -82,8 +85,11 @@ class LayoutVote {
 // got). Then by the columns of own call, reports and transmitter alone, the log's first,
 // so that a busted call or an odd exchange is read where it stands. A line that fits
 // neither way, or more than one layout, is refused, never read with its fields shifted.
+// Where one side has no report and its exchange reads as one (59, 599, 5NN) in a log with
+// reports elsewhere, the line is refused too, with `doubtful` (when given) set and the
+// reading in `found`: the line may as well have lost its exchange.
 bool LayoutOfLine(const QsoFields& fields, const LogLayout& log, QsoLayout* found,
-                  std::string* reason);
+                  std::string* reason, bool* doubtful = nullptr);
 
 }  // namespace tarno::score
 

@@ -174,8 +174,11 @@ long long Contest::CheckedScore(int s) const {
   std::set<std::pair<int, int>> worked;  // (band, county)
   for (int index : m_linesOf[s]) {
     const Line& line = m_lines[index];
-    if (line.kind != Kind::kMatched && line.kind != Kind::kSilent && line.kind != Kind::kUnique)
+    const std::string verdict = Verdict(line);
+    if (line.dropped || (verdict != "OK" && verdict != "NO-LOG" && verdict != "UNIQUE" &&
+                         verdict != "NOT-IN-PARTIAL-LOG")) {
       continue;
+    }
     const std::string call =
         line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
     points += call.rfind("HA", 0) == 0 ? 6 : ContinentOf(call) == own ? 1 : 3;

@@ -25,11 +25,14 @@ std::string LoggedTime(int logged) {
 
 }  // namespace
 
-std::string Contest::SentExchange(const Line& line) const {
+// What the line's station sent; `asLogged`, what its log's sent column says, which a
+// station with a wrong column gets wrong on every line.
+std::string Contest::SentExchange(const Line& line, bool asLogged) const {
   const Station& self = m_stations[line.owner];
-  if (self.home) return tarno::kCountyCodes[self.county];
+  const int error = asLogged ? self.sentColumnError : 0;
+  if (self.home) return tarno::kCountyCodes[(self.county + error) % 20];
   char text[16];
-  std::snprintf(text, sizeof text, "%03d", line.serial);
+  std::snprintf(text, sizeof text, "%03d", line.serial + error);
   return text;
 }
 
@@ -40,7 +43,7 @@ std::string Contest::ReceivedExchange(const Line& line) const {
   const Station* other = line.worked >= 0 ? &m_stations[line.worked] : nullptr;
   std::string sent;
   if (line.partner >= 0) {
-    sent = SentExchange(m_lines[line.partner]);
+    sent = SentExchange(m_lines[line.partner], false);
   } else if (other && other->home) {
     sent = tarno::kCountyCodes[other->county];
   } else {
@@ -62,6 +65,7 @@ std::string Contest::ReceivedExchange(const Line& line) const {
 }
 
 std::string Contest::Verdict(const Line& line) const {
+  if (line.repeat) return "DUPE";
   switch (line.kind) {
     case Kind::kMatched:
       return "OK";
@@ -81,25 +85,34 @@ std::string Contest::Verdict(const Line& line) const {
       return "INVALID";
     case Kind::kOutside:
       return "OUTSIDE";
+    case Kind::kBandMismatch:
+      return "BAND-MISMATCH";
+    case Kind::kModeMismatch:
+      return "MODE-MISMATCH";
+    case Kind::kPartialPartner:
+      return "NOT-IN-PARTIAL-LOG";
   }
   return "?";
 }
 
 std::string Contest::QsoLine(const Line& line) const {
   const Station& self = m_stations[line.owner];
-  const std::string date = LoggedTime(line.minute + self.clockOffset);
+  const std::string date = LoggedTime(LoggedMinute(line));
   const bool rtty = line.rtty;
   const std::string worked =
       line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;
   const char* rst = line.cw || rtty ? "599" : "59";
+  const char* mode = rtty ? "RY" : line.cw ? "CW" : "PH";
   char text[160];
+  if (self.noReports) {
+    std::snprintf(text, sizeof text, "QSO: %5u %2s %s %-13s %-6s %-13s %s\r\n", line.freqKHz, mode,
+                  date.c_str(), self.call.c_str(), SentExchange(line).c_str(), worked.c_str(),
+                  ReceivedExchange(line).c_str());
+    return text;
+  }
   std::snprintf(text, sizeof text, "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n",
-                line.freqKHz,
-                rtty      ? "RY"
-                : line.cw ? "CW"
-                          : "PH",
-                date.c_str(), self.call.c_str(), rst, SentExchange(line).c_str(), worked.c_str(),
-                rst, ReceivedExchange(line).c_str());
+                line.freqKHz, mode, date.c_str(), self.call.c_str(), rst,
+                SentExchange(line).c_str(), worked.c_str(), rst, ReceivedExchange(line).c_str());
   return text;
 }
 
@@ -118,7 +131,7 @@ static std::string AdifField(const char* name, const std::string& value) {
 
 std::string Contest::AdifRecord(const Line& line) const {
   const Station& self = m_stations[line.owner];
-  const std::string when = LoggedTime(line.minute + self.clockOffset);
+  const std::string when = LoggedTime(LoggedMinute(line));
   char freqMHz[32];
   std::snprintf(freqMHz, sizeof freqMHz, "%u.%03u", line.freqKHz / 1000, line.freqKHz % 1000);
   const std::string worked =
@@ -155,6 +168,7 @@ bool Contest::WriteLog(int s, const fs::path& folder, FILE* truth, bool* complet
   int number = adif ? 0 : static_cast<int>(std::count(header.begin(), header.end(), '\n'));
   for (int index : m_linesOf[s]) {
     const Line& line = m_lines[index];
+    if (line.dropped) continue;
     std::fputs((adif ? AdifRecord(line) : QsoLine(line)).c_str(), file);
     const std::string worked =
         line.workedCall.empty() ? m_stations[line.worked].call : line.workedCall;

@@ -7,11 +7,16 @@
 //
 //   tarno-make-contest --out FOLDER [--logs N] [--silent N] [--qsos N] [--seed S]
 //       [--busted-call PCT] [--busted-exchange PCT] [--nil PCT] [--unique PCT]
-//       [--dupe PCT] [--invalid PCT] [--outside PCT] [--clock-off N]
+//       [--dupe PCT] [--invalid PCT] [--outside PCT] [--clock-off N] [--wrong-band N]
+//       [--wrong-mode PCT] [--drift N] [--partial N] [--mutual-bust PCT] [--wrong-sent N]
+//       [--no-reports N]
 //
 // The contest runs on 2026-03-07; --logs stations send logs, --silent more are worked
 // but send none; each log holds about --qsos lines. The error rates are percentages of
-// the QSO lines; --clock-off logs have their clock an hour fast. Calls made by a busted
+// the QSO lines; --clock-off logs have their clock an hour fast. The errors the cross-check
+// weighs evidence for (a band or mode logged wrong, a drifting clock, a partial log, a call
+// busted by both sides, a wrong sent column, serials that look like reports) come only when
+// asked, each planted with the evidence that settles it. Calls made by a busted
 // copy are no station's call, and lines that do not match their partner are kept far
 // enough apart on a band and mode that no other line could be taken for their partner:
 // the truth is never a matter of opinion.
@@ -57,6 +62,20 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->outside = std::atof(value);
     else if (arg == "--clock-off")
       options->clockOff = std::atoi(value);
+    else if (arg == "--wrong-band")
+      options->wrongBand = std::atoi(value);
+    else if (arg == "--wrong-mode")
+      options->wrongMode = std::atof(value);
+    else if (arg == "--drift")
+      options->drift = std::atoi(value);
+    else if (arg == "--partial")
+      options->partial = std::atoi(value);
+    else if (arg == "--mutual-bust")
+      options->mutualBust = std::atof(value);
+    else if (arg == "--wrong-sent")
+      options->wrongSent = std::atoi(value);
+    else if (arg == "--no-reports")
+      options->noReports = std::atoi(value);
     else
       return false;
   }
@@ -67,6 +86,16 @@ const char kUsage[] =
     "usage: tarno-make-contest --out FOLDER [--logs N] [--silent N] [--qsos N]\n"
     "    [--seed S] [--busted-call PCT] [--busted-exchange PCT] [--nil PCT]\n"
     "    [--unique PCT] [--dupe PCT] [--invalid PCT] [--outside PCT] [--clock-off N]\n"
+    "    [--wrong-band N] [--wrong-mode PCT] [--drift N] [--partial N]\n"
+    "    [--mutual-bust PCT] [--wrong-sent N] [--no-reports N]\n"
+    "The error rates are percentages of the QSO lines; --clock-off N logs have their clock\n"
+    "an hour fast. --wrong-band N logs log a run of 40-60 minutes on the wrong band (a\n"
+    "third of its partners work them again later on that band); --wrong-mode PCT lines\n"
+    "have the wrong mode at the radio's frequency; --drift N logs have a clock that drifts\n"
+    "5-10 minutes over the day; --partial N logs lost 1-2 hours (some their end);\n"
+    "--mutual-bust PCT QSOs are busted by both sides; --wrong-sent N logs have a wrong\n"
+    "sent-exchange column on every line (their partners copied right); --no-reports N\n"
+    "logs have no reports, and serials past 599.\n"
     "Writes FOLDER/logs/ (one log per entrant), truth.csv (every line's verdict),\n"
     "categories.txt and entrants.csv (the sponsor's files), categories-truth.csv and\n"
     "clubs-truth.csv (the tables a cross-check with both files must publish).\n";
