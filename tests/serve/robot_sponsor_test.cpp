@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -262,6 +263,28 @@ TEST(RobotSponsorTest, TheSponsorTakesALateLogIntoTheCheckWithAReason) {
   const std::string made = ElementText(backup->body, "message");
   ASSERT_EQ(made.rfind("Backup made: backups/robot-", 0), 0u) << made;
   EXPECT_TRUE(std::filesystem::is_regular_file(robot.dataFolder() + "/" + made.substr(13)));
+}
+
+// The disk takes nothing more (the robot's file-size limit set to a byte, as a full disk
+// would): uploads and logins say so, and no cookie is handed out for a session never kept.
+TEST(RobotSponsorTest, AFullDiskIsSaidNotHidden) {
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(FreshFolder("full-disk")));
+  auto client = robot.Client();
+  ASSERT_EQ(Upload(client, MadeLog("HA5AA", 2))->status, 200);
+  auto form = client.Get("/sponsor");
+  const std::string command =
+      "prlimit --pid " + std::to_string(robot.pid()) + " --fsize=1:unlimited";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(Upload(client, MadeLog("HA6BB", 2))->status, 503);
+  auto in = client.Post("/sponsor/login", {{"Cookie", CookieOf(form, "tarno_login")}},
+                        httplib::Params{{"csrf", HiddenCsrf(form->body)}, {"password", kPassword}});
+  ASSERT_TRUE(in);
+  EXPECT_EQ(in->status, 503);
+  EXPECT_TRUE(CookieOf(in, "tarno_session").empty()) << "a session that was never stored";
+  EXPECT_NE(ElementText(in->body, "message").find("could not store"), std::string::npos)
+      << in->body;
+  EXPECT_EQ(client.Get("/")->status, 200) << "reading goes on";
 }
 
 TEST(RobotSponsorTest, AFormWithTwoLogsIsRefused) {

@@ -117,6 +117,8 @@ int ServeMain(const std::vector<std::string>& args) {
   sigaddset(&stopSignals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);  // a client that goes away must not end the robot
+  // A file-size limit reached is a failed write, answered as a full disk is, not the end.
+  signal(SIGXFSZ, SIG_IGN);
 
   if (!StartRandom()) return Fail("the random source (libsodium) cannot be started");
   if (!PrepareFolder(options.dataFolder, &error)) return Fail(error);
