@@ -362,8 +362,10 @@ class AttackCases:
         holder.end()
         self.assertEqual(len(sent), 4)
         if not self.nginx_conf:
+            # Cut short: what the sender got rid of is the robot's few kB and the two kernels'
+            # socket buffers (several MB on loopback under load), far from the 30 MB.
             # nginx reads on after its answer and drops what comes, lest a reset lose it.
-            self.assertLess(max(sent), 2 * 1024 * 1024, "megabytes of headers were read")
+            self.assertLess(max(sent), 16 * 1024 * 1024, "the headers were read whole")
         for answer in holder.answers:
             self.assertIn(status_of(answer), (None, 400, 431), answer[:200])
         self.assertEntrantServed("127.0.5.100")
