@@ -1,13 +1,14 @@
 // The pure parts of the robot's mail: which addresses may receive one, the message's
 // encodings read back, the places taken from results.csv, and who gets which mail.
 
+#include "serve/mail_message.h"
+
 #include <string>
 #include <vector>
 
 #include "catalogue/catalogue.h"
 #include "gtest/gtest.h"
 #include "serve/mail_address.h"
-#include "serve/mail_message.h"
 #include "serve/mail_texts.h"
 #include "serve/random_token.h"
 #include "serve/result_places.h"

@@ -35,8 +35,7 @@ size_t Utf8Length(unsigned char lead) {
 }
 
 bool PlainAscii(std::string_view text) {
-  if (text.size() > kLongestPlainSubject || text.find("=?") != std::string_view::npos)
-    return false;
+  if (text.size() > kLongestPlainSubject || text.find("=?") != std::string_view::npos) return false;
   for (const unsigned char c : text) {
     if (c < ' ' || c >= 0x7f) return false;
   }

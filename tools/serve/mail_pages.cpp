@@ -14,7 +14,8 @@ std::string E(const std::string& text) { return HtmlEscaped(text); }
 std::string Moment(int64_t unixSeconds) { return UtcMoment(unixSeconds); }
 
 std::string StateText(const OutboxMail& mail, const Catalogue& words) {
-  if (mail.state == "sent") return words.Format("mail.state.sent", {{"time", Moment(mail.sentUnix)}});
+  if (mail.state == "sent")
+    return words.Format("mail.state.sent", {{"time", Moment(mail.sentUnix)}});
   if (mail.state == "waiting") {
     return words.Format("mail.state.waiting", {{"time", Moment(mail.nextTryUnix)}});
   }
@@ -42,18 +43,21 @@ std::string Row(const OutboxMail& mail, const Catalogue& words) {
 
 std::string MailSection(const MailView& view, const Catalogue& words) {
   std::string html = "<h2 id=\"mail\">" + E(words.Text("mail.outbox.title")) + "</h2>\n";
-  if (!view.on) html += "<p id=\"mail-off\" class=\"warn\">" + E(words.Text("mail.outbox.off")) + "</p>\n";
+  if (!view.on)
+    html += "<p id=\"mail-off\" class=\"warn\">" + E(words.Text("mail.outbox.off")) + "</p>\n";
   const OutboxCounts& counts = view.counts;
   const int64_t total = counts.waiting + counts.sent + counts.failed;
-  if (total == 0) return html + "<p id=\"mail-counts\">" + E(words.Text("mail.outbox.empty")) + "</p>\n";
+  if (total == 0)
+    return html + "<p id=\"mail-counts\">" + E(words.Text("mail.outbox.empty")) + "</p>\n";
   html += "<p id=\"mail-counts\">" +
           E(words.Format("mail.outbox.counts", {{"waiting", words.Number(counts.waiting)},
                                                 {"sent", words.Number(counts.sent)},
                                                 {"failed", words.Number(counts.failed)}}));
   if (static_cast<int64_t>(view.mails.size()) < total) {
-    html += " " + E(words.Format("mail.outbox.newest",
-                                 {{"shown", words.Number(static_cast<long long>(view.mails.size()))},
-                                  {"total", words.Number(total)}}));
+    html +=
+        " " + E(words.Format("mail.outbox.newest",
+                             {{"shown", words.Number(static_cast<long long>(view.mails.size()))},
+                              {"total", words.Number(total)}}));
   }
   html += "</p>\n<div class=\"scroll\"><table id=\"outbox\"><thead><tr>";
   for (const char* key : {"mail.outbox.number", "mail.outbox.upload", "mail.outbox.call",
@@ -71,8 +75,8 @@ std::string ReceiptMailNote(const UploadRecord& upload, const Catalogue& words) 
   const AddressFault fault = CheckMailAddress(upload.email);
   if (fault == AddressFault::kNone) return std::string();
   return "<p id=\"mail-note\" class=\"warn\">" +
-         E(words.Format("mail.note.refused",
-                        {{"address", upload.email}, {"reason", words.Text(AddressFaultKey(fault))}})) +
+         E(words.Format("mail.note.refused", {{"address", upload.email},
+                                              {"reason", words.Text(AddressFaultKey(fault))}})) +
          "</p>\n";
 }
 

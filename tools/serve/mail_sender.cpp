@@ -117,10 +117,10 @@ int64_t MailSender::Step() {
       CloseConnection();
     }
     m_store.MailNotSent(mail.id, giveUp, after + retry, outcome.error);
-    std::fprintf(stderr, "tarno-score serve: mail %lld (attempt %lld) not sent: %s%s\n",
-                 static_cast<long long>(mail.id), static_cast<long long>(attempts),
-                 outcome.error.c_str(),
-                 giveUp ? "; given up" : ("; tried again in " + std::to_string(retry) + " s").c_str());
+    std::fprintf(
+        stderr, "tarno-score serve: mail %lld (attempt %lld) not sent: %s%s\n",
+        static_cast<long long>(mail.id), static_cast<long long>(attempts), outcome.error.c_str(),
+        giveUp ? "; given up" : ("; tried again in " + std::to_string(retry) + " s").c_str());
     return 0;
   } catch (const StoreError& failure) {
     std::fprintf(stderr, "tarno-score serve: the outbox: %s\n", failure.what());
@@ -151,9 +151,9 @@ MailSender::Outcome MailSender::Deliver(const OutboxMail& mail) {
   curl_easy_setopt(curl, CURLOPT_READDATA, &reading);
   curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(mail.message.size()));
   // A password never goes over a connection that is not encrypted.
-  curl_easy_setopt(curl, CURLOPT_USE_SSL,
-                   m_smtp.user.empty() ? static_cast<long>(CURLUSESSL_TRY)
-                                       : static_cast<long>(CURLUSESSL_ALL));
+  curl_easy_setopt(
+      curl, CURLOPT_USE_SSL,
+      m_smtp.user.empty() ? static_cast<long>(CURLUSESSL_TRY) : static_cast<long>(CURLUSESSL_ALL));
   if (!m_smtp.user.empty()) {
     curl_easy_setopt(curl, CURLOPT_USERNAME, m_smtp.user.c_str());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, m_smtp.password.c_str());

@@ -24,10 +24,10 @@
 namespace tarno::score {
 
 struct SmtpSettings {
-  std::string url;       // "smtp://host:port" (STARTTLS when offered) or "smtps://host:port"
-  std::string user;      // empty: no login; with smtp://, STARTTLS is then required
+  std::string url;   // "smtp://host:port" (STARTTLS when offered) or "smtps://host:port"
+  std::string user;  // empty: no login; with smtp://, STARTTLS is then required
   std::string password;
-  std::string from;      // a checked address
+  std::string from;  // a checked address
 };
 
 class MailSender {

@@ -46,8 +46,8 @@ std::string Subject(const char* key, const std::string& call) {
 }
 
 OutboxMail Made(const MailSettings& settings, const char* kind, const UploadRecord& upload,
-                const std::string& recipient, const std::string& subject,
-                const std::string& body, int64_t nowUnix) {
+                const std::string& recipient, const std::string& subject, const std::string& body,
+                int64_t nowUnix) {
   OutboxMail mail;
   mail.upload = upload.id;
   mail.kind = kind;
@@ -78,8 +78,9 @@ std::string Problems(const Catalogue& words, const std::string& findings) {
     from = to + 1;
   }
   if (count > listed) {
-    text += "  " + words.Format("mail.receipt.more_problems",
-                                {{"n", words.Number(static_cast<long long>(count - listed))}}) +
+    text += "  " +
+            words.Format("mail.receipt.more_problems",
+                         {{"n", words.Number(static_cast<long long>(count - listed))}}) +
             "\n";
   }
   return text;
@@ -88,18 +89,13 @@ std::string Problems(const Catalogue& words, const std::string& findings) {
 std::string ReceiptBody(const MailSettings& settings, const UploadRecord& upload,
                         const UploadRecord* replaced) {
   return Bilingual([&](const Catalogue& words) {
-    std::string text = words.Text("mail.receipt.intro") + "\n\n" +
-                       words.Format("mail.receipt.call", {{"call", upload.call}}) + "\n" +
-                       words.Format("mail.receipt.received",
-                                    {{"time", UtcMoment(upload.receivedUnix)}}) +
-                       "\n" +
-                       words.Format("mail.receipt.lines_read", {{"n", words.Number(upload.linesRead)}}) +
-                       "\n" +
-                       words.Format("mail.receipt.lines_refused",
-                                    {{"n", words.Number(upload.linesRefused)}}) +
-                       "\n" +
-                       words.Format("mail.receipt.claimed", {{"score", upload.claimedScore}}) +
-                       "\n\n";
+    std::string text =
+        words.Text("mail.receipt.intro") + "\n\n" +
+        words.Format("mail.receipt.call", {{"call", upload.call}}) + "\n" +
+        words.Format("mail.receipt.received", {{"time", UtcMoment(upload.receivedUnix)}}) + "\n" +
+        words.Format("mail.receipt.lines_read", {{"n", words.Number(upload.linesRead)}}) + "\n" +
+        words.Format("mail.receipt.lines_refused", {{"n", words.Number(upload.linesRefused)}}) +
+        "\n" + words.Format("mail.receipt.claimed", {{"score", upload.claimedScore}}) + "\n\n";
     if (upload.late) text += words.Text("mail.receipt.late") + "\n\n";
     if (replaced) {
       text += words.Format("mail.receipt.replaces", {{"time", UtcMoment(replaced->receivedUnix)}}) +
@@ -110,8 +106,8 @@ std::string ReceiptBody(const MailSettings& settings, const UploadRecord& upload
                          {{"deadline", settings.deadline.empty() ? words.Text("mail.deadline.none")
                                                                  : settings.deadline}}) +
             "\n\n" + words.Text("mail.receipt.link") + "\n" +
-            ReceiptUrl(settings.linkBase, upload.token) + "\n\n" + words.Text("mail.receipt.again") +
-            "\n";
+            ReceiptUrl(settings.linkBase, upload.token) + "\n\n" +
+            words.Text("mail.receipt.again") + "\n";
     return text;
   });
 }
@@ -132,18 +128,20 @@ std::string PlaceText(const Catalogue& words, const EntrantPlace* place) {
   if (!place) return words.Text("mail.results.no_place") + "\n";
   std::string text;
   if (place->rank > 0) {
-    text += words.Format("mail.results.overall",
-                         {{"place", words.Format("number.of", {{"place", words.Number(place->rank)},
-                                                               {"count", words.Number(place->ranked)}})}}) +
+    text += words.Format(
+                "mail.results.overall",
+                {{"place", words.Format("number.of", {{"place", words.Number(place->rank)},
+                                                      {"count", words.Number(place->ranked)}})}}) +
             "\n";
   }
   if (place->categoryRank > 0) {
-    text += words.Format(
-                "mail.results.category",
-                {{"category", place->category},
-                 {"place", words.Format("number.of", {{"place", words.Number(place->categoryRank)},
-                                                      {"count", words.Number(place->inCategory)}})}}) +
-            "\n";
+    text +=
+        words.Format(
+            "mail.results.category",
+            {{"category", place->category},
+             {"place", words.Format("number.of", {{"place", words.Number(place->categoryRank)},
+                                                  {"count", words.Number(place->inCategory)}})}}) +
+        "\n";
   } else {
     text += words.Text(place->category == "CHECKLOG" ? "mail.results.check_log"
                                                      : "mail.results.no_category") +
@@ -189,8 +187,8 @@ bool ResultsMail(const MailSettings& settings, int64_t run, const UploadRecord& 
                  const EntrantPlace* place, int64_t nowUnix, OutboxMail* mail) {
   if (CheckMailAddress(upload.email) != AddressFault::kNone || upload.token.empty()) return false;
   const std::string body = Bilingual([&](const Catalogue& words) {
-    std::string text = words.Text("mail.results.intro") + "\n\n" + PlaceText(words, place) +
-                       "\n" + words.Text("mail.results.report") + "\n" +
+    std::string text = words.Text("mail.results.intro") + "\n\n" + PlaceText(words, place) + "\n" +
+                       words.Text("mail.results.report") + "\n" +
                        ReceiptUrl(settings.linkBase, upload.token) + "\n";
     // Each ranked or checked log gets a certificate, under its call as a file name.
     if (place) {

@@ -81,8 +81,8 @@ std::map<std::string, EntrantPlace> PlacesOfResults(std::string_view csv) {
     if (column) *column = static_cast<int>(i);
   }
   if (call < 0 || checked < 0 || rank < 0 || category < 0 || categoryRank < 0) return places;
-  const size_t width = static_cast<size_t>(
-      std::max({call, checked, rank, category, categoryRank}) + 1);
+  const size_t width =
+      static_cast<size_t>(std::max({call, checked, rank, category, categoryRank}) + 1);
   std::map<std::string, int> inCategory;
   int ranked = 0;
   for (size_t r = 1; r < rows.size(); ++r) {

@@ -11,8 +11,8 @@
 namespace tarno::score {
 
 struct EntrantPlace {
-  int rank = 0;  // overall; 0: not ranked
-  int ranked = 0;  // logs ranked overall
+  int rank = 0;          // overall; 0: not ranked
+  int ranked = 0;        // logs ranked overall
   std::string category;  // the published category, "CHECKLOG", or empty for none
   int categoryRank = 0;  // 0: not ranked in a category
   int inCategory = 0;    // logs ranked in that category

@@ -17,10 +17,10 @@ MailSettings RobotMail::Settings() const {
 
 UploadMails RobotMail::ForUpload(int64_t nowUnix) const {
   if (!On()) return nullptr;
-  return [settings = Settings(), nowUnix](const UploadRecord& upload,
-                                          const UploadRecord* replaced) {
-    return MailsOfUpload(settings, upload, replaced, nowUnix);
-  };
+  return
+      [settings = Settings(), nowUnix](const UploadRecord& upload, const UploadRecord* replaced) {
+        return MailsOfUpload(settings, upload, replaced, nowUnix);
+      };
 }
 
 std::vector<OutboxMail> RobotMail::ForResults(RobotStore& store, int64_t run,

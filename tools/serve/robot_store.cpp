@@ -82,11 +82,12 @@ bool RobotStore::AddUpload(UploadRecord* upload, std::string* error, const Uploa
     } catch (const StoreError&) {
       ok = false;
     }
-    ok = ok && Statement(m_db,
-                         "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
-                         "the call's earlier log")
-                   .Bind(1, upload->call)
-                   .Run();
+    ok = ok &&
+         Statement(m_db,
+                   "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
+                   "the call's earlier log")
+             .Bind(1, upload->call)
+             .Run();
   }
   Statement insert(m_db,
                    "INSERT INTO uploads(received, address, email, call, state, late, categories,"
@@ -112,7 +113,13 @@ bool RobotStore::AddUpload(UploadRecord* upload, std::string* error, const Uploa
   insert.Bind(23, uncounted.period);
   ok = ok && insert.Run();
   if (ok) upload->id = sqlite3_last_insert_rowid(m_db);
-  if (ok && mails) ok = QueueMails(mails(*upload, replaces ? &replaced : nullptr), upload->id);
+  if (ok && mails) {
+    try {
+      ok = QueueMails(mails(*upload, replaces ? &replaced : nullptr), upload->id);
+    } catch (const std::exception&) {
+      ok = false;  // the transaction must not be left open whatever went wrong
+    }
+  }
   if (!ok) {
     if (error) *error = sqlite3_errmsg(m_db);
     Execute("ROLLBACK;", nullptr);

@@ -89,8 +89,8 @@ struct OutboxCounts {
 // The mails that go with an upload, made inside AddUpload's transaction once the upload has
 // its id and state; `replaced` is the call's log it replaced, or null. Must not call the
 // store.
-using UploadMails =
-    std::function<std::vector<OutboxMail>(const UploadRecord& upload, const UploadRecord* replaced)>;
+using UploadMails = std::function<std::vector<OutboxMail>(const UploadRecord& upload,
+                                                          const UploadRecord* replaced)>;
 
 class RobotStore {
  public:

@@ -44,11 +44,12 @@ bool RobotStore::QueueMails(const std::vector<OutboxMail>& mails, int64_t upload
                         "SELECT count(*) FROM outbox WHERE recipient_key = ? AND state = 'waiting'",
                         "the mails waiting for an address");
       const bool full = waiting.Bind(1, key).Step() && waiting.Int(0) >= kMostWaitingPerAddress;
-      Statement insert(m_db,
-                       "INSERT OR IGNORE INTO outbox(upload, kind, recipient, recipient_key, dedupe,"
-                       " message_id, message, queued, state, next_try, last_error)"
-                       " VALUES(?,?,?,?,?,?,?,?,?,?,?)",
-                       "a mail");
+      Statement insert(
+          m_db,
+          "INSERT OR IGNORE INTO outbox(upload, kind, recipient, recipient_key, dedupe,"
+          " message_id, message, queued, state, next_try, last_error)"
+          " VALUES(?,?,?,?,?,?,?,?,?,?,?)",
+          "a mail");
       insert.Bind(1, mail.upload != 0 ? mail.upload : upload).Bind(2, mail.kind);
       insert.Bind(3, mail.recipient).Bind(4, key);
       if (mail.dedupe.empty()) {

@@ -12,10 +12,10 @@
 #include <memory>
 #include <thread>
 
+#include "logs/log_file.h"
 #include "serve/backup_schedule.h"
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
-#include "logs/log_file.h"
 #include "serve/http_server.h"
 #include "serve/mail_sender.h"
 #include "serve/random_token.h"
@@ -108,7 +108,8 @@ int Serve(Robot& robot, HttpServer& server, const sigset_t& stopSignals) {
   });
   const std::string host =
       options.host.find(':') == std::string::npos ? options.host : "[" + options.host + "]";
-  if (options.publicUrl.empty()) robot.mail.SetLinkBase("http://" + host + ":" + std::to_string(port));
+  if (options.publicUrl.empty())
+    robot.mail.SetLinkBase("http://" + host + ":" + std::to_string(port));
   std::printf("listening on http://%s:%d/\n", options.host.c_str(), port);
   std::fflush(stdout);
   const bool sound = server.Run();

@@ -125,8 +125,7 @@ bool CheckMailOptions(ServeOptions* options, std::string* error) {
     }
   }
   if (options->smtpUrl.empty()) {
-    if (options->smtpUser.empty() && options->smtpPasswordFile.empty() &&
-        options->mailFrom.empty())
+    if (options->smtpUser.empty() && options->smtpPasswordFile.empty() && options->mailFrom.empty())
       return true;
     *error = "--smtp-user, --smtp-password-file and --mail-from need --smtp";
     return false;
