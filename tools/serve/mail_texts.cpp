@@ -143,8 +143,9 @@ std::string PlaceText(const Catalogue& words, const EntrantPlace* place) {
                                                   {"count", words.Number(place->inCategory)}})}}) +
         "\n";
   } else {
-    text += words.Text(place->category == "CHECKLOG" ? "mail.results.check_log"
-                                                     : "mail.results.no_category") +
+    const bool checkLog = place->category == "CHECKLOG";
+    text += (checkLog ? words.Text("mail.results.check_log")
+                      : words.Text("mail.results.no_category")) +
             "\n";
   }
   return text + words.Format("mail.results.checked", {{"score", place->checked}}) + "\n";
