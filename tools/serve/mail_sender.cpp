@@ -1,6 +1,8 @@
 #include "serve/mail_sender.h"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -50,6 +52,9 @@ MailSender::~MailSender() {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stopping = true;
+    // curl waits for the server's last answer without looking at the stop: the socket is
+    // shut under it, so that the wait ends at once.
+    if (m_socket >= 0) shutdown(m_socket, SHUT_RDWR);
   }
   m_wake.notify_all();
   m_thread.join();
@@ -171,6 +176,27 @@ MailSender::Outcome MailSender::Deliver(const OutboxMail& mail) {
         MailSender* sender = static_cast<MailSender*>(self);
         std::lock_guard<std::mutex> lock(sender->m_mutex);
         return sender->m_stopping ? 1 : 0;
+      });
+  // The sockets are the sender's own: closed on exec, so that no scoring child holds the
+  // server's connection, and known to a stop.
+  curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
+  curl_easy_setopt(
+      curl, CURLOPT_OPENSOCKETFUNCTION,
+      +[](void* self, curlsocktype, curl_sockaddr* address) -> curl_socket_t {
+        MailSender* sender = static_cast<MailSender*>(self);
+        std::lock_guard<std::mutex> lock(sender->m_mutex);
+        if (sender->m_stopping) return CURL_SOCKET_BAD;
+        const int fd = socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        if (fd >= 0) sender->m_socket = fd;
+        return fd >= 0 ? fd : CURL_SOCKET_BAD;
+      });
+  curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
+  curl_easy_setopt(
+      curl, CURLOPT_CLOSESOCKETFUNCTION, +[](void* self, curl_socket_t fd) -> int {
+        MailSender* sender = static_cast<MailSender*>(self);
+        std::lock_guard<std::mutex> lock(sender->m_mutex);
+        if (sender->m_socket == fd) sender->m_socket = -1;
+        return close(fd);
       });
   const CURLcode result = curl_easy_perform(curl);
   curl_slist_free_all(recipients);

@@ -59,6 +59,7 @@ class MailSender {
   RobotStore& m_store;
   SmtpSettings m_smtp;
   void* m_curl = nullptr;      // the connection to the server, kept while mail flows
+  int m_socket = -1;           // its socket, for a stop to cut a wait for the server short
   int64_t m_pausedUntil = 0;   // after a failure of the server's, no attempt before this
   int64_t m_pauseSeconds = 0;  // how long the last such pause was
   std::mutex m_mutex;
