@@ -78,7 +78,8 @@ TEST_F(RobotHostileTest, MarkupInTheLogIsShownAsText) {
     EXPECT_EQ(page.find("<img"), std::string::npos);
   }
   EXPECT_NE(receipt->body.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
-  const std::string email = "&lt;script&gt;" + std::string(192, 'x') + "</td>";
+  // Cut one byte past the longest address, so that the cut one is never taken for one.
+  const std::string email = "&lt;script&gt;" + std::string(193, 'x') + "</td>";
   EXPECT_NE(sponsor->body.find(email), std::string::npos) << "the e-mail, escaped and cut";
   EXPECT_NE(receipt->get_header_value("Content-Security-Policy").find("default-src 'none'"),
             std::string::npos);

@@ -17,12 +17,13 @@ class RobotServer:
     """Starts on construction and waits for the robot's "listening on" line; `url` is its
     address with the trailing slash. stop() sends SIGTERM and returns the exit status."""
 
-    def __init__(self, program, password, extra_args=(), start_seconds=60):
-        self.folder = tempfile.mkdtemp(prefix="tarno-robot-test-")
+    def __init__(self, program, password, extra_args=(), start_seconds=60, folder=None):
+        # A folder given is taken again as it is: a restart on the data an earlier one left.
+        self.folder = folder or tempfile.mkdtemp(prefix="tarno-robot-test-")
         self.password_file = os.path.join(self.folder, "password")
         with open(self.password_file, "w", encoding="ascii") as out:
             out.write(password + "\n")
-        self._stderr = open(os.path.join(self.folder, "stderr.txt"), "w+b")
+        self._stderr = open(os.path.join(self.folder, "stderr.txt"), "a+b")
         command = [program, "serve", "--data", os.path.join(self.folder, "data"),
                    "--listen", "127.0.0.1:0", "--password-file", self.password_file,
                    *extra_args]
@@ -72,6 +73,11 @@ class RobotServer:
                 self._process.wait()
                 return None
         return self._process.returncode
+
+    def kill(self):
+        """SIGKILL, the power cut: the data folder stays for a restart."""
+        self._process.kill()
+        self._process.wait()
 
     def remove(self):
         self._stderr.close()

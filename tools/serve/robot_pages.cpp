@@ -272,7 +272,8 @@ std::string HomePage(const ContestTexts& contest, const std::vector<UploadRecord
   return Page("TARNO log robot", body + "</tbody></table>");
 }
 
-std::string ReceiptPage(const UploadRecord& upload, const std::string& report, bool published) {
+std::string ReceiptPage(const UploadRecord& upload, const std::string& report, bool published,
+                        const std::string& linkBase) {
   std::string body = "<div id=\"receipt\"><h1>Receipt for <span id=\"call\">" + E(upload.call) +
                      "</span></h1>\n<p>Received " + UtcText(upload.receivedUnix) + " as upload " +
                      std::to_string(upload.id) + ".</p>\n";
@@ -282,6 +283,7 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
         "marked late.</p>\n";
   }
   body += UncountedWarning(upload.uncounted);
+  body += ReceiptMailNote(upload, Catalogue::Of(Language::kEnglish));
   body += "<table><tr><th>Categories</th><td id=\"categories\">" +
           (upload.categories.empty() ? std::string("none given")
                                      : "<ul>" + ListItems(upload.categories) + "</ul>") +
@@ -299,8 +301,9 @@ std::string ReceiptPage(const UploadRecord& upload, const std::string& report, b
             "</pre>\n";
   body +=
       "<p>Keep this link: it shows this receipt, and your report once the results are "
-      "published: <a id=\"receipt-link\" href=\"/receipt/" +
-      E(upload.token) + "\">/receipt/" + E(upload.token) + "</a></p>\n";
+      "published: <a id=\"receipt-link\" href=\"" +
+      E(linkBase) + "/receipt/" + E(upload.token) + "\">" + E(linkBase) + "/receipt/" +
+      E(upload.token) + "</a></p>\n";
   if (published) {
     body += "<h2>Your report</h2>\n<pre id=\"report\" class=\"sheet\">" +
             E(report.empty() ? "This log has no report in the published results." : report) +
@@ -350,7 +353,8 @@ std::string SponsorPage(const SponsorView& view) {
           Hidden(view.csrf) +
           "<button type=\"submit\">Make a backup of the database now</button></form>\n"
           "<p class=\"muted\">Backups go into the data folder's backups/ folder; the newest ten "
-          "are kept.</p>";
+          "are kept.</p>\n" +
+          MailSection(view.mail, Catalogue::Of(Language::kEnglish));
   return Page("Sponsor", body);
 }
 

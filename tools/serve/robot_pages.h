@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "serve/mail_pages.h"
 #include "serve/robot_store.h"
 
 namespace tarno::score {
@@ -24,8 +25,10 @@ std::string UtcText(int64_t unixSeconds);
 
 std::string HomePage(const ContestTexts& contest, const std::vector<UploadRecord>& uploads,
                      bool published);
-// `report`: the entrant's report once the results are published, else empty.
-std::string ReceiptPage(const UploadRecord& upload, const std::string& report, bool published);
+// `report`: the entrant's report once the results are published, else empty. `linkBase`:
+// the robot's public address for the receipt link ("https://logs.example.org"), or empty.
+std::string ReceiptPage(const UploadRecord& upload, const std::string& report, bool published,
+                        const std::string& linkBase = std::string());
 std::string RefusalPage(const std::vector<std::string>& reasons);
 std::string MessagePage(const std::string& title, const std::string& text);
 
@@ -41,6 +44,7 @@ struct SponsorView {
   int64_t nowUnix = 0;
   std::string csrf;
   std::string message;  // what the last action did
+  MailView mail;
 };
 std::string SponsorPage(const SponsorView& view);
 // The results of `run`, a finished one, for the sponsor's eyes: the link to its page, every

@@ -41,7 +41,8 @@ UploadRecord RecordOf(const Intake& intake, const std::string& email, const std:
   UploadRecord upload;
   upload.receivedUnix = now;
   upload.address = address;
-  upload.email = ValidUtf8(PrintableField(email.substr(0, kLongestEmail)));
+  // One byte more than an address may have is kept, so that a longer one is seen as such.
+  upload.email = ValidUtf8(PrintableField(email.substr(0, kLongestEmail + 1)));
   upload.call = intake.call;
   upload.late = options.hasDeadline && now > options.deadlineUnix;
   upload.categories = intake.categories;
@@ -110,12 +111,13 @@ void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   if (intake.refusal.empty()) Score(robot, intake, bytes, &upload);
   upload.bytes = std::move(bytes);
   std::string error;
-  if (!robot.store.AddUpload(&upload, &error)) {
+  if (!robot.store.AddUpload(&upload, &error, robot.mail.ForUpload(now))) {
     std::fprintf(stderr, "tarno-score serve: an upload could not be stored: %s\n", error.c_str());
     return Refuse(res, 503, {"the log could not be stored just now; please send it again"});
   }
+  robot.mail.Queued();
   if (!intake.refusal.empty()) return Refuse(res, 400, intake.refusal);
-  res.SetContent(ReceiptPage(upload, std::string(), false), kHtml);
+  res.SetContent(ReceiptPage(upload, std::string(), false, robot.options.publicUrl), kHtml);
 }
 
 }  // namespace
@@ -176,7 +178,7 @@ BodyRule UploadBody() {
   body.maxBytes = kLargestBody;
   body.fields = {{"log", kLargestLog, false},
                  {"text", kLargestLog, false},
-                 {"email", kLongestEmail, true}};  // kept short: only the sponsor sees it
+                 {"email", kLongestEmail + 1, true}};  // kept short: only the sponsor sees it
   return body;
 }
 
@@ -196,7 +198,7 @@ void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
     }
     std::string report;
     const bool published = PublishedReport(robot.store, upload, &report);
-    res.SetContent(ReceiptPage(upload, report, published), kHtml);
+    res.SetContent(ReceiptPage(upload, report, published, robot.options.publicUrl), kHtml);
   });
   // The pages link to each other by name, so they are served from one folder.
   server->Get("/results", [](const HttpRequest&, HttpResponse& res) {

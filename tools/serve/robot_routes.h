@@ -10,6 +10,7 @@
 #include "serve/http_server.h"
 #include "serve/published_files.h"
 #include "serve/child_process.h"
+#include "serve/robot_mail.h"
 #include "serve/robot_store.h"
 #include "serve/scoring_pool.h"
 #include "serve/serve_options.h"
@@ -27,6 +28,7 @@ struct Robot {
   CheckRunner& checks;
   PublishedFiles& published;
   UploadQuota& quota;
+  RobotMail& mail;
 };
 
 // The largest log taken, and the largest request body read (the form around the log).

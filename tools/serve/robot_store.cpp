@@ -66,13 +66,24 @@ std::string UploadsWhere(const char* rest) {
 
 }  // namespace
 
-bool RobotStore::AddUpload(UploadRecord* upload, std::string* error) {
+bool RobotStore::AddUpload(UploadRecord* upload, std::string* error, const UploadMails& mails) {
   std::lock_guard<std::mutex> lock(m_mutex);
   upload->state = !upload->refusal.empty() ? "refused" : upload->late ? "late" : "current";
   if (!Execute("BEGIN IMMEDIATE;", error)) return false;
   bool ok = true;
+  UploadRecord replaced;
+  bool replaces = false;
   if (upload->state == "current") {
-    ok = Statement(m_db,
+    try {
+      Statement select(m_db, UploadsWhere(" FROM uploads WHERE call = ? AND state = 'current'"),
+                       "the call's earlier log");
+      replaces = select.Bind(1, upload->call).Step();
+      if (replaces) replaced = UploadOf(select);
+    } catch (const StoreError&) {
+      ok = false;
+    }
+    ok = ok &&
+         Statement(m_db,
                    "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",
                    "the call's earlier log")
              .Bind(1, upload->call)
@@ -102,6 +113,13 @@ bool RobotStore::AddUpload(UploadRecord* upload, std::string* error) {
   insert.Bind(23, uncounted.period);
   ok = ok && insert.Run();
   if (ok) upload->id = sqlite3_last_insert_rowid(m_db);
+  if (ok && mails) {
+    try {
+      ok = QueueMails(mails(*upload, replaces ? &replaced : nullptr), upload->id);
+    } catch (const std::exception&) {
+      ok = false;  // the transaction must not be left open whatever went wrong
+    }
+  }
   if (!ok) {
     if (error) *error = sqlite3_errmsg(m_db);
     Execute("ROLLBACK;", nullptr);
@@ -251,17 +269,19 @@ int64_t RobotStore::AddRun(int64_t startedUnix, const std::vector<int64_t>& uplo
   return 0;
 }
 
-std::vector<UploadRecord> RobotStore::UploadsOfRun(int64_t run) {
+std::vector<UploadRecord> RobotStore::UploadsOfRun(int64_t run, bool withBytes) {
   std::lock_guard<std::mutex> lock(m_mutex);
   Statement select(m_db,
-                   UploadsWhere(", bytes FROM uploads WHERE id IN (SELECT upload FROM run_uploads"
-                                " WHERE run = ?) ORDER BY id"),
+                   UploadsWhere(withBytes ? ", bytes FROM uploads WHERE id IN (SELECT upload FROM"
+                                            " run_uploads WHERE run = ?) ORDER BY id"
+                                          : " FROM uploads WHERE id IN (SELECT upload FROM"
+                                            " run_uploads WHERE run = ?) ORDER BY id"),
                    "a run's logs");
   select.Bind(1, run);
   std::vector<UploadRecord> uploads;
   while (select.Step()) {
     uploads.push_back(UploadOf(select));
-    uploads.back().bytes = select.Text(kBytesColumn);
+    if (withBytes) uploads.back().bytes = select.Text(kBytesColumn);
   }
   return uploads;
 }

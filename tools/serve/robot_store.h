@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -61,6 +62,36 @@ struct RunRecord {
   std::string reason;  // why it failed or was interrupted; empty otherwise
 };
 
+// A mail in the outbox (serve/mail_sender.h delivers them).
+struct OutboxMail {
+  int64_t id = 0;
+  int64_t upload = 0;     // the upload it tells of
+  std::string call;       // that upload's; filled by Mails() alone
+  std::string kind;       // "receipt", "replaced" or "results"
+  std::string recipient;  // a checked address (serve/mail_address.h)
+  std::string dedupe;     // when not empty, a second mail with the same is never queued
+  std::string messageId;  // "<...@...>", the same on every attempt
+  std::string message;    // headers and body as sent; filled only where a call says so
+  int64_t queuedUnix = 0;
+  std::string state;  // "waiting", "sent" or "failed"
+  int64_t attempts = 0;
+  int64_t nextTryUnix = 0;  // while waiting
+  int64_t sentUnix = 0;
+  std::string lastError;  // why the last attempt failed, or why it waits
+};
+
+struct OutboxCounts {
+  int64_t waiting = 0;
+  int64_t sent = 0;
+  int64_t failed = 0;
+};
+
+// The mails that go with an upload, made inside AddUpload's transaction once the upload has
+// its id and state; `replaced` is the call's log it replaced, or null. Must not call the
+// store.
+using UploadMails = std::function<std::vector<OutboxMail>(const UploadRecord& upload,
+                                                          const UploadRecord* replaced)>;
+
 class RobotStore {
  public:
   RobotStore() = default;
@@ -84,8 +115,8 @@ class RobotStore {
 
   // Stores the upload (its `state` decided here from `late` and `refusal`): an accepted,
   // on-time log becomes its call's current one and the earlier current one is marked
-  // replaced, all in one transaction. Sets `id`.
-  bool AddUpload(UploadRecord* upload, std::string* error);
+  // replaced, all in one transaction, with the mails `mails` makes for it queued. Sets `id`.
+  bool AddUpload(UploadRecord* upload, std::string* error, const UploadMails& mails = nullptr);
   // Every upload, newest first, without bytes.
   std::vector<UploadRecord> Uploads();
   // The current logs, oldest first, with their bytes.
@@ -114,8 +145,8 @@ class RobotStore {
   // A new run over `uploads` (the ids of the logs it checks), recorded in one go; 0 when it
   // could not be stored.
   int64_t AddRun(int64_t startedUnix, const std::vector<int64_t>& uploads);
-  // The logs a run checks, with their bytes, as AddRun recorded them.
-  std::vector<UploadRecord> UploadsOfRun(int64_t run);
+  // The logs a run checks, with their bytes unless told not, as AddRun recorded them.
+  std::vector<UploadRecord> UploadsOfRun(int64_t run, bool withBytes = true);
   // Whether `run` checked the upload `upload`.
   bool RunChecked(int64_t run, int64_t upload);
   bool SetRunState(int64_t run, const std::string& state);
@@ -130,7 +161,27 @@ class RobotStore {
   bool RunFile(int64_t run, const std::string& name, std::string* bytes);
   std::vector<std::string> RunFileNames(int64_t run);
 
+  // Publishes the finished run `run` and queues `mails` with it, in one transaction; a mail
+  // whose `dedupe` is queued already is left out.
+  bool Publish(int64_t run, const std::vector<OutboxMail>& mails, std::string* error);
+
+  // The outbox (robot_store_mail.cpp). The waiting mail due first at `nowUnix`, with its
+  // message; false when none is due, with `nextDueUnix` when the soonest waiting one will
+  // be (0: none waits).
+  bool DueMail(int64_t nowUnix, OutboxMail* mail, int64_t* nextDueUnix);
+  // Mails sent to `recipient` (in any case) since `sinceUnix`, and when the first of them.
+  int64_t MailsSentTo(const std::string& recipient, int64_t sinceUnix, int64_t* firstUnix);
+  // An attempt begins: counted before it is made, so that one a stop cut short shows.
+  bool CountMailAttempt(int64_t id);
+  bool MailSent(int64_t id, int64_t nowUnix);
+  // The mail waits until `nextTryUnix`, with the reason; `failed`: it is given up.
+  bool MailNotSent(int64_t id, bool failed, int64_t nextTryUnix, const std::string& reason);
+  // The newest `most` mails, without their messages, and how many there are in each state.
+  std::vector<OutboxMail> Mails(size_t most);
+  OutboxCounts CountMails();
+
  private:
+  bool QueueMails(const std::vector<OutboxMail>& mails, int64_t upload);
   bool Execute(const char* sql, std::string* error);
   bool SetUp(std::string* error);
   bool AddMissingColumns(std::string* error);

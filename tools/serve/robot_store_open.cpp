@@ -37,7 +37,15 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS run_files(run INTEGER NOT NULL, name TEXT NOT NULL,"
     " bytes BLOB NOT NULL, PRIMARY KEY(run, name));"
     "CREATE TABLE IF NOT EXISTS run_uploads(run INTEGER NOT NULL, upload INTEGER NOT NULL,"
-    " PRIMARY KEY(run, upload));";
+    " PRIMARY KEY(run, upload));"
+    "CREATE TABLE IF NOT EXISTS outbox(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " upload INTEGER NOT NULL, kind TEXT NOT NULL, recipient TEXT NOT NULL,"
+    " recipient_key TEXT NOT NULL, dedupe TEXT UNIQUE, message_id TEXT NOT NULL,"
+    " message BLOB NOT NULL, queued INTEGER NOT NULL, state TEXT NOT NULL,"
+    " attempts INTEGER NOT NULL DEFAULT 0, next_try INTEGER NOT NULL,"
+    " sent INTEGER NOT NULL DEFAULT 0, last_error TEXT NOT NULL DEFAULT '');"
+    "CREATE INDEX IF NOT EXISTS outbox_due ON outbox(state, next_try);"
+    "CREATE INDEX IF NOT EXISTS outbox_recipient ON outbox(recipient_key, state, sent);";
 
 // Columns the tables gained after robots were in use: added to an older database when it
 // is opened, so that what it holds stays readable.

@@ -1,5 +1,6 @@
 #include "serve/serve_main.h"
 
+#include <curl/curl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,13 +9,17 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
+#include "logs/log_file.h"
 #include "serve/backup_schedule.h"
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
 #include "serve/http_server.h"
+#include "serve/mail_sender.h"
 #include "serve/random_token.h"
+#include "serve/robot_mail.h"
 #include "serve/robot_routes.h"
 #include "serve/robot_store.h"
 #include "serve/scoring_pool.h"
@@ -52,6 +57,21 @@ bool PrepareFolder(const std::string& folder, std::string* error) {
   return true;
 }
 
+// The mail server's settings, its password read from its file; false with the reason.
+bool SmtpOf(const ServeOptions& options, SmtpSettings* smtp, std::string* error) {
+  smtp->url = options.smtpUrl;
+  smtp->user = options.smtpUser;
+  smtp->from = options.mailFrom;
+  if (options.smtpPasswordFile.empty()) return true;
+  if (!ReadRegularFile(options.smtpPasswordFile, &smtp->password, error)) return false;
+  smtp->password = smtp->password.substr(0, smtp->password.find_first_of("\r\n"));
+  if (smtp->password.empty()) {
+    *error = "--smtp-password-file " + options.smtpPasswordFile + ": its first line is empty";
+    return false;
+  }
+  return true;
+}
+
 int Processors() {
   const unsigned count = std::thread::hardware_concurrency();
   return count > 0 ? static_cast<int>(count) : 2;
@@ -86,6 +106,10 @@ int Serve(Robot& robot, HttpServer& server, const sigset_t& stopSignals) {
     if (!served.load()) robot.children.StopAll();
     server.Stop();
   });
+  const std::string host =
+      options.host.find(':') == std::string::npos ? options.host : "[" + options.host + "]";
+  if (options.publicUrl.empty())
+    robot.mail.SetLinkBase("http://" + host + ":" + std::to_string(port));
   std::printf("listening on http://%s:%d/\n", options.host.c_str(), port);
   std::fflush(stdout);
   const bool sound = server.Run();
@@ -132,6 +156,18 @@ int ServeMain(const std::vector<std::string>& args) {
   const BackupSchedule backups(store, (fs::path(options.dataFolder) / "backups").string(),
                                options.backupHours);
 
+  // Before any thread: the mail library's own set-up is not thread-safe.
+  if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+    return Fail("the mail library (libcurl) cannot be started");
+  SmtpSettings smtp;
+  if (!options.smtpUrl.empty() && !SmtpOf(options, &smtp, &error)) return Fail(error);
+  // Made before the server and ended after it: a request may still wake it.
+  std::unique_ptr<MailSender> sender;
+  if (!options.smtpUrl.empty()) sender = std::make_unique<MailSender>(store, smtp);
+  RobotMail mail({options.mailFrom, options.publicUrl,
+                  options.hasDeadline ? UtcMoment(options.deadlineUnix) : std::string()},
+                 sender.get());
+
   const int atOnce = options.children > 0 ? options.children : Processors();
   ChildProcesses children(ThisProgram(), atOnce);
   int status = 0;
@@ -140,7 +176,7 @@ int ServeMain(const std::vector<std::string>& args) {
     CheckRunner checks(store, children, options);
     PublishedFiles published;
     UploadQuota quota(store, options.uploadLimit, options.uploadWindowSeconds);
-    Robot robot{options, store, auth, children, scoring, checks, published, quota};
+    Robot robot{options, store, auth, children, scoring, checks, published, quota, mail};
     HttpLimits limits = LimitsOf(options);
     limits.connections = ConnectionsAllowed(limits.connections);
     HttpServer server(limits);

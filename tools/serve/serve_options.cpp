@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
+
+#include "serve/mail_address.h"
 
 namespace tarno::score {
 
@@ -30,6 +33,14 @@ const char kServeUsage[] =
     "                           (default: 60)\n"
     "  --backup-every HOURS     a backup of the database in FOLDER/backups this often\n"
     "                           (default: 0, never)\n"
+    "  --smtp URL               send mails through this server: smtp://HOST[:PORT] (STARTTLS\n"
+    "                           when offered) or smtps://HOST[:PORT] (default: no mail)\n"
+    "  --smtp-user NAME         log in to the mail server; over smtp:// STARTTLS is then\n"
+    "                           required\n"
+    "  --smtp-password-file FILE  the mail server's password, the file's first line\n"
+    "  --mail-from ADDRESS      the mails' sender (needed with --smtp)\n"
+    "  --public-url URL         the robot's address as entrants reach it, for the links in\n"
+    "                           mails and receipts (default: the --listen address)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -82,6 +93,57 @@ bool CheckPeriod(const ServeOptions& options, std::string* error) {
   }
   if (end < start) {
     *error = "the contest ends (" + options.end + ") before it starts (" + options.start + ")";
+    return false;
+  }
+  return true;
+}
+
+// A URL whose text goes into mails and pages: no blank, control byte, quote or angle bracket.
+bool PlainUrl(const std::string& url) {
+  for (const unsigned char c : url) {
+    if (c <= ' ' || c >= 0x7f || c == '"' || c == '\'' || c == '<' || c == '>' || c == '\\')
+      return false;
+  }
+  return true;
+}
+
+bool HasScheme(const std::string& url, std::initializer_list<const char*> schemes) {
+  for (const char* scheme : schemes) {
+    const std::string prefix = std::string(scheme) + "://";
+    if (url.rfind(prefix, 0) == 0 && url.size() > prefix.size()) return true;
+  }
+  return false;
+}
+
+bool CheckMailOptions(ServeOptions* options, std::string* error) {
+  if (!options->publicUrl.empty()) {
+    while (options->publicUrl.size() > 1 && options->publicUrl.back() == '/')
+      options->publicUrl.pop_back();
+    if (!PlainUrl(options->publicUrl) || !HasScheme(options->publicUrl, {"http", "https"})) {
+      *error = "--public-url \"" + options->publicUrl + "\" is not an http:// or https:// URL";
+      return false;
+    }
+  }
+  if (options->smtpUrl.empty()) {
+    if (options->smtpUser.empty() && options->smtpPasswordFile.empty() && options->mailFrom.empty())
+      return true;
+    *error = "--smtp-user, --smtp-password-file and --mail-from need --smtp";
+    return false;
+  }
+  if (!PlainUrl(options->smtpUrl) || !HasScheme(options->smtpUrl, {"smtp", "smtps"})) {
+    *error = "--smtp \"" + options->smtpUrl + "\" is not an smtp:// or smtps:// URL";
+    return false;
+  }
+  if (options->mailFrom.empty()) {
+    *error = "--smtp needs --mail-from ADDRESS, the mails' sender";
+    return false;
+  }
+  if (CheckMailAddress(options->mailFrom) != AddressFault::kNone) {
+    *error = "--mail-from \"" + options->mailFrom + "\" is not a plain e-mail address";
+    return false;
+  }
+  if (options->smtpUser.empty() != options->smtpPasswordFile.empty()) {
+    *error = "--smtp-user and --smtp-password-file go together";
     return false;
   }
   return true;
@@ -140,6 +202,11 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--scoring-timeout", &scoringTimeout},
         {"--children", &children},
         {"--backup-every", &backupHours},
+        {"--smtp", &options->smtpUrl},
+        {"--smtp-user", &options->smtpUser},
+        {"--smtp-password-file", &options->smtpPasswordFile},
+        {"--mail-from", &options->mailFrom},
+        {"--public-url", &options->publicUrl},
     };
     std::string* target = nullptr;
     for (const auto& valued : kValued) {
@@ -210,7 +277,7 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
     }
     options->hasDeadline = true;
   }
-  return CheckPeriod(*options, error);
+  return CheckPeriod(*options, error) && CheckMailOptions(options, error);
 }
 
 }  // namespace tarno::score

@@ -37,6 +37,12 @@ struct ServeOptions {
   int children = 0;               // scorings at once; 0: one per processor
   int scoringSeconds = 60;        // one log's scoring that takes longer is stopped
   int backupHours = 0;            // a backup of the database this often; 0: never
+  // Mail (serve/mail_sender.h): none is sent, nor queued, without `smtpUrl`.
+  std::string smtpUrl;           // "smtp://host[:port]" or "smtps://host[:port]"
+  std::string smtpUser;          // with smtp://, STARTTLS is then required
+  std::string smtpPasswordFile;  // its first line is the password
+  std::string mailFrom;          // a checked address; required with --smtp
+  std::string publicUrl;         // "https://logs.example.org", no trailing slash; may be empty
 };
 
 // False with the reason on a bad command line.

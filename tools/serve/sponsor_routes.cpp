@@ -45,6 +45,14 @@ bool PostSession(Robot& robot, const Request& req, Response& res, SponsorSession
   return true;
 }
 
+MailView MailViewOf(Robot& robot) {
+  MailView view;
+  view.on = robot.mail.On();
+  view.counts = robot.store.CountMails();
+  view.mails = robot.store.Mails(kMailsListed);
+  return view;
+}
+
 int64_t PublishedRun(Robot& robot) {
   return std::atoll(robot.store.Setting("published_run").c_str());
 }
@@ -59,6 +67,7 @@ std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std
   view.nowUnix = Now();
   view.csrf = session.csrf;
   view.message = message;
+  view.mail = MailViewOf(robot);
   return SponsorPage(view);
 }
 
@@ -217,7 +226,13 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
                      kHtmlType);
       return;
     }
-    robot.store.SetSetting("published_run", std::to_string(run.id));
+    std::string error;
+    if (!robot.store.Publish(run.id, robot.mail.ForResults(robot.store, run.id, Now()), &error)) {
+      res.status = 500;
+      res.SetContent(SponsorPageOf(robot, session, "Nothing was published: " + error), kHtmlType);
+      return;
+    }
+    robot.mail.Queued();
     SeeOther(res, "/sponsor");
   });
   server->Get("/sponsor/results", [&robot](const Request& req, Response& res) {
