@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "serve/adjudication_pages.h"
 #include "serve/robot_store.h"
 
 namespace tarno::score {
@@ -41,6 +42,7 @@ struct SponsorView {
   int64_t nowUnix = 0;
   std::string csrf;
   std::string message;  // what the last action did
+  AdjudicationView adjudication;  // the rules, the review, the decisions, the wanted logs
 };
 std::string SponsorPage(const SponsorView& view);
 // The results of `run`, a finished one, for the sponsor's eyes: the link to its page, every
@@ -48,6 +50,9 @@ std::string SponsorPage(const SponsorView& view);
 std::string PrivateResultsPage(const RunRecord& run,
                                const std::vector<std::pair<std::string, std::string>>& reports,
                                bool published, const std::string& csrf);
+
+// A page of the robot's own look around `body`; `lang` its language's code ("en").
+std::string RobotPage(const std::string& title, const std::string& body, const char* lang);
 
 }  // namespace tarno::score
 

@@ -15,6 +15,7 @@
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
 #include "serve/upload_quota.h"
+#include "serve/wanted_logs.h"
 
 namespace tarno::score {
 
@@ -27,6 +28,7 @@ struct Robot {
   CheckRunner& checks;
   PublishedFiles& published;
   UploadQuota& quota;
+  WantedLogs& wanted;
 };
 
 // The largest log taken, and the largest request body read (the form around the log).

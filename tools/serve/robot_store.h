@@ -61,6 +61,20 @@ struct RunRecord {
   std::string reason;  // why it failed or was interrupted; empty otherwise
 };
 
+// The sponsor's verdict of one line, which every later check applies.
+struct DecisionRecord {
+  int64_t id = 0;
+  int64_t madeUnix = 0;
+  std::string call;           // the entrant's, upper case
+  int64_t line = 0;           // the line (an ADIF log's record) as verdicts.csv names it
+  std::string verdict;        // as verdicts.csv writes it
+  std::string reason;         // what the entrant reads
+  std::string comment;        // for the sponsor alone
+  std::string was;            // the latest check's verdict of the line when made; or empty
+  int64_t run = 0;            // that check; 0 when none had finished
+  int64_t withdrawnUnix = 0;  // 0 while in force
+};
+
 class RobotStore {
  public:
   RobotStore() = default;
@@ -129,6 +143,22 @@ class RobotStore {
   bool Run(int64_t id, RunRecord* run);
   bool RunFile(int64_t run, const std::string& name, std::string* bytes);
   std::vector<std::string> RunFileNames(int64_t run);
+  // The first line of a run's file that starts with `start` (which begins with "\n", so
+  // that only a whole line's start matches), without its end and at most 64 kB; found
+  // inside the database, so a large file is not copied out for it. False when none.
+  bool RunFileLine(int64_t run, const std::string& name, const std::string& start,
+                   std::string* line);
+
+  // The sponsor's decisions (robot_store_decisions.cpp). AddDecision keeps one, setting
+  // its id; a line holds one decision in force at most. `error` says why it was not kept.
+  enum class Kept { kYes, kLineDecided, kNo };
+  Kept AddDecision(DecisionRecord* decision, std::string* error);
+  // In force only, oldest first (the order a check applies them); else all, newest first.
+  std::vector<DecisionRecord> Decisions(bool inForceOnly);
+  // Marks a decision in force withdrawn at `nowUnix`, filling `withdrawn`; it stays listed.
+  enum class Withdrawn { kYes, kNotInForce, kNo };
+  Withdrawn WithdrawDecision(int64_t id, int64_t nowUnix, DecisionRecord* withdrawn,
+                             std::string* error);
 
  private:
   bool Execute(const char* sql, std::string* error);

@@ -37,7 +37,13 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS run_files(run INTEGER NOT NULL, name TEXT NOT NULL,"
     " bytes BLOB NOT NULL, PRIMARY KEY(run, name));"
     "CREATE TABLE IF NOT EXISTS run_uploads(run INTEGER NOT NULL, upload INTEGER NOT NULL,"
-    " PRIMARY KEY(run, upload));";
+    " PRIMARY KEY(run, upload));"
+    "CREATE TABLE IF NOT EXISTS decisions(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " made INTEGER NOT NULL, call TEXT NOT NULL, line INTEGER NOT NULL, verdict TEXT NOT NULL,"
+    " reason TEXT NOT NULL, comment TEXT NOT NULL, was TEXT NOT NULL, run INTEGER NOT NULL,"
+    " withdrawn INTEGER NOT NULL DEFAULT 0);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS decisions_in_force ON decisions(call, line)"
+    " WHERE withdrawn = 0;";
 
 // Columns the tables gained after robots were in use: added to an older database when it
 // is opened, so that what it holds stays readable.

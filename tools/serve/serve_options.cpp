@@ -30,6 +30,8 @@ const char kServeUsage[] =
     "                           (default: 60)\n"
     "  --backup-every HOURS     a backup of the database in FOLDER/backups this often\n"
     "                           (default: 0, never)\n"
+    "  --rules FILE             the contest's adjudication rules, handed to every check\n"
+    "                           (read at the start; see README)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -132,6 +134,7 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--password-file", &options->passwordFile},
         {"--cty", &options->countryFile},
         {"--plugin", &options->plugin},
+        {"--rules", &options->rulesFile},
         {"--upload-limit", &limit},
         {"--timeout", &timeout},
         {"--request-timeout", &requestTimeout},
