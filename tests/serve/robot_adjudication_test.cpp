@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "gtest/gtest.h"
 #include "serve/robot_fixture.h"
+#include "serve/robot_store.h"
 
 namespace tarno::testing {
 namespace {
@@ -354,6 +356,44 @@ TEST(RobotAdjudicationTest, WantedLogsListTheMostWorkedStationsThatSentNoLog) {
   EXPECT_NE(wanted.find("<tr><td>9A3FF</td><td class=\"num\">1</td></tr>"), std::string::npos)
       << wanted;
   EXPECT_EQ(robot.Stop(), 0);
+}
+
+// A decision is held to the latest check's verdicts.csv by finding its line in the database:
+// a whole line's start, never a call that merely begins alike, nor the heading.
+TEST(RobotAdjudicationTest, ALineOfARunsFileIsFoundByItsStart) {
+  const std::string folder = FreshFolder("run-file-line");
+  std::filesystem::create_directories(folder);
+  score::RobotStore store;
+  std::string error;
+  ASSERT_TRUE(store.Open(folder + "/robot.sqlite", &error)) << error;
+  const int64_t run = store.AddRun(1, {});
+  ASSERT_TRUE(store.FinishRun(run, 2, "finished", 0, "", "",
+                              {{"verdicts.csv",
+                                "log,line,verdict,worked,detail\nHA5AAB,1,OK,DL1CC,\n"
+                                "HA5AA,1,NIL,DL1CC,not in DL1CC's log\nHA5AA,12,OK,S5EE,\n"
+                                "HA5AA,2,DUPE,S5EE,\"the last, unended\""}}));
+  const struct {
+    const char* start;
+    const char* line;  // nullptr: none
+  } kCases[] = {
+      {"\nHA5AA,1,", "HA5AA,1,NIL,DL1CC,not in DL1CC's log"},
+      {"\nHA5AA,", "HA5AA,1,NIL,DL1CC,not in DL1CC's log"},
+      {"\nHA5AAB,1,", "HA5AAB,1,OK,DL1CC,"},
+      {"\nHA5AA,2,", "HA5AA,2,DUPE,S5EE,\"the last, unended\""},
+      {"\nHA5AA,3,", nullptr},
+      {"\nlog,", nullptr},
+  };
+  for (const auto& wanted : kCases) {
+    std::string line;
+    EXPECT_EQ(store.RunFileLine(run, "verdicts.csv", wanted.start, &line), wanted.line != nullptr)
+        << wanted.start;
+    if (wanted.line) {
+      EXPECT_EQ(line, wanted.line);
+    }
+  }
+  std::string line;
+  EXPECT_FALSE(store.RunFileLine(run, "results.csv", "\nHA5AA,", &line));
+  EXPECT_FALSE(store.RunFileLine(run + 1, "verdicts.csv", "\nHA5AA,", &line));
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "serve/robot_store.h"
 #include "serve/store_statement.h"
 
@@ -36,10 +38,8 @@ bool RobotStore::RunFileLine(int64_t run, const std::string& name, const std::st
                    "a line of a run's file");
   if (!select.Bind(1, kLongestRow).BindBlob(2, start).Bind(3, run).Bind(4, name).Step())
     return false;
-  *line = select.Text(0);
-  const size_t end = line->find('\n', 1);
-  line->erase(0, 1);
-  if (end != std::string::npos) line->resize(end - 1);
+  *line = select.Text(0);  // from just after the "\n" that starts `start`
+  line->resize(std::min(line->find('\n'), line->size()));
   return true;
 }
 
