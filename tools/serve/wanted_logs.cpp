@@ -37,9 +37,12 @@ void WantedLogs::ReadNewLogs(RobotStore& store, const std::vector<std::pair<int6
     for (const LogQso& qso : log.qsos) {
       const std::string call = UpperAscii(TrimAscii(qso.call));
       if (call == upload.call || !IsEntrantCall(call)) continue;
-      const auto [at, added] = m_index.emplace(call, static_cast<uint32_t>(m_calls.size()));
-      if (added) m_calls.push_back(call);
-      numbers.push_back(at->second);
+      auto seen = m_index.find(call);  // emplace would make a node for every line
+      if (seen == m_index.end()) {
+        seen = m_index.emplace(call, static_cast<uint32_t>(m_calls.size())).first;
+        m_calls.push_back(call);
+      }
+      numbers.push_back(seen->second);
     }
     std::sort(numbers.begin(), numbers.end());
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
