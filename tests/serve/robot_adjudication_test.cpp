@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "serve/adjudication_pages.h"
 #include "serve/robot_fixture.h"
 #include "serve/robot_store.h"
 
@@ -394,6 +395,47 @@ TEST(RobotAdjudicationTest, ALineOfARunsFileIsFoundByItsStart) {
   std::string line;
   EXPECT_FALSE(store.RunFileLine(run, "results.csv", "\nHA5AA,", &line));
   EXPECT_FALSE(store.RunFileLine(run + 1, "verdicts.csv", "\nHA5AA,", &line));
+}
+
+// The review page is read back from review.csv: each listed log's figures with the lines
+// behind them, a spreadsheet's guard taken off, the lines kept within the page's bounds.
+TEST(RobotAdjudicationTest, TheReviewIsReadBackFromTheChecksCsvWithinItsBounds) {
+  const std::string csv =
+      "call,figure,value,threshold,log,line,verdict,worked,detail\n"
+      "HA5AA,uniques,20.0% (2 of 10 lines),3.0%,,,,,\n"
+      "HA5AA,uniques,,,HA5AA,3,UNIQUE,HG7XX,\"calls close to it: HG7BB, HG7BC\"\n"
+      "HA5AA,uniques,,,HA5AA,8,UNIQUE,'-HA1,in no other log\n"
+      "HA5AA,errors caused,5.0%,2 times the contest's 1.0%,,,,,\n"
+      "HA5AA,errors caused,,,DL1CC,4,NIL,HA5AA,not in HA5AA's log\n"
+      "HG7BB,missing stretch,10:00 to 11:00,any,,,,,\n"
+      "HG7BB,missing stretch,,,OK2DD,2,NOT-IN-PARTIAL-LOG,HG7BB,\n"
+      "HG7BB,missing stretch,,,OK2DD,3,NOT-IN-PARTIAL-LOG,HG7BB,\n"
+      "a row that is none of the file's\n";
+  const std::vector<score::ReviewedLog> all = score::ReadReviewCsv(csv, 100, 1000);
+  ASSERT_EQ(all.size(), 2u);
+  ASSERT_EQ(all[0].figures.size(), 2u);
+  EXPECT_EQ(all[0].figures[0].value, "20.0% (2 of 10 lines)");
+  ASSERT_EQ(all[0].figures[0].lines.size(), 2u);
+  EXPECT_EQ(all[0].figures[0].lines[0].detail, "calls close to it: HG7BB, HG7BC");
+  EXPECT_EQ(all[0].figures[0].lines[1].worked, "-HA1");
+  EXPECT_EQ(all[0].figures[1].lines[0].log, "DL1CC") << "a line of another log behind it";
+  EXPECT_EQ(all[1].figures[0].lines.size(), 2u);
+
+  const struct {
+    size_t perFigure, inAll;
+    size_t kept[3];  // HA5AA's two figures, HG7BB's
+    int64_t more[3];
+  } kBounds[] = {{1, 1000, {1, 1, 1}, {1, 0, 1}}, {100, 2, {2, 0, 0}, {0, 1, 2}}};
+  for (const auto& bound : kBounds) {
+    const std::vector<score::ReviewedLog> kept =
+        score::ReadReviewCsv(csv, bound.perFigure, bound.inAll);
+    const score::ReviewFigure* figures[] = {&kept[0].figures[0], &kept[0].figures[1],
+                                            &kept[1].figures[0]};
+    for (int f = 0; f < 3; ++f) {
+      EXPECT_EQ(figures[f]->lines.size(), bound.kept[f]) << bound.perFigure << " " << f;
+      EXPECT_EQ(figures[f]->more, bound.more[f]) << bound.perFigure << " " << f;
+    }
+  }
 }
 
 }  // namespace

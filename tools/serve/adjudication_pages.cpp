@@ -136,8 +136,9 @@ std::string DecisionsTable(const DecisionsView& view, const Catalogue& words) {
 
 }  // namespace
 
-std::vector<ReviewedLog> ReadReviewCsv(std::string_view csv, size_t linesKept) {
+std::vector<ReviewedLog> ReadReviewCsv(std::string_view csv, size_t perFigure, size_t inAll) {
   std::vector<ReviewedLog> logs;
+  size_t kept = 0;
   std::vector<std::string> fields;
   bool heading = true;
   for (size_t at = 0; at < csv.size();) {
@@ -160,10 +161,11 @@ std::vector<ReviewedLog> ReadReviewCsv(std::string_view csv, size_t linesKept) {
     if (log.figures.empty() || log.figures.back().name != fields[1]) continue;
     ReviewFigure& figure = log.figures.back();
     const int64_t line = std::atoll(fields[5].c_str());
-    if (figure.lines.size() >= linesKept) {
+    if (figure.lines.size() >= perFigure || kept >= inAll) {
       ++figure.more;
     } else if (line > 0) {
       figure.lines.push_back({fields[4], line, fields[6], fields[7], fields[8]});
+      ++kept;
     }
   }
   return logs;

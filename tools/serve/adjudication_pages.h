@@ -41,9 +41,10 @@ struct ReviewedLog {
   std::string call;
   std::vector<ReviewFigure> figures;
 };
-// The listed logs in the file's order, at most `linesKept` lines kept per figure; rows
+// The listed logs in the file's order, at most `perFigure` lines kept for each figure and
+// `inAll` for all of them, so that a page of them stays small whatever the contest; rows
 // that are not the file's own are passed over.
-std::vector<ReviewedLog> ReadReviewCsv(std::string_view csv, size_t linesKept);
+std::vector<ReviewedLog> ReadReviewCsv(std::string_view csv, size_t perFigure, size_t inAll);
 
 // Where a decision's form came from, and where the sponsor goes back to once it is kept.
 enum class DecisionFrom { kDecisions, kReview, kResults };

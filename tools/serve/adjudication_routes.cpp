@@ -19,8 +19,10 @@ namespace {
 using Request = HttpRequest;
 using Response = HttpResponse;
 
-constexpr size_t kLongestText = 300;       // a reason or a comment, as the cross-check keeps it
-constexpr size_t kReviewLinesShown = 100;  // per figure; review.html has them all
+constexpr size_t kLongestText = 300;  // a reason or a comment, as the cross-check keeps it
+// Lines shown with their forms, per figure and in all; review.html has them all.
+constexpr size_t kReviewLinesShown = 100;
+constexpr size_t kReviewLinesOnPage = 1000;
 // How the cross-check's verdicts.csv says a line could not be read, which no decision may
 // credit.
 constexpr char kUnreadable[] = "(the line could not be read)";
@@ -82,7 +84,8 @@ int64_t LineOf(const std::string& text) {
   return std::atoll(std::string(digits).c_str());
 }
 
-std::string OneLine(const std::string& text) { return ValidUtf8(PrintableField(TrimAscii(text))); }
+// As the cross-check reads a reason back: one line, no blanks at its ends.
+std::string OneLine(const std::string& text) { return ValidUtf8(TrimAscii(PrintableField(text))); }
 
 DecisionRecord DecisionOfForm(const Request& req) {
   DecisionRecord decision;
@@ -258,7 +261,7 @@ void ShowReview(Robot& robot, const Request& req, Response& res) {
   view.hasRun = robot.store.LatestFinishedRun(&view.run);
   std::string csv;
   view.hasReview = view.hasRun && robot.store.RunFile(view.run.id, "review.csv", &csv);
-  if (view.hasReview) view.logs = ReadReviewCsv(csv, kReviewLinesShown);
+  if (view.hasReview) view.logs = ReadReviewCsv(csv, kReviewLinesShown, kReviewLinesOnPage);
   for (DecisionRecord& decision : robot.store.Decisions(true)) {
     const auto key = std::make_pair(decision.call, decision.line);
     view.inForce.emplace(key, std::move(decision));
