@@ -233,6 +233,37 @@ TEST(RobotAdjudicationTest, ADecisionChangesItsLineInTheNextCheckAndUndoingItGiv
   EXPECT_EQ(robot.Stop(), 0);
 }
 
+// Line 27 of an entrant's corrected log may be another QSO: a decision stays with the log
+// the sponsor decided on, and says so once the entrant has sent another.
+TEST(RobotAdjudicationTest, ADecisionIsLeftOutOfTheLogItsEntrantSentSince) {
+  const std::string folder = FreshFolder("decision-earlier-log");
+  RobotProcess robot;
+  ASSERT_TRUE(robot.Start(folder));
+  UploadSampleContest(robot);
+  Sponsor sponsor(robot);
+  ASSERT_NE(CheckToItsEnd(sponsor).find("finished"), std::string::npos);
+  ASSERT_EQ(Decide(sponsor, {{"call", "HA5AA"}, {"line", "27"}, {"verdict", "OK"}, {"reason", "r"}})
+                ->status,
+            303);
+  EXPECT_EQ(
+      ElementText(sponsor.client.Get("/sponsor/decisions", sponsor.Session())->body, "decision-1")
+          .find("earlier log"),
+      std::string::npos);
+  auto client = robot.Client();
+  ASSERT_EQ(
+      Upload(client, Slurp(std::string(TARNO_SOURCE_DIR) + "/tests/data/crosscheck/logs/ha5aa.cbr"))
+          ->status,
+      200);
+  EXPECT_NE(
+      ElementText(sponsor.client.Get("/sponsor/decisions", sponsor.Session())->body, "decision-1")
+          .find("Made for an earlier log of HA5AA"),
+      std::string::npos);
+  ASSERT_NE(CheckToItsEnd(sponsor).find("finished"), std::string::npos);
+  EXPECT_EQ(VerdictRow(RunFile(sponsor, 2, "verdicts.csv"), "HA5AA", 27),
+            "HA5AA,27,NIL,DL1CC,not in DL1CC's log");
+  EXPECT_EQ(robot.Stop(), 0);
+}
+
 TEST(RobotAdjudicationTest, ADecisionTheLatestCheckCannotHoldIsRefusedAtOnce) {
   const std::string folder = FreshFolder("decision-refused");
   RobotProcess robot;

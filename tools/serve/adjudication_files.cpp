@@ -71,6 +71,10 @@ bool CrosscheckTakesDecision(const DecisionRecord& decision, std::string* error)
   return false;
 }
 
+bool DecisionHolds(RobotStore& store, const DecisionRecord& decision, int64_t run) {
+  return decision.upload == 0 || store.UploadOfCall(run, decision.call) == decision.upload;
+}
+
 bool CsvRowFields(std::string_view line, std::vector<std::string>* fields) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (!CsvFields(line, fields)) return false;
@@ -83,9 +87,13 @@ bool CsvRowFields(std::string_view line, std::vector<std::string>* fields) {
   return true;
 }
 
-bool WriteAdjudicationFiles(RobotStore& store, const std::string& rulesText, const fs::path& folder,
-                            std::vector<std::string>* args, std::string* why) {
-  const std::vector<DecisionRecord> inForce = store.Decisions(true);
+bool WriteAdjudicationFiles(RobotStore& store, const std::string& rulesText, int64_t run,
+                            const fs::path& folder, std::vector<std::string>* args,
+                            std::string* why) {
+  std::vector<DecisionRecord> inForce;
+  for (DecisionRecord& decision : store.Decisions(true)) {
+    if (DecisionHolds(store, decision, run)) inForce.push_back(std::move(decision));
+  }
   // The heading is line 1, so the cross-check's "line N" is the (N-1)th decision in force.
   std::string decisions = "call,line,verdict,reason,comment\n";
   for (const DecisionRecord& decision : inForce) decisions += DecisionCsvLine(decision) + "\n";

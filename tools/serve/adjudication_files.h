@@ -40,12 +40,17 @@ bool CrosscheckTakesDecision(const DecisionRecord& decision, std::string* error)
 // taken off again; false on a quote left open.
 bool CsvRowFields(std::string_view line, std::vector<std::string>* fields);
 
-// Writes the rules (when the robot has any) and the decisions in force into `folder`, and
+// Writes the rules (when the robot has any) and the decisions in force for the logs `run`
+// checks into `folder` (a decision made for another upload of its call is left out), and
 // adds --rules and --decisions with them to the cross-check's arguments. False with the
 // reason (a full disk) when a file cannot be written whole.
-bool WriteAdjudicationFiles(RobotStore& store, const std::string& rulesText,
+bool WriteAdjudicationFiles(RobotStore& store, const std::string& rulesText, int64_t run,
                             const std::filesystem::path& folder, std::vector<std::string>* args,
                             std::string* why);
+
+// Whether the decision is about the upload of its call that `run` takes (0: the call's
+// current upload).
+bool DecisionHolds(RobotStore& store, const DecisionRecord& decision, int64_t run);
 
 }  // namespace tarno::score
 

@@ -94,17 +94,22 @@ std::string LinesTable(const ReviewFigure& figure, const ReviewView& view, const
   return html;
 }
 
-std::string DecisionRow(const DecisionRecord& decision, const std::string& csrf,
+std::string DecisionRow(const DecisionRecord& decision, const DecisionsView& view,
                         const Catalogue& words) {
+  const std::string& csrf = view.csrf;
   std::string state;
+  if (view.forEarlierLog.count(decision.id)) {
+    state = "<span class=\"warn\">" +
+            E(words.Format("decision.earlier_log", {{"call", decision.call}})) + "</span><br>";
+  }
   if (decision.withdrawnUnix > 0) {
     state =
         E(words.Format("decision.state.withdrawn", {{"time", UtcText(decision.withdrawnUnix)}}));
   } else {
-    state = E(words.Text("decision.state.in_force")) +
-            "<form class=\"undo\" method=\"post\" action=\"/sponsor/decisions/" + N(decision.id) +
-            "/undo\">" + Hidden("csrf", csrf) + "<button type=\"submit\">" +
-            E(words.Text("decision.undo")) + "</button></form>";
+    state += E(words.Text("decision.state.in_force")) +
+             "<form class=\"undo\" method=\"post\" action=\"/sponsor/decisions/" + N(decision.id) +
+             "/undo\">" + Hidden("csrf", csrf) + "<button type=\"submit\">" +
+             E(words.Text("decision.undo")) + "</button></form>";
   }
   const std::string was =
       decision.was.empty()
@@ -129,8 +134,7 @@ std::string DecisionsTable(const DecisionsView& view, const Catalogue& words) {
     html += "<th scope=\"col\">" + E(words.Text(key)) + "</th>";
   }
   html += "</tr></thead><tbody>\n";
-  for (const DecisionRecord& decision : view.decisions)
-    html += DecisionRow(decision, view.csrf, words);
+  for (const DecisionRecord& decision : view.decisions) html += DecisionRow(decision, view, words);
   return html + "</tbody></table></div>\n";
 }
 

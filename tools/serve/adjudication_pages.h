@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -68,7 +69,9 @@ std::string ReviewPage(const ReviewView& view, const Catalogue& words);
 
 struct DecisionsView {
   std::vector<DecisionRecord> decisions;  // every one, newest first
-  DecisionRecord form;                    // what the form shows filled in
+  // Those in force made for an earlier upload of their call, which the checks leave out.
+  std::set<int64_t> forEarlierLog;
+  DecisionRecord form;  // what the form shows filled in
   std::string csrf;
   std::string message;       // what the last action did
   std::string refusal;       // why the decision was refused

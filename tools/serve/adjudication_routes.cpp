@@ -149,6 +149,10 @@ std::string RunRefusal(Robot& robot, DecisionRecord* decision, const Catalogue& 
 DecisionsView DecisionsViewOf(Robot& robot, const SponsorSession& session) {
   DecisionsView view;
   view.decisions = robot.store.Decisions(false);
+  for (const DecisionRecord& decision : view.decisions) {
+    if (decision.withdrawnUnix == 0 && !DecisionHolds(robot.store, decision, 0))
+      view.forEarlierLog.insert(decision.id);
+  }
   view.csrf = session.csrf;
   return view;
 }
@@ -209,6 +213,8 @@ void Decide(Robot& robot, const Request& req, Response& res) {
     refusal = words.Format("decision.refused.crosscheck", {{"reason", why}});
   if (refusal.empty()) {
     decision.madeUnix = Now();
+    // The log the sponsor looked at: the one the check took, else the call's current one.
+    decision.upload = robot.store.UploadOfCall(decision.run, decision.call);
     switch (robot.store.AddDecision(&decision, &why)) {
       case RobotStore::Kept::kYes:
         switch (FromOf(req.Param("from"))) {

@@ -142,7 +142,7 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
     return;
   }
   std::vector<std::string> args = {"crosscheck", "--out", (folder / "results").string()};
-  if (!WriteAdjudicationFiles(m_store, m_options.rulesText, folder, &args, &why)) {
+  if (!WriteAdjudicationFiles(m_store, m_options.rulesText, run, folder, &args, &why)) {
     Finish(run, "failed", -1, "", why, {});
     return;
   }

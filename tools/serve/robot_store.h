@@ -72,6 +72,10 @@ struct DecisionRecord {
   std::string comment;        // for the sponsor alone
   std::string was;            // the latest check's verdict of the line when made; or empty
   int64_t run = 0;            // that check; 0 when none had finished
+  // The upload of `call` the decision is about: the one that check took, else the call's
+  // current one. A check that takes another upload of the call leaves the decision out:
+  // its line may be another QSO.
+  int64_t upload = 0;
   int64_t withdrawnUnix = 0;  // 0 while in force
 };
 
@@ -159,6 +163,9 @@ class RobotStore {
   enum class Withdrawn { kYes, kNotInForce, kNo };
   Withdrawn WithdrawDecision(int64_t id, int64_t nowUnix, DecisionRecord* withdrawn,
                              std::string* error);
+  // The upload of `call` that `run` checked, or with `run` 0 the call's current upload; 0
+  // when there is none.
+  int64_t UploadOfCall(int64_t run, const std::string& call);
 
  private:
   bool Execute(const char* sql, std::string* error);

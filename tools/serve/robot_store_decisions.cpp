@@ -9,7 +9,7 @@ namespace {
 constexpr int64_t kLongestRow = 64 * 1024;
 
 const char kDecisionColumns[] =
-    "id, made, call, line, verdict, reason, comment, was, run, withdrawn";
+    "id, made, call, line, verdict, reason, comment, was, run, upload, withdrawn";
 
 DecisionRecord DecisionOf(Statement& row) {
   DecisionRecord decision;
@@ -22,7 +22,8 @@ DecisionRecord DecisionOf(Statement& row) {
   decision.comment = row.Text(6);
   decision.was = row.Text(7);
   decision.run = row.Int(8);
-  decision.withdrawnUnix = row.Int(9);
+  decision.upload = row.Int(9);
+  decision.withdrawnUnix = row.Int(10);
   return decision;
 }
 
@@ -47,12 +48,12 @@ RobotStore::Kept RobotStore::AddDecision(DecisionRecord* decision, std::string* 
   std::lock_guard<std::mutex> lock(m_mutex);
   try {
     Statement insert(m_db,
-                     "INSERT INTO decisions(made, call, line, verdict, reason, comment, was, run)"
-                     " VALUES(?, ?, ?, ?, ?, ?, ?, ?)",
+                     "INSERT INTO decisions(made, call, line, verdict, reason, comment, was, run,"
+                     " upload) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)",
                      "a decision");
     insert.Bind(1, decision->madeUnix).Bind(2, decision->call).Bind(3, decision->line);
     insert.Bind(4, decision->verdict).Bind(5, decision->reason).Bind(6, decision->comment);
-    insert.Bind(7, decision->was).Bind(8, decision->run);
+    insert.Bind(7, decision->was).Bind(8, decision->run).Bind(9, decision->upload);
     if (insert.Run()) {
       decision->id = sqlite3_last_insert_rowid(m_db);
       return Kept::kYes;
@@ -110,6 +111,18 @@ RobotStore::Withdrawn RobotStore::WithdrawDecision(int64_t id, int64_t nowUnix,
   }
   Execute("ROLLBACK;", nullptr);
   return outcome;
+}
+
+int64_t RobotStore::UploadOfCall(int64_t run, const std::string& call) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  Statement select(m_db,
+                   run > 0 ? "SELECT id FROM uploads WHERE call = ? AND id IN"
+                             " (SELECT upload FROM run_uploads WHERE run = ?)"
+                           : "SELECT id FROM uploads WHERE call = ? AND state = 'current'",
+                   "a call's upload");
+  select.Bind(1, call);
+  if (run > 0) select.Bind(2, run);
+  return select.Step() ? select.Int(0) : 0;
 }
 
 }  // namespace tarno::score

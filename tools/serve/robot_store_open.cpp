@@ -41,7 +41,7 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS decisions(id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " made INTEGER NOT NULL, call TEXT NOT NULL, line INTEGER NOT NULL, verdict TEXT NOT NULL,"
     " reason TEXT NOT NULL, comment TEXT NOT NULL, was TEXT NOT NULL, run INTEGER NOT NULL,"
-    " withdrawn INTEGER NOT NULL DEFAULT 0);"
+    " upload INTEGER NOT NULL, withdrawn INTEGER NOT NULL DEFAULT 0);"
     "CREATE UNIQUE INDEX IF NOT EXISTS decisions_in_force ON decisions(call, line)"
     " WHERE withdrawn = 0;";
 
