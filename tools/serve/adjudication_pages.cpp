@@ -186,17 +186,6 @@ const char* DecisionFromName(DecisionFrom from) {
   }
 }
 
-const char* DecisionFromPath(DecisionFrom from) {
-  switch (from) {
-    case DecisionFrom::kReview:
-      return "/sponsor/review";
-    case DecisionFrom::kResults:
-      return "/sponsor/results";
-    default:
-      return "/sponsor/decisions";
-  }
-}
-
 std::string ReviewPage(const ReviewView& view, const Catalogue& words) {
   std::string body;
   if (!view.hasRun) {

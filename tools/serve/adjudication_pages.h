@@ -50,7 +50,6 @@ std::vector<ReviewedLog> ReadReviewCsv(std::string_view csv, size_t perFigure, s
 // Where a decision's form came from, and where the sponsor goes back to once it is kept.
 enum class DecisionFrom { kDecisions, kReview, kResults };
 const char* DecisionFromName(DecisionFrom from);  // the form's "from" value
-const char* DecisionFromPath(DecisionFrom from);  // "/sponsor/review", ...
 
 // The verdicts in force by (call, line).
 using DecisionsByLine = std::map<std::pair<std::string, int64_t>, DecisionRecord>;

@@ -221,7 +221,7 @@ void Decide(Robot& robot, const Request& req, Response& res) {
           case DecisionFrom::kReview:
             return SeeOther(res, "/sponsor/review#review-" + FileCallOf(decision.call));
           case DecisionFrom::kResults:
-            return SeeOther(res, DecisionFromPath(DecisionFrom::kResults));
+            return SeeOther(res, "/sponsor/results");
           default:
             return SeeOther(res, "/sponsor/decisions?made=" + std::to_string(decision.id));
         }
