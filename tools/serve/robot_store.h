@@ -65,13 +65,13 @@ struct RunRecord {
 struct DecisionRecord {
   int64_t id = 0;
   int64_t madeUnix = 0;
-  std::string call;           // the entrant's, upper case
-  int64_t line = 0;           // the line (an ADIF log's record) as verdicts.csv names it
-  std::string verdict;        // as verdicts.csv writes it
-  std::string reason;         // what the entrant reads
-  std::string comment;        // for the sponsor alone
-  std::string was;            // the latest check's verdict of the line when made; or empty
-  int64_t run = 0;            // that check; 0 when none had finished
+  std::string call;     // the entrant's, upper case
+  int64_t line = 0;     // the line (an ADIF log's record) as verdicts.csv names it
+  std::string verdict;  // as verdicts.csv writes it
+  std::string reason;   // what the entrant reads
+  std::string comment;  // for the sponsor alone
+  std::string was;      // the latest check's verdict of the line when made; or empty
+  int64_t run = 0;      // that check; 0 when none had finished
   // The upload of `call` the decision is about: the one that check took, else the call's
   // current one. A check that takes another upload of the call leaves the decision out:
   // its line may be another QSO.
