@@ -47,6 +47,7 @@ try:
                                             StaleElementReferenceException, WebDriverException)
     from selenium.webdriver.chrome.service import Service
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.select import Select
     from selenium.webdriver.support.wait import WebDriverWait
 except ImportError:
     webdriver = None
@@ -413,6 +414,29 @@ class RobotInBrowserTest(unittest.TestCase):
             self.browser.get(self.one("a#receipt-link").get_attribute("href"))
             self.one("#receipt")
             self.assert_fits("the receipt through its link")
+
+    def test_review_and_decisions_fit_a_400_pixel_screen(self):
+        for name in ("ha5aa.cbr", "hg7bb.cbr"):
+            self.upload(path=os.path.join(LOGS, name))
+        self.sponsor_logs_in()
+        self.open("/sponsor")
+        self.submit("form#run-check")
+        self.wait_for_private_results()
+        with self.narrow_screen():
+            self.open("/sponsor/review")
+            # HG7BB's unique is behind a figure; its line is decided from the page.
+            section = self.one("section#review-HG7BB")
+            self.one("details summary", section).click()
+            self.assert_fits("the review")
+            form = self.one("form.decide", section)
+            Select(self.one("select[name=verdict]", form)).select_by_visible_text("OK")
+            self.one("input[name=reason]", form).send_keys("9A3FF's log came by post")
+            self.submit("section#review-HG7BB form.decide")
+            self.assertIn("in force: OK", self.one("section#review-HG7BB").text)
+            self.open("/sponsor/decisions")
+            self.assertIn("9A3FF's log came by post", self.one("table#decisions").text)
+            self.assert_fits("the sponsor's decisions")
+        self.sponsor_logs_out()
 
     def test_sponsor_list_fits_a_400_pixel_screen(self):
         self.upload(path=os.path.join(LOGS, "ha5aa.cbr"))

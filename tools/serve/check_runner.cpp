@@ -14,6 +14,7 @@
 
 #include "cabrillo/cabrillo_log.h"
 #include "logs/log_file.h"
+#include "serve/adjudication_files.h"
 
 namespace tarno::score {
 namespace {
@@ -140,8 +141,12 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
     Finish(run, "failed", -1, "", why, {});
     return;
   }
-  m_store.SetRunState(run, "reading and checking the logs");
   std::vector<std::string> args = {"crosscheck", "--out", (folder / "results").string()};
+  if (!WriteAdjudicationFiles(m_store, m_options.rulesText, run, folder, &args, &why)) {
+    Finish(run, "failed", -1, "", why, {});
+    return;
+  }
+  m_store.SetRunState(run, "reading and checking the logs");
   if (!m_options.start.empty())
     args.insert(args.end(), {"--start", m_options.start, "--end", m_options.end});
   if (!m_options.countryFile.empty()) args.insert(args.end(), {"--cty", m_options.countryFile});

@@ -349,7 +349,8 @@ std::string SponsorPage(const SponsorView& view) {
           (view.publishedRun
                ? "Published: the results of check " + std::to_string(view.publishedRun) + "."
                : std::string("Nothing is published yet.")) +
-          "</p>\n<h2>Backup</h2>\n<form id=\"backup\" method=\"post\" action=\"/sponsor/backup\">" +
+          "</p>\n" + AdjudicationSections(view.adjudication) +
+          "<h2>Backup</h2>\n<form id=\"backup\" method=\"post\" action=\"/sponsor/backup\">" +
           Hidden(view.csrf) +
           "<button type=\"submit\">Make a backup of the database now</button></form>\n"
           "<p class=\"muted\">Backups go into the data folder's backups/ folder; the newest ten "
@@ -372,9 +373,18 @@ std::string PrivateResultsPage(const RunRecord& run,
                      "\n<h2>What the check said</h2>\n<pre id=\"check-output\">" +
                      E(run.output) + "</pre>\n<h2>Reports</h2>\n";
   for (const auto& [name, text] : reports)
-    body += "<h3>" + E(name) + "</h3>\n<pre class=\"report\">" + E(text) + "</pre>\n";
+    body += "<h3>" + E(name) + "</h3>\n<pre class=\"report\">" + E(text) + "</pre>\n" +
+            EntrantDecisionForm(CallOfReport(name), csrf, Catalogue::Of(Language::kEnglish));
   return Page("Results of check " + std::to_string(run.id),
               body + "<p><a href=\"/sponsor\">Back</a></p>");
+}
+
+std::string RobotPage(const std::string& title, const std::string& body, const char* lang) {
+  return "<!DOCTYPE html>\n<html lang=\"" + std::string(lang) +
+         "\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" "
+         "content=\"width=device-width, initial-scale=1\"><title>" +
+         E(title) + "</title><style>" + kStyle + "</style></head><body>\n" + body +
+         "\n</body></html>\n";
 }
 
 }  // namespace tarno::score

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "serve/mail_pages.h"
+#include "serve/adjudication_pages.h"
 #include "serve/robot_store.h"
 
 namespace tarno::score {
@@ -45,6 +46,7 @@ struct SponsorView {
   std::string csrf;
   std::string message;  // what the last action did
   MailView mail;
+  AdjudicationView adjudication;  // the rules, the review, the decisions, the wanted logs
 };
 std::string SponsorPage(const SponsorView& view);
 // The results of `run`, a finished one, for the sponsor's eyes: the link to its page, every
@@ -52,6 +54,9 @@ std::string SponsorPage(const SponsorView& view);
 std::string PrivateResultsPage(const RunRecord& run,
                                const std::vector<std::pair<std::string, std::string>>& reports,
                                bool published, const std::string& csrf);
+
+// A page of the robot's own look around `body`; `lang` its language's code ("en").
+std::string RobotPage(const std::string& title, const std::string& body, const char* lang);
 
 }  // namespace tarno::score
 

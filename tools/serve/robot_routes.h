@@ -16,6 +16,7 @@
 #include "serve/serve_options.h"
 #include "serve/sponsor_auth.h"
 #include "serve/upload_quota.h"
+#include "serve/wanted_logs.h"
 
 namespace tarno::score {
 
@@ -29,6 +30,7 @@ struct Robot {
   PublishedFiles& published;
   UploadQuota& quota;
   RobotMail& mail;
+  WantedLogs& wanted;
 };
 
 // The largest log taken, and the largest request body read (the form around the log).

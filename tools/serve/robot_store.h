@@ -92,6 +92,24 @@ struct OutboxCounts {
 using UploadMails = std::function<std::vector<OutboxMail>(const UploadRecord& upload,
                                                           const UploadRecord* replaced)>;
 
+// The sponsor's verdict of one line, which every later check applies.
+struct DecisionRecord {
+  int64_t id = 0;
+  int64_t madeUnix = 0;
+  std::string call;     // the entrant's, upper case
+  int64_t line = 0;     // the line (an ADIF log's record) as verdicts.csv names it
+  std::string verdict;  // as verdicts.csv writes it
+  std::string reason;   // what the entrant reads
+  std::string comment;  // for the sponsor alone
+  std::string was;      // the latest check's verdict of the line when made; or empty
+  int64_t run = 0;      // that check; 0 when none had finished
+  // The upload of `call` the decision is about: the one that check took, else the call's
+  // current one. A check that takes another upload of the call leaves the decision out:
+  // its line may be another QSO.
+  int64_t upload = 0;
+  int64_t withdrawnUnix = 0;  // 0 while in force
+};
+
 class RobotStore {
  public:
   RobotStore() = default;
@@ -160,6 +178,25 @@ class RobotStore {
   bool Run(int64_t id, RunRecord* run);
   bool RunFile(int64_t run, const std::string& name, std::string* bytes);
   std::vector<std::string> RunFileNames(int64_t run);
+  // The first line of a run's file that starts with `start` (which begins with "\n", so
+  // that only a whole line's start matches), without its end and at most 64 kB; found
+  // inside the database, so a large file is not copied out for it. False when none.
+  bool RunFileLine(int64_t run, const std::string& name, const std::string& start,
+                   std::string* line);
+
+  // The sponsor's decisions (robot_store_decisions.cpp). AddDecision keeps one, setting
+  // its id; a line holds one decision in force at most. `error` says why it was not kept.
+  enum class Kept { kYes, kLineDecided, kNo };
+  Kept AddDecision(DecisionRecord* decision, std::string* error);
+  // In force only, oldest first (the order a check applies them); else all, newest first.
+  std::vector<DecisionRecord> Decisions(bool inForceOnly);
+  // Marks a decision in force withdrawn at `nowUnix`, filling `withdrawn`; it stays listed.
+  enum class Withdrawn { kYes, kNotInForce, kNo };
+  Withdrawn WithdrawDecision(int64_t id, int64_t nowUnix, DecisionRecord* withdrawn,
+                             std::string* error);
+  // The upload of `call` that `run` checked, or with `run` 0 the call's current upload; 0
+  // when there is none.
+  int64_t UploadOfCall(int64_t run, const std::string& call);
 
   // Publishes the finished run `run` and queues `mails` with it, in one transaction; a mail
   // whose `dedupe` is queued already is left out.

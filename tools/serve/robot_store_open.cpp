@@ -45,7 +45,13 @@ const char kSchema[] =
     " attempts INTEGER NOT NULL DEFAULT 0, next_try INTEGER NOT NULL,"
     " sent INTEGER NOT NULL DEFAULT 0, last_error TEXT NOT NULL DEFAULT '');"
     "CREATE INDEX IF NOT EXISTS outbox_due ON outbox(state, next_try);"
-    "CREATE INDEX IF NOT EXISTS outbox_recipient ON outbox(recipient_key, state, sent);";
+    "CREATE INDEX IF NOT EXISTS outbox_recipient ON outbox(recipient_key, state, sent);"
+    "CREATE TABLE IF NOT EXISTS decisions(id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " made INTEGER NOT NULL, call TEXT NOT NULL, line INTEGER NOT NULL, verdict TEXT NOT NULL,"
+    " reason TEXT NOT NULL, comment TEXT NOT NULL, was TEXT NOT NULL, run INTEGER NOT NULL,"
+    " upload INTEGER NOT NULL, withdrawn INTEGER NOT NULL DEFAULT 0);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS decisions_in_force ON decisions(call, line)"
+    " WHERE withdrawn = 0;";
 
 // Columns the tables gained after robots were in use: added to an older database when it
 // is opened, so that what it holds stays readable.

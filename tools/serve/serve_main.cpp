@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "logs/log_file.h"
+#include "serve/adjudication_files.h"
 #include "serve/backup_schedule.h"
 #include "serve/check_runner.h"
 #include "serve/child_process.h"
@@ -135,6 +136,12 @@ int ServeMain(const std::vector<std::string>& args) {
     std::fputs(kServeUsage, stdout);
     return 0;
   }
+  // A mistake in the rules stops the start, as it would stop every check.
+  if (!options.rulesFile.empty() &&
+      !ReadContestRules(options.rulesFile, &options.rulesText, &error)) {
+    std::fprintf(stderr, "tarno-score serve: %s\n", error.c_str());
+    return 2;
+  }
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGTERM);
@@ -176,7 +183,8 @@ int ServeMain(const std::vector<std::string>& args) {
     CheckRunner checks(store, children, options);
     PublishedFiles published;
     UploadQuota quota(store, options.uploadLimit, options.uploadWindowSeconds);
-    Robot robot{options, store, auth, children, scoring, checks, published, quota, mail};
+    WantedLogs wanted;
+    Robot robot{options, store, auth, children, scoring, checks, published, quota, mail, wanted};
     HttpLimits limits = LimitsOf(options);
     limits.connections = ConnectionsAllowed(limits.connections);
     HttpServer server(limits);

@@ -41,6 +41,8 @@ const char kServeUsage[] =
     "  --mail-from ADDRESS      the mails' sender (needed with --smtp)\n"
     "  --public-url URL         the robot's address as entrants reach it, for the links in\n"
     "                           mails and receipts (default: the --listen address)\n"
+    "  --rules FILE             the contest's adjudication rules, handed to every check\n"
+    "                           (read at the start; see README)\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -194,6 +196,7 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--password-file", &options->passwordFile},
         {"--cty", &options->countryFile},
         {"--plugin", &options->plugin},
+        {"--rules", &options->rulesFile},
         {"--upload-limit", &limit},
         {"--timeout", &timeout},
         {"--request-timeout", &requestTimeout},

@@ -26,6 +26,10 @@ struct ServeOptions {
   std::string passwordFile;
   std::string countryFile;        // empty: the commands' own default
   std::string plugin;             // empty: beside the program
+  // The contest's adjudication rules (--rules): read and checked once at the start, and
+  // this text handed to every check, so that an edit of the file waits for a restart.
+  std::string rulesFile;
+  std::string rulesText;
   bool behindTls = false;         // the session cookie is then marked Secure
   int uploadLimit = 20;           // uploads per client address ...
   int uploadWindowSeconds = 600;  // ... in this many seconds

@@ -6,6 +6,7 @@
 
 #include "contest/ascii_text.h"
 #include "logs/log_text.h"
+#include "serve/adjudication_routes.h"
 #include "serve/random_token.h"
 #include "serve/robot_archive.h"
 #include "serve/robot_pages.h"
@@ -64,6 +65,7 @@ std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std
   view.hasFinished = robot.store.LatestFinishedRun(&view.finished);
   view.running = robot.checks.Running();
   view.publishedRun = PublishedRun(robot);
+  view.adjudication = AdjudicationViewOf(robot, view.uploads, view.publishedRun);
   view.nowUnix = Now();
   view.csrf = session.csrf;
   view.message = message;
@@ -274,6 +276,7 @@ void SetUpSponsorRoutes(Robot& robot, HttpServer* server) {
   SetUpSessionRoutes(robot, server);
   SetUpUploadRoutes(robot, server);
   SetUpCheckRoutes(robot, server);
+  SetUpAdjudicationRoutes(robot, server);
 }
 
 }  // namespace tarno::score
