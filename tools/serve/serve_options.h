@@ -23,6 +23,9 @@ struct ServeOptions {
   bool hasDeadline = false;
   int64_t deadlineUnix = 0;  // the last second an upload is on time
   std::string deadlineText;
+  // The contest's title and year, on every page: --title, else "TARNO" and the year of
+  // --start when it is given.
+  std::string title;
   std::string passwordFile;
   std::string countryFile;        // empty: the commands' own default
   std::string plugin;             // empty: beside the program
