@@ -5,30 +5,27 @@
 namespace tarno::score {
 namespace {
 
-// A message is kMark, its key, then per value kPlain or kNested, the name, kIs and the
-// value's text, in which any of these bytes is written after kEscape. No text the robot
-// keeps holds them otherwise, but a log may, and it must never pass for structure.
-constexpr char kEscape = '\x1B';
+// A message is kMark and its key, then per value kPlain or kNested, its name, kIs, the
+// length of its text in decimal, ':' and the text as it is. The lengths, not a byte the
+// text might hold, say where each value ends, so that no text, a log's included, can pass
+// for structure, and a nested message is kept at its own size.
 constexpr char kIs = '\x1C';
 constexpr char kNested = '\x1D';
 constexpr char kMark = '\x1E';
 constexpr char kPlain = '\x1F';
 constexpr int kDeepest = 4;  // the robot nests three deep; a damaged line goes no further
 
-bool Structural(char c) { return c >= kEscape && c <= kPlain; }
-
 void AppendValue(char kind, std::string_view name, std::string_view text, std::string* line) {
+  std::string value(text);
+  for (char& c : value) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
   *line += kind;
   line->append(name);
   *line += kIs;
-  for (char c : text) {
-    if (c == '\n' || c == '\r') {
-      *line += ' ';
-      continue;
-    }
-    if (Structural(c)) *line += kEscape;
-    *line += c;
-  }
+  *line += std::to_string(value.size());
+  *line += ':';
+  *line += value;
 }
 
 std::string Shown(const Catalogue& words, std::string_view line, int depth) {
@@ -42,13 +39,15 @@ std::string Shown(const Catalogue& words, std::string_view line, int depth) {
     const size_t is = line.find(kIs, at);
     if (is == std::string_view::npos) break;
     const std::string_view name = line.substr(at, is - at);
-    std::string text;
-    for (at = is + 1; at < line.size() && line[at] != kPlain && line[at] != kNested; ++at) {
-      if (line[at] == kEscape && at + 1 < line.size()) ++at;
-      text += line[at];
-    }
-    if (nested) text = depth < kDeepest ? Shown(words, text, depth + 1) : std::string();
-    values.emplace_back(name, std::move(text));
+    size_t length = 0;
+    for (at = is + 1; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at)
+      length = length < line.size() ? length * 10 + static_cast<size_t>(line[at] - '0') : length;
+    if (at >= line.size() || line[at] != ':') break;
+    const std::string_view text = line.substr(at + 1, length);
+    at += 1 + text.size();
+    values.emplace_back(name, !nested              ? std::string(text)
+                              : depth < kDeepest ? Shown(words, text, depth + 1)
+                                                 : std::string());
   }
   return words.Format(key, values);
 }
