@@ -16,7 +16,8 @@ const Catalogue& kHu = Catalogue::Of(Language::kHungarian);
 TEST(MessageLineTest, AKeptMessageIsShownInEachReadersLanguage) {
   const std::string timedOut = MessageLine(
       "robot.score.not_scored", {},
-      {{"why", MessageLine("robot.score.failed", {}, {{"why", MessageLine("robot.score.timed_out")}})}});
+      {{"why",
+        MessageLine("robot.score.failed", {}, {{"why", MessageLine("robot.score.timed_out")}})}});
   const struct {
     std::string line;
     const char* english;
@@ -57,10 +58,19 @@ TEST(MessageLineTest, ADamagedLineIsShownAsFarAsItReads) {
   } kCases[] = {
       {"\x1E", "[]"},
       {"\x1Erobot.where.line\x1Fline", "line {line}: {text}"},
-      {"\x1Erobot.where.line\x1Fline\x1C" "1:7\x1Ftext\x1C" "99:cut short", "line 7: cut short"},
-      {"\x1Erobot.where.line\x1Fline\x1C" "x:7", "line {line}: {text}"},
-      {"\x1Erobot.where.file\x1Dtext\x1C" "12:\x1Eno.such.key", "file: [no.such.key]"},
-      {"\x1Erobot.where.file\x1Ftext\x1C" "99999999999999999999999:a", "file: a"},
+      {"\x1Erobot.where.line\x1Fline\x1C"
+       "1:7\x1Ftext\x1C"
+       "99:cut short",
+       "line 7: cut short"},
+      {"\x1Erobot.where.line\x1Fline\x1C"
+       "x:7",
+       "line {line}: {text}"},
+      {"\x1Erobot.where.file\x1Dtext\x1C"
+       "12:\x1Eno.such.key",
+       "file: [no.such.key]"},
+      {"\x1Erobot.where.file\x1Ftext\x1C"
+       "99999999999999999999999:a",
+       "file: a"},
   };
   for (const auto& test : kCases) EXPECT_EQ(ShownLine(kEn, test.line), test.shown);
   const std::string shown = ShownLine(kEn, deep);

@@ -39,8 +39,8 @@ std::string HeaderOf(const httplib::Result& res, const char* name) {
 
 // Any of á é í ó ö ő ú ü ű, as UTF-8.
 bool HasHungarianLetter(const std::string& page) {
-  for (const char* letter : {"\xC3\xA1", "\xC3\xA9", "\xC3\xAD", "\xC3\xB3", "\xC3\xB6",
-                             "\xC5\x91", "\xC3\xBA", "\xC3\xBC", "\xC5\xB1"}) {
+  for (const char* letter : {"\xC3\xA1", "\xC3\xA9", "\xC3\xAD", "\xC3\xB3", "\xC3\xB6", "\xC5\x91",
+                             "\xC3\xBA", "\xC3\xBC", "\xC5\xB1"}) {
     if (page.find(letter) != std::string::npos) return true;
   }
   return false;
@@ -48,18 +48,24 @@ bool HasHungarianLetter(const std::string& page) {
 
 TEST(RobotLanguageTest, APageIsInTheLanguageTheBrowserAsksForFirstAmongThoseThereAre) {
   RobotProcess robot;
-  ASSERT_TRUE(robot.Start(FreshFolder("language-accept"), {"--start", "2026-01-17", "--end",
-                                                          "2026-01-18"}));
+  ASSERT_TRUE(robot.Start(FreshFolder("language-accept"),
+                          {"--start", "2026-01-17", "--end", "2026-01-18"}));
   auto client = robot.Client();
   const struct {
     const char* accept;
     const char* language;
     const char* heading;
   } kCases[] = {
-      {kHungarian, "hu", "Napl\xC3\xB3" "bek\xC3\xBCld\xC3\xA9s"},
-      {"hu", "hu", "Napl\xC3\xB3" "bek\xC3\xBCld\xC3\xA9s"},
+      {kHungarian, "hu",
+       "Napl\xC3\xB3"
+       "bek\xC3\xBCld\xC3\xA9s"},
+      {"hu", "hu",
+       "Napl\xC3\xB3"
+       "bek\xC3\xBCld\xC3\xA9s"},
       {kEnglish, "en", "Log robot"},
-      {"de-DE,de;q=0.9,hu;q=0.4,en;q=0.3", "hu", "Napl\xC3\xB3" "bek\xC3\xBCld\xC3\xA9s"},
+      {"de-DE,de;q=0.9,hu;q=0.4,en;q=0.3", "hu",
+       "Napl\xC3\xB3"
+       "bek\xC3\xBCld\xC3\xA9s"},
       {"de-DE,fr;q=0.8", "en", "Log robot"},
       {"", "en", "Log robot"},
   };
@@ -183,8 +189,9 @@ TEST(RobotLanguageTest, EveryPageIsWholeInBothLanguagesWithTheContestsTitle) {
     const char* language;
     const char* backup;
   } kLanguages[] = {{kEnglish, "en", "Backup made: backups/robot-"},
-                    {kHungarian, "hu", "Elk\xC3\xA9sz\xC3\xBClt a biztons\xC3\xA1gi ment\xC3\xA9s: "
-                                       "backups/robot-"}};
+                    {kHungarian, "hu",
+                     "Elk\xC3\xA9sz\xC3\xBClt a biztons\xC3\xA1gi ment\xC3\xA9s: "
+                     "backups/robot-"}};
   std::vector<std::string> english;
   for (const auto& language : kLanguages) {
     RobotProcess robot;
@@ -217,8 +224,8 @@ TEST(RobotLanguageTest, EveryPageIsWholeInBothLanguagesWithTheContestsTitle) {
 // What the robot said of an upload is kept, and shown in the language of its reader.
 TEST(RobotLanguageTest, KeptWordsAreShownInTheLanguageOfWhoeverReadsThem) {
   RobotProcess robot;
-  ASSERT_TRUE(robot.Start(FreshFolder("language-kept"),
-                          {"--start", "2026-01-17", "--end", "2026-01-18"}));
+  ASSERT_TRUE(
+      robot.Start(FreshFolder("language-kept"), {"--start", "2026-01-17", "--end", "2026-01-18"}));
   auto client = robot.Client();
   std::string log = MadeLog("HA5AA", 4, "CATEGORY-POWER: HUGE\n");
   log.insert(log.find("END-OF-LOG"), "QSO: 14025 CW 2025-12-31 1303 HA5AA 599 BP OK1AA 599 10\n");
@@ -242,8 +249,7 @@ TEST(RobotLanguageTest, KeptWordsAreShownInTheLanguageOfWhoeverReadsThem) {
   for (const auto& reader : kReaders) {
     client.set_default_headers({{"Accept-Language", reader.accept}});
     const std::string receipt = client.Get(link)->body;
-    EXPECT_NE(ElementText(receipt, "findings").find(reader.finding), std::string::npos)
-        << receipt;
+    EXPECT_NE(ElementText(receipt, "findings").find(reader.finding), std::string::npos) << receipt;
     EXPECT_NE(ElementText(receipt, "uncounted").find(reader.uncounted), std::string::npos)
         << receipt;
     const SponsorLogin login = LogIn(client);

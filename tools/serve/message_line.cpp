@@ -45,7 +45,7 @@ std::string Shown(const Catalogue& words, std::string_view line, int depth) {
     if (at >= line.size() || line[at] != ':') break;
     const std::string_view text = line.substr(at + 1, length);
     at += 1 + text.size();
-    values.emplace_back(name, !nested              ? std::string(text)
+    values.emplace_back(name, !nested            ? std::string(text)
                               : depth < kDeepest ? Shown(words, text, depth + 1)
                                                  : std::string());
   }

@@ -19,8 +19,7 @@ namespace tarno::score {
 // log, the system): shown as given, never read as a message or a placeholder. `nested`
 // values are themselves MessageLines, shown in the reader's language too. A line feed or
 // carriage return in a value becomes a space.
-std::string MessageLine(std::string_view key, const Values& values = {},
-                        const Values& nested = {});
+std::string MessageLine(std::string_view key, const Values& values = {}, const Values& nested = {});
 
 // The line as `words` says it: a message formatted, plain text as it is.
 std::string ShownLine(const Catalogue& words, std::string_view line);

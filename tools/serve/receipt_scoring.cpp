@@ -132,10 +132,9 @@ class UncountedList {
       ++m_counts.refused;
     } else if (verdict.kind == QsoVerdict::kDupe) {
       const Values first = {{"line", std::to_string(verdict.firstSource)}};
-      Add(qso.source,
-          MessageLine("robot.uncounted.dupe_qso", ContactValues(qso),
-                      {{"first", m_adif ? MessageLine("robot.at.record", first)
-                                        : MessageLine("robot.at.line", first)}}));
+      Add(qso.source, MessageLine("robot.uncounted.dupe_qso", ContactValues(qso),
+                                  {{"first", m_adif ? MessageLine("robot.at.record", first)
+                                                    : MessageLine("robot.at.line", first)}}));
       ++m_counts.dupes;
     }
   }

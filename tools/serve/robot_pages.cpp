@@ -91,18 +91,17 @@ std::string PathInLink(const std::string& path) {
 std::string Page(const PageWords& w, const std::string& contest, const std::string& title,
                  const std::string& here, const std::string& body) {
   const Catalogue& words = w.catalogue();
-  const char* other = Catalogue::Of(words.language() == Language::kHungarian
-                                        ? Language::kEnglish
-                                        : Language::kHungarian)
+  const char* other = Catalogue::Of(words.language() == Language::kHungarian ? Language::kEnglish
+                                                                             : Language::kHungarian)
                           .Code();
   return std::string("<!DOCTYPE html>\n<html lang=\"") + words.Code() +
          "\"><head><meta charset=\"utf-8\">"
          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
          w.Format("robot.page.title", {{"page", title}, {"contest", contest}}) + "</title><style>" +
          kStyle + "</style></head><body>\n<header class=\"top\"><span id=\"contest\">" +
-         E(contest) + "</span><a id=\"language\" href=\"" + E(PathInLink(here)) + "?lang=" +
-         other + "\" hreflang=\"" + other + "\" lang=\"" + other + "\">" +
-         w.Text("language.switch") + "</a></header>\n" + body + "\n</body></html>\n";
+         E(contest) + "</span><a id=\"language\" href=\"" + E(PathInLink(here)) + "?lang=" + other +
+         "\" hreflang=\"" + other + "\" lang=\"" + other + "\">" + w.Text("language.switch") +
+         "</a></header>\n" + body + "\n</body></html>\n";
 }
 
 std::string Hidden(const std::string& csrf) {
@@ -186,12 +185,14 @@ std::string Elapsed(const PageWords& w, int64_t seconds) {
 std::string ProgressText(const PageWords& w, const SponsorView& view) {
   if (!view.hasRun) return w.Text("robot.run.none");
   const RunRecord& run = view.run;
-  const std::string head = w.catalogue().Plural(
-      "robot.run.head", run.logs, {{"id", std::to_string(run.id)}, {"time", UtcText(run.startedUnix)}});
+  const std::string head =
+      w.catalogue().Plural("robot.run.head", run.logs,
+                           {{"id", std::to_string(run.id)}, {"time", UtcText(run.startedUnix)}});
   if (run.finishedUnix == 0) {
-    return w.Markup("robot.run.running", {{"head", E(head)},
-                                          {"state", StateWords(w, run.state)},
-                                          {"elapsed", E(Elapsed(w, view.nowUnix - run.startedUnix))}});
+    return w.Markup("robot.run.running",
+                    {{"head", E(head)},
+                     {"state", StateWords(w, run.state)},
+                     {"elapsed", E(Elapsed(w, view.nowUnix - run.startedUnix))}});
   }
   const std::string elapsed = Elapsed(w, run.finishedUnix - run.startedUnix);
   if (run.state == "finished" && run.status >= 0) {
@@ -201,14 +202,16 @@ std::string ProgressText(const PageWords& w, const SponsorView& view) {
   if (run.state == "finished")
     return w.Format("robot.run.finished", {{"head", head}, {"elapsed", elapsed}});
   // A run the robot's own end cut short has no time of its end to tell.
-  const std::string reason = run.reason.empty() ? w.Text("robot.run.no_reason") : w.Line(run.reason);
-  std::string text = w.Markup("robot.run.ended",
-                              {{"head", E(head)},
-                               {"state", StateWords(w, run.state)},
-                               {"reason", "<span id=\"run-reason\">" + reason + "</span>"}});
+  const std::string reason =
+      run.reason.empty() ? w.Text("robot.run.no_reason") : w.Line(run.reason);
+  std::string text =
+      w.Markup("robot.run.ended", {{"head", E(head)},
+                                   {"state", StateWords(w, run.state)},
+                                   {"reason", "<span id=\"run-reason\">" + reason + "</span>"}});
   if (view.hasFinished && view.finished.id != run.id) {
-    text += " " + w.Format("robot.run.still_latest", {{"id", std::to_string(view.finished.id)},
-                                                      {"time", UtcText(view.finished.finishedUnix)}});
+    text +=
+        " " + w.Format("robot.run.still_latest", {{"id", std::to_string(view.finished.id)},
+                                                  {"time", UtcText(view.finished.finishedUnix)}});
   }
   return text;
 }
@@ -247,8 +250,9 @@ std::map<int64_t, std::string> ReplacementNotes(const Catalogue& words,
       }
       if (earlier->email != upload->email) {
         const std::string email = words.Format("robot.replaces.email", {{"id", id}});
-        how = how.empty() ? email
-                          : words.Format("robot.replaces.both", {{"address", how}, {"email", email}});
+        how = how.empty()
+                  ? email
+                  : words.Format("robot.replaces.both", {{"address", how}, {"email", email}});
       }
       if (!how.empty())
         notes[upload->id] = words.Format("robot.replaces", {{"id", id}, {"how", how}});
@@ -285,9 +289,8 @@ std::string LogsTable(const PageWords& w, const std::vector<UploadRecord>& uploa
   const std::map<int64_t, std::string> notes = ReplacementNotes(w.catalogue(), uploads);
   std::string html = "<div class=\"scroll\"><table id=\"logs\"><thead><tr>";
   for (const std::string& heading :
-       {w.Text("robot.column.number"), w.Text("robot.column.call"),
-        w.Text("robot.column.category"), w.Text("robot.column.received"),
-        w.Text("robot.column.from"), w.Text("robot.column.state"),
+       {w.Text("robot.column.number"), w.Text("robot.column.call"), w.Text("robot.column.category"),
+        w.Text("robot.column.received"), w.Text("robot.column.from"), w.Text("robot.column.state"),
         w.Text("robot.column.problems"), w.Text("robot.column.claimed_score"),
         w.Text("robot.column.email"), w.Text("robot.column.raw")}) {
     html += "<th>" + heading + "</th>";
@@ -312,24 +315,25 @@ std::string LogsTable(const PageWords& w, const std::vector<UploadRecord>& uploa
 // Said at the top of a receipt when most of the log will not count; else empty.
 std::string UncountedWarning(const PageWords& w, const UncountedQsos& uncounted) {
   if (uncounted.inLog == 0 || uncounted.Total() * 2 <= uncounted.inLog) return std::string();
-  const std::string text =
-      uncounted.outside == uncounted.inLog
-          ? w.Plural("robot.uncounted.all_outside", uncounted.inLog,
-                     {{"period", ShownLine(w.catalogue(), uncounted.period)}})
-          : w.Plural("robot.uncounted.most", uncounted.inLog,
-                     {{"total", w.Number(uncounted.Total())}});
+  const std::string text = uncounted.outside == uncounted.inLog
+                               ? w.Plural("robot.uncounted.all_outside", uncounted.inLog,
+                                          {{"period", ShownLine(w.catalogue(), uncounted.period)}})
+                               : w.Plural("robot.uncounted.most", uncounted.inLog,
+                                          {{"total", w.Number(uncounted.Total())}});
   return "<p id=\"uncounted-warning\" class=\"refused\">" + text + "</p>\n";
 }
 
 // How many QSOs will not count for each reason: "1 not read, 2 refused by the plug-in".
 std::string UncountedBreakdown(const Catalogue& words, const UncountedQsos& uncounted) {
   std::vector<std::string> parts;
-  if (uncounted.notRead) parts.push_back(words.Plural("robot.uncounted.not_read", uncounted.notRead));
+  if (uncounted.notRead)
+    parts.push_back(words.Plural("robot.uncounted.not_read", uncounted.notRead));
   if (uncounted.outside) {
     parts.push_back(words.Plural("robot.uncounted.outside", uncounted.outside,
                                  {{"period", ShownLine(words, uncounted.period)}}));
   }
-  if (uncounted.refused) parts.push_back(words.Plural("robot.uncounted.refused", uncounted.refused));
+  if (uncounted.refused)
+    parts.push_back(words.Plural("robot.uncounted.refused", uncounted.refused));
   if (uncounted.dupes) parts.push_back(words.Plural("robot.uncounted.dupes", uncounted.dupes));
   std::string breakdown;
   for (const std::string& part : parts) breakdown += (breakdown.empty() ? "" : ", ") + part;
@@ -359,10 +363,9 @@ std::string ReceiptTable(const PageWords& w, const UploadRecord& upload) {
   return "<table><tr><th>" + w.Text("robot.receipt.categories") + "</th><td id=\"categories\">" +
          (upload.categories.empty() ? w.Text("robot.receipt.no_categories")
                                     : "<ul>" + ListItems(w, upload.categories) + "</ul>") +
-         "</td></tr><tr><th>" + w.Text("robot.receipt.lines_read") +
-         "</th><td id=\"lines-read\">" + w.Number(upload.linesRead) + "</td></tr><tr><th>" +
-         w.Text("robot.receipt.lines_refused") + "</th><td id=\"lines-refused\">" +
-         w.Number(upload.linesRefused) + "</td></tr><tr><th>" +
+         "</td></tr><tr><th>" + w.Text("robot.receipt.lines_read") + "</th><td id=\"lines-read\">" +
+         w.Number(upload.linesRead) + "</td></tr><tr><th>" + w.Text("robot.receipt.lines_refused") +
+         "</th><td id=\"lines-refused\">" + w.Number(upload.linesRefused) + "</td></tr><tr><th>" +
          w.Text("robot.receipt.claimed_score") + "</th><td id=\"claimed-score\">" +
          ScoreText(w, upload.claimedScore) + "</td></tr></table>\n";
 }
@@ -378,9 +381,8 @@ std::string UtcText(int64_t unixSeconds) {
   return text;
 }
 
-std::string HomePage(const Catalogue& words, const std::string& contest,
-                     const ContestDates& dates, const std::vector<UploadRecord>& uploads,
-                     bool published) {
+std::string HomePage(const Catalogue& words, const std::string& contest, const ContestDates& dates,
+                     const std::vector<UploadRecord>& uploads, bool published) {
   const PageWords w(words);
   const std::string period =
       dates.start.empty()
@@ -390,7 +392,8 @@ std::string HomePage(const Catalogue& words, const std::string& contest,
       dates.hasDeadline ? UtcText(dates.deadlineUnix) : w.Text("robot.home.no_deadline");
   std::string body =
       "<h1>" + w.Text("robot.home.heading") + "</h1>\n<p>" +
-      w.Markup("robot.home.period_line", {{"period", "<span id=\"period\">" + period + "</span>"}}) +
+      w.Markup("robot.home.period_line",
+               {{"period", "<span id=\"period\">" + period + "</span>"}}) +
       "<br>" +
       w.Markup("robot.home.deadline_line",
                {{"deadline", "<span id=\"deadline\">" + deadline + "</span>"}}) +
@@ -408,15 +411,14 @@ std::string HomePage(const Catalogue& words, const std::string& contest,
       "id=\"send\" type=\"submit\">" +
       w.Text("robot.home.send_button") + "</button></p></fieldset></form>\n<p class=\"muted\">" +
       w.Text("robot.home.replaces") + "</p>\n<h2>" + w.Text("robot.home.received") +
-      "</h2>\n<table id=\"received\"><thead><tr><th>" + w.Text("robot.column.call") +
-      "</th><th>" + w.Text("robot.column.category") + "</th><th>" +
-      w.Text("robot.column.received") + "</th></tr></thead><tbody>\n";
+      "</h2>\n<table id=\"received\"><thead><tr><th>" + w.Text("robot.column.call") + "</th><th>" +
+      w.Text("robot.column.category") + "</th><th>" + w.Text("robot.column.received") +
+      "</th></tr></thead><tbody>\n";
   const std::string late = " <span class=\"late\">" + w.Text("robot.state.late") + "</span>";
   for (const UploadRecord& upload : uploads) {
     if (upload.state != "current" && upload.state != "late") continue;
     body += "<tr><td>" + E(upload.call) + "</td><td>" + E(CategoryWords(upload.categories)) +
-            "</td><td>" + UtcText(upload.receivedUnix) + (upload.late ? late : "") +
-            "</td></tr>\n";
+            "</td><td>" + UtcText(upload.receivedUnix) + (upload.late ? late : "") + "</td></tr>\n";
   }
   return Page(w, contest, words.Text("robot.home.heading"), "/", body + "</tbody></table>");
 }
@@ -425,13 +427,13 @@ std::string ReceiptPage(const Catalogue& words, const std::string& contest,
                         const UploadRecord& upload, const std::string& report, bool published) {
   const PageWords w(words);
   const std::string link = "/receipt/" + upload.token;
-  std::string body =
-      "<div id=\"receipt\"><h1>" +
-      w.Markup("robot.receipt.heading", {{"call", "<span id=\"call\">" + E(upload.call) + "</span>"}}) +
-      "</h1>\n<p>" +
-      w.Format("robot.receipt.received",
-               {{"time", UtcText(upload.receivedUnix)}, {"id", std::to_string(upload.id)}}) +
-      "</p>\n";
+  std::string body = "<div id=\"receipt\"><h1>" +
+                     w.Markup("robot.receipt.heading",
+                              {{"call", "<span id=\"call\">" + E(upload.call) + "</span>"}}) +
+                     "</h1>\n<p>" +
+                     w.Format("robot.receipt.received", {{"time", UtcText(upload.receivedUnix)},
+                                                         {"id", std::to_string(upload.id)}}) +
+                     "</p>\n";
   if (upload.late)
     body += "<p id=\"late\" class=\"late\">" + w.Text("robot.receipt.late") + "</p>\n";
   body += UncountedWarning(w, upload.uncounted) + ReceiptTable(w, upload) +
@@ -444,10 +446,11 @@ std::string ReceiptPage(const Catalogue& words, const std::string& contest,
     body += "<h2>" + w.Text("robot.receipt.summary") +
             "</h2>\n<pre id=\"summary\" class=\"sheet\">" + E(upload.summary) + "</pre>\n";
   }
-  body += "<p>" +
-          w.Markup("robot.receipt.keep_link",
-                   {{"link", "<a id=\"receipt-link\" href=\"" + E(link) + "\">" + E(link) + "</a>"}}) +
-          "</p>\n";
+  body +=
+      "<p>" +
+      w.Markup("robot.receipt.keep_link",
+               {{"link", "<a id=\"receipt-link\" href=\"" + E(link) + "\">" + E(link) + "</a>"}}) +
+      "</p>\n";
   if (published) {
     body += "<h2>" + w.Text("robot.receipt.report") + "</h2>\n<pre id=\"report\" class=\"sheet\">" +
             (report.empty() ? w.Text("robot.receipt.no_report") : E(report)) +

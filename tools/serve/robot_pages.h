@@ -28,9 +28,8 @@ struct ContestDates {
 // "2026-01-17 12:34:56 UTC", the same in every language.
 std::string UtcText(int64_t unixSeconds);
 
-std::string HomePage(const Catalogue& words, const std::string& contest,
-                     const ContestDates& dates, const std::vector<UploadRecord>& uploads,
-                     bool published);
+std::string HomePage(const Catalogue& words, const std::string& contest, const ContestDates& dates,
+                     const std::vector<UploadRecord>& uploads, bool published);
 // `report`: the entrant's report once the results are published, else empty.
 std::string ReceiptPage(const Catalogue& words, const std::string& contest,
                         const UploadRecord& upload, const std::string& report, bool published);

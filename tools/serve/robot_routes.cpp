@@ -63,11 +63,11 @@ void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadR
   upload->summary = claimed.sheet;
   upload->uncounted = claimed.uncounted;
   if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
-    upload->findings +=
-        MessageLine("robot.where.file", {},
-                    {{"text", MessageLine("robot.finding.claimed", {{"claimed", Quoted(intake.claimedInLog)},
-                                                                    {"score", claimed.score}})}}) +
-        "\n";
+    upload->findings += MessageLine("robot.where.file", {},
+                                    {{"text", MessageLine("robot.finding.claimed",
+                                                          {{"claimed", Quoted(intake.claimedInLog)},
+                                                           {"score", claimed.score}})}}) +
+                        "\n";
   }
   upload->token = RandomHex(32);
 }
@@ -102,10 +102,11 @@ void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   const std::string address = ClientAddress(req, robot.options);
   const UploadQuota::Place place = robot.quota.Take(address, now);
   if (!place.taken()) {
-    return Refuse(robot, req, res, 429,
-                  {MessageLine("robot.refusal.too_many",
-                               {{"limit", std::to_string(robot.options.uploadLimit)},
-                                {"minutes", std::to_string(robot.options.uploadWindowSeconds / 60)}})});
+    return Refuse(
+        robot, req, res, 429,
+        {MessageLine("robot.refusal.too_many",
+                     {{"limit", std::to_string(robot.options.uploadLimit)},
+                      {"minutes", std::to_string(robot.options.uploadWindowSeconds / 60)}})});
   }
   if (RefuseForm(robot, req, res)) return;
   std::string logField = FieldValue(req, "log");

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "serve/robot_store.h"
 #include "serve/message_line.h"
+#include "serve/robot_store.h"
 #include "serve/store_statement.h"
 
 namespace tarno::score {

@@ -155,10 +155,9 @@ ClaimedScore ScoringPool::Ask(Worker* worker, const std::string& request) {
                status == FrameStatus::kTimedOut  ? "ran over its time and was killed"
                : status == FrameStatus::kGarbage ? "answered garbage and was killed"
                                                  : "ended before it answered");
-  const std::string why = status == FrameStatus::kTimedOut ? MessageLine("robot.score.timed_out")
-                          : status == FrameStatus::kGarbage
-                              ? MessageLine("robot.score.garbage")
-                              : MessageLine("robot.score.ended");
+  const std::string why = status == FrameStatus::kTimedOut  ? MessageLine("robot.score.timed_out")
+                          : status == FrameStatus::kGarbage ? MessageLine("robot.score.garbage")
+                                                            : MessageLine("robot.score.ended");
   return NotScored(MessageLine("robot.score.failed", {}, {{"why", why}}));
 }
 

@@ -172,10 +172,10 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
         }
         res.status = 409;
         const Catalogue& words = WordsOf(req);
-        res.SetContent(SponsorPageOf(robot, req, session,
-                                     words.Format("robot.admit.failed",
-                                                  {{"why", ShownLine(words, error)}})),
-                       kHtmlType);
+        res.SetContent(
+            SponsorPageOf(robot, req, session,
+                          words.Format("robot.admit.failed", {{"why", ShownLine(words, error)}})),
+            kHtmlType);
       });
   server->Post("/sponsor/backup", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
@@ -215,10 +215,10 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     if (robot.checks.Start(Now(), &why)) return SeeOther(res, "/sponsor");
     const Catalogue& words = WordsOf(req);
     res.status = 409;
-    res.SetContent(SponsorPageOf(robot, req, session,
-                                 words.Format("robot.check.not_started",
-                                              {{"why", ShownLine(words, why)}})),
-                   kHtmlType);
+    res.SetContent(
+        SponsorPageOf(robot, req, session,
+                      words.Format("robot.check.not_started", {{"why", ShownLine(words, why)}})),
+        kHtmlType);
   });
   server->Post("/sponsor/publish", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
@@ -229,9 +229,8 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     if (!(shown > 0 ? robot.store.Run(shown, &run) : robot.store.LatestFinishedRun(&run)) ||
         run.state != "finished") {
       res.status = 409;
-      res.SetContent(
-          SponsorPageOf(robot, req, session, WordsOf(req).Text("robot.publish.nothing")),
-          kHtmlType);
+      res.SetContent(SponsorPageOf(robot, req, session, WordsOf(req).Text("robot.publish.nothing")),
+                     kHtmlType);
       return;
     }
     robot.store.SetSetting("published_run", std::to_string(run.id));
