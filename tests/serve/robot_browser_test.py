@@ -7,8 +7,10 @@ chromium-driver by Selenium, against a `tarno-score serve` started for the run.
 An entrant uploads through the form and reads the receipt; the sponsor logs in, runs the
 check and publishes; the entrant follows the receipt link to the report. What the receipt
 says is held against `tarno-score check` and the score of the same file. The upload page
-and the receipt must fit a 400 px wide screen. The upload form, a receipt and the sponsor's
-list are saved as robot-upload.png, robot-receipt.png and robot-sponsor.png in DIR.
+and the receipt must fit a 400 px wide screen, in English and, chosen with the switch on
+the page, in Hungarian. The upload form, a receipt and the sponsor's list are saved as
+robot-upload.png, robot-receipt.png and robot-sponsor.png in DIR, and the upload form and a
+receipt in Hungarian on a phone as robot-upload-hu.png and robot-receipt-hu.png.
 Exit status 77 (skipped) when Chromium, its driver or Selenium is missing.
 """
 
@@ -97,8 +99,13 @@ def expected_receipt(path):
             "score": int(score.group(1))}
 
 
+def digits(text):
+    """A number as either language groups its digits: 12,345 or 12\u00a0345."""
+    return text.replace(",", "").replace("\u00a0", "")
+
+
 def first_number(text):
-    match = re.search(r"\d+", text.replace(",", ""))
+    match = re.search(r"\d+", digits(text))
     return int(match.group(0)) if match else None
 
 
@@ -206,12 +213,15 @@ class RobotInBrowserTest(unittest.TestCase):
         WebDriverWait(self.browser, WAIT_SECONDS).until(gone)
 
     def shot(self, name, width=1000):
-        """The whole page at `width`, saved in the screenshots folder."""
-        height = self.browser.execute_script("return document.documentElement.scrollHeight")
-        self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
-            "width": width, "height": min(height, 3000), "deviceScaleFactor": 1,
-            "mobile": False})
+        """The whole page at `width` (at 400 px, as a phone shows it), saved in the
+        screenshots folder."""
+        metrics = {"width": width, "height": 800, "deviceScaleFactor": 1, "mobile": width <= 400}
+        self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", metrics)
         try:
+            # As tall as the page is at that width.
+            height = self.browser.execute_script("return document.documentElement.scrollHeight")
+            metrics["height"] = min(height, 3000)
+            self.browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", metrics)
             path = os.path.join(OPTIONS.screenshots, name)
             self.assertTrue(self.browser.save_screenshot(path), path)
         finally:
@@ -229,7 +239,7 @@ class RobotInBrowserTest(unittest.TestCase):
             self.assertTrue([text for text in shown if message in text and
                              re.search(r"\b%d\b" % line, text)],
                             "finding not shown with its line: %d: %s" % (line, message))
-        self.assertRegex(self.one("#claimed-score").text.replace(",", ""),
+        self.assertRegex(digits(self.one("#claimed-score").text),
                          r"\b%d\b" % expected["score"])
         self.assertEqual([], self.some("#late"), "a log in time is marked late")
         link = self.one("a#receipt-link").get_attribute("href")
@@ -437,6 +447,39 @@ class RobotInBrowserTest(unittest.TestCase):
             self.assertIn("9A3FF's log came by post", self.one("table#decisions").text)
             self.assert_fits("the sponsor's decisions")
         self.sponsor_logs_out()
+
+    def test_the_robot_in_hungarian_fits_a_400_pixel_screen(self):
+        """The switch on the page shows it in Hungarian and keeps the choice: the upload
+        form sends in Hungarian, the receipt answers in Hungarian, and both fit a phone."""
+        faulty = faulty_log(self.scratch.name)
+        try:
+            with self.narrow_screen():
+                self.open("/")
+                self.follow(self.one("a#language"))
+                self.assert_hungarian("Napl\u00f3bek\u00fcld\u00e9s")
+                self.assert_fits("the upload page in Hungarian")
+                self.upload(path=faulty)
+                self.assert_hungarian("Nyugta")
+                receipt_link = self.assert_receipt("OK2DD", expected_receipt(faulty))
+                self.assertIn("sor:", self.one("#findings").text, "findings framed in English")
+                self.assert_fits("the receipt in Hungarian")
+            self.shot("robot-receipt-hu.png", width=400)
+            self.open("/")
+            self.assert_hungarian("Napl\u00f3bek\u00fcld\u00e9s")
+            self.shot("robot-upload-hu.png", width=400)
+            # And back: the same receipt in English.
+            self.browser.get(receipt_link)
+            self.follow(self.one("a#language"))
+            self.assertEqual("en", self.one("html").get_attribute("lang"))
+            self.assertIn("Receipt for", self.one("h1").text)
+        finally:
+            self.browser.delete_cookie("lang")
+
+    def assert_hungarian(self, heading):
+        self.assertEqual("hu", self.one("html").get_attribute("lang"))
+        self.assertIn(heading, self.one("h1").text)
+        self.assertEqual("In English", self.one("a#language").text)
+        self.assertNotRegex(self.page_text(), r"\[robot\.", "a text missing in Hungarian")
 
     def test_sponsor_list_fits_a_400_pixel_screen(self):
         self.upload(path=os.path.join(LOGS, "ha5aa.cbr"))

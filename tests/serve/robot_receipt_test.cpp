@@ -98,7 +98,7 @@ TEST_F(RobotReceiptTest, MostOfALogRefusedIsCountedExactlyAndListedInPart) {
   log = Replaced(log, "CATEGORY-MODE: FM", "CATEGORY-MODE: CW");
   const std::string receipt = ReceiptOf(log);
   EXPECT_EQ(ElementText(receipt, "uncounted-warning"),
-            "Most of this log will not count: 2000 of its 2000 QSOs, listed below.")
+            "Most of this log will not count: 2,000 of its 2,000 QSOs, listed below.")
       << receipt.substr(0, 3000);
   const std::string list = ElementText(receipt, "uncounted");
   size_t items = 0;
@@ -106,7 +106,7 @@ TEST_F(RobotReceiptTest, MostOfALogRefusedIsCountedExactlyAndListedInPart) {
     ++items;
   EXPECT_EQ(items, 200u);
   EXPECT_NE(list.find("<li>line 6: "), std::string::npos);
-  EXPECT_EQ(ElementText(receipt, "uncounted-more"), "and 1800 more, not listed here.");
+  EXPECT_EQ(ElementText(receipt, "uncounted-more"), "and 1,800 more, not listed here.");
 }
 
 // A robot's database from before receipts kept what will not count: its uploads still

@@ -326,9 +326,10 @@ TEST(RobotSponsorTest, AMadePasswordIsPrintedOnceAndOnlyItsHashKept) {
 }
 
 TEST(RobotStartTest, ABadCommandLineIsRefusedWithStatusTwo) {
-  for (const char* options : {"--listen nowhere", "--listen 127.0.0.1:99999", "--start 2026-01-17",
-                              "--start 2026-01-18 --end 2026-01-17", "--deadline 2026-02-30",
-                              "--upload-limit 0", "--timeout x", "--frobnicate", "stray"}) {
+  for (const char* options :
+       {"--listen nowhere", "--listen 127.0.0.1:99999", "--start 2026-01-17",
+        "--start 2026-01-18 --end 2026-01-17", "--deadline 2026-02-30", "--upload-limit 0",
+        "--timeout x", "--frobnicate", "stray", "--title \"$(printf 'A\\tB')\""}) {
     const std::string command =
         std::string(TARNO_SCORE_PROGRAM) + " serve --data /nonexistent/robot " + options + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");

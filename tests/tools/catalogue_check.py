@@ -33,13 +33,14 @@ def extracted(sources, keywords):
 
 
 def keys_in_code():
-    """The keys the code passes to Text, Format and Plural as literals."""
+    """The keys the code passes as literals to Text, Format and Plural, to Markup (a page's
+    text with markup filled in) and to MessageLine (a message kept for a page read later)."""
     sources = []
     for folder, _, files in os.walk(os.path.join(SOURCE, "tools")):
         sources += [os.path.join(folder, name) for name in files
                     if name.endswith((".cpp", ".h"))]
     sources.sort()
-    keys = extracted(sources, ["Text", "Format"])
+    keys = extracted(sources, ["Text", "Format", "Markup", "MessageLine"])
     for key in extracted(sources, ["Plural"]):
         keys.update({key + ".one", key + ".other"})
     return keys

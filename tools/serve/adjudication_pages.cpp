@@ -226,7 +226,7 @@ std::string ReviewPage(const ReviewView& view, const Catalogue& words) {
   }
   body += "<p><a href=\"/sponsor/decisions\">" + E(words.Text("decision.title")) +
           "</a> · <a href=\"/sponsor\">" + E(words.Text("decision.back")) + "</a></p>";
-  return AdjudicationPage(words.Text("review.heading"), body, words);
+  return RobotPage(words, view.contest, words.Text("review.heading"), "/sponsor/review", body);
 }
 
 std::string DecisionsPage(const DecisionsView& view, const Catalogue& words) {
@@ -256,7 +256,7 @@ std::string DecisionsPage(const DecisionsView& view, const Catalogue& words) {
           DecisionsTable(view, words) + "<p><a href=\"/sponsor/review\">" +
           E(words.Text("review.heading")) + "</a> · <a href=\"/sponsor\">" +
           E(words.Text("decision.back")) + "</a></p>";
-  return AdjudicationPage(words.Text("decision.title"), body, words);
+  return RobotPage(words, view.contest, words.Text("decision.title"), "/sponsor/decisions", body);
 }
 
 std::string EntrantDecisionForm(const std::string& call, const std::string& csrf,
@@ -303,11 +303,6 @@ std::string AdjudicationSections(const AdjudicationView& view) {
           "</a></p>\n</section>\n";
   if (view.showWanted) html += WantedLogsSection(view.wanted, words);
   return html;
-}
-
-std::string AdjudicationPage(const std::string& title, const std::string& body,
-                             const Catalogue& words) {
-  return RobotPage(title, body, words.Code());
 }
 
 }  // namespace tarno::score

@@ -55,6 +55,7 @@ const char* DecisionFromName(DecisionFrom from);  // the form's "from" value
 using DecisionsByLine = std::map<std::pair<std::string, int64_t>, DecisionRecord>;
 
 struct ReviewView {
+  std::string contest;  // the contest's title, on every page
   bool hasRun = false;  // a finished check
   RunRecord run;
   bool hasReview = false;  // it wrote review.csv
@@ -67,6 +68,7 @@ struct ReviewView {
 std::string ReviewPage(const ReviewView& view, const Catalogue& words);
 
 struct DecisionsView {
+  std::string contest;                    // the contest's title, on every page
   std::vector<DecisionRecord> decisions;  // every one, newest first
   // Those in force made for an earlier upload of their call, which the checks leave out.
   std::set<int64_t> forEarlierLog;
@@ -87,9 +89,8 @@ std::string EntrantDecisionForm(const std::string& call, const std::string& csrf
 std::string CallOfReport(const std::string& fileName);
 
 struct AdjudicationView {
-  // The sponsor page's language; until that page is translated, its own default.
-  Language language = Language::kEnglish;
-  std::string rulesFile;  // empty: no --rules
+  Language language = Language::kEnglish;  // the sponsor page's
+  std::string rulesFile;                   // empty: no --rules
   std::string rulesText;
   int64_t finishedRun = 0;  // the latest finished check; 0: none yet
   size_t decisionsInForce = 0;
@@ -99,10 +100,6 @@ struct AdjudicationView {
 // The sponsor page's sections: the rules in force, the review and the decisions, and the
 // wanted logs.
 std::string AdjudicationSections(const AdjudicationView& view);
-
-// A page in the robot's look.
-std::string AdjudicationPage(const std::string& title, const std::string& body,
-                             const Catalogue& words);
 
 }  // namespace tarno::score
 

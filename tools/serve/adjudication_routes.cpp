@@ -10,6 +10,9 @@
 #include "logs/log_text.h"
 #include "replay/html_text.h"
 #include "serve/adjudication_files.h"
+#include "serve/message_line.h"
+#include "serve/page_language.h"
+#include "serve/robot_pages.h"
 #include "serve/sponsor_auth.h"
 #include "serve/wanted_logs.h"
 
@@ -29,24 +32,21 @@ constexpr char kUnreadable[] = "(the line could not be read)";
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-const Catalogue& WordsOf(const Request& req) {
-  return Catalogue::Of(LanguageOfAccept(req.Header("Accept-Language")));
-}
-
 void SeeOther(Response& res, const std::string& where) {
   res.status = 303;
   res.SetHeader("Location", where);
 }
 
-void Refused(Response& res, int status, const std::string& why, const Catalogue& words) {
+void Refused(Robot& robot, Response& res, int status, const std::string& why,
+             const Catalogue& words) {
   res.status = status;
-  res.SetContent(AdjudicationPage(words.Text("decision.refused.title"),
-                                  "<h1>" + HtmlEscaped(words.Text("decision.refused.title")) +
-                                      "</h1>\n<p id=\"message\">" + HtmlEscaped(why) +
-                                      "</p>\n<p><a href=\"/sponsor\">" +
-                                      HtmlEscaped(words.Text("decision.back")) + "</a></p>",
-                                  words),
-                 kHtmlType);
+  res.SetContent(
+      RobotPage(
+          words, robot.options.title, words.Text("decision.refused.title"), "/sponsor/decisions",
+          "<h1>" + HtmlEscaped(words.Text("decision.refused.title")) + "</h1>\n<p id=\"message\">" +
+              HtmlEscaped(why) + "</p>\n<p><a href=\"/sponsor\">" +
+              HtmlEscaped(words.Text("decision.back")) + "</a></p>"),
+      kHtmlType);
 }
 
 bool Session(Robot& robot, const Request& req, SponsorSession* session) {
@@ -57,11 +57,11 @@ bool Session(Robot& robot, const Request& req, SponsorSession* session) {
 bool PostSession(Robot& robot, const Request& req, Response& res, const Catalogue& words,
                  SponsorSession* session) {
   if (!Session(robot, req, session)) {
-    Refused(res, 403, words.Text("decision.refused.session"), words);
+    Refused(robot, res, 403, words.Text("decision.refused.session"), words);
     return false;
   }
   if (!SameSecret(req.Param("csrf"), session->csrf)) {
-    Refused(res, 403, words.Text("decision.refused.csrf"), words);
+    Refused(robot, res, 403, words.Text("decision.refused.csrf"), words);
     return false;
   }
   return true;
@@ -148,6 +148,7 @@ std::string RunRefusal(Robot& robot, DecisionRecord* decision, const Catalogue& 
 
 DecisionsView DecisionsViewOf(Robot& robot, const SponsorSession& session) {
   DecisionsView view;
+  view.contest = robot.options.title;
   view.decisions = robot.store.Decisions(false);
   for (const DecisionRecord& decision : view.decisions) {
     if (decision.withdrawnUnix == 0 && !DecisionHolds(robot.store, decision, 0))
@@ -165,7 +166,7 @@ std::string CheckRefusal(Robot& robot, const Catalogue& words) {
     return std::string();
   }
   return words.Format("decision.check_refused",
-                      {{"run", std::to_string(run.id)}, {"reason", run.reason}});
+                      {{"run", std::to_string(run.id)}, {"reason", ShownLine(words, run.reason)}});
 }
 
 const DecisionRecord* Find(const std::vector<DecisionRecord>& decisions, int64_t id) {
@@ -229,7 +230,8 @@ void Decide(Robot& robot, const Request& req, Response& res) {
         refusal = words.Format("decision.refused.decided", LineValues(decision));
         break;
       case RobotStore::Kept::kNo:
-        return Refused(res, 503, words.Format("decision.not_kept", {{"reason", why}}), words);
+        return Refused(robot, res, 503, words.Format("decision.not_kept", {{"reason", why}}),
+                       words);
     }
   }
   DecisionsView view = DecisionsViewOf(robot, session);
@@ -255,7 +257,7 @@ void Undo(Robot& robot, const Request& req, Response& res) {
       return res.SetContent(DecisionsPage(view, words), kHtmlType);
     }
     case RobotStore::Withdrawn::kNo:
-      return Refused(res, 503, words.Format("decision.not_kept", {{"reason", why}}), words);
+      return Refused(robot, res, 503, words.Format("decision.not_kept", {{"reason", why}}), words);
   }
 }
 
@@ -263,6 +265,7 @@ void ShowReview(Robot& robot, const Request& req, Response& res) {
   SponsorSession session;
   if (!Session(robot, req, &session)) return SeeOther(res, "/sponsor");
   ReviewView view;
+  view.contest = robot.options.title;
   view.csrf = session.csrf;
   view.hasRun = robot.store.LatestFinishedRun(&view.run);
   std::string csv;

@@ -15,6 +15,7 @@
 #include "cabrillo/cabrillo_log.h"
 #include "logs/log_file.h"
 #include "serve/adjudication_files.h"
+#include "serve/message_line.h"
 
 namespace tarno::score {
 namespace {
@@ -39,7 +40,7 @@ bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder, st
   std::error_code made;
   fs::create_directories(folder, made);
   if (made) {
-    *why = "the logs could not be written out: " + made.message();
+    *why = MessageLine("robot.run.reason.not_written", {{"why", made.message()}});
     return false;
   }
   for (const UploadRecord& log : logs) {
@@ -55,8 +56,9 @@ bool WriteLogs(const std::vector<UploadRecord>& logs, const fs::path& folder, st
     const bool closed = fd >= 0 && close(fd) == 0;
     if (fd >= 0 && done == log.bytes.size() && !closed) failure = errno;
     if (fd < 0 || done < log.bytes.size() || !closed) {
-      *why = "the logs could not be written out: " + name + ": " +
-             std::error_code(failure, std::generic_category()).message();
+      *why = MessageLine(
+          "robot.run.reason.not_written",
+          {{"why", name + ": " + std::error_code(failure, std::generic_category()).message()}});
       return false;
     }
   }
@@ -95,7 +97,7 @@ CheckRunner::~CheckRunner() {
 bool CheckRunner::Start(int64_t nowUnix, std::string* why) {
   std::lock_guard<std::mutex> lock(m_mutex);
   if (m_running) {
-    *why = "a check is running already";
+    *why = MessageLine("robot.check.running");
     return false;
   }
   std::vector<int64_t> logs;
@@ -103,12 +105,12 @@ bool CheckRunner::Start(int64_t nowUnix, std::string* why) {
     if (upload.state == "current") logs.push_back(upload.id);
   }
   if (logs.empty()) {
-    *why = "there is no log to check yet";
+    *why = MessageLine("robot.check.no_logs");
     return false;
   }
   const int64_t run = m_store.AddRun(nowUnix, logs);
   if (run == 0) {
-    *why = "the run could not be recorded";
+    *why = MessageLine("robot.check.not_recorded");
     return false;
   }
   if (m_thread.joinable()) m_thread.join();
@@ -156,18 +158,20 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
   // The sponsor's page tells the run's files by their names, not by where the robot keeps them.
   const std::string output = WithoutFolder(result.output, folder.string() + "/");
   if (result.stopped) {
-    Finish(run, "interrupted", result.status, output, "the robot was stopped during the check", {});
+    Finish(run, "interrupted", result.status, output, MessageLine("robot.run.reason.stopped"), {});
   } else if (!result.started) {
-    Finish(run, "failed", -1, output, "the cross-check could not be started", {});
+    Finish(run, "failed", -1, output, MessageLine("robot.run.reason.not_started"), {});
   } else if (result.timedOut) {
-    Finish(run, "failed", -1, output, "the cross-check took too long and was stopped", {});
+    Finish(run, "failed", -1, output, MessageLine("robot.run.reason.timed_out"), {});
   } else if (result.status < 0 || result.status >= 2) {
+    const std::string ended =
+        result.status < 0
+            ? MessageLine("robot.run.reason.killed")
+            : MessageLine("robot.run.reason.status", {{"status", std::to_string(result.status)}});
     const std::string said = LastLine(output);
     Finish(run, "failed", result.status, output,
-           (result.status < 0
-                ? std::string("the cross-check was killed")
-                : "the cross-check stopped with status " + std::to_string(result.status)) +
-               (said.empty() ? "" : ": " + said),
+           said.empty() ? ended
+                        : MessageLine("robot.run.reason.said", {{"said", said}}, {{"why", ended}}),
            {});
   } else {
     Finish(run, "finished", result.status, output, "", ReadResults(folder / "results"));

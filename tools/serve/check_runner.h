@@ -30,8 +30,8 @@ class CheckRunner {
   CheckRunner(const CheckRunner&) = delete;
   CheckRunner& operator=(const CheckRunner&) = delete;
 
-  // Starts a run over the current logs; false with the reason when one is running already
-  // or there is no log.
+  // Starts a run over the current logs; false with the reason (a MessageLine) when one is
+  // running already or there is no log. A run's reason is kept as a MessageLine too.
   bool Start(int64_t nowUnix, std::string* why);
   bool Running() const { return m_running; }
 

@@ -266,6 +266,10 @@ void HttpResponse::SetHeader(const std::string& name, const std::string& value) 
   headers.emplace_back(name, value);
 }
 
+void HttpResponse::AddHeader(const std::string& name, const std::string& value) {
+  headers.emplace_back(name, value);
+}
+
 void HttpResponse::SetContent(std::string content, const std::string& type) {
   body = std::move(content);
   contentType = type;

@@ -80,6 +80,8 @@ struct HttpResponse {
   std::vector<std::pair<std::string, std::string>> headers;
 
   void SetHeader(const std::string& name, const std::string& value);
+  // Another header of that name beside those there are (Set-Cookie).
+  void AddHeader(const std::string& name, const std::string& value);
   void SetContent(std::string content, const std::string& type);
 };
 

@@ -9,6 +9,7 @@
 #include "logs/cabrillo_check.h"
 #include "logs/cabrillo_reader.h"
 #include "logs/log_text.h"
+#include "serve/message_line.h"
 
 namespace tarno::score {
 namespace {
@@ -38,7 +39,23 @@ std::string CategoryLines(std::string_view text) {
   return categories;
 }
 
-void JudgeCabrillo(std::string_view bytes, Intake* intake) {
+// "line 12: ...", "record 12: ...", "file: ...", as the reader's language says them; the
+// text is the reader's or the check's own.
+std::string Finding(const char* unit, int source, const std::string& text) {
+  if (std::string_view(unit) == "record")
+    return MessageLine("robot.where.record", {{"line", std::to_string(source)}, {"text", text}});
+  if (source <= 0) return MessageLine("robot.where.file", {{"text", text}});
+  return MessageLine("robot.where.line", {{"line", std::to_string(source)}, {"text", text}});
+}
+
+std::string FindingSaid(const char* unit, int source, const std::string& said) {
+  if (std::string_view(unit) == "record")
+    return MessageLine("robot.where.record", {{"line", std::to_string(source)}}, {{"text", said}});
+  return MessageLine("robot.where.line", {{"line", std::to_string(source)}}, {{"text", said}});
+}
+
+// False when the bytes are no Cabrillo log at all, with that the only refusal.
+bool JudgeCabrillo(std::string_view bytes, Intake* intake) {
   const ReadLog log = ReadCabrillo(bytes);
   intake->kind = "cbr";
   intake->linesRead = static_cast<int64_t>(log.qsos.size());
@@ -46,31 +63,32 @@ void JudgeCabrillo(std::string_view bytes, Intake* intake) {
   intake->categories = CategoryLines(bytes);
   const bool header = StartsWithIgnoringCase(TrimAscii(bytes), "START-OF-LOG:");
   if (!header && log.recordsFound == 0) {
-    intake->refusal.push_back("not a log: neither a Cabrillo log (START-OF-LOG:) nor ADIF");
-    return;
+    intake->refusal.push_back(MessageLine("robot.refusal.not_log"));
+    return false;
   }
   std::vector<std::pair<int, std::string>> findings;
   std::set<int> lines;
   for (const CabrilloProblem& problem : CheckCabrillo(bytes)) {
     lines.insert(problem.line);
-    findings.emplace_back(problem.line, problem.line > 0 ? "line " + std::to_string(problem.line) +
-                                                               ": " + problem.message
-                                                         : "file: " + problem.message);
+    findings.emplace_back(problem.line, Finding("line", problem.line, problem.message));
   }
   for (const LogProblem& skipped : log.skipped) {
     if (lines.count(skipped.source)) continue;
-    findings.emplace_back(
-        skipped.source, "line " + std::to_string(skipped.source) + ": not read: " + skipped.reason);
+    findings.emplace_back(skipped.source,
+                          FindingSaid("line", skipped.source,
+                                      MessageLine("robot.not_read", {{"reason", skipped.reason}})));
   }
   std::stable_sort(findings.begin(), findings.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& finding : findings) intake->findings.push_back(std::move(finding.second));
   if (!log.contest.empty() && !EqualsIgnoringCase(TrimAscii(log.contest), "TARNO")) {
-    intake->refusal.push_back("another contest: CONTEST: " + Quoted(log.contest) + " is not TARNO");
+    intake->refusal.push_back(
+        MessageLine("robot.refusal.other_contest", {{"contest", Quoted(log.contest)}}));
   }
   intake->call = log.ownCall;
   intake->claimedInLog = std::string(TrimAscii(log.claimedScore));
-  if (log.qsos.empty()) intake->refusal.push_back("the log holds no QSO line that can be read");
+  if (log.qsos.empty()) intake->refusal.push_back(MessageLine("robot.refusal.no_qso_line"));
+  return true;
 }
 
 void JudgeAdif(std::string_view bytes, Intake* intake) {
@@ -78,21 +96,25 @@ void JudgeAdif(std::string_view bytes, Intake* intake) {
   intake->kind = "adi";
   intake->linesRead = static_cast<int64_t>(log.qsos.size());
   intake->linesRefused = static_cast<int64_t>(log.skipped.size());
-  std::vector<LogProblem> messages = log.notes;
-  for (const LogProblem& skipped : log.skipped)
-    messages.push_back({skipped.source, "skipped: " + skipped.reason});
+  std::vector<std::pair<int, std::string>> messages;
+  for (const LogProblem& note : log.notes)
+    messages.emplace_back(note.source, Finding("record", note.source, note.reason));
+  for (const LogProblem& skipped : log.skipped) {
+    messages.emplace_back(skipped.source,
+                          FindingSaid("record", skipped.source,
+                                      MessageLine("robot.skipped", {{"reason", skipped.reason}})));
+  }
   std::stable_sort(messages.begin(), messages.end(),
-                   [](const LogProblem& a, const LogProblem& b) { return a.source < b.source; });
-  for (const LogProblem& message : messages)
-    intake->findings.push_back("record " + std::to_string(message.source) + ": " + message.reason);
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& message : messages) intake->findings.push_back(std::move(message.second));
   if (log.recordsFound == 0) {
-    intake->refusal.push_back("not a log: the ADIF file holds no record (<EOR>)");
+    intake->refusal.push_back(MessageLine("robot.refusal.no_record"));
     return;
   }
   intake->call = !log.qsos.empty() && !log.qsos.front().stationCall.empty()
                      ? log.qsos.front().stationCall
                      : log.ownCall;
-  if (log.qsos.empty()) intake->refusal.push_back("the log holds no QSO record that can be read");
+  if (log.qsos.empty()) intake->refusal.push_back(MessageLine("robot.refusal.no_qso_record"));
 }
 
 }  // namespace
@@ -129,36 +151,33 @@ std::string Quoted(std::string_view text) {
 Intake JudgeUpload(std::string_view bytes) {
   Intake intake;
   if (TrimAscii(bytes).empty()) {
-    intake.refusal.push_back("empty: no log was sent");
+    intake.refusal.push_back(MessageLine("robot.refusal.empty"));
     return intake;
   }
   // Judged as the commands read it: UTF-16 and 8-bit files as UTF-8 text.
   std::string text(bytes);
   const TextDecoding decoding = DecodeLogText(&text);
   if (text.find('\0') != std::string::npos) {
-    intake.refusal.push_back("not a log: the file holds binary bytes (NUL), not text");
+    intake.refusal.push_back(MessageLine("robot.refusal.binary"));
     return intake;
   }
+  bool log = true;
   if (LooksLikeAdif(text)) {
     JudgeAdif(text, &intake);
   } else {
-    JudgeCabrillo(text, &intake);
+    log = JudgeCabrillo(text, &intake);
   }
   if (!decoding.note.empty())
-    intake.findings.insert(intake.findings.begin(), "file: " + decoding.note);
-  if (intake.kind == "cbr" && intake.refusal.size() == 1 &&
-      intake.refusal.front().rfind("not a log", 0) == 0) {
-    return intake;
-  }
+    intake.findings.insert(intake.findings.begin(), Finding("file", 0, decoding.note));
+  if (!log) return intake;
   const std::string call(TrimAscii(intake.call));
   if (call.empty()) {
-    intake.refusal.push_back(intake.kind == "cbr"
-                                 ? "no CALLSIGN: the log does not say whose it is"
-                                 : "no STATION_CALLSIGN: the log does not say whose it is");
+    intake.refusal.push_back(intake.kind == "cbr" ? MessageLine("robot.refusal.no_callsign")
+                                                  : MessageLine("robot.refusal.no_station_call"));
     intake.call.clear();
   } else if (!IsPlausibleCall(call)) {
-    intake.refusal.push_back("implausible CALLSIGN " + Quoted(call) +
-                             ": a call is letters, digits and /, with a letter and a digit");
+    intake.refusal.push_back(
+        MessageLine("robot.refusal.implausible_call", {{"call", Quoted(call)}}));
     intake.call.clear();
   } else {
     intake.call = UpperAscii(call);

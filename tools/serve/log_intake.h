@@ -12,6 +12,7 @@
 
 namespace tarno::score {
 
+// The refusal's reasons and the findings are MessageLines (message_line.h), kept as they are.
 struct Intake {
   std::vector<std::string> refusal;   // why the upload is no log the robot takes; empty: taken
   std::string call;                   // upper case, when the log names a plausible one

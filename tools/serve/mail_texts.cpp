@@ -8,6 +8,7 @@
 #include "contest/ascii_text.h"
 #include "serve/mail_address.h"
 #include "serve/mail_message.h"
+#include "serve/message_line.h"
 
 namespace tarno::score {
 namespace {
@@ -72,7 +73,7 @@ std::string Problems(const Catalogue& words, const std::string& findings) {
     size_t to = findings.find('\n', from);
     if (to == std::string::npos) to = findings.size();
     if (to > from && ++count <= kProblemsInMail) {
-      text += "  - " + findings.substr(from, to - from) + "\n";
+      text += "  - " + ShownLine(words, std::string_view(findings).substr(from, to - from)) + "\n";
       ++listed;
     }
     from = to + 1;
@@ -95,7 +96,9 @@ std::string ReceiptBody(const MailSettings& settings, const UploadRecord& upload
         words.Format("mail.receipt.received", {{"time", UtcMoment(upload.receivedUnix)}}) + "\n" +
         words.Format("mail.receipt.lines_read", {{"n", words.Number(upload.linesRead)}}) + "\n" +
         words.Format("mail.receipt.lines_refused", {{"n", words.Number(upload.linesRefused)}}) +
-        "\n" + words.Format("mail.receipt.claimed", {{"score", upload.claimedScore}}) + "\n\n";
+        "\n" +
+        words.Format("mail.receipt.claimed", {{"score", ShownLine(words, upload.claimedScore)}}) +
+        "\n\n";
     if (upload.late) text += words.Text("mail.receipt.late") + "\n\n";
     if (replaced) {
       text += words.Format("mail.receipt.replaces", {{"time", UtcMoment(replaced->receivedUnix)}}) +
@@ -144,9 +147,9 @@ std::string PlaceText(const Catalogue& words, const EntrantPlace* place) {
         "\n";
   } else {
     const bool checkLog = place->category == "CHECKLOG";
-    text += (checkLog ? words.Text("mail.results.check_log")
-                      : words.Text("mail.results.no_category")) +
-            "\n";
+    text +=
+        (checkLog ? words.Text("mail.results.check_log") : words.Text("mail.results.no_category")) +
+        "\n";
   }
   return text + words.Format("mail.results.checked", {{"score", place->checked}}) + "\n";
 }

@@ -12,6 +12,7 @@
 #include "logs/log_text.h"
 #include "replay/replay.h"
 #include "replay/run_settings.h"
+#include "serve/message_line.h"
 #include "serve/receipt_replay.h"
 
 namespace tarno::score {
@@ -46,9 +47,10 @@ bool PeriodDays(const std::string& text, bool end, double* days) {
   return OleDaysOf(year, month, day, hour, minute, end && text.size() == 10 ? 59 : 0, days);
 }
 
+// `why`: a MessageLine, or the words of whatever failed.
 ClaimedScore NotScored(const std::string& why) {
   ClaimedScore claimed;
-  claimed.score = "not scored: " + why;
+  claimed.score = MessageLine("robot.score.not_scored", {}, {{"why", why}});
   return claimed;
 }
 
@@ -57,7 +59,7 @@ bool DecidePeriod(const ReceiptPeriod& period, const std::vector<LogQso>& qsos, 
                   double* end, std::string* why) {
   if (!period.start.empty()) {
     if (PeriodDays(period.start, false, start) && PeriodDays(period.end, true, end)) return true;
-    *why = "the contest period cannot be read";
+    *why = MessageLine("robot.score.period_unreadable");
     return false;
   }
   *start = *end = qsos.front().oleDays;
@@ -66,8 +68,8 @@ bool DecidePeriod(const ReceiptPeriod& period, const std::vector<LogQso>& qsos, 
     *end = std::max(*end, qso.oleDays);
   }
   if (*end - *start <= kLongestUnaskedSpanDays) return true;
-  *why = "the log runs from " + FormatOleDays(*start) + " to " + FormatOleDays(*end) +
-         ", longer than one contest";
+  *why = MessageLine("robot.score.too_long",
+                     {{"start", FormatOleDays(*start)}, {"end", FormatOleDays(*end)}});
   return false;
 }
 
@@ -94,8 +96,8 @@ std::string Shown(const std::string& text) {
   return shown;
 }
 
-std::string ContactText(const LogQso& qso) {
-  return Shown(qso.call) + " on " + Shown(qso.band) + " " + Shown(qso.mode);
+Values ContactValues(const LogQso& qso) {
+  return {{"call", Shown(qso.call)}, {"band", Shown(qso.band)}, {"mode", Shown(qso.mode)}};
 }
 
 // Why the plug-in refused the QSO, in the words of its error file and its order of checks.
@@ -105,30 +107,34 @@ std::string RefusalText(const LogQso& qso) {
   if (!IsContestMode(mode)) return "NO CONTEST MODE (" + Shown(mode) + ")";
   if (std::string(qso.exchRcvd.c_str()).empty()) return "NO RX NUMBER (no exchange received)";
   if (std::string(qso.exchSent.c_str()).empty()) return "NO RX NUMBER (no exchange sent)";
-  return "the plug-in gave no reason";
+  return MessageLine("robot.uncounted.no_reason");
 }
 
 // Every QSO that will not count, by source: the reader's, the period's, the plug-in's.
+// Each entry is a MessageLine.
 class UncountedList {
  public:
-  explicit UncountedList(const char* unit) : m_unit(unit) {}
+  explicit UncountedList(bool adif) : m_adif(adif) {}
 
   void NotRead(const LogProblem& skipped) {
-    Add(skipped.source, "not read: " + skipped.reason);
+    Add(skipped.source, MessageLine("robot.not_read", {{"reason", skipped.reason}}));
     ++m_counts.notRead;
   }
   void Outside(const LogQso& qso) {
-    Add(qso.source,
-        FormatOleDays(qso.oleDays) + " " + Shown(qso.call) + ": outside the contest period");
+    Add(qso.source, MessageLine("robot.uncounted.outside_qso",
+                                {{"time", FormatOleDays(qso.oleDays)}, {"call", Shown(qso.call)}}));
     ++m_counts.outside;
   }
   void Judged(const LogQso& qso, const QsoVerdict& verdict) {
     if (verdict.kind == QsoVerdict::kRefused) {
-      Add(qso.source, ContactText(qso) + ": refused by the plug-in: " + RefusalText(qso));
+      Add(qso.source, MessageLine("robot.uncounted.refused_qso", ContactValues(qso),
+                                  {{"reason", RefusalText(qso)}}));
       ++m_counts.refused;
     } else if (verdict.kind == QsoVerdict::kDupe) {
-      Add(qso.source, ContactText(qso) + ": DUPE of " + m_unit + " " +
-                          std::to_string(verdict.firstSource) + ", which scores nothing");
+      const Values first = {{"line", std::to_string(verdict.firstSource)}};
+      Add(qso.source, MessageLine("robot.uncounted.dupe_qso", ContactValues(qso),
+                                  {{"first", m_adif ? MessageLine("robot.at.record", first)
+                                                    : MessageLine("robot.at.line", first)}}));
       ++m_counts.dupes;
     }
   }
@@ -139,9 +145,13 @@ class UncountedList {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     m_counts.inLog = inLog;
     m_counts.period = period;
-    for (size_t i = 0; i < m_entries.size() && int64_t(i) < kUncountedListed; ++i)
-      m_counts.listed +=
-          m_unit + (" " + std::to_string(m_entries[i].first)) + ": " + m_entries[i].second + "\n";
+    for (size_t i = 0; i < m_entries.size() && int64_t(i) < kUncountedListed; ++i) {
+      const Values where = {{"line", std::to_string(m_entries[i].first)}};
+      const Values what = {{"text", m_entries[i].second}};
+      m_counts.listed += (m_adif ? MessageLine("robot.where.record", where, what)
+                                 : MessageLine("robot.where.line", where, what)) +
+                         "\n";
+    }
     return m_counts;
   }
 
@@ -159,7 +169,7 @@ class UncountedList {
     m_entries.resize(size_t(kUncountedListed));
   }
 
-  std::string m_unit;
+  bool m_adif;
   std::vector<std::pair<int, std::string>> m_entries;
   UncountedQsos m_counts;
 };
@@ -174,13 +184,13 @@ ClaimedScore ScoreForReceipt(const EntryPoints& plugin, const CountryFile& count
   DecodeLogText(&text);
   const bool adif = LooksLikeAdif(text);
   ReadLog log = adif ? ReadAdif(text) : ReadCabrillo(text);
-  if (log.qsos.empty()) return NotScored("the log holds no QSO that can be scored");
+  if (log.qsos.empty()) return NotScored(MessageLine("robot.score.no_qso"));
   RunValues run;
   run.ownCall = call;
   const CountryInfo own = countries.Lookup(call);
   run.ownContinent = own.continent;
   if (run.ownContinent.empty())
-    return NotScored("the own call " + call + " is in no country of the country file");
+    return NotScored(MessageLine("robot.score.no_country", {{"call", call}}));
   ExchangeRules rules;
   rules.ownIsHome = IsHomePrefix(own.prefix);
   ResolveExchanges(rules, countries, &log.qsos);
@@ -204,16 +214,17 @@ ClaimedScore ScoreForReceipt(const EntryPoints& plugin, const CountryFile& count
   const size_t equals = claimed.sheet.rfind('=');
   const size_t score = claimed.sheet.rfind("Score:");
   if (score == std::string::npos || equals == std::string::npos || equals < score)
-    return NotScored("the plug-in gave no score");
+    return NotScored(MessageLine("robot.score.no_score"));
   claimed.scored = true;
   claimed.score = std::string(TrimAscii(std::string_view(claimed.sheet).substr(equals + 1)));
 
-  UncountedList uncounted(adif ? "record" : "line");
+  UncountedList uncounted(adif);
   for (const LogProblem& skipped : log.skipped) uncounted.NotRead(skipped);
   for (const LogQso& qso : outside) uncounted.Outside(qso);
   for (size_t i = 0; i < qsos.size(); ++i) uncounted.Judged(qsos[i], replayed.verdicts[i]);
-  claimed.uncounted =
-      uncounted.Done(inLog, FormatOleDays(start) + " to " + FormatOleDays(end) + " UTC");
+  claimed.uncounted = uncounted.Done(
+      inLog, MessageLine("robot.period.span",
+                         {{"start", FormatOleDays(start)}, {"end", FormatOleDays(end)}}));
   return claimed;
 }
 

@@ -13,6 +13,8 @@
 #include "logs/log_text.h"
 #include "serve/claimed_score.h"
 #include "serve/log_intake.h"
+#include "serve/message_line.h"
+#include "serve/page_language.h"
 #include "serve/published_files.h"
 #include "serve/random_token.h"
 #include "serve/robot_pages.h"
@@ -26,14 +28,15 @@ constexpr const char* kHtml = kHtmlType;
 
 int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
 
-void Refuse(HttpResponse& res, int status, const std::vector<std::string>& reasons) {
+// `reasons`: MessageLines, shown in the words the request asks for.
+void Refuse(const Robot& robot, const HttpRequest& req, HttpResponse& res, int status,
+            const std::vector<std::string>& reasons) {
   res.status = status;
-  res.SetContent(RefusalPage(reasons), kHtml);
+  res.SetContent(RefusalPage(WordsOf(req), robot.options.title, reasons), kHtml);
 }
 
 std::string TooLargeReason() {
-  return "over 10 MB: the robot takes logs of at most 10 MB (" + std::to_string(kLargestLog) +
-         " bytes)";
+  return MessageLine("robot.refusal.too_large", {{"bytes", std::to_string(kLargestLog)}});
 }
 
 UploadRecord RecordOf(const Intake& intake, const std::string& email, const std::string& address,
@@ -61,8 +64,11 @@ void Score(Robot& robot, const Intake& intake, const std::string& bytes, UploadR
   upload->summary = claimed.sheet;
   upload->uncounted = claimed.uncounted;
   if (claimed.scored && !intake.claimedInLog.empty() && intake.claimedInLog != claimed.score) {
-    upload->findings += "file: the log claims " + Quoted(intake.claimedInLog) +
-                        " (CLAIMED-SCORE:), the plug-in scores it " + claimed.score + "\n";
+    upload->findings += MessageLine("robot.where.file", {},
+                                    {{"text", MessageLine("robot.finding.claimed",
+                                                          {{"claimed", Quoted(intake.claimedInLog)},
+                                                           {"score", claimed.score}})}}) +
+                        "\n";
   }
   upload->token = RandomHex(32);
 }
@@ -73,18 +79,18 @@ std::string FieldValue(const HttpRequest& req, const char* name) {
 }
 
 // The form's refusal, if it is not one log: a body that is no form, or a log field twice.
-bool RefuseForm(const HttpRequest& req, HttpResponse& res) {
+bool RefuseForm(const Robot& robot, const HttpRequest& req, HttpResponse& res) {
   if (req.notForm) {
-    Refuse(res, 400, {"not a log: send the log as multipart/form-data, in the field log"});
+    Refuse(robot, req, res, 400, {MessageLine("robot.refusal.not_form")});
   } else if (req.formBroken) {
-    Refuse(res, 400, {"the upload could not be read: the form is broken"});
+    Refuse(robot, req, res, 400, {MessageLine("robot.refusal.form_broken")});
   } else {
     for (const char* name : {"log", "text", "email"}) {
       const FormField* field = req.Field(name);
       if (!field || field->parts < 2) continue;
-      Refuse(res, 400,
-             {"the form holds the field " + std::string(name) + " " + std::to_string(field->parts) +
-              " times: send one log in one upload"});
+      Refuse(robot, req, res, 400,
+             {MessageLine("robot.refusal.field_twice",
+                          {{"field", name}, {"count", std::to_string(field->parts)}})});
       return true;
     }
     return false;
@@ -98,12 +104,12 @@ void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   const UploadQuota::Place place = robot.quota.Take(address, now);
   if (!place.taken()) {
     return Refuse(
-        res, 429,
-        {"too many uploads from your address: at most " +
-         std::to_string(robot.options.uploadLimit) + " in " +
-         std::to_string(robot.options.uploadWindowSeconds / 60) + " minutes; try again later"});
+        robot, req, res, 429,
+        {MessageLine("robot.refusal.too_many",
+                     {{"limit", std::to_string(robot.options.uploadLimit)},
+                      {"minutes", std::to_string(robot.options.uploadWindowSeconds / 60)}})});
   }
-  if (RefuseForm(req, res)) return;
+  if (RefuseForm(robot, req, res)) return;
   std::string logField = FieldValue(req, "log");
   std::string bytes = TrimAscii(logField).empty() ? FieldValue(req, "text") : std::move(logField);
   const Intake intake = JudgeUpload(bytes);
@@ -113,11 +119,13 @@ void Upload(Robot& robot, const HttpRequest& req, HttpResponse& res) {
   std::string error;
   if (!robot.store.AddUpload(&upload, &error, robot.mail.ForUpload(now))) {
     std::fprintf(stderr, "tarno-score serve: an upload could not be stored: %s\n", error.c_str());
-    return Refuse(res, 503, {"the log could not be stored just now; please send it again"});
+    return Refuse(robot, req, res, 503, {MessageLine("robot.refusal.not_stored")});
   }
   robot.mail.Queued();
-  if (!intake.refusal.empty()) return Refuse(res, 400, intake.refusal);
-  res.SetContent(ReceiptPage(upload, std::string(), false, robot.options.publicUrl), kHtml);
+  if (!intake.refusal.empty()) return Refuse(robot, req, res, 400, intake.refusal);
+  res.SetContent(ReceiptPage(WordsOf(req), robot.options.title, upload, std::string(), false,
+                             robot.options.publicUrl),
+                 kHtml);
 }
 
 }  // namespace
@@ -164,12 +172,13 @@ bool PublishedReport(RobotStore& store, const UploadRecord& upload, std::string*
   return true;
 }
 
-ContestTexts TextsOf(const ServeOptions& options) {
-  ContestTexts texts;
-  texts.period = options.start.empty() ? "not set: logs of any date are taken"
-                                       : options.start + " to " + options.end + " (UTC)";
-  texts.deadline = options.hasDeadline ? UtcText(options.deadlineUnix) : "none";
-  return texts;
+ContestDates DatesOf(const ServeOptions& options) {
+  ContestDates dates;
+  dates.start = options.start;
+  dates.end = options.end;
+  dates.hasDeadline = options.hasDeadline;
+  dates.deadlineUnix = options.deadlineUnix;
+  return dates;
 }
 
 BodyRule UploadBody() {
@@ -183,22 +192,29 @@ BodyRule UploadBody() {
 }
 
 void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
-  server->Get("/", [&robot](const HttpRequest&, HttpResponse& res) {
+  server->Get("/", [&robot](const HttpRequest& req, HttpResponse& res) {
     const bool published = !robot.store.Setting("published_run").empty();
-    res.SetContent(HomePage(TextsOf(robot.options), robot.store.Uploads(), published), kHtml);
+    res.SetContent(HomePage(WordsOf(req), robot.options.title, DatesOf(robot.options),
+                            robot.store.Uploads(), published),
+                   kHtml);
   });
   server->Post("/upload", UploadBody(),
                [&robot](const HttpRequest& req, HttpResponse& res) { Upload(robot, req, res); });
   server->Get("/receipt/([0-9a-f]{64})", [&robot](const HttpRequest& req, HttpResponse& res) {
     UploadRecord upload;
+    const Catalogue& words = WordsOf(req);
     if (!robot.store.UploadByToken(req.matches[1], &upload)) {
       res.status = 404;
-      res.SetContent(MessagePage("No such receipt", "This receipt link is not known."), kHtml);
+      res.SetContent(MessagePage(words, robot.options.title, words.Text("robot.receipt.unknown"),
+                                 words.Text("robot.receipt.unknown_text"), req.path),
+                     kHtml);
       return;
     }
     std::string report;
     const bool published = PublishedReport(robot.store, upload, &report);
-    res.SetContent(ReceiptPage(upload, report, published, robot.options.publicUrl), kHtml);
+    res.SetContent(
+        ReceiptPage(words, robot.options.title, upload, report, published, robot.options.publicUrl),
+        kHtml);
   });
   // The pages link to each other by name, so they are served from one folder.
   server->Get("/results", [](const HttpRequest&, HttpResponse& res) {
@@ -208,8 +224,11 @@ void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
   server->Get("/results/(.*)", [&robot](const HttpRequest& req, HttpResponse& res) {
     const int64_t run = std::atoll(robot.store.Setting("published_run").c_str());
     if (run <= 0) {
+      const Catalogue& words = WordsOf(req);
       res.status = 404;
-      res.SetContent(MessagePage("Results", "The results are not yet published."), kHtml);
+      res.SetContent(MessagePage(words, robot.options.title, words.Text("robot.results.title"),
+                                 words.Text("robot.results.not_published"), req.path),
+                     kHtml);
       return;
     }
     const std::string name = req.matches[1].empty() ? "results.html" : req.matches[1];
@@ -217,7 +236,8 @@ void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
   });
 }
 
-void SetHeadersAndErrorPage(const HttpRequest&, HttpResponse& res) {
+void SetHeadersAndErrorPage(const Robot& robot, const HttpRequest& req, HttpResponse& res) {
+  SetLanguageHeaders(req, robot.options.behindTls, &res);
   res.SetHeader("X-Content-Type-Options", "nosniff");
   res.SetHeader("Referrer-Policy", "no-referrer");  // receipt links are secrets
   res.SetHeader("Cache-Control", "no-store");
@@ -225,25 +245,29 @@ void SetHeadersAndErrorPage(const HttpRequest&, HttpResponse& res) {
                 "default-src 'none'; style-src 'unsafe-inline'; img-src data:; "
                 "form-action 'self'; frame-ancestors 'none'; base-uri 'none'");
   if (res.status < 400 || !res.body.empty()) return;
+  const Catalogue& words = WordsOf(req);
+  const std::string& title = robot.options.title;
+  std::string heading, text;
   switch (res.status) {
     case 413:
-      return res.SetContent(RefusalPage({TooLargeReason()}), kHtml);
+      return res.SetContent(RefusalPage(words, title, {TooLargeReason()}), kHtml);
     case 404:
-      return res.SetContent(MessagePage("Not found", "There is no such page."), kHtml);
+      heading = words.Text("robot.error.not_found");
+      text = words.Text("robot.error.not_found_text");
+      break;
     case 431:
-      return res.SetContent(MessagePage("Refused",
-                                        "The request's headers are too many or too "
-                                        "long."),
-                            kHtml);
+      heading = words.Text("robot.error.refused");
+      text = words.Text("robot.error.headers_text");
+      break;
     case 503:
-      return res.SetContent(
-          MessagePage("Busy", "The robot is busy or stopping: please try again in a minute."),
-          kHtml);
+      heading = words.Text("robot.error.busy");
+      text = words.Text("robot.error.busy_text");
+      break;
     default:
-      return res.SetContent(
-          MessagePage("Error " + std::to_string(res.status), "The request could not be answered."),
-          kHtml);
+      heading = words.Format("robot.error.status", {{"status", std::to_string(res.status)}});
+      text = words.Text("robot.error.status_text");
   }
+  res.SetContent(MessagePage(words, title, heading, text, req.path), kHtml);
 }
 
 }  // namespace
@@ -273,7 +297,9 @@ HttpLimits LimitsOf(const ServeOptions& options) {
 }
 
 void SetUpRoutes(Robot& robot, HttpServer* server) {
-  server->SetFinisher(&SetHeadersAndErrorPage);
+  server->SetFinisher([&robot](const HttpRequest& req, HttpResponse& res) {
+    SetHeadersAndErrorPage(robot, req, res);
+  });
   SetUpEntrantRoutes(robot, server);
   SetUpSponsorRoutes(robot, server);
 }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "serve/message_line.h"
 #include "serve/store_statement.h"
 
 namespace tarno::score {
@@ -390,7 +391,10 @@ bool RobotStore::AdmitLate(int64_t id, int64_t nowUnix, const std::string& reaso
       }
     }
     bool ok = state == "late";
-    if (!ok) *error = state.empty() ? "there is no such upload" : "the upload is no late log";
+    if (!ok) {
+      *error = state.empty() ? MessageLine("robot.admit.no_upload")
+                             : MessageLine("robot.admit.not_late");
+    }
     ok = ok &&
          Statement(m_db,
                    "UPDATE uploads SET state = 'replaced' WHERE call = ? AND state = 'current'",

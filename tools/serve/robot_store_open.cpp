@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "serve/message_line.h"
 #include "serve/robot_store.h"
 #include "serve/store_statement.h"
 
@@ -205,11 +206,17 @@ bool RobotStore::Open(const std::string& path, std::string* error) {
     *error = path + " is damaged: SQLite's quick check says: " + verdict + "." + kWhatToDo;
     return false;
   }
-  if (!SetUp(error) ||
-      !Execute("UPDATE runs SET state = 'interrupted', finished = started,"
-               " reason = 'the robot stopped during the check' WHERE finished = 0;",
-               error)) {
+  if (!SetUp(error)) {
     *error = path + ": " + *error;
+    return false;
+  }
+  if (!Statement(m_db,
+                 "UPDATE runs SET state = 'interrupted', finished = started, reason = ?"
+                 " WHERE finished = 0",
+                 "the checks a stop cut short")
+           .Bind(1, MessageLine("robot.run.reason.robot_stopped"))
+           .Run()) {
+    *error = path + ": " + sqlite3_errmsg(m_db);
     return false;
   }
   return true;

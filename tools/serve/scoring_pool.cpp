@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "serve/message_line.h"
 #include "serve/random_token.h"
 #include "serve/scoring_worker.h"
 #include "serve/worker_frame.h"
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 
 ClaimedScore NotScored(const std::string& why) {
   ClaimedScore claimed;
-  claimed.score = "not scored: " + why;
+  claimed.score = MessageLine("robot.score.not_scored", {}, {{"why", why}});
   return claimed;
 }
 
@@ -127,7 +128,7 @@ bool ScoringPool::Alive(Worker* worker) {
 ClaimedScore ScoringPool::Ask(Worker* worker, const std::string& request) {
   FrameStatus status = FrameStatus::kFailed;
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (!Alive(worker) && !Spawn(worker)) return NotScored("the scoring could not be started");
+    if (!Alive(worker) && !Spawn(worker)) return NotScored(MessageLine("robot.score.not_started"));
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::seconds(m_options.scoringSeconds);
     status = WriteFrame(worker->requests, request, deadline);
@@ -154,11 +155,10 @@ ClaimedScore ScoringPool::Ask(Worker* worker, const std::string& request) {
                status == FrameStatus::kTimedOut  ? "ran over its time and was killed"
                : status == FrameStatus::kGarbage ? "answered garbage and was killed"
                                                  : "ended before it answered");
-  const char* why =
-      status == FrameStatus::kTimedOut  ? "it took longer than the robot allows and was stopped"
-      : status == FrameStatus::kGarbage ? "the scoring process gave no answer the robot can read"
-                                        : "the scoring process ended before it was done";
-  return NotScored(std::string("the scoring of this log failed: ") + why + " (the log is kept)");
+  const std::string why = status == FrameStatus::kTimedOut  ? MessageLine("robot.score.timed_out")
+                          : status == FrameStatus::kGarbage ? MessageLine("robot.score.garbage")
+                                                            : MessageLine("robot.score.ended");
+  return NotScored(MessageLine("robot.score.failed", {}, {{"why", why}}));
 }
 
 ClaimedScore ScoringPool::Score(const std::string& call, const std::string& bytes) {
@@ -174,7 +174,7 @@ ClaimedScore ScoringPool::Score(const std::string& call, const std::string& byte
       }
       return worker != nullptr;
     });
-    if (m_stopping) return NotScored("the robot is stopping");
+    if (m_stopping) return NotScored(MessageLine("robot.score.stopping"));
     worker->busy = true;
   }
   const ClaimedScore claimed = Ask(worker, EncodeFields({call, bytes}));

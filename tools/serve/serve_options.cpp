@@ -1,9 +1,11 @@
 #include "serve/serve_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <initializer_list>
 
+#include "logs/log_text.h"
 #include "serve/mail_address.h"
 
 namespace tarno::score {
@@ -17,6 +19,8 @@ const char kServeUsage[] =
     "  --start DATE[THH:MM]     contest start, UTC; with --end, QSOs outside are not scored\n"
     "  --end DATE[THH:MM]       contest end, UTC, inclusive\n"
     "  --deadline DATE[THH:MM]  logs received later are kept and marked late\n"
+    "  --title TEXT             the contest's title and year on every page (default: TARNO\n"
+    "                           and the year of --start)\n"
     "  --password-file FILE     the sponsor's password (default: made on first start and\n"
     "                           printed once)\n"
     "  --behind-tls             a TLS reverse proxy is in front: cookies are Secure\n"
@@ -47,6 +51,8 @@ const char kServeUsage[] =
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
 namespace {
+
+constexpr size_t kLongestTitle = 200;
 
 bool Number(const std::string& text, long low, long high, int* value) {
   char* end = nullptr;
@@ -151,6 +157,24 @@ bool CheckMailOptions(ServeOptions* options, std::string* error) {
   return true;
 }
 
+// A title from the command line goes into every page: one line of text, not a document.
+bool DecideTitle(ServeOptions* options, std::string* error) {
+  std::string& title = options->title;
+  if (title.empty()) {
+    title = options->start.empty() ? "TARNO" : "TARNO " + options->start.substr(0, 4);
+    return true;
+  }
+  const bool control = std::any_of(title.begin(), title.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+  });
+  if (control || title.size() > kLongestTitle || !IsValidUtf8(title)) {
+    *error = "--title must be one line of UTF-8 text, at most " + std::to_string(kLongestTitle) +
+             " bytes";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ParseUtcMoment(const std::string& text, bool endOfDay, int64_t* unixSeconds) {
@@ -193,6 +217,7 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--start", &options->start},
         {"--end", &options->end},
         {"--deadline", &options->deadlineText},
+        {"--title", &options->title},
         {"--password-file", &options->passwordFile},
         {"--cty", &options->countryFile},
         {"--plugin", &options->plugin},
@@ -280,7 +305,8 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
     }
     options->hasDeadline = true;
   }
-  return CheckPeriod(*options, error) && CheckMailOptions(options, error);
+  if (!CheckPeriod(*options, error) || !CheckMailOptions(options, error)) return false;
+  return DecideTitle(options, error);
 }
 
 }  // namespace tarno::score

@@ -23,24 +23,27 @@ struct ServeOptions {
   bool hasDeadline = false;
   int64_t deadlineUnix = 0;  // the last second an upload is on time
   std::string deadlineText;
+  // The contest's title and year, on every page: --title, else "TARNO" and the year of
+  // --start when it is given.
+  std::string title;
   std::string passwordFile;
-  std::string countryFile;        // empty: the commands' own default
-  std::string plugin;             // empty: beside the program
+  std::string countryFile;  // empty: the commands' own default
+  std::string plugin;       // empty: beside the program
   // The contest's adjudication rules (--rules): read and checked once at the start, and
   // this text handed to every check, so that an edit of the file waits for a restart.
   std::string rulesFile;
   std::string rulesText;
-  bool behindTls = false;         // the session cookie is then marked Secure
-  int uploadLimit = 20;           // uploads per client address ...
-  int uploadWindowSeconds = 600;  // ... in this many seconds
-  int timeoutSeconds = 10;        // for the headers; and a client silent this long is dropped
-  int requestSeconds = 120;       // for a request's body, and again for sending its answer
-  int connections = 1000;         // open at once, in all
+  bool behindTls = false;          // the session cookie is then marked Secure
+  int uploadLimit = 20;            // uploads per client address ...
+  int uploadWindowSeconds = 600;   // ... in this many seconds
+  int timeoutSeconds = 10;         // for the headers; and a client silent this long is dropped
+  int requestSeconds = 120;        // for a request's body, and again for sending its answer
+  int connections = 1000;          // open at once, in all
   int connectionsPerAddress = 16;  // open at once from one client address
-  int threads = 16;               // requests handled at once
-  int children = 0;               // scorings at once; 0: one per processor
-  int scoringSeconds = 60;        // one log's scoring that takes longer is stopped
-  int backupHours = 0;            // a backup of the database this often; 0: never
+  int threads = 16;                // requests handled at once
+  int children = 0;                // scorings at once; 0: one per processor
+  int scoringSeconds = 60;         // one log's scoring that takes longer is stopped
+  int backupHours = 0;             // a backup of the database this often; 0: never
   // Mail (serve/mail_sender.h): none is sent, nor queued, without `smtpUrl`.
   std::string smtpUrl;           // "smtp://host[:port]" or "smtps://host[:port]"
   std::string smtpUser;          // with smtp://, STARTTLS is then required

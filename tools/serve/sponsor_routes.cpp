@@ -7,6 +7,8 @@
 #include "contest/ascii_text.h"
 #include "logs/log_text.h"
 #include "serve/adjudication_routes.h"
+#include "serve/message_line.h"
+#include "serve/page_language.h"
 #include "serve/random_token.h"
 #include "serve/robot_archive.h"
 #include "serve/robot_pages.h"
@@ -24,9 +26,13 @@ void SeeOther(Response& res, const char* where) {
   res.SetHeader("Location", where);
 }
 
-void Forbidden(Response& res, const std::string& why) {
+// `why` in the request's words already.
+void Forbidden(const Robot& robot, const Request& req, Response& res, const std::string& why) {
+  const Catalogue& words = WordsOf(req);
   res.status = 403;
-  res.SetContent(MessagePage("Refused", why), kHtmlType);
+  res.SetContent(
+      MessagePage(words, robot.options.title, words.Text("robot.error.refused"), why, "/sponsor"),
+      kHtmlType);
 }
 
 bool Session(Robot& robot, const Request& req, SponsorSession* session) {
@@ -36,11 +42,11 @@ bool Session(Robot& robot, const Request& req, SponsorSession* session) {
 // The session of a POST whose form carries the session's CSRF token; else refused.
 bool PostSession(Robot& robot, const Request& req, Response& res, SponsorSession* session) {
   if (!Session(robot, req, session)) {
-    Forbidden(res, "Log in first.");
+    Forbidden(robot, req, res, WordsOf(req).Text("robot.sponsor.log_in_first"));
     return false;
   }
   if (!SameSecret(req.Param("csrf"), session->csrf)) {
-    Forbidden(res, "The form has expired or did not come from this site: reload the page.");
+    Forbidden(robot, req, res, WordsOf(req).Text("robot.sponsor.form_expired"));
     return false;
   }
   return true;
@@ -58,7 +64,9 @@ int64_t PublishedRun(Robot& robot) {
   return std::atoll(robot.store.Setting("published_run").c_str());
 }
 
-std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std::string& message) {
+// `message` in the request's words already.
+std::string SponsorPageOf(Robot& robot, const Request& req, const SponsorSession& session,
+                          const std::string& message) {
   SponsorView view;
   view.uploads = robot.store.Uploads();
   view.hasRun = robot.store.LatestRun(&view.run);
@@ -66,11 +74,12 @@ std::string SponsorPageOf(Robot& robot, const SponsorSession& session, const std
   view.running = robot.checks.Running();
   view.publishedRun = PublishedRun(robot);
   view.adjudication = AdjudicationViewOf(robot, view.uploads, view.publishedRun);
+  view.adjudication.language = WordsOf(req).language();
   view.nowUnix = Now();
   view.csrf = session.csrf;
   view.message = message;
   view.mail = MailViewOf(robot);
-  return SponsorPage(view);
+  return SponsorPage(WordsOf(req), robot.options.title, view);
 }
 
 // The login form, with a CSRF token of its own that a cookie repeats.
@@ -80,14 +89,15 @@ void ShowLogin(Robot& robot, const Request& req, Response& res, const std::strin
     token = RandomHex(32);
     res.SetHeader("Set-Cookie", robot.auth.LoginCookie(token));
   }
-  res.SetContent(LoginPage(token, message), kHtmlType);
+  res.SetContent(LoginPage(WordsOf(req), robot.options.title, token, message), kHtmlType);
 }
 
 void LogIn(Robot& robot, const Request& req, Response& res) {
+  const Catalogue& words = WordsOf(req);
   const std::string token = SponsorAuth::LoginTokenOf(req.Header("Cookie"));
   if (token.empty() || !SameSecret(req.Param("csrf"), token)) {
     res.status = 403;
-    return ShowLogin(robot, req, res, "The form has expired: log in again.");
+    return ShowLogin(robot, req, res, words.Text("robot.login.expired"));
   }
   SponsorSession session;
   int64_t wait = 0;
@@ -98,17 +108,14 @@ void LogIn(Robot& robot, const Request& req, Response& res) {
       return SeeOther(res, "/sponsor");
     case LoginOutcome::kWrongPassword:
       res.status = 403;
-      return ShowLogin(robot, req, res, "Wrong password.");
+      return ShowLogin(robot, req, res, words.Text("robot.login.wrong"));
     case LoginOutcome::kNotKept:
       res.status = 503;
-      return ShowLogin(robot, req, res,
-                       "The password is right, but the robot could not store the session: "
-                       "its disk may be full. Nothing was changed; tell the robot's operator.");
+      return ShowLogin(robot, req, res, words.Text("robot.login.not_kept"));
     case LoginOutcome::kTooSoon:
       res.status = 429;
-      return ShowLogin(
-          robot, req, res,
-          "Too many failed logins: wait " + std::to_string(wait) + " s before the next try.");
+      return ShowLogin(robot, req, res,
+                       words.Format("robot.login.too_soon", {{"seconds", std::to_string(wait)}}));
   }
 }
 
@@ -121,7 +128,7 @@ bool Guard(Robot& robot, const Request& req, Response& res) {
   if (req.method == "GET") {
     SeeOther(res, "/sponsor");
   } else {
-    Forbidden(res, "Log in first.");
+    Forbidden(robot, req, res, WordsOf(req).Text("robot.sponsor.log_in_first"));
   }
   return true;
 }
@@ -138,7 +145,7 @@ void SetUpSessionRoutes(Robot& robot, HttpServer* server) {
   server->Get("/sponsor", [&robot](const Request& req, Response& res) {
     SponsorSession session;
     if (!Session(robot, req, &session)) return ShowLogin(robot, req, res, std::string());
-    res.SetContent(SponsorPageOf(robot, session, std::string()), kHtmlType);
+    res.SetContent(SponsorPageOf(robot, req, session, std::string()), kHtmlType);
   });
   server->Post("/sponsor/login", FormBody(),
                [&robot](const Request& req, Response& res) { LogIn(robot, req, res); });
@@ -170,14 +177,17 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
         const std::string reason = ValidUtf8(PrintableField(TrimAscii(req.Param("reason"))));
         std::string error;
         if (reason.empty() || reason.size() > 300) {
-          error = "say in a few words (at most 300 characters) why the log is taken";
+          error = MessageLine("robot.admit.no_reason");
         } else if (robot.store.AdmitLate(std::atoll(req.matches[1].c_str()), Now(), reason,
                                          &error)) {
           return SeeOther(res, "/sponsor");
         }
         res.status = 409;
-        res.SetContent(SponsorPageOf(robot, session, "The late log was not taken: " + error),
-                       kHtmlType);
+        const Catalogue& words = WordsOf(req);
+        res.SetContent(
+            SponsorPageOf(robot, req, session,
+                          words.Format("robot.admit.failed", {{"why", ShownLine(words, error)}})),
+            kHtmlType);
       });
   server->Post("/sponsor/backup", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
@@ -185,14 +195,17 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
     std::string file, error;
     const std::string folder =
         (std::filesystem::path(robot.options.dataFolder) / "backups").string();
+    const Catalogue& words = WordsOf(req);
     if (!robot.store.Backup(folder, &file, &error)) {
       res.status = 500;
-      res.SetContent(SponsorPageOf(robot, session, "No backup was made: " + error), kHtmlType);
+      res.SetContent(
+          SponsorPageOf(robot, req, session, words.Format("robot.backup.failed", {{"why", error}})),
+          kHtmlType);
       return;
     }
+    const std::string made = "backups/" + std::filesystem::path(file).filename().string();
     res.SetContent(
-        SponsorPageOf(robot, session,
-                      "Backup made: backups/" + std::filesystem::path(file).filename().string()),
+        SponsorPageOf(robot, req, session, words.Format("robot.backup.made", {{"file", made}})),
         kHtmlType);
   });
   server->Get("/sponsor/archive", [&robot](const Request&, Response& res) {
@@ -212,8 +225,12 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     if (!PostSession(robot, req, res, &session)) return;
     std::string why;
     if (robot.checks.Start(Now(), &why)) return SeeOther(res, "/sponsor");
+    const Catalogue& words = WordsOf(req);
     res.status = 409;
-    res.SetContent(SponsorPageOf(robot, session, "The check was not started: " + why), kHtmlType);
+    res.SetContent(
+        SponsorPageOf(robot, req, session,
+                      words.Format("robot.check.not_started", {{"why", ShownLine(words, why)}})),
+        kHtmlType);
   });
   server->Post("/sponsor/publish", FormBody(), [&robot](const Request& req, Response& res) {
     SponsorSession session;
@@ -224,14 +241,17 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     if (!(shown > 0 ? robot.store.Run(shown, &run) : robot.store.LatestFinishedRun(&run)) ||
         run.state != "finished") {
       res.status = 409;
-      res.SetContent(SponsorPageOf(robot, session, "Nothing to publish: no check has finished."),
+      res.SetContent(SponsorPageOf(robot, req, session, WordsOf(req).Text("robot.publish.nothing")),
                      kHtmlType);
       return;
     }
     std::string error;
     if (!robot.store.Publish(run.id, robot.mail.ForResults(robot.store, run.id, Now()), &error)) {
       res.status = 500;
-      res.SetContent(SponsorPageOf(robot, session, "Nothing was published: " + error), kHtmlType);
+      res.SetContent(
+          SponsorPageOf(robot, req, session,
+                        WordsOf(req).Format("robot.publish.failed", {{"reason", error}})),
+          kHtmlType);
       return;
     }
     robot.mail.Queued();
@@ -241,8 +261,11 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
     SponsorSession session;
     RunRecord run;
     Session(robot, req, &session);
+    const Catalogue& words = WordsOf(req);
     if (!robot.store.LatestFinishedRun(&run)) {
-      res.SetContent(MessagePage("Results", "No check has finished yet."), kHtmlType);
+      res.SetContent(MessagePage(words, robot.options.title, words.Text("robot.results.title"),
+                                 words.Text("robot.results.none"), req.path),
+                     kHtmlType);
       return;
     }
     std::vector<std::pair<std::string, std::string>> reports;
@@ -251,7 +274,8 @@ void SetUpCheckRoutes(Robot& robot, HttpServer* server) {
       std::string text;
       if (robot.store.RunFile(run.id, name, &text)) reports.emplace_back(name, text);
     }
-    res.SetContent(PrivateResultsPage(run, reports, PublishedRun(robot) == run.id, session.csrf),
+    res.SetContent(PrivateResultsPage(words, robot.options.title, run, reports,
+                                      PublishedRun(robot) == run.id, session.csrf),
                    kHtmlType);
   });
   server->Get("/sponsor/results/page", [&robot](const Request&, Response& res) {
