@@ -5,19 +5,18 @@
 #include "replay/html_text.h"
 #include "serve/mail_address.h"
 #include "serve/mail_texts.h"
+#include "serve/robot_pages.h"
 
 namespace tarno::score {
 namespace {
 
 std::string E(const std::string& text) { return HtmlEscaped(text); }
 
-std::string Moment(int64_t unixSeconds) { return UtcMoment(unixSeconds); }
-
 std::string StateText(const OutboxMail& mail, const Catalogue& words) {
   if (mail.state == "sent")
-    return words.Format("mail.state.sent", {{"time", Moment(mail.sentUnix)}});
+    return words.Format("mail.state.sent", {{"time", UtcText(mail.sentUnix)}});
   if (mail.state == "waiting") {
-    return words.Format("mail.state.waiting", {{"time", Moment(mail.nextTryUnix)}});
+    return words.Format("mail.state.waiting", {{"time", UtcText(mail.nextTryUnix)}});
   }
   return words.Text("mail.state.failed");
 }
@@ -33,7 +32,7 @@ std::string Row(const OutboxMail& mail, const Catalogue& words) {
   return "<tr id=\"mail-" + id + "\"><td class=\"num\">" + id + "</td><td class=\"num\">" +
          std::to_string(mail.upload) + "</td><td>" + E(mail.call) + "</td><td>" +
          E(KindText(mail.kind, words)) + "</td><td>" + E(mail.recipient) + "</td><td>" +
-         Moment(mail.queuedUnix) + "</td><td class=\"mail-state " + E(mail.state) + "\">" +
+         UtcText(mail.queuedUnix) + "</td><td class=\"mail-state " + E(mail.state) + "\">" +
          E(StateText(mail, words)) + "</td><td class=\"num mail-attempts\">" +
          std::to_string(mail.attempts) + "</td><td class=\"mail-error\">" + E(mail.lastError) +
          "</td></tr>\n";

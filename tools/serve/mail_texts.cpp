@@ -9,6 +9,7 @@
 #include "serve/mail_address.h"
 #include "serve/mail_message.h"
 #include "serve/message_line.h"
+#include "serve/robot_pages.h"
 
 namespace tarno::score {
 namespace {
@@ -93,7 +94,7 @@ std::string ReceiptBody(const MailSettings& settings, const UploadRecord& upload
     std::string text =
         words.Text("mail.receipt.intro") + "\n\n" +
         words.Format("mail.receipt.call", {{"call", upload.call}}) + "\n" +
-        words.Format("mail.receipt.received", {{"time", UtcMoment(upload.receivedUnix)}}) + "\n" +
+        words.Format("mail.receipt.received", {{"time", UtcText(upload.receivedUnix)}}) + "\n" +
         words.Format("mail.receipt.lines_read", {{"n", words.Number(upload.linesRead)}}) + "\n" +
         words.Format("mail.receipt.lines_refused", {{"n", words.Number(upload.linesRefused)}}) +
         "\n" +
@@ -101,7 +102,7 @@ std::string ReceiptBody(const MailSettings& settings, const UploadRecord& upload
         "\n\n";
     if (upload.late) text += words.Text("mail.receipt.late") + "\n\n";
     if (replaced) {
-      text += words.Format("mail.receipt.replaces", {{"time", UtcMoment(replaced->receivedUnix)}}) +
+      text += words.Format("mail.receipt.replaces", {{"time", UtcText(replaced->receivedUnix)}}) +
               "\n\n";
     }
     text += Problems(words, upload.findings) + "\n" +
@@ -119,8 +120,8 @@ std::string ReplacedBody(const MailSettings& settings, const UploadRecord& uploa
                          const UploadRecord& earlier) {
   return Bilingual([&](const Catalogue& words) {
     return words.Format("mail.replaced.text", {{"call", upload.call},
-                                               {"time", UtcMoment(upload.receivedUnix)},
-                                               {"earlier", UtcMoment(earlier.receivedUnix)}}) +
+                                               {"time", UtcText(upload.receivedUnix)},
+                                               {"earlier", UtcText(earlier.receivedUnix)}}) +
            "\n\n" + words.Text("mail.replaced.not_you") + "\n\n" +
            words.Text("mail.replaced.link") + "\n" + ReceiptUrl(settings.linkBase, earlier.token) +
            "\n";
@@ -155,15 +156,6 @@ std::string PlaceText(const Catalogue& words, const EntrantPlace* place) {
 }
 
 }  // namespace
-
-std::string UtcMoment(int64_t unixSeconds) {
-  const time_t seconds = static_cast<time_t>(unixSeconds);
-  std::tm moment{};
-  gmtime_r(&seconds, &moment);
-  char text[40];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &moment);
-  return text;
-}
 
 std::string ReceiptUrl(const std::string& linkBase, const std::string& token) {
   return linkBase + "/receipt/" + PathSegment(token);

@@ -22,9 +22,6 @@ struct MailSettings {
   std::string deadline;  // "2026-03-14 23:59:59 UTC"; empty when there is none
 };
 
-// "2026-03-08 12:00:00 UTC", as the robot's pages and mails write a moment.
-std::string UtcMoment(int64_t unixSeconds);
-
 // "https://logs.example.org/receipt/TOKEN"
 std::string ReceiptUrl(const std::string& linkBase, const std::string& token);
 

@@ -21,6 +21,7 @@
 #include "serve/mail_sender.h"
 #include "serve/random_token.h"
 #include "serve/robot_mail.h"
+#include "serve/robot_pages.h"
 #include "serve/robot_routes.h"
 #include "serve/robot_store.h"
 #include "serve/scoring_pool.h"
@@ -172,7 +173,7 @@ int ServeMain(const std::vector<std::string>& args) {
   std::unique_ptr<MailSender> sender;
   if (!options.smtpUrl.empty()) sender = std::make_unique<MailSender>(store, smtp);
   RobotMail mail({options.mailFrom, options.publicUrl,
-                  options.hasDeadline ? UtcMoment(options.deadlineUnix) : std::string()},
+                  options.hasDeadline ? UtcText(options.deadlineUnix) : std::string()},
                  sender.get());
 
   const int atOnce = options.children > 0 ? options.children : Processors();
