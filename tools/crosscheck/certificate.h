@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
+
 namespace tarno::score {
 
 enum class CertificateKind {
@@ -46,6 +48,8 @@ struct CertificateWords {
   std::string sentCheckLog;          // a check log's line instead
   std::string sponsorCaption;        // under the sponsor's name
 };
+// From the catalogue's "certificate.*" texts; Hungarian's place has no {ordinal}.
+CertificateWords CertificateWordsOf(const Catalogue& catalogue);
 CertificateWords HungarianCertificateWords();
 CertificateWords EnglishCertificateWords();
 
@@ -58,6 +62,8 @@ struct CertificateOptions {
   std::string signaturePath;  // PNG; empty for none; drawn above the sponsor's name
   CertificateWords hungarian = HungarianCertificateWords();  // first on the page
   CertificateWords english = EnglishCertificateWords();
+  // The archive of all certificates, beside their folder: a plain file name.
+  std::string zipName = "certificates.zip";
 };
 
 // Images larger than these are refused as not meant for a certificate; a larger one that
@@ -95,8 +101,9 @@ class CertificateDrawer {
 // empty for a call IsCallShaped (log_loading.h) refuses, which then gets no file.
 std::string CertificateFileName(const std::string& call);
 
-// Writes `outFolder`/certificates/<CALL>.pdf for every entrant and
-// `outFolder`/certificates.zip holding the same files under "certificates/", drawing
+// Writes `outFolder`/certificates/<CALL>.pdf for every entrant and `outFolder`/<zipName>
+// (certificates.zip where the name is no plain file name) holding the same files under
+// "certificates/", drawing
 // and writing one certificate at a time, so memory stays that of one certificate
 // whatever their number. Entrants whose call is no call, or whose file name another
 // entrant already took, get no certificate and a problem each; .pdf files in the
@@ -109,6 +116,13 @@ std::string CertificateFileName(const std::string& call);
 bool WriteCertificates(const std::vector<CertificateData>& entrants,
                        const CertificateOptions& options, const std::string& outFolder,
                        std::vector<std::string>* problems);
+
+// WriteCertificates where this build draws certificates, null where it does not (the
+// Windows build): the cross-check runs on both, and learns it here rather than by #ifdef.
+using CertificateWriter = bool (*)(const std::vector<CertificateData>& entrants,
+                                   const CertificateOptions& options, const std::string& outFolder,
+                                   std::vector<std::string>* problems);
+CertificateWriter CertificateWriterOfThisBuild();
 
 }  // namespace tarno::score
 

@@ -1,6 +1,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -19,7 +20,19 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kFolderName[] = "certificates";
-constexpr char kZipName[] = "certificates.zip";
+constexpr char kDefaultZipName[] = "certificates.zip";
+
+// The archive's name as given where it is a plain name of this folder, never a path.
+std::string ZipNameOf(const std::string& name, std::vector<std::string>* problems) {
+  const bool plain = !name.empty() && name[0] != '.' && name.size() <= 200 &&
+                     name.find_first_of("/\\:") == std::string::npos &&
+                     std::none_of(name.begin(), name.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+  if (plain) return name;
+  problems->push_back("the certificates' archive cannot be called \"" + CertificateText(name, 60) +
+                      "\"; it is " + kDefaultZipName);
+  return kDefaultZipName;
+}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -112,9 +125,7 @@ void RemoveStale(const fs::path& folder, const std::set<std::string>& written) {
 
 }  // namespace
 
-std::string CertificateFileName(const std::string& call) {
-  return IsCallShaped(call) ? FileCallOf(call) + ".pdf" : std::string();
-}
+CertificateWriter CertificateWriterOfThisBuild() { return &WriteCertificates; }
 
 bool WriteCertificates(const std::vector<CertificateData>& entrants,
                        const CertificateOptions& options, const std::string& outFolder,
@@ -127,7 +138,7 @@ bool WriteCertificates(const std::vector<CertificateData>& entrants,
     return false;
   }
   CertificateDrawer drawer(options, problems);
-  CertificateZip zip(fs::path(outFolder) / kZipName);
+  CertificateZip zip(fs::path(outFolder) / ZipNameOf(options.zipName, problems));
   std::set<std::string> written, writtenLower;
   std::string pdf, error;
   bool ok = true;
