@@ -25,13 +25,13 @@ struct CrosscheckOptions {
   std::string entrantsFile;    // the sponsor's corrections; empty: none
   std::string rulesFile;       // the contest's adjudication rules; empty: the defaults
   std::string decisionsFile;   // the sponsor's verdicts of single lines; empty: none
+  bool help = false;           // --help: the usage, and nothing else is read
   // The certificates: --no-certificates draws none; the sponsor's name and PNG images on
   // them, each empty for none.
   bool certificates = true;
   std::string sponsor;
   std::string certificateLogo;
   std::string certificateSignature;
-  bool help = false;           // --help: the usage, and nothing else is read
 };
 
 // False with the reason on a bad command line; --help ends the reading with true.
