@@ -188,11 +188,13 @@ std::string RowBars(const ChartText& text, const std::vector<std::string>& names
   for (size_t i = 0; i < names.size() && i < values.size(); ++i) {
     const double y = kHead + kRow * i;
     const double length = width * static_cast<double>(values[i]) / static_cast<double>(most);
-    svg += Text(kNames - 6, y + 13, "end", names[i]) + "<rect x=\"" + Num(kNames) + "\" y=\"" +
-           Num(y + 2) + "\" width=\"" + Num(length) + "\" height=\"" + Num(kRow - 4) +
-           "\" fill=\"#0072B2\"><title>" +
-           HtmlEscaped(names[i] + ": " + std::to_string(values[i])) + "</title></rect>" +
-           Text(kNames + length + 4, y + 13, "start", std::to_string(values[i]));
+    svg += Text(kNames - 6, y + 13, "end", names[i]);
+    if (values[i] > 0) {
+      svg += "<rect x=\"" + Num(kNames) + "\" y=\"" + Num(y + 2) + "\" width=\"" + Num(length) +
+             "\" height=\"" + Num(kRow - 4) + "\" fill=\"#0072B2\"><title>" +
+             HtmlEscaped(names[i] + ": " + std::to_string(values[i])) + "</title></rect>";
+    }
+    svg += Text(kNames + length + 4, y + 13, "start", std::to_string(values[i]));
   }
   const double axisY = kHead + kRow * names.size();
   svg += "<line x1=\"" + Num(kNames) + "\" x2=\"" + Num(kNames) + "\" y1=\"" + Num(kHead) +

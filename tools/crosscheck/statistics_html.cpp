@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 std::string E(const std::string& text) { return HtmlEscaped(text); }
 
 const char kStatisticsStyle[] =
-    ".nav a{margin-right:1em}svg.chart{max-width:760px;display:block;margin:.4em 0}"
+    ".nav a{margin-right:1em}svg.chart{max-width:760px;min-width:520px;display:block;margin:.4em 0}"
     "details{margin:.3em 0 1em}summary{cursor:pointer;color:#0b57a4}"
     ".results td.most,.results td.least{font-weight:bold}";
 
@@ -40,6 +40,9 @@ std::string TableStart(const std::string& id, const std::string& headCells) {
          headCells + "</tr></thead><tbody>\n";
 }
 const char kTableEnd[] = "</tbody></table></div>\n";
+
+// A chart keeps a width its words can be read at, scrolling in its box on a phone.
+std::string Boxed(const std::string& svg) { return "<div class=\"scroll\">" + svg + "</div>\n"; }
 
 std::string Folded(const Catalogue& words, const std::string& table) {
   return "<details><summary>" + E(words.Text("statistics.numbers")) + "</summary>\n" + table +
@@ -169,7 +172,7 @@ std::string PerHour(const ContestStatistics& stats, const Catalogue& words) {
   text.xAxis = words.Text("statistics.axis.utc");
   text.yAxis = words.Text("statistics.axis.qso_lines");
   html += "<p>" + E(words.Text("statistics.hours.intro")) + "</p>\n" + BandLegend(BandNames()) +
-          BandColumns(text, stats.hours.labels, values, BandNames()) + "\n";
+          Boxed(BandColumns(text, stats.hours.labels, values, BandNames()));
   std::string heads = Th(words.Text("statistics.column.time"), " class=\"call\"");
   for (const char* band : kBandNames) heads += Th(band);
   std::string table =
@@ -211,7 +214,7 @@ std::string Counties(const ContestStatistics& stats, const Catalogue& words) {
                             {"least_count", words.Number(totals.back())}});
   text.xAxis = words.Text("statistics.axis.credited_qsos");
   html += "<p>" + E(words.Text("statistics.counties.intro")) + "</p>\n" +
-          RowBars(text, names, totals) + "\n<ul>\n";
+          Boxed(RowBars(text, names, totals)) + "<ul>\n";
   std::array<long long, kBandCount> most{}, least{};
   for (int band = 0; band < kBandCount; ++band) {
     auto byBand = [band](const CountyActivity& a, const CountyActivity& b) {
@@ -278,9 +281,8 @@ std::string ErrorRates(const ContestStatistics& stats, const Catalogue& words) {
                            {{"logs", words.Number(stats.ratedLogs)}, {"mean", mean}});
   text.xAxis = words.Text("statistics.axis.error_rate");
   text.yAxis = words.Text("statistics.axis.logs");
-  html += CountColumns(text, labels, counts, ErrorClassPosition(stats.meanErrorPercent),
-                       words.Format("statistics.errors.mean_label", {{"mean", mean}})) +
-          "\n";
+  html += Boxed(CountColumns(text, labels, counts, ErrorClassPosition(stats.meanErrorPercent),
+                             words.Format("statistics.errors.mean_label", {{"mean", mean}})));
   std::string table =
       TableStart("errors-table", Th(words.Text("statistics.column.error_rate"), " class=\"call\"") +
                                      Th(words.Text("statistics.column.logs")));
