@@ -181,24 +181,38 @@ std::string Entrant(const ContestSet& set, const RankedLog& row, int categorySiz
 
 }  // namespace
 
-std::string ResultsJson(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                        const Standings& standings, const std::vector<ClubRow>& clubs,
-                        const ReportContext& context, const PublishedContest& contest) {
+namespace {
+
+// The file in pieces, each handed to `emit` as it is made: an entrant at a time.
+template <typename Emit>
+void EmitResultsJson(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                     const Standings& standings, const std::vector<ClubRow>& clubs,
+                     const ReportContext& context, const PublishedContest& contest, Emit emit) {
   std::vector<int> categorySize(ranking.size(), 0);
   for (const CategoryTable& table : standings.tables) {
     for (size_t row : table.rows) categorySize[row] = static_cast<int>(table.rows.size());
   }
-  std::string json =
-      "{\"format\":\"tarno-contest-results\",\"version\":" + std::to_string(kResultsJsonVersion) +
-      ",\n\"contest\":" + Contest(context, contest, ranking.size()) +
-      ",\n\"categories\":" + Categories(set, ranking, standings) +
-      ",\n\"not_ranked\":" + CallList(set, ranking, standings.unranked) +
-      ",\n\"clubs\":" + Clubs(set, ranking, clubs) + ",\n\"entrants\":[";
+  emit("{\"format\":\"tarno-contest-results\",\"version\":" + std::to_string(kResultsJsonVersion) +
+       ",\n\"contest\":" + Contest(context, contest, ranking.size()) +
+       ",\n\"categories\":" + Categories(set, ranking, standings) +
+       ",\n\"not_ranked\":" + CallList(set, ranking, standings.unranked) +
+       ",\n\"clubs\":" + Clubs(set, ranking, clubs) + ",\n\"entrants\":[");
   for (size_t row = 0; row < ranking.size(); ++row) {
-    json += row == 0 ? "\n" : ",\n";
-    json += Entrant(set, ranking[row], categorySize[row], context, contest);
+    emit((row == 0 ? "\n" : ",\n") +
+         Entrant(set, ranking[row], categorySize[row], context, contest));
   }
-  return json + "]}\n";
+  emit("]}\n");
+}
+
+}  // namespace
+
+std::string ResultsJson(const ContestSet& set, const std::vector<RankedLog>& ranking,
+                        const Standings& standings, const std::vector<ClubRow>& clubs,
+                        const ReportContext& context, const PublishedContest& contest) {
+  std::string json;
+  EmitResultsJson(set, ranking, standings, clubs, context, contest,
+                  [&json](const std::string& piece) { json += piece; });
+  return json;
 }
 
 bool WriteResultsJson(const ContestSet& set, const std::vector<RankedLog>& ranking,
@@ -206,7 +220,8 @@ bool WriteResultsJson(const ContestSet& set, const std::vector<RankedLog>& ranki
                       const ReportContext& context, const PublishedContest& contest,
                       const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << ResultsJson(set, ranking, standings, clubs, context, contest);
+  EmitResultsJson(set, ranking, standings, clubs, context, contest,
+                  [&out](const std::string& piece) { out << piece; });
   out.close();
   if (out) return true;
   *error = "cannot write " + path;
