@@ -114,6 +114,7 @@ std::string BandFill(int band) {
 }
 
 std::string BandColumns(const ChartText& text, const std::vector<std::string>& labels,
+                        const std::vector<std::string>& bucketNames,
                         const std::vector<std::vector<long long>>& values,
                         const std::vector<std::string>& bandNames) {
   const size_t buckets = labels.size();
@@ -137,7 +138,9 @@ std::string BandColumns(const ChartText& text, const std::vector<std::string>& l
       const double bottom = kTop + kPlotHeight * (1 - base[i] / high);
       svg += "<rect x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" + Num(top) +
              "\" width=\"" + Num(slot * 0.8) + "\" height=\"" + Num(bottom - top) + "\"><title>" +
-             HtmlEscaped(name + " " + labels[i] + ": " + std::to_string(value)) + "</title></rect>";
+             HtmlEscaped(name + " " + (i < bucketNames.size() ? bucketNames[i] : labels[i]) + ": " +
+                         std::to_string(value)) +
+             "</title></rect>";
       base[i] += value;
     }
     svg += "</g>";

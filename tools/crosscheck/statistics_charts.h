@@ -30,8 +30,10 @@ std::string BandPatterns();
 std::string BandFill(int band);
 
 // Columns per bucket, the bands stacked from 160 m at the bottom; `values[band][bucket]`.
-// A label may be "" to leave its bucket unlabelled.
+// A label may be "" to leave its bucket unlabelled on the axis; each mark's own title
+// names its band and its bucket's full name from `bucketNames`.
 std::string BandColumns(const ChartText& text, const std::vector<std::string>& labels,
+                        const std::vector<std::string>& bucketNames,
                         const std::vector<std::vector<long long>>& values,
                         const std::vector<std::string>& bandNames);
 

@@ -159,6 +159,9 @@ std::string PerHour(const ContestStatistics& stats, const Catalogue& words) {
   long long all = 0;
   for (long long total : totals) all += total;
   const long long hours = stats.hours.seconds / 3600;
+  std::vector<std::string> hourNames;
+  for (size_t i = 0; i < buckets; ++i)
+    hourNames.push_back(HourText(stats.hours.startSeconds + i * stats.hours.seconds) + " UTC");
   ChartText text;
   text.id = "per-hour-chart";
   text.title = words.Text("statistics.hours.chart_title");
@@ -172,7 +175,7 @@ std::string PerHour(const ContestStatistics& stats, const Catalogue& words) {
   text.xAxis = words.Text("statistics.axis.utc");
   text.yAxis = words.Text("statistics.axis.qso_lines");
   html += "<p>" + E(words.Text("statistics.hours.intro")) + "</p>\n" + BandLegend(BandNames()) +
-          Boxed(BandColumns(text, stats.hours.labels, values, BandNames()));
+          Boxed(BandColumns(text, stats.hours.labels, hourNames, values, BandNames()));
   std::string heads = Th(words.Text("statistics.column.time"), " class=\"call\"");
   for (const char* band : kBandNames) heads += Th(band);
   std::string table =
@@ -285,7 +288,7 @@ std::string ErrorRates(const ContestStatistics& stats, const Catalogue& words) {
                              words.Format("statistics.errors.mean_label", {{"mean", mean}})));
   std::string table =
       TableStart("errors-table", Th(words.Text("statistics.column.error_rate"), " class=\"call\"") +
-                                     Th(words.Text("statistics.column.logs")));
+                                     Th(words.Text("statistics.column.rated_logs")));
   for (int c = 0; c < kErrorClassCount; ++c)
     table += "<tr>" + RowHead(labels[c] + "%") + Td(words.Number(counts[c])) + "</tr>\n";
   return html + Folded(words, table + kTableEnd) + "</section>\n";
