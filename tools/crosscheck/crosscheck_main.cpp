@@ -86,9 +86,9 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   bool certificatesWritten = true;
   std::thread certificates([&] {
     if (!publication.drawCertificates) return;
-    certificatesWritten =
-        WriteEntrantCertificates(publication.writer, CertificatesOf(*set, ranking, standings),
-                                 publication.certificates, folder, &notes, &certificatesError);
+    certificatesWritten = WriteEntrantCertificates(
+        publication.writer, CertificatesOf(*set, ranking, standings), publication.certificates,
+        folder, context.threads, &notes, &certificatesError);
   });
   const std::vector<ClubRow> clubs = ClubTotals(*set, ranking);
   const ContestStatistics statistics =

@@ -61,7 +61,7 @@ CertificateOptions CertificateOptionsOf(const CrosscheckOptions& options,
 bool WriteEntrantCertificates(CertificateWriter writer,
                               const std::vector<CertificateData>& entrants,
                               const CertificateOptions& options, const std::string& folder,
-                              std::vector<FileProblem>* notes, std::string* error) {
+                              int threads, std::vector<FileProblem>* notes, std::string* error) {
   if (!writer) {
     notes->push_back({"certificates",
                       "not drawn: this build has no certificates (the Linux "
@@ -70,7 +70,7 @@ bool WriteEntrantCertificates(CertificateWriter writer,
     return true;
   }
   std::vector<std::string> problems;
-  const bool written = writer(entrants, options, folder, &problems);
+  const bool written = writer(entrants, options, folder, &problems, threads);
   for (const std::string& problem : problems) notes->push_back({"certificates", problem, false});
   if (written) return true;
   *error = "the certificates could not all be written";

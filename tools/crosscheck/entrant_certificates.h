@@ -27,13 +27,13 @@ std::vector<CertificateData> CertificatesOf(const ContestSet& set,
 CertificateOptions CertificateOptionsOf(const CrosscheckOptions& options,
                                         const std::string& contestName, int year);
 
-// Writes the certificates with `writer`; where the build has none, a note says so and
-// nothing is written. Problems that leave out an image or an entrant go to `notes`; false
-// with the reason in `error` where a certificate could not be drawn or written.
+// Writes the certificates with `writer`, drawn on `threads` threads; where the build has none, a
+// note says so and nothing is written. Problems that leave out an image or an entrant go to
+// `notes`; false with the reason in `error` where a certificate could not be drawn or written.
 bool WriteEntrantCertificates(CertificateWriter writer,
                               const std::vector<CertificateData>& entrants,
                               const CertificateOptions& options, const std::string& folder,
-                              std::vector<FileProblem>* notes, std::string* error);
+                              int threads, std::vector<FileProblem>* notes, std::string* error);
 
 }  // namespace tarno::score
 
