@@ -216,6 +216,22 @@ TEST(ContestTitleText, TheYearFollowsTheNameUnlessItHoldsIt) {
   EXPECT_EQ("TARNO", ContestTitle("TARNO", 0));
 }
 
+TEST(ContestTitleText, TheNameIsWhatMostLogsSayKeptShort) {
+  ContestSet set;
+  for (const char* contest : {" tarno ", "TARNO", "TARNO-CW", "TARNO-CW", "TARNO-CW"}) {
+    EntrantLog log;
+    log.contest = contest;
+    set.logs.push_back(log);
+  }
+  set.logs.back().used = false;  // a log replaced by a later one has no say
+  EXPECT_EQ("TARNO", ContestName(set));
+  EntrantLog loud;
+  loud.contest = "TARNO\t" + std::string(300, 'x');
+  for (int i = 0; i < 3; ++i) set.logs.push_back(loud);
+  EXPECT_EQ("TARNO " + std::string(54, 'X'), ContestName(set));
+  EXPECT_EQ("TARNO", ContestName(ContestSet()));
+}
+
 TEST(EntrantCertificates, PlacesForRankedLogsParticipationForTheOthers) {
   ContestSet set;
   const char* calls[] = {"HA5AA", "HG7BB", "OK2DD", "DL1CC"};

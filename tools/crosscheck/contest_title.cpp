@@ -3,9 +3,12 @@
 #include <map>
 
 #include "contest/ascii_text.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
+
+constexpr size_t kLongestName = 60;
 
 bool IsAlnum(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -17,7 +20,9 @@ std::string ContestName(const ContestSet& set) {
   std::map<std::string, int> names;
   for (const EntrantLog& log : set.logs) {
     if (!log.used) continue;
-    const std::string name = UpperAscii(TrimAscii(log.contest));
+    // A header line can be as long as its log: a title keeps the length of a title.
+    std::string name = UpperAscii(TrimAscii(PrintableField(log.contest)));
+    name.resize(Utf8PrefixLength(name, kLongestName));
     if (!name.empty()) ++names[name];
   }
   std::string best = "TARNO";

@@ -12,8 +12,9 @@
 
 namespace tarno::score {
 
-// The CONTEST: value most used logs give, trimmed and upper-cased (the earliest such value
-// by call on a tie); "TARNO" when no log names one.
+// The CONTEST: value most used logs give, trimmed, upper-cased, control characters blanked
+// and cut to 60 bytes between letters (the first in byte order on a tie); "TARNO" when no
+// log names one.
 std::string ContestName(const ContestSet& set);
 
 // The year of the period's first day; 0 for an open period.
