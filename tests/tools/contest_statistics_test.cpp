@@ -1,13 +1,12 @@
-// The contest's statistics, results.json's texts and the certificates' contents over a
-// contest held in memory: who counts as active, what is counted per hour, county and band,
-// where an error rate falls, and which certificate each entrant gets.
+// The contest's statistics and results.json's texts over a contest held in memory: who
+// counts as active, what is counted per hour, county and band, where an error rate falls,
+// how a hostile text stays one JSON string, and the contest's title.
 
 #include "crosscheck/contest_statistics.h"
 
 #include <gtest/gtest.h>
 
 #include "crosscheck/contest_title.h"
-#include "crosscheck/entrant_certificates.h"
 #include "crosscheck/json_text.h"
 
 namespace tarno::score {
@@ -230,44 +229,6 @@ TEST(ContestTitleText, TheNameIsWhatMostLogsSayKeptShort) {
   for (int i = 0; i < 3; ++i) set.logs.push_back(loud);
   EXPECT_EQ("TARNO " + std::string(54, 'X'), ContestName(set));
   EXPECT_EQ("TARNO", ContestName(ContestSet()));
-}
-
-TEST(EntrantCertificates, PlacesForRankedLogsParticipationForTheOthers) {
-  ContestSet set;
-  const char* calls[] = {"HA5AA", "HG7BB", "OK2DD", "DL1CC"};
-  for (const char* call : calls) {
-    EntrantLog log;
-    log.call = call;
-    log.checked = 100;
-    set.logs.push_back(log);
-  }
-  std::vector<RankedLog> ranking(4);
-  const char* categories[] = {"Single op, Hungary", "Single op, Hungary", "CHECKLOG", ""};
-  for (uint32_t i = 0; i < 4; ++i) {
-    ranking[i].log = i;
-    ranking[i].rank = i + 1;
-    ranking[i].category = categories[i];
-    ranking[i].categoryRank = i < 2 ? static_cast<int>(i + 1) : 0;
-    ranking[i].name = std::string("Name ") + calls[i];
-  }
-  Standings standings;
-  standings.tables.push_back({"Single op, Hungary", {0, 1}});
-  standings.unranked = {2, 3};
-  const std::vector<CertificateData> data = CertificatesOf(set, ranking, standings);
-  ASSERT_EQ(4u, data.size());  // by call
-  EXPECT_EQ("DL1CC", data[0].call);
-  EXPECT_EQ(CertificateKind::kParticipation, data[0].kind);
-  EXPECT_EQ(100, data[0].checkedScore);
-  EXPECT_FALSE(data[0].checkLog);
-  EXPECT_EQ(CertificateKind::kPlace, data[2].kind);
-  EXPECT_EQ("HG7BB", data[2].call);
-  EXPECT_EQ(2, data[2].place);
-  EXPECT_EQ(2, data[2].placedCount);
-  EXPECT_EQ("Name HG7BB", data[2].name);
-  EXPECT_EQ("OK2DD", data[3].call);
-  EXPECT_TRUE(data[3].checkLog);
-  EXPECT_EQ(-1, data[3].checkedScore);
-  EXPECT_EQ("", data[3].category);
 }
 
 }  // namespace
