@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "check/check_main.h"
+#include "crosscheck/certificate.h"
 #include "crosscheck/crosscheck_main.h"
 #include "score/score_main.h"
 #include "score/score_options.h"
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
   try {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "crosscheck") {
-      return tarno::score::CrosscheckMain(std::vector<std::string>(args.begin() + 1, args.end()));
+      return tarno::score::CrosscheckMain(std::vector<std::string>(args.begin() + 1, args.end()),
+                                          tarno::score::CertificateWriterOfThisBuild());
     }
     if (!args.empty() && args[0] == "serve") {
       return tarno::score::ServeMain(std::vector<std::string>(args.begin() + 1, args.end()));

@@ -351,6 +351,45 @@ TEST_F(CertificateTest, FilesAreNamedByCallsAloneAndAllZipped) {
                                            "certificates/COM1_.pdf"}));
 }
 
+// The zip's entries in the order they were written.
+std::vector<std::string> ZipEntries(const fs::path& path) {
+  std::vector<std::string> names;
+  struct archive* zip = archive_read_new();
+  archive_read_support_format_zip(zip);
+  if (archive_read_open_filename(zip, path.c_str(), 65536) == ARCHIVE_OK) {
+    struct archive_entry* entry = nullptr;
+    while (archive_read_next_header(zip, &entry) == ARCHIVE_OK)
+      names.push_back(archive_entry_pathname(entry));
+  }
+  archive_read_free(zip);
+  return names;
+}
+
+TEST_F(CertificateTest, DrawnOnSeveralThreadsTheyAreWrittenAsOnOne) {
+  std::vector<CertificateData> entrants;
+  for (int i = 0; i < 23; ++i) {
+    entrants.push_back(Placed("HA" + std::to_string(i % 10) + "T" + std::string(1, 'A' + i),
+                              kAccented + " " + std::to_string(i)));
+    entrants.back().place = i + 1;
+  }
+  entrants.insert(entrants.begin() + 5, Placed("not a call", ""));
+  entrants.insert(entrants.begin() + 11, Placed("ha3td", ""));
+  std::vector<std::string> problems[2];
+  const fs::path outs[2] = {m_folder / "one", m_folder / "four"};
+  EXPECT_TRUE(WriteCertificates(entrants, m_options, outs[0].string(), &problems[0], 1));
+  EXPECT_TRUE(WriteCertificates(entrants, m_options, outs[1].string(), &problems[1], 4));
+  EXPECT_EQ(problems[0], problems[1]);
+  EXPECT_EQ(problems[0].size(), 2u);
+  const std::vector<std::string> order = ZipEntries(outs[0] / "certificates.zip");
+  EXPECT_EQ(order.size(), 23u);
+  EXPECT_EQ(order, ZipEntries(outs[1] / "certificates.zip"));
+  for (const std::string& name : order) {
+    EXPECT_EQ(Poppler("pdftotext -enc UTF-8", outs[0] / name, " -"),
+              Poppler("pdftotext -enc UTF-8", outs[1] / name, " -"))
+        << name;
+  }
+}
+
 TEST_F(CertificateTest, AFolderThatCannotBeMadeFailsTheRun) {
   std::ofstream(Out()) << "a file where the folder goes";
   const std::vector<std::string> problems = Write({Placed("HA5X", "")}, false);

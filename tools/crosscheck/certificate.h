@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
+
 namespace tarno::score {
 
 enum class CertificateKind {
@@ -46,6 +48,8 @@ struct CertificateWords {
   std::string sentCheckLog;          // a check log's line instead
   std::string sponsorCaption;        // under the sponsor's name
 };
+// From the catalogue's "certificate.*" texts; Hungarian's place has no {ordinal}.
+CertificateWords CertificateWordsOf(const Catalogue& catalogue);
 CertificateWords HungarianCertificateWords();
 CertificateWords EnglishCertificateWords();
 
@@ -58,6 +62,8 @@ struct CertificateOptions {
   std::string signaturePath;  // PNG; empty for none; drawn above the sponsor's name
   CertificateWords hungarian = HungarianCertificateWords();  // first on the page
   CertificateWords english = EnglishCertificateWords();
+  // The archive of all certificates, beside their folder: a plain file name.
+  std::string zipName = "certificates.zip";
 };
 
 // Images larger than these are refused as not meant for a certificate; a larger one that
@@ -95,11 +101,12 @@ class CertificateDrawer {
 // empty for a call IsCallShaped (log_loading.h) refuses, which then gets no file.
 std::string CertificateFileName(const std::string& call);
 
-// Writes `outFolder`/certificates/<CALL>.pdf for every entrant and
-// `outFolder`/certificates.zip holding the same files under "certificates/", drawing
-// and writing one certificate at a time, so memory stays that of one certificate
-// whatever their number. Entrants whose call is no call, or whose file name another
-// entrant already took, get no certificate and a problem each; .pdf files in the
+// Writes `outFolder`/certificates/<CALL>.pdf for every entrant and `outFolder`/<zipName>
+// (certificates.zip where the name is no plain file name) holding the same files under
+// "certificates/". The certificates are drawn on `threads` threads (at least one) and
+// written in the entrants' order, a few at most held at once, so memory stays that of a
+// few certificates whatever their number. Entrants whose call is no call, or whose file name
+// another entrant already took, get no certificate and a problem each; .pdf files in the
 // certificates folder from an earlier run that this run did not write are removed, so a
 // log since withdrawn keeps no certificate. The zip is written under a temporary name
 // and takes its own only when complete. False when a certificate could not be drawn or a
@@ -108,7 +115,14 @@ std::string CertificateFileName(const std::string& call);
 // `problems` must not be null.
 bool WriteCertificates(const std::vector<CertificateData>& entrants,
                        const CertificateOptions& options, const std::string& outFolder,
-                       std::vector<std::string>* problems);
+                       std::vector<std::string>* problems, int threads = 1);
+
+// WriteCertificates where this build draws certificates, null where it does not (the
+// Windows build): the cross-check runs on both, and learns it here rather than by #ifdef.
+using CertificateWriter = bool (*)(const std::vector<CertificateData>& entrants,
+                                   const CertificateOptions& options, const std::string& outFolder,
+                                   std::vector<std::string>* problems, int threads);
+CertificateWriter CertificateWriterOfThisBuild();
 
 }  // namespace tarno::score
 

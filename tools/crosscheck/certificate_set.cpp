@@ -1,12 +1,17 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "cabrillo/cabrillo_log.h"
 #include "crosscheck/certificate.h"
@@ -19,7 +24,19 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kFolderName[] = "certificates";
-constexpr char kZipName[] = "certificates.zip";
+constexpr char kDefaultZipName[] = "certificates.zip";
+
+// The archive's name as given where it is a plain name of this folder, never a path.
+std::string ZipNameOf(const std::string& name, std::vector<std::string>* problems) {
+  const bool plain = !name.empty() && name[0] != '.' && name.size() <= 200 &&
+                     name.find_first_of("/\\:") == std::string::npos &&
+                     std::none_of(name.begin(), name.end(),
+                                  [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+  if (plain) return name;
+  problems->push_back("the certificates' archive cannot be called \"" + CertificateText(name, 60) +
+                      "\"; it is " + kDefaultZipName);
+  return kDefaultZipName;
+}
 
 std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -110,15 +127,97 @@ void RemoveStale(const fs::path& folder, const std::set<std::string>& written) {
   }
 }
 
+// One entrant's certificate as a drawing thread left it.
+struct Drawn {
+  bool ready = false;
+  bool ok = false;
+  std::string pdf;
+  std::string error;
+  std::vector<std::string> notes;
+};
+
+// Certificates drawn ahead on threads of their own, each thread with a drawer of its own
+// (pango's font map is per thread, and cairo may mark a source image as it draws it), and
+// handed back in order. At most two per thread wait to be taken, so memory stays that of a
+// few certificates whatever their number.
+class DrawingPool {
+ public:
+  // The image problems are told once, by the first drawer.
+  DrawingPool(const std::vector<const CertificateData*>& work, const CertificateOptions& options,
+              int threads, std::vector<std::string>* problems)
+      : m_work(work), m_slots(2 * static_cast<size_t>(std::max(threads, 1))) {
+    for (int t = 0; t < std::max(threads, 1); ++t)
+      m_drawers.push_back(
+          std::make_unique<CertificateDrawer>(options, t == 0 ? problems : nullptr));
+    for (const auto& drawer : m_drawers)
+      m_threads.emplace_back([this, one = drawer.get()] { Work(*one); });
+  }
+  ~DrawingPool() {
+    {
+      std::lock_guard<std::mutex> hold(m_mutex);
+      m_stop = true;
+    }
+    m_changed.notify_all();
+    for (std::thread& thread : m_threads) thread.join();
+  }
+  DrawingPool(const DrawingPool&) = delete;
+  DrawingPool& operator=(const DrawingPool&) = delete;
+
+  // The certificate of work[position], once drawn; positions are taken in order.
+  Drawn Take(size_t position) {
+    std::unique_lock<std::mutex> hold(m_mutex);
+    Drawn& slot = m_slots[position % m_slots.size()];
+    m_changed.wait(hold, [&slot] { return slot.ready; });
+    Drawn certificate = std::move(slot);
+    slot = Drawn();
+    m_taken = position + 1;
+    m_changed.notify_all();
+    return certificate;
+  }
+
+ private:
+  void Work(const CertificateDrawer& drawer) {
+    for (;;) {
+      size_t position = 0;
+      {
+        std::unique_lock<std::mutex> hold(m_mutex);
+        // A slot is free again once the certificate a round earlier is taken.
+        m_changed.wait(hold, [this] {
+          return m_stop || m_next >= m_work.size() || m_next < m_taken + m_slots.size();
+        });
+        if (m_stop || m_next >= m_work.size()) return;
+        position = m_next++;
+      }
+      Drawn certificate;
+      certificate.ok =
+          drawer.Draw(*m_work[position], &certificate.pdf, &certificate.error, &certificate.notes);
+      certificate.ready = true;
+      {
+        std::lock_guard<std::mutex> hold(m_mutex);
+        m_slots[position % m_slots.size()] = std::move(certificate);
+      }
+      m_changed.notify_all();
+    }
+  }
+
+  const std::vector<const CertificateData*>& m_work;
+  std::vector<std::unique_ptr<CertificateDrawer>> m_drawers;
+  std::vector<std::thread> m_threads;
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  std::vector<Drawn> m_slots;
+  size_t m_next = 0;   // the next position a thread draws
+  size_t m_taken = 0;  // positions taken so far
+  bool m_stop = false;
+};
+
 }  // namespace
 
-std::string CertificateFileName(const std::string& call) {
-  return IsCallShaped(call) ? FileCallOf(call) + ".pdf" : std::string();
-}
+CertificateWriter CertificateWriterOfThisBuild() { return &WriteCertificates; }
 
 bool WriteCertificates(const std::vector<CertificateData>& entrants,
                        const CertificateOptions& options, const std::string& outFolder,
-                       std::vector<std::string>* problems) {
+                       std::vector<std::string>* problems, int threads) {
   const fs::path folder = fs::path(outFolder) / kFolderName;
   std::error_code failure;
   fs::create_directories(folder, failure);
@@ -126,34 +225,48 @@ bool WriteCertificates(const std::vector<CertificateData>& entrants,
     problems->push_back("cannot make " + folder.string() + ": " + failure.message());
     return false;
   }
-  CertificateDrawer drawer(options, problems);
-  CertificateZip zip(fs::path(outFolder) / kZipName);
-  std::set<std::string> written, writtenLower;
-  std::string pdf, error;
-  bool ok = true;
-  for (const CertificateData& entrant : entrants) {
-    const std::string name = CertificateFileName(entrant.call);
-    const std::string shown = "\"" + CertificateText(entrant.call, kLongestCall + 4) + "\"";
+  // Each entrant's file name, or why it gets none, is settled before any drawing.
+  std::vector<std::string> names(entrants.size()), refused(entrants.size());
+  std::vector<const CertificateData*> drawn;
+  std::set<std::string> lowerNames;
+  for (size_t i = 0; i < entrants.size(); ++i) {
+    const std::string name = CertificateFileName(entrants[i].call);
+    const std::string shown = "\"" + CertificateText(entrants[i].call, kLongestCall + 4) + "\"";
     if (name.empty()) {
-      problems->push_back(shown + " is not a call; no certificate for it");
+      refused[i] = shown + " is not a call; no certificate for it";
+    } else if (!lowerNames.insert(Lower(name)).second) {
+      // Where file names ignore case (and in a zip unpacked there) two would be one file.
+      refused[i] = shown + ": a certificate " + name +
+                   " is already written for another entrant; none for this one";
+    } else {
+      names[i] = name;
+      drawn.push_back(&entrants[i]);
+    }
+  }
+  DrawingPool pool(drawn, options, threads, problems);
+  CertificateZip zip(fs::path(outFolder) / ZipNameOf(options.zipName, problems));
+  std::set<std::string> written;
+  std::string error;
+  bool ok = true;
+  size_t next = 0;
+  for (size_t i = 0; i < entrants.size(); ++i) {
+    if (names[i].empty()) {
+      problems->push_back(refused[i]);
       continue;
     }
-    // Where file names ignore case (and in a zip unpacked there) two would be one file.
-    if (!writtenLower.insert(Lower(name)).second) {
-      problems->push_back(shown + ": a certificate " + name +
-                          " is already written for another entrant; none for this one");
-      continue;
-    }
-    if (!drawer.Draw(entrant, &pdf, &error, problems)) {
-      problems->push_back(error);
+    Drawn certificate = pool.Take(next++);
+    problems->insert(problems->end(), certificate.notes.begin(), certificate.notes.end());
+    if (!certificate.ok) {
+      problems->push_back(certificate.error);
       ok = false;
       continue;
     }
-    if (!WriteFile(folder / name, pdf, &error) || !zip.Add(name, pdf, &error)) {
+    if (!WriteFile(folder / names[i], certificate.pdf, &error) ||
+        !zip.Add(names[i], certificate.pdf, &error)) {
       problems->push_back(error);
       return false;
     }
-    written.insert(name);
+    written.insert(names[i]);
   }
   if (!zip.Finish(&error)) {
     problems->push_back(error);

@@ -1,36 +1,31 @@
-// The certificate's words in each language, kept apart from the drawing so that a
-// translator edits these lines alone.
+// The certificate's words come from the message catalogues, so that a translator edits
+// them with every other word the contest shows.
 
+#include "catalogue/catalogue.h"
 #include "crosscheck/certificate.h"
 
 namespace tarno::score {
 
-CertificateWords HungarianCertificateWords() {
+CertificateWords CertificateWordsOf(const Catalogue& catalogue) {
   CertificateWords words;
-  words.heading = "Oklevél";
-  words.participationHeading = "Részvételi oklevél";
-  words.place = "{place}. helyezés";
-  words.ofCount = "a kategória {count} indulója közül";
-  words.category = "Kategória";
-  words.checkedScore = "Ellenőrzött pontszám";
-  words.tookPart = "részt vett a versenyen";
-  words.sentCheckLog = "ellenőrző naplót küldött";
-  words.sponsorCaption = "a verseny rendezője";
+  words.heading = catalogue.Text("certificate.heading");
+  words.participationHeading = catalogue.Text("certificate.participation_heading");
+  words.place = catalogue.Text("certificate.place");
+  words.ofCount = catalogue.Text("certificate.of_count");
+  words.category = catalogue.Text("certificate.category");
+  words.checkedScore = catalogue.Text("certificate.checked_score");
+  words.tookPart = catalogue.Text("certificate.took_part");
+  words.sentCheckLog = catalogue.Text("certificate.sent_check_log");
+  words.sponsorCaption = catalogue.Text("certificate.sponsor_caption");
   return words;
 }
 
+CertificateWords HungarianCertificateWords() {
+  return CertificateWordsOf(Catalogue::Of(Language::kHungarian));
+}
+
 CertificateWords EnglishCertificateWords() {
-  CertificateWords words;
-  words.heading = "Certificate";
-  words.participationHeading = "Certificate of participation";
-  words.place = "{place}{ordinal} place";
-  words.ofCount = "of {count} in the category";
-  words.category = "Category";
-  words.checkedScore = "Checked score";
-  words.tookPart = "took part in the contest";
-  words.sentCheckLog = "sent a check log";
-  words.sponsorCaption = "contest sponsor";
-  return words;
+  return CertificateWordsOf(Catalogue::Of(Language::kEnglish));
 }
 
 }  // namespace tarno::score

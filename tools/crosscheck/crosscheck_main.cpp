@@ -8,9 +8,12 @@
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/club_table.h"
 #include "crosscheck/contest_rules.h"
+#include "crosscheck/contest_statistics.h"
+#include "crosscheck/contest_title.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
 #include "crosscheck/decisions.h"
+#include "crosscheck/entrant_certificates.h"
 #include "crosscheck/entrant_files.h"
 #include "crosscheck/entrant_report.h"
 #include "crosscheck/entrant_score.h"
@@ -20,7 +23,9 @@
 #include "crosscheck/rankings.h"
 #include "crosscheck/result_table.h"
 #include "crosscheck/results_html.h"
+#include "crosscheck/results_json.h"
 #include "crosscheck/review.h"
+#include "crosscheck/statistics_html.h"
 #include "logs/country_file.h"
 
 namespace tarno::score {
@@ -28,14 +33,36 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// What the results say of the contest beyond the logs, and how its certificates are drawn.
+struct Publication {
+  PublishedContest contest;
+  CertificateOptions certificates;
+  CertificateWriter writer = nullptr;  // null: this build draws none
+  bool drawCertificates = true;
+};
+
+Publication PublicationOf(const CrosscheckOptions& options, const ContestSet& set,
+                          const ContestPeriod& period, CertificateWriter writer) {
+  Publication publication;
+  publication.contest.name = ContestName(set);
+  publication.contest.year = ContestYear(period);
+  publication.contest.title = ContestTitle(publication.contest.name, publication.contest.year);
+  publication.drawCertificates = options.certificates;
+  publication.writer = writer;
+  publication.contest.certificates = options.certificates && writer != nullptr;
+  publication.certificates =
+      CertificateOptionsOf(options, publication.contest.name, publication.contest.year);
+  return publication;
+}
+
 // Scores the logs while verdicts.csv, which needs no score, is written on another
 // thread; then the reports on one thread and the results on this one. A file written
 // here is never to be read as a log: ListLogFiles knows each name.
 bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
                    const ContestRules& rules, const ReportContext& context,
                    const SponsorFiles& sponsor, const CountryFile& countries,
-                   const std::string& folder, Progress* progress, ContestSet* set,
-                   std::string* error) {
+                   const Publication& publication, const std::string& folder, Progress* progress,
+                   ContestSet* set, std::string* error) {
   const fs::path out(folder);
   std::string verdictsError, reportsError;
   bool verdictsWritten = false, reportsWritten = false;
@@ -54,21 +81,39 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
     reportsWritten =
         WriteEntrantFiles(*set, ranking, countries, context, folder, progress, &reportsError);
   });
+  // The certificates take the longest of what is written, one at a time: alongside the rest.
+  std::string certificatesError;
+  bool certificatesWritten = true;
+  std::thread certificates([&] {
+    if (!publication.drawCertificates) return;
+    certificatesWritten = WriteEntrantCertificates(
+        publication.writer, CertificatesOf(*set, ranking, standings), publication.certificates,
+        folder, context.threads, &notes, &certificatesError);
+  });
   const std::vector<ClubRow> clubs = ClubTotals(*set, ranking);
+  const ContestStatistics statistics =
+      GatherStatistics(*set, ranking, standings, countries, context);
   const bool resultsWritten =
       WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
       WriteClubsCsv(*set, ranking, clubs, (out / "clubs.csv").string(), error) &&
       WriteResultsHtml(*set, ranking, standings, clubs, context, (out / "results.html").string(),
-                       error);
+                       error) &&
+      WriteResultsJson(*set, ranking, standings, clubs, context, publication.contest,
+                       (out / "results.json").string(), error) &&
+      WriteStatisticsPages(statistics, publication.contest.title, context.period, folder, error);
   const Review review = ReviewLogs(*set, rules);
   const bool reviewWritten =
       resultsWritten && WriteReviewCsv(*set, review, rules, (out / "review.csv").string(), error) &&
-      WriteReviewHtml(*set, review, rules, (out / "review.html").string(), error);
+      WriteReviewHtml(*set, review, rules,
+                      SponsorWantedLogs(statistics, Catalogue::Of(Language::kEnglish)),
+                      (out / "review.html").string(), error);
   reports.join();
+  certificates.join();
   set->problems.insert(set->problems.end(), notes.begin(), notes.end());
   if (!verdictsWritten) *error = verdictsError;
   if (!reportsWritten) *error = reportsError;
-  return verdictsWritten && reportsWritten && reviewWritten;
+  if (!certificatesWritten) *error = certificatesError;
+  return verdictsWritten && reportsWritten && reviewWritten && certificatesWritten;
 }
 
 int Fail(const std::string& error) {
@@ -123,7 +168,7 @@ int Conclude(const ContestSet& set, const ReportContext& context, const std::str
 
 }  // namespace
 
-int CrosscheckMain(const std::vector<std::string>& args) {
+int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certificates) {
   CrosscheckOptions options;
   std::string error;
   if (!ParseCrosscheckOptions(args, &options, &error)) {
@@ -178,7 +223,8 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   MatchQsos(index, rules, &set);
   if (!ApplyDecisions(decisions, &set, &error)) return Fail(options.decisionsFile + ": " + error);
   TallyVerdicts(&set);
-  if (!ScoreAndWrite(plugin.judges(), admitted, rules, context, sponsor, countries,
+  const Publication publication = PublicationOf(options, set, context.period, certificates);
+  if (!ScoreAndWrite(plugin.judges(), admitted, rules, context, sponsor, countries, publication,
                      options.outFolder, &progress, &set, &error)) {
     return Fail(error);
   }

@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "crosscheck/certificate.h"
+
 namespace tarno::score {
 
-// Runs the command on its arguments (those after "crosscheck"); the exit status.
-int CrosscheckMain(const std::vector<std::string>& args);
+// Runs the command on its arguments (those after "crosscheck"); the exit status. The
+// certificates are drawn by `certificates`, which lives apart from the rest (cairo and
+// pango, Linux only); null where the program has none.
+int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certificates);
 
 }  // namespace tarno::score
 

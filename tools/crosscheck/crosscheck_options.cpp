@@ -24,6 +24,11 @@ const char kCrosscheckUsage[] =
     "                       penalties, mismatches, uniques, review thresholds\n"
     "  --decisions FILE     the sponsor's verdicts of single lines:\n"
     "                       call,line,verdict,reason[,comment] a line\n"
+    "  --sponsor NAME       the contest sponsor, as the certificates name it\n"
+    "  --certificate-logo FILE, --certificate-signature FILE\n"
+    "                       the sponsor's logo and a signature (PNG) for the\n"
+    "                       certificates\n"
+    "  --no-certificates    draw no certificates\n"
     "  --help               this text\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, a bad categories, entrants, rules or decisions file, a decision that\n"
@@ -52,6 +57,10 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
     }
     if (arg == "--drop-uniques") {
       options->dropUniques = true;
+      continue;
+    }
+    if (arg == "--no-certificates") {
+      options->certificates = false;
       continue;
     }
     if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
@@ -85,6 +94,12 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
       options->rulesFile = value;
     } else if (arg == "--decisions") {
       options->decisionsFile = value;
+    } else if (arg == "--sponsor") {
+      options->sponsor = value;
+    } else if (arg == "--certificate-logo") {
+      options->certificateLogo = value;
+    } else if (arg == "--certificate-signature") {
+      options->certificateSignature = value;
     } else if (arg == "--plugin") {
       options->plugin = value;
     } else if (arg == "--threads") {

@@ -26,6 +26,12 @@ struct CrosscheckOptions {
   std::string rulesFile;       // the contest's adjudication rules; empty: the defaults
   std::string decisionsFile;   // the sponsor's verdicts of single lines; empty: none
   bool help = false;           // --help: the usage, and nothing else is read
+  // The certificates: --no-certificates draws none; the sponsor's name and PNG images on
+  // them, each empty for none.
+  bool certificates = true;
+  std::string sponsor;
+  std::string certificateLogo;
+  std::string certificateSignature;
 };
 
 // False with the reason on a bad command line; --help ends the reading with true.

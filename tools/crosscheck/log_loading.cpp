@@ -238,18 +238,22 @@ void SettleSameCalls(ContestSet* set) {
   }
 }
 
-// Whether `file` is one the cross-check writes into `outFolder` (crosscheck_main.cpp): a
-// sponsor may point --out at the logs' own folder, or name its files among the logs.
+// Whether `file` is one the cross-check writes into `outFolder` (crosscheck_main.cpp), or
+// one of its folders there: a sponsor may point --out at the logs' own folder, or name its
+// files among the logs.
 bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   const std::string name = UpperAscii(file.filename().string());
   const auto endsWith = [&](const char* tail) {
     const size_t size = std::char_traits<char>::length(tail);
     return name.size() > size && name.compare(name.size() - size, size, tail) == 0;
   };
-  // Reports (.ubn) and pages (.html: the results' and every entrant's).
-  const bool entrantFile = endsWith(".UBN") || endsWith(".HTML");
-  if (outFolder.empty() || (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" &&
-                            name != "CLUBS.CSV" && name != "REVIEW.CSV")) {
+  // Reports (.ubn) and pages (.html: the results' and every entrant's); the certificates'
+  // archive, the Hungarian pages' and the certificates' folders.
+  const bool entrantFile = endsWith(".UBN") || endsWith(".HTML") || endsWith(".ZIP") ||
+                           name == "HU" || name == "CERTIFICATES";
+  if (outFolder.empty() ||
+      (!entrantFile && name != "VERDICTS.CSV" && name != "RESULTS.CSV" && name != "CLUBS.CSV" &&
+       name != "REVIEW.CSV" && name != "RESULTS.JSON")) {
     return false;
   }
   std::error_code error;
@@ -280,6 +284,7 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
   for (const std::string& path : paths) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
+      if (IsOwnOutput(path, outFolder)) continue;
       std::vector<std::string> inFolder;
       fs::recursive_directory_iterator entries(path, error), end;
       const bool opened = !error;
@@ -290,7 +295,8 @@ std::vector<std::string> ListLogFiles(const std::vector<std::string>& paths,
         const bool hidden = name.empty() || name[0] == '.';
         std::error_code kind;
         if (entry.is_directory(kind)) {
-          if (hidden || (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, kind)))
+          if (hidden || (!outFolder.empty() && fs::equivalent(entry.path(), outFolder, kind)) ||
+              IsOwnOutput(entry.path(), outFolder))
             entries.disable_recursion_pending();
         } else if (!hidden && entry.is_regular_file(kind) &&
                    !IsOwnOutput(entry.path(), outFolder)) {

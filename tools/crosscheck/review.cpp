@@ -252,7 +252,7 @@ bool WriteReviewCsv(const ContestSet& set, const Review& review, const ContestRu
 }
 
 bool WriteReviewHtml(const ContestSet& set, const Review& review, const ContestRules& rules,
-                     const std::string& path, std::string* error) {
+                     const std::string& sections, const std::string& path, std::string* error) {
   std::string html = PageStart("TARNO contest: logs to review");
   html +=
       "<p><a href=\"results.html\">All results</a></p>\n<h1>TARNO contest: logs to review</h1>\n"
@@ -278,7 +278,7 @@ bool WriteReviewHtml(const ContestSet& set, const Review& review, const ContestR
           "<th>Errors caused</th><th>Busted calls</th><th>Clock correction</th>"
           "<th>Clock spread</th><th>Missing stretches</th><th>Listed for</th></tr></thead>"
           "<tbody>\n" +
-          listedRows + otherRows + "</tbody></table></div>\n";
+          listedRows + otherRows + "</tbody></table></div>\n" + sections;
   const auto behind = LinesBehind(set, review, rules);
   for (const LogReview& row : review.logs) {
     if (!row.Listed()) continue;

@@ -51,10 +51,11 @@ Review ReviewLogs(const ContestSet& set, const ContestRules& rules);
 bool WriteReviewCsv(const ContestSet& set, const Review& review, const ContestRules& rules,
                     const std::string& path, std::string* error);
 
-// review.html: every log's figures in one table, the listed logs first, then each listed
-// log with the lines behind its figures.
+// review.html: every log's figures in one table, the listed logs first, `sections` (HTML
+// the sponsor reads besides, such as the wanted logs), then each listed log with the lines
+// behind its figures.
 bool WriteReviewHtml(const ContestSet& set, const Review& review, const ContestRules& rules,
-                     const std::string& path, std::string* error);
+                     const std::string& sections, const std::string& path, std::string* error);
 
 }  // namespace tarno::score
 
