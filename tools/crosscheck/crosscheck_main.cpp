@@ -8,6 +8,7 @@
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/club_table.h"
 #include "crosscheck/contest_rules.h"
+#include "crosscheck/contest_title.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
 #include "crosscheck/decisions.h"
@@ -51,19 +52,21 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   // The pages compare each entrant with its neighbour in its category, so they wait for
   // the places.
   std::thread reports([&] {
-    reportsWritten =
-        WriteEntrantFiles(*set, ranking, countries, context, folder, progress, &reportsError);
+    reportsWritten = WriteEntrantFiles(*set, ranking, standings, countries, context, folder,
+                                       progress, &reportsError);
   });
   const std::vector<ClubRow> clubs = ClubTotals(*set, ranking);
   const bool resultsWritten =
       WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
       WriteClubsCsv(*set, ranking, clubs, (out / "clubs.csv").string(), error) &&
-      WriteResultsHtml(*set, ranking, standings, clubs, context, (out / "results.html").string(),
-                       error);
+      WriteResultsHtml(*set, ranking, standings, clubs, context, folder, error);
   const Review review = ReviewLogs(*set, rules);
   const bool reviewWritten =
       resultsWritten && WriteReviewCsv(*set, review, rules, (out / "review.csv").string(), error) &&
-      WriteReviewHtml(*set, review, rules, (out / "review.html").string(), error);
+      WriteReviewHtml(
+          *set, review, rules,
+          ContestTitle(context.title, context.period, Catalogue::Of(Language::kEnglish)),
+          (out / "review.html").string(), error);
   reports.join();
   set->problems.insert(set->problems.end(), notes.begin(), notes.end());
   if (!verdictsWritten) *error = verdictsError;
@@ -164,6 +167,7 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   context.dropUniques = rules.DropUniques();
   context.penalty = rules.penalty;
   context.threads = options.threads;
+  context.title = options.title;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
   MarkOutside(context.period, &set);
   FindContinents(countries, &set);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "crosscheck/contest_title.h"
+
 namespace tarno::score {
 
 const char kCrosscheckUsage[] =
@@ -24,6 +26,8 @@ const char kCrosscheckUsage[] =
     "                       penalties, mismatches, uniques, review thresholds\n"
     "  --decisions FILE     the sponsor's verdicts of single lines:\n"
     "                       call,line,verdict,reason[,comment] a line\n"
+    "  --title TEXT         the contest's title on every page (default: the contest's\n"
+    "                       name and the year of its period)\n"
     "  --help               this text\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, a bad categories, entrants, rules or decisions file, a decision that\n"
@@ -85,6 +89,13 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
       options->rulesFile = value;
     } else if (arg == "--decisions") {
       options->decisionsFile = value;
+    } else if (arg == "--title") {
+      const std::string problem = TitleProblem(value);
+      if (!problem.empty()) {
+        *error = "--title " + problem;
+        return false;
+      }
+      options->title = value;
     } else if (arg == "--plugin") {
       options->plugin = value;
     } else if (arg == "--threads") {

@@ -25,6 +25,7 @@ struct CrosscheckOptions {
   std::string entrantsFile;    // the sponsor's corrections; empty: none
   std::string rulesFile;       // the contest's adjudication rules; empty: the defaults
   std::string decisionsFile;   // the sponsor's verdicts of single lines; empty: none
+  std::string title;           // the contest's title on every page; empty: its name and year
   bool help = false;           // --help: the usage, and nothing else is read
 };
 

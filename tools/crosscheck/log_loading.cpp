@@ -238,8 +238,9 @@ void SettleSameCalls(ContestSet* set) {
   }
 }
 
-// Whether `file` is one the cross-check writes into `outFolder` (crosscheck_main.cpp): a
-// sponsor may point --out at the logs' own folder, or name its files among the logs.
+// Whether `file` is one the cross-check writes into `outFolder` or its language folders
+// (crosscheck_main.cpp, page_style.h): a sponsor may point --out at the logs' own folder,
+// or name its files among the logs.
 bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   const std::string name = UpperAscii(file.filename().string());
   const auto endsWith = [&](const char* tail) {
@@ -254,7 +255,10 @@ bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   }
   std::error_code error;
   const fs::path folder = fs::absolute(file, error).parent_path();
-  return !error && fs::equivalent(folder, outFolder, error);
+  if (!error && fs::equivalent(folder, outFolder, error)) return true;
+  // The pages in the other languages lie in their folders under --out (hu/).
+  return endsWith(".HTML") && folder.filename() == "hu" &&
+         fs::equivalent(folder.parent_path(), outFolder, error);
 }
 
 }  // namespace
