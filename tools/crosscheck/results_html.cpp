@@ -14,8 +14,12 @@ namespace {
 const char kResultsStyle[] =
     ".toc{padding:0;margin:.3em 0}.toc li{display:inline-block;margin:0 1em .2em 0}"
     ".calls a{display:inline-block;margin:0 .6em .2em 0}"
+    // A browser lays out only the tables in sight: thousands of rows would otherwise keep a
+    // phone busy for seconds before it shows the first.
+    ".lazy{content-visibility:auto}"
     "@page{size:A4 landscape}"
-    "@media print{table.results{font-size:7.5px}.results th,.results td{padding:1px 2px}"
+    "@media print{.lazy{content-visibility:visible}table.results{font-size:7.5px}.results "
+    "th,.results td{padding:1px 2px}"
     ".results .t,.entrants td:nth-last-child(-n+4){min-width:6em}"
     ".results thead th{hyphens:auto}.toc{display:none}}";
 
@@ -61,9 +65,12 @@ std::string FigureCells(const Catalogue& words, const ContestSet& set, const Ran
          Esc(row.club);
 }
 
-std::string TableStart(const char* classes, const std::string& attributes,
-                       const std::string& heads) {
-  return std::string("<div class=\"scroll\"><table class=\"results ") + classes + "\"" +
+// The table's box is laid out when it comes near the screen; until then it stands in at
+// about its height, so that the page scrolls as it will.
+std::string TableStart(const char* classes, const std::string& attributes, const std::string& heads,
+                       size_t rows) {
+  return "<div class=\"scroll lazy\" style=\"contain-intrinsic-size:auto " +
+         std::to_string(80 + 30 * rows) + "px\"><table class=\"results " + classes + "\"" +
          attributes + "><thead><tr>" + heads + "</tr></thead><tbody>\n";
 }
 
@@ -78,7 +85,8 @@ std::string CategoryTables(const PageLanguage& page, const ContestSet& set,
     const CategoryTable& table = standings.tables[t];
     html += "<h2 id=\"c-" + std::to_string(t + 1) + "\">" + Esc(CategoryWords(words, table)) +
             "</h2>\n" +
-            TableStart("ranked entrants", " data-category=\"" + Esc(table.name) + "\"", heads);
+            TableStart("ranked entrants", " data-category=\"" + Esc(table.name) + "\"", heads,
+                       table.rows.size());
     for (size_t row : table.rows) {
       html += "<tr><td>" + words.Number(ranking[row].categoryRank) +
               CallCell(set.logs[ranking[row].log].call) +
@@ -90,7 +98,8 @@ std::string CategoryTables(const PageLanguage& page, const ContestSet& set,
   html += "<h2 id=\"unranked\">" + Esc(words.Text("results.not_ranked")) + "</h2>\n" +
           TableStart("entrants", " id=\"not-ranked\"",
                      Th(words.Text("column.call")) + Th(words.Text("column.category")) +
-                         FigureHeads(words));
+                         FigureHeads(words),
+                     standings.unranked.size());
   for (size_t row : standings.unranked) {
     const bool checkLog = ranking[row].category == "CHECKLOG";
     html += "<tr>" + CallCell(set.logs[ranking[row].log].call) + "<td class=\"t\">" +
@@ -108,7 +117,8 @@ std::string ClubTable(const Catalogue& words, const ContestSet& set,
                      TableStart("ranked", " id=\"clubs\"",
                                 Th(words.Text("column.place")) + Th(words.Text("column.club")) +
                                     Th(words.Text("column.score")) + Th(words.Text("column.logs")) +
-                                    Th(words.Text("column.members")));
+                                    Th(words.Text("column.members")),
+                                clubs.size());
   for (const ClubRow& club : clubs) {
     std::string members;
     for (size_t row : club.members)
