@@ -345,7 +345,8 @@ std::string CopiedWrong(const Catalogue& words, const ContestSet& set,
                 ": " + QsoLineOf(set, mine)) +
             "</td></tr>\n";
   }
-  return html + "<div class=\"scroll\"><table class=\"results\" id=\"copied\"><thead><tr>" +
+  return html + TimesNote(words, log) +
+         "<div class=\"scroll\"><table class=\"results\" id=\"copied\"><thead><tr>" +
          Th(words.Text("column.station")) + Th(words.Text("column.their_line")) +
          Th(words.Text("column.verdict")) + Th(words.Text("column.why")) +
          Th(words.Text("column.both_lines")) + "</tr></thead><tbody>\n" + rows +
