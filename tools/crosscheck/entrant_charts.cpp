@@ -251,9 +251,10 @@ std::string MissingCounties(const Catalogue& words, const ContestSet& set,
           (lostOnly.empty() ? "" : words.Format("entrant.missing_lost", {{"counties", lostOnly}})) +
           "</li>";
     }
+    // Below, the counties some entrant worked there, or that this one worked in a lost QSO.
     for (int c = 0; c < kCountyCount; ++c) {
-      if (states[band][c] == 1) continue;
       const int workers = contest.workers[band][c];
+      if (states[band][c] == 1 || (workers == 0 && states[band][c] == 0)) continue;
       const std::vector<uint32_t> nearest = NearestWorkers(contest, input.log, band, c, 3);
       std::string yours = words.Text("entrant.county_not_worked");
       for (const LostCost& lost : input.score->lost) {
