@@ -89,8 +89,9 @@ TEST_F(CrosscheckPagesTest, TheTitleComesFromTheSponsorOrTheContest) {
       << output;
   EXPECT_NE(std::string::npos,
             Slurp(Out() / "HA5AA.html").find(">2026 Spring &lt;Sprint&gt;</span>"));
-  for (const std::string& bad : {std::string("\"\""), std::string("\"a\tb\""),
-                                 "\"" + std::string(201, 'x') + "\"", std::string("\"$(printf '\\377')\"")}) {
+  for (const std::string& bad :
+       {std::string("\"\""), std::string("\"a\tb\""), "\"" + std::string(201, 'x') + "\"",
+        std::string("\"$(printf '\\377')\"")}) {
     EXPECT_EQ(2, Crosscheck("--title " + bad + " " + (kHandMade / "logs").string(), &output))
         << bad;
     EXPECT_NE(std::string::npos, output.find("--title ")) << output;
