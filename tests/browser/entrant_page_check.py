@@ -213,7 +213,7 @@ def check_width(page, name, width, shots, failures):
         faint = [c for c in browser.execute_script(MARKS_SCRIPT) if contrast(c) < 3]
         if faint:
             fail("marks under 3:1 against the page: %s" % faint)
-        text = browser.execute_script("return document.documentElement.innerText")
+        text = browser.execute_script("return document.body.textContent")
         missing = sorted(set(re.findall(r"\[[a-z_]+(?:\.[a-z_0-9]+)+\]", text)))
         if missing:
             fail("texts missing from the catalogue: %s" % missing)

@@ -112,7 +112,7 @@ return faults;
 
 
 def missing_texts(driver):
-    text = driver.execute_script("return document.documentElement.innerText")
+    text = driver.execute_script("return document.body.textContent")
     return sorted(set(re.findall(r"\[[a-z_]+(?:\.[a-z_0-9]+)+\]", text)))
 
 
@@ -158,6 +158,9 @@ def main():
         driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
             "width": width, "height": 900, "deviceScaleFactor": 1, "mobile": phone})
         driver.get("file://" + page)
+        # Every table laid out, as each is once the reader scrolls to it.
+        driver.execute_script(
+            "for (const e of document.querySelectorAll('.lazy')) e.style.contentVisibility = 'visible'")
         if not driver.find_elements("css selector", 'meta[name="viewport"]'):
             faults.append("no viewport")
         inner = driver.execute_script("return window.innerWidth")
