@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
+#include "contest/ascii_text.h"
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/club_table.h"
 #include "crosscheck/contest_rules.h"
-#include "crosscheck/contest_title.h"
 #include "crosscheck/crosscheck_options.h"
 #include "crosscheck/crosscheck_steps.h"
 #include "crosscheck/decisions.h"
@@ -63,15 +64,46 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   const Review review = ReviewLogs(*set, rules);
   const bool reviewWritten =
       resultsWritten && WriteReviewCsv(*set, review, rules, (out / "review.csv").string(), error) &&
-      WriteReviewHtml(
-          *set, review, rules,
-          ContestTitle(context.title, context.period, Catalogue::Of(Language::kEnglish)),
-          (out / "review.html").string(), error);
+      WriteReviewHtml(*set, review, rules, context.title, (out / "review.html").string(), error);
   reports.join();
   set->problems.insert(set->problems.end(), notes.begin(), notes.end());
   if (!verdictsWritten) *error = verdictsError;
   if (!reportsWritten) *error = reportsError;
   return verdictsWritten && reportsWritten && reviewWritten;
+}
+
+bool IsAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The title the sponsor gave, else the CONTEST: most logs give ("TARNO" where none does);
+// then the year the period starts in, unless the title holds it as a word of its own.
+std::string TitleOf(const std::string& given, const ContestSet& set, const ContestPeriod& period) {
+  std::string title = given;
+  if (title.empty()) {
+    std::map<std::string, int> names;
+    for (const EntrantLog& log : set.logs) {
+      // A header line can be as long as its log: a title keeps the length of a title.
+      const std::string name = UpperAscii(TrimAscii(PrintableField(log.contest))).substr(0, 60);
+      if (log.used && !name.empty()) ++names[name];
+    }
+    int most = 0;
+    title = "TARNO";
+    for (const auto& [name, count] : names) {
+      if (count > most) {
+        title = name;
+        most = count;
+      }
+    }
+  }
+  if (period.open) return title;
+  const std::string year = FormatSeconds(period.startSeconds).substr(0, 4);
+  for (size_t at = title.find(year); at != std::string::npos; at = title.find(year, at + 1)) {
+    const size_t end = at + year.size();
+    if ((at == 0 || !IsAlnum(title[at - 1])) && (end == title.size() || !IsAlnum(title[end])))
+      return title;
+  }
+  return title + " " + year;
 }
 
 int Fail(const std::string& error) {
@@ -167,8 +199,8 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   context.dropUniques = rules.DropUniques();
   context.penalty = rules.penalty;
   context.threads = options.threads;
-  context.title = options.title;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
+  context.title = TitleOf(options.title, set, context.period);
   MarkOutside(context.period, &set);
   FindContinents(countries, &set);
 

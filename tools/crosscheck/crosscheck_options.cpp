@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "crosscheck/contest_title.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 
@@ -42,6 +42,22 @@ bool Number(const std::string& text, int low, int high, int* value) {
   if (text.empty() || *end != '\0' || number < low || number > high) return false;
   *value = static_cast<int>(number);
   return true;
+}
+
+// A title is a line of a page's head, not a paragraph.
+constexpr size_t kLongestTitle = 200;
+
+// Why `title` cannot head the pages (empty, too long, a control character, not UTF-8), or
+// empty when it can.
+std::string TitleProblem(const std::string& title) {
+  if (title.find_first_not_of(' ') == std::string::npos) return "is empty";
+  if (title.size() > kLongestTitle)
+    return "is longer than " + std::to_string(kLongestTitle) + " bytes";
+  for (unsigned char c : title) {
+    if (c < 0x20 || c == 0x7F) return "holds a control character";
+  }
+  if (!IsValidUtf8(title)) return "is not UTF-8";
+  return "";
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ struct CrosscheckOptions {
   std::string entrantsFile;    // the sponsor's corrections; empty: none
   std::string rulesFile;       // the contest's adjudication rules; empty: the defaults
   std::string decisionsFile;   // the sponsor's verdicts of single lines; empty: none
-  std::string title;           // the contest's title on every page; empty: its name and year
-  bool help = false;           // --help: the usage, and nothing else is read
+  std::string title;  // the contest's title on every page (UTF-8); empty: the logs' CONTEST:
+  bool help = false;  // --help: the usage, and nothing else is read
 };
 
 // False with the reason on a bad command line; --help ends the reading with true.

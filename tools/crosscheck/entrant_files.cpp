@@ -6,7 +6,6 @@
 #include <mutex>
 #include <thread>
 
-#include "crosscheck/contest_title.h"
 #include "crosscheck/entrant_page.h"
 #include "crosscheck/entrant_score.h"
 #include "crosscheck/entrant_standing.h"
@@ -87,8 +86,7 @@ bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& rank
     for (size_t row : table.rows) shared.tableOf[ranking[row].log] = &table;
   }
   for (Language language : kLanguages) {
-    const Catalogue& words = Catalogue::Of(language);
-    shared.pages.push_back(PagesIn(language, ContestTitle(context.title, context.period, words)));
+    shared.pages.push_back(PagesIn(language, context.title));
     std::error_code made;
     fs::create_directories(fs::path(folder) / shared.pages.back().Folder(), made);
   }

@@ -27,7 +27,7 @@ extern const char kPageStyle[];
 // The language a page is written in, and the contest it belongs to.
 struct PageLanguage {
   const Catalogue& words;
-  std::string title;  // the contest's title and year (ContestTitle), as given: not escaped
+  std::string title;  // the contest's title and year (ReportContext::title), not escaped
 
   // Where this language's pages lie in the results folder: "" or "hu/".
   std::string Folder() const;

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "crosscheck/contest_title.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/page_words.h"
 
@@ -192,8 +191,7 @@ bool WriteResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ranki
                       const ReportContext& context, const std::string& folder, std::string* error) {
   namespace fs = std::filesystem;
   for (Language language : kLanguages) {
-    const Catalogue& words = Catalogue::Of(language);
-    const PageLanguage page = PagesIn(language, ContestTitle(context.title, context.period, words));
+    const PageLanguage page = PagesIn(language, context.title);
     std::error_code made;
     fs::create_directories(fs::path(folder) / page.Folder(), made);
     const fs::path path = fs::path(folder) / page.Folder() / "results.html";
