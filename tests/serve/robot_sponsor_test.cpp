@@ -88,12 +88,31 @@ TEST(RobotSponsorTest, SessionCookieIsHttpOnlyStrictAndSecureBehindTls) {
   EXPECT_NE(cookie.find("Path=/sponsor"), std::string::npos);
 }
 
-// Follows every relative link from `start` through the pages it reaches, each answering 200
-// with the type its name says; how many files were fetched.
+// `link` read on the page at `page`, as a browser resolves it: "../x" climbs a folder.
+std::string Resolved(const std::string& page, const std::string& link) {
+  std::vector<std::string> parts;
+  const std::string path = link[0] == '/' ? link : page.substr(0, page.rfind('/') + 1) + link;
+  std::stringstream in(path);
+  for (std::string part; std::getline(in, part, '/');) {
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+  }
+  std::string resolved;
+  for (const std::string& part : parts) resolved += "/" + part;
+  return resolved;
+}
+
+// Follows every relative link from `start` through the pages it reaches in its folder and
+// the folders under it (the Hungarian pages in hu/), each answering 200 with the type its
+// name says; how many files were fetched.
 size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
                               const httplib::Headers& headers) {
   std::set<std::string> seen = {start};
   std::vector<std::string> pages = {start};
+  const std::string root = start.substr(0, start.rfind('/') + 1);
   const std::regex href("href=\"([^\"#:]+)\"");
   while (!pages.empty()) {
     const std::string page = pages.back();
@@ -112,12 +131,10 @@ size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
       EXPECT_EQ(type, kTypes.at(extension)) << page;
     }
     if (extension != ".html") continue;
-    const std::string folder = page.substr(0, page.rfind('/') + 1);
     for (std::sregex_iterator link(res->body.begin(), res->body.end(), href), end; link != end;
          ++link) {
-      const std::string target =
-          (*link)[1].str()[0] == '/' ? (*link)[1].str() : folder + (*link)[1].str();
-      if (target.rfind(folder, 0) != 0 || !seen.insert(target).second) continue;
+      const std::string target = Resolved(page, (*link)[1].str());
+      if (target.rfind(root, 0) != 0 || !seen.insert(target).second) continue;
       pages.push_back(target);
     }
   }
@@ -162,7 +179,7 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   const std::string runPage =
       privately->body.substr(privately->body.find("/sponsor/runs/")).substr(0, 40);
   const std::string runFolder = runPage.substr(0, runPage.find("results.html"));
-  EXPECT_GE(ExpectEveryLinkAnswers(client, runFolder + "results.html", session), 9u);
+  EXPECT_GE(ExpectEveryLinkAnswers(client, runFolder + "results.html", session), 15u);
   EXPECT_EQ(client.Get(runFolder + "verdicts.csv")->status, 303) << "the sponsor's alone";
   EXPECT_EQ(client.Get("/results/")->status, 404) << "not before publication";
   EXPECT_EQ(client.Get(receipt.c_str())->body.find("id=\"report\""), std::string::npos);
@@ -177,13 +194,23 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   auto results = client.Get("/results/");
   EXPECT_EQ(results->status, 200);
   // Every page, report and file the results link to, and nothing else of the run.
-  EXPECT_GE(ExpectEveryLinkAnswers(client, "/results/results.html", {}), 9u);
+  EXPECT_GE(ExpectEveryLinkAnswers(client, "/results/results.html", {}), 15u);
   for (const char* hidden : {"/results/verdicts.csv", "/results/../robot.sqlite",
                              "/results/%2e%2e/robot.sqlite", "/results/output.txt"}) {
     EXPECT_EQ(client.Get(hidden)->status, 404) << hidden;
   }
-  EXPECT_NE(results->body.find("class=\"results\""), std::string::npos);
+  EXPECT_NE(results->body.find("class=\"results ranked entrants\""), std::string::npos);
   EXPECT_NE(results->body.find("HG7BB"), std::string::npos);
+  // The Hungarian pages, in the run's hu/ folder, answer as the English ones do, and lead
+  // back to the reports and files the English pages lie beside.
+  for (const char* page : {"/results/hu/results.html", "/results/hu/HA5AA.html"}) {
+    auto hungarian = client.Get(page);
+    ASSERT_EQ(hungarian->status, 200) << page;
+    EXPECT_NE(hungarian->body.find("<html lang=\"hu\">"), std::string::npos) << page;
+  }
+  EXPECT_NE(client.Get("/results/hu/HA5AA.html")->body.find("href=\"../HA5AA.ubn\""),
+            std::string::npos);
+  EXPECT_EQ(client.Get("/results/hu/verdicts.csv")->status, 404);
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
   EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
   EXPECT_NE(report.find("Log file: HA5AA.cbr"), std::string::npos) << "named by its call";

@@ -1,6 +1,7 @@
 // results.html as a sponsor and its readers open it: in a real browser, with nothing fetched
-// from elsewhere, on a desktop screen and on a phone's, the category tables as the truth
-// says. The pictures land in the build folder's screenshots/ (the README shows them).
+// from elsewhere, on a desktop screen, on a phone's and on paper, in English and in
+// Hungarian, the category tables as the truth says. The pictures land in the build folder's
+// screenshots/ (the README shows them).
 
 #include <unistd.h>
 
@@ -41,15 +42,16 @@ TEST_F(CrosscheckBrowserTest, ResultsPageShowsTheTableInChromium) {
   EXPECT_EQ(std::string("\x89PNG", 4), png.substr(0, 4));
 
   ASSERT_EQ(0, Run(browser + "--dump-dom file://" + page.string(), &output)) << output;
-  EXPECT_NE(std::string::npos,
-            output.find("<table class=\"results\" data-category=\"SINGLE-OP MIXED ALL HIGH, "
-                        "Hungary\">"))
+  EXPECT_NE(std::string::npos, output.find("<table class=\"results ranked entrants\" "
+                                           "data-category=\"SINGLE-OP MIXED ALL HIGH, Hungary\">"))
       << output;
-  for (const char* row : {"<td>1</td><td class=\"call\"><a href=\"HG7BB.html\">HG7BB</a>",
-                          "<td>2</td><td class=\"call\"><a href=\"HA5AA.html\">HA5AA</a>"}) {
+  for (const char* row :
+       {"<td>1</td><th scope=\"row\"><a href=\"HG7BB.html\">HG7BB</a></th><td>",
+        "<td>2</td><th scope=\"row\"><a href=\"HA5AA.html\">HA5AA</a></th><td>"}) {
     EXPECT_NE(std::string::npos, output.find(row)) << row;
   }
-  EXPECT_NE(std::string::npos, output.find("id=\"e-OK2DD\"")) << "an entrant's summary is missing";
+  EXPECT_NE(std::string::npos, output.find("<a href=\"OK2DD.html\">OK2DD</a> "))
+      << "an entrant is missing from the list of pages";
 }
 
 // Why the page cannot be measured here, or empty when it can.
@@ -84,6 +86,7 @@ TEST_F(CrosscheckBrowserTest, ResultsPageReadsOnADesktopAndOnAPhone) {
   std::string output;
   ASSERT_EQ(0, Crosscheck(logs.string(), &output)) << output;
   CheckAtBothWidths(Out() / "results.html", "crosscheck-results", "");
+  CheckAtBothWidths(Out() / "hu" / "results.html", "crosscheck-results-hu", "");
 }
 
 TEST_F(CrosscheckBrowserTest, CategoryTablesInChromiumEqualTheTruth) {

@@ -36,7 +36,8 @@ TEST_F(CrosscheckContestTest, HandMadeContestGivesEveryFileByteForByte) {
   std::string output;
   ASSERT_EQ(0, Crosscheck((kHandMade / "logs").string(), &output)) << output;
   for (const char* name : {"verdicts.csv", "results.csv", "clubs.csv", "review.csv", "HA5AA.ubn",
-                           "HG7BB.ubn", "DL1CC.ubn", "OK2DD.ubn"}) {
+                           "HG7BB.ubn", "DL1CC.ubn", "OK2DD.ubn", "results.html", "hu/results.html",
+                           "HA5AA.html", "hu/HA5AA.html"}) {
     EXPECT_EQ(Slurp(kHandMade / "expected" / name), Slurp(Out() / name)) << name;
   }
   EXPECT_NE(std::string::npos, output.find("OK2DD: clock 60 minutes ahead")) << output;

@@ -2,6 +2,7 @@
 // score, the lost QSOs' costs account for the gap between claimed and checked, the page's
 // score curve ends at the checked scores, and ADIF entries are told by record.
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -96,17 +97,18 @@ std::map<std::string, long long> CheckedScores(const std::string& csv) {
   return scores;
 }
 
-// The last value the page's score-difference chart shows, and the rival it names.
+// The rival the page compares with, and the score difference its chart's table ends with.
 bool PageGap(const std::string& html, std::string* rival, long long* gap) {
-  const size_t compared = html.find("<h2>Compared with ");
-  const size_t chart = html.find("<svg id=\"gap\"");
-  if (compared == std::string::npos || chart == std::string::npos) return false;
-  const size_t start = compared + 18;
-  *rival = html.substr(start, html.find("</h2>", start) - start);
-  const size_t end = html.find("</svg>", chart);
-  const size_t title = html.rfind("</title></circle>", end);
-  const size_t colon = html.rfind(": ", title);
-  *gap = std::stoll(html.substr(colon + 2, title - colon - 2));
+  const std::string mark = "<div id=\"compare\" data-rival=\"";
+  const size_t compared = html.find(mark);
+  const size_t table = html.find("id=\"gap-table\"");
+  if (compared == std::string::npos || table == std::string::npos) return false;
+  const size_t start = compared + mark.size();
+  *rival = html.substr(start, html.find('"', start) - start);
+  const size_t last = html.rfind("<td>", html.find("</tbody>", table)) + 4;
+  std::string number = html.substr(last, html.find("</td>", last) - last);
+  number.erase(std::remove(number.begin(), number.end(), ','), number.end());
+  *gap = std::stoll(number);
   return true;
 }
 
@@ -156,7 +158,7 @@ TEST_P(EntrantReportSumTest, BandFiguresAddUpToTheCheckedScore) {
     long long gap = 0;
     const std::string page = Slurp(Out() / (call + ".html"));
     // A log not ranked (a CHECKLOG) or alone in its category has no one to compare with.
-    if (page.find("No other entrant") != std::string::npos) continue;
+    if (page.find("<div id=\"compare\"") == std::string::npos) continue;
     ASSERT_TRUE(PageGap(page, &rival, &gap));
     ASSERT_EQ(1u, checked.count(rival)) << rival;
     EXPECT_EQ(score - checked.at(rival), gap) << "the page's score curve ends elsewhere";
@@ -216,7 +218,7 @@ TEST_F(EntrantReportTest, AdifEntriesAreToldByRecordAndLogTextIsEscaped) {
   const std::string page = Slurp(Out() / "HA5AA.html");
   EXPECT_EQ(std::string::npos, page.find("<i>")) << page;
   EXPECT_NE(std::string::npos, page.find("&lt;i&gt;&amp;")) << page;
-  EXPECT_NE(std::string::npos, page.find("<th class=\"call\">Record, call</th>")) << page;
+  EXPECT_NE(std::string::npos, page.find("<th scope=\"col\">Record, call</th>")) << page;
   EXPECT_NE(std::string::npos, Slurp(Out() / "results.html").find("<a href=\"HA5AA.html\">"));
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "crosscheck/contest_period.h"
 #include "crosscheck/entrant_page.h"
@@ -21,39 +22,100 @@ size_t Occurrences(const std::string& text, const std::string& what) {
   return count;
 }
 
+ChartFrame Frame(const std::string& id, const std::string& title,
+                 const std::vector<std::string>& labels) {
+  ChartFrame frame;
+  frame.id = id;
+  frame.title = title;
+  frame.description = "what it shows";
+  frame.yTitle = "QSOs per hour";
+  frame.xTitle = "UTC (hour)";
+  frame.labels = labels;
+  return frame;
+}
+
 TEST(SvgChartsTest, OneBarPerNonZeroValueAndOnePointPerBucket) {
-  const ChartFrame frame{"rate", "QSOs", {"00h", "", "02h"}};
+  const ChartFrame frame = Frame("rate", "QSOs", {"00h", "", "02h"});
   const std::string bars =
-      StackedBars(frame, {{"80m", "#111", {3, 0, 1}}, {"40m", "#222", {2, 5, 0}}});
+      StackedBars(frame, {{"80m", "#111", {3, 0, 1}, 0}, {"40m", "#222", {2, 5, 0}, 2}});
   EXPECT_EQ(4u, Occurrences(bars, "<rect class=\"seg\""));
-  EXPECT_NE(std::string::npos, bars.find("viewBox=\"0 0 640 250\" width=\"100%\""));
+  EXPECT_NE(std::string::npos, bars.find("viewBox=\"0 0 640 280\" width=\"100%\""));
   // The tallest column, 5, is the top of the scale: whole steps of 1.
   EXPECT_NE(std::string::npos, bars.find(">5</text>"));
   EXPECT_EQ(std::string::npos, bars.find(">2.5</text>"));
-  const std::string lines = LineChart(frame, {{"a", "#111", {1, 2, 3}}, {"b", "#222", {0, -4, 1}}});
+  const std::string lines =
+      LineChart(frame, {{"a", "#111", {1, 2, 3}, 0}, {"b", "#222", {0, -4, 1}, 1}});
   EXPECT_EQ(6u, Occurrences(lines, "<circle class=\"pt\""));
   EXPECT_EQ(2u, Occurrences(lines, "<polyline"));
   EXPECT_NE(std::string::npos, lines.find(">-5</text>"))
       << "a negative value needs a scale below 0";
-  const std::string grid =
-      CellGrid({"grid", "g", {}}, {"80m", "40m"}, {"BP", "PE", "SZ"}, {{1, 0, 2}, {0, 0, 0}});
+  const std::string grid = CellGrid(Frame("grid", "g", {}), {"80m", "40m"}, {"BP", "PE", "SZ"},
+                                    {{1, 0, 2}, {0, 0, 0}}, {"", "credited", "lost"});
   EXPECT_EQ(2u, Occurrences(grid, "<rect class=\"cell"));
   EXPECT_EQ(1u, Occurrences(grid, "class=\"cell f1\""));
   EXPECT_EQ(1u, Occurrences(grid, "class=\"cell f2\""));
+  EXPECT_NE(std::string::npos, grid.find("<title>80m SZ: lost</title>"));
+  const std::string bar = ShareBar(
+      Frame("bar", "verdicts", {}),
+      {{"credited", "#111", {30}, 0}, {"lost", "#222", {0}, 1}, {"other", "#333", {10}, 5}});
+  EXPECT_EQ(2u, Occurrences(bar, "<rect class=\"share\"")) << bar;
+  EXPECT_NE(std::string::npos, bar.find("x=\"480\" y=\"0\" width=\"160\"")) << "a quarter";
+}
+
+// What a screen reader and a reader without colour need: a title and a description named by
+// the svg, the axes' titles, a hatching for each hatched series that its legend shows too,
+// and a dashed line with its name at its end.
+TEST(SvgChartsTest, ChartsCarryTextAndASecondCueBesideColour) {
+  const ChartFrame frame = Frame("rate", "Credited QSOs", {"00h", "01h"});
+  const std::vector<ChartSeries> bands = {{"80m", "#0072b2", {3, 1}, 1},
+                                          {"40m", "#009e73", {2, 5}, 0}};
+  const std::string bars = StackedBars(frame, bands);
+  for (const char* part :
+       {"aria-labelledby=\"rate-t rate-d\"", "<title id=\"rate-t\">Credited QSOs</title>",
+        "<desc id=\"rate-d\">what it shows</desc>", ">QSOs per hour</text>", ">UTC (hour)</text>",
+        "<pattern id=\"rate-p0\"", "<g fill=\"url(#rate-p0)\"", "<g fill=\"#009e73\""}) {
+    EXPECT_NE(std::string::npos, bars.find(part)) << part << "\n" << bars;
+  }
+  EXPECT_EQ(std::string::npos, bars.find("rate-p1")) << "a plain series needs no pattern";
+  const std::string key = Legend("rate", bands, false);
+  EXPECT_NE(std::string::npos, key.find("fill=\"url(#rate-p0)\"")) << key;
+  EXPECT_EQ(2u, Occurrences(key, "<span class=\"k\">")) << "each label in one piece";
+
+  const std::vector<ChartSeries> two = {{"HA5AA", "#0072b2", {1, 2}, 0},
+                                        {"HG7BB", "#d55e00", {2, 2}, 1}};
+  const std::string lines = LineChart(Frame("rates", "both", {"00h", "01h"}), two);
+  EXPECT_EQ(1u, Occurrences(lines, "stroke-dasharray")) << "the second line is dashed";
+  EXPECT_NE(std::string::npos, lines.find("class=\"name\" fill=\"#0072b2\">HA5AA</text>"));
+  EXPECT_NE(std::string::npos, lines.find(">HG7BB</text>"));
+  EXPECT_NE(std::string::npos, Legend("rates", two, true).find("stroke-dasharray"));
+
+  // The score difference always shows its zero line, bold and named, wherever it falls.
+  for (const std::vector<double>& gap :
+       std::vector<std::vector<double>>{{100, 2500}, {-3, -40000}, {-50, 70}}) {
+    const std::string chart = LineChart(Frame("gap", "difference", {"00h", "01h"}),
+                                        {{"gap", "#882255", gap, 0}}, "0 = level");
+    EXPECT_EQ(1u, Occurrences(chart, "<line class=\"zero\"")) << chart;
+    EXPECT_NE(std::string::npos, chart.find(">0 = level</text>"));
+  }
+  EXPECT_NE(std::string::npos,
+            LineChart(Frame("gap", "d", {"a"}), {{"gap", "#000", {-40000}, 0}}).find(">-40k<"))
+      << "large numbers are shortened for the margin";
 }
 
 TEST(SvgChartsTest, TextsFromLogsAreEscapedEverywhere) {
   const std::string name = "<b>\"&";
   const std::string escaped = "&lt;b&gt;&quot;&amp;";
-  const ChartFrame frame{"x\"y", name, {name}};
+  ChartFrame frame = Frame("x\"y", name, {name});
+  frame.description = name;
   for (const std::string& svg :
-       {StackedBars(frame, {{name, "red", {1}}}), LineChart(frame, {{name, "red", {1}}}),
-        CellGrid(frame, {name}, {name}, {{1}}), Legend({{name, "red\"", {}}})}) {
+       {StackedBars(frame, {{name, "red", {1}, 1}}),
+        LineChart(frame, {{name, "red", {1}, 0}}, name),
+        CellGrid(frame, {name}, {name}, {{1}}, {"", name}),
+        ShareBar(frame, {{name, "red", {1}, 1}}), Legend(name, {{name, "red\"", {}, 1}}, false)}) {
     EXPECT_EQ(std::string::npos, svg.find("<b>")) << svg;
+    EXPECT_EQ(std::string::npos, svg.find("x\"y")) << svg;
     EXPECT_NE(std::string::npos, svg.find(escaped)) << svg;
   }
-  // A legend label never breaks inside itself.
-  EXPECT_NE(std::string::npos, Legend({{"BUSTED-CALL", "red", {}}}).find("class=\"item\""));
 }
 
 TEST(SvgChartsTest, ScalesRoundUpToOneTwoFive) {

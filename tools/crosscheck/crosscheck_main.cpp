@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
+#include "contest/ascii_text.h"
 #include "crosscheck/clock_offset.h"
 #include "crosscheck/club_table.h"
 #include "crosscheck/contest_rules.h"
@@ -42,16 +44,17 @@ struct Publication {
 };
 
 Publication PublicationOf(const CrosscheckOptions& options, const ContestSet& set,
-                          const ContestPeriod& period, CertificateWriter writer) {
+                          const ReportContext& context, CertificateWriter writer) {
   Publication publication;
   publication.contest.name = ContestName(set);
-  publication.contest.year = ContestYear(period);
-  publication.contest.title = ContestTitle(publication.contest.name, publication.contest.year);
+  publication.contest.year = ContestYear(context.period);
+  publication.contest.title = context.title;
   publication.drawCertificates = options.certificates;
   publication.writer = writer;
   publication.contest.certificates = options.certificates && writer != nullptr;
   publication.certificates =
-      CertificateOptionsOf(options, publication.contest.name, publication.contest.year);
+      CertificateOptionsOf(options, options.title.empty() ? publication.contest.name : options.title,
+                           publication.contest.year);
   return publication;
 }
 
@@ -78,8 +81,8 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   // The pages compare each entrant with its neighbour in its category, so they wait for
   // the places.
   std::thread reports([&] {
-    reportsWritten =
-        WriteEntrantFiles(*set, ranking, countries, context, folder, progress, &reportsError);
+    reportsWritten = WriteEntrantFiles(*set, ranking, standings, countries, context, folder,
+                                       progress, &reportsError);
   });
   // The certificates take the longest of what is written, one at a time: alongside the rest.
   std::string certificatesError;
@@ -96,15 +99,14 @@ bool ScoreAndWrite(Judges& judges, const std::vector<SheetScore>& admitted,
   const bool resultsWritten =
       WriteResultsCsv(*set, ranking, context.dropUniques, (out / "results.csv").string(), error) &&
       WriteClubsCsv(*set, ranking, clubs, (out / "clubs.csv").string(), error) &&
-      WriteResultsHtml(*set, ranking, standings, clubs, context, (out / "results.html").string(),
-                       error) &&
+      WriteResultsHtml(*set, ranking, standings, clubs, context, folder, error) &&
       WriteResultsJson(*set, ranking, standings, clubs, context, publication.contest,
                        (out / "results.json").string(), error) &&
       WriteStatisticsPages(statistics, publication.contest.title, context.period, folder, error);
   const Review review = ReviewLogs(*set, rules);
   const bool reviewWritten =
       resultsWritten && WriteReviewCsv(*set, review, rules, (out / "review.csv").string(), error) &&
-      WriteReviewHtml(*set, review, rules,
+      WriteReviewHtml(*set, review, rules, context.title,
                       SponsorWantedLogs(statistics, Catalogue::Of(Language::kEnglish)),
                       (out / "review.html").string(), error);
   reports.join();
@@ -210,6 +212,9 @@ int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certi
   context.penalty = rules.penalty;
   context.threads = options.threads;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
+  // The title the sponsor gave, else the CONTEST: most logs give; with the period's year.
+  context.title = ContestTitle(options.title.empty() ? ContestName(set) : options.title,
+                               ContestYear(context.period));
   MarkOutside(context.period, &set);
   FindContinents(countries, &set);
 
@@ -223,7 +228,7 @@ int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certi
   MatchQsos(index, rules, &set);
   if (!ApplyDecisions(decisions, &set, &error)) return Fail(options.decisionsFile + ": " + error);
   TallyVerdicts(&set);
-  const Publication publication = PublicationOf(options, set, context.period, certificates);
+  const Publication publication = PublicationOf(options, set, context, certificates);
   if (!ScoreAndWrite(plugin.judges(), admitted, rules, context, sponsor, countries, publication,
                      options.outFolder, &progress, &set, &error)) {
     return Fail(error);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "logs/log_text.h"
+
 namespace tarno::score {
 
 const char kCrosscheckUsage[] =
@@ -29,6 +31,8 @@ const char kCrosscheckUsage[] =
     "                       the sponsor's logo and a signature (PNG) for the\n"
     "                       certificates\n"
     "  --no-certificates    draw no certificates\n"
+    "  --title TEXT         the contest's title on every page (default: the contest's\n"
+    "                       name and the year of its period)\n"
     "  --help               this text\n"
     "Exit status: 0 every log used, 1 some log could not be used, 2 nothing checked (bad\n"
     "command line, a bad categories, entrants, rules or decisions file, a decision that\n"
@@ -43,6 +47,22 @@ bool Number(const std::string& text, int low, int high, int* value) {
   if (text.empty() || *end != '\0' || number < low || number > high) return false;
   *value = static_cast<int>(number);
   return true;
+}
+
+// A title is a line of a page's head, not a paragraph.
+constexpr size_t kLongestTitle = 200;
+
+// Why `title` cannot head the pages (empty, too long, a control character, not UTF-8), or
+// empty when it can.
+std::string TitleProblem(const std::string& title) {
+  if (title.find_first_not_of(' ') == std::string::npos) return "is empty";
+  if (title.size() > kLongestTitle)
+    return "is longer than " + std::to_string(kLongestTitle) + " bytes";
+  for (unsigned char c : title) {
+    if (c < 0x20 || c == 0x7F) return "holds a control character";
+  }
+  if (!IsValidUtf8(title)) return "is not UTF-8";
+  return "";
 }
 
 }  // namespace
@@ -100,6 +120,13 @@ bool ParseCrosscheckOptions(const std::vector<std::string>& args, CrosscheckOpti
       options->certificateLogo = value;
     } else if (arg == "--certificate-signature") {
       options->certificateSignature = value;
+    } else if (arg == "--title") {
+      const std::string problem = TitleProblem(value);
+      if (!problem.empty()) {
+        *error = "--title " + problem;
+        return false;
+      }
+      options->title = value;
     } else if (arg == "--plugin") {
       options->plugin = value;
     } else if (arg == "--threads") {

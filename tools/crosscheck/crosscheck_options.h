@@ -25,7 +25,8 @@ struct CrosscheckOptions {
   std::string entrantsFile;    // the sponsor's corrections; empty: none
   std::string rulesFile;       // the contest's adjudication rules; empty: the defaults
   std::string decisionsFile;   // the sponsor's verdicts of single lines; empty: none
-  bool help = false;           // --help: the usage, and nothing else is read
+  std::string title;  // the contest's title on every page (UTF-8); empty: the logs' CONTEST:
+  bool help = false;  // --help: the usage, and nothing else is read
   // The certificates: --no-certificates draws none; the sponsor's name and PNG images on
   // them, each empty for none.
   bool certificates = true;

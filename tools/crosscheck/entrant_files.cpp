@@ -1,15 +1,14 @@
 #include "crosscheck/entrant_files.h"
 
-#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <thread>
 
 #include "crosscheck/entrant_page.h"
 #include "crosscheck/entrant_score.h"
+#include "crosscheck/entrant_standing.h"
 
 namespace tarno::score {
 namespace {
@@ -25,41 +24,16 @@ bool WriteFile(const fs::path& path, const std::string& text, std::string* error
   return false;
 }
 
-}  // namespace
-
-int PlaceOf(const RankedLog& row) { return row.category.empty() ? row.rank : row.categoryRank; }
-
-std::vector<uint32_t> RivalsOf(const ContestSet& set, const std::vector<RankedLog>& ranking) {
-  std::vector<uint32_t> rivals(set.logs.size(), kNoRecord);
-  std::map<std::string, std::vector<const RankedLog*>> byCategory;
-  for (const RankedLog& row : ranking) {
-    if (PlaceOf(row) > 0) byCategory[row.category].push_back(&row);
-  }
-  for (auto& [category, rows] : byCategory) {
-    std::stable_sort(rows.begin(), rows.end(), [](const RankedLog* a, const RankedLog* b) {
-      return PlaceOf(*a) < PlaceOf(*b);
-    });
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (i > 0) {
-        rivals[rows[i]->log] = rows[i - 1]->log;
-      } else if (rows.size() > 1) {
-        rivals[rows[i]->log] = rows[1]->log;
-      }
-    }
-  }
-  return rivals;
-}
-
-namespace {
-
 // What every writer thread shares; read only.
 struct Shared {
   const ContestSet& set;
   const ReportContext& context;
   const std::string& folder;
   std::vector<std::vector<uint32_t>> copiedWrong;
-  std::vector<uint32_t> rivals;
+  ContestStanding standing;
   std::vector<const RankedLog*> rowOf;
+  std::vector<const CategoryTable*> tableOf;
+  std::vector<PageLanguage> pages;
 };
 
 bool WriteOne(const Shared& shared, uint32_t i, QsoWorth* worth, std::string* error) {
@@ -71,34 +45,51 @@ bool WriteOne(const Shared& shared, uint32_t i, QsoWorth* worth, std::string* er
                  EntrantReport(set, i, shared.copiedWrong[i], score, shared.context), error)) {
     return false;
   }
-  EntrantPageInput page;
-  page.log = i;
-  page.score = &score;
-  if (shared.rowOf[i]) page.row = *shared.rowOf[i];
-  page.rival = shared.rivals[i];
+  EntrantPageInput input;
+  input.log = i;
+  input.score = &score;
+  if (shared.rowOf[i]) input.row = *shared.rowOf[i];
+  input.table = shared.tableOf[i];
+  input.contest = &shared.standing;
+  input.copiedWrong = &shared.copiedWrong[i];
+  const uint32_t rival = shared.standing.byLog[i].rival;
   EntrantScore rivalScore;
-  if (page.rival != kNoRecord) {
-    rivalScore =
-        ScoreOf(set, page.rival, shared.context.dropUniques, worth, &shared.context.penalty);
-    page.rivalScore = &rivalScore;
-    page.rivalAbove = PlaceOf(*shared.rowOf[page.rival]) <= PlaceOf(page.row);
+  if (rival != kNoRecord) {
+    rivalScore = ScoreOf(set, rival, shared.context.dropUniques, worth, &shared.context.penalty);
+    input.rivalScore = &rivalScore;
   }
-  return WriteFile(fs::path(shared.folder) / PageFileName(report),
-                   EntrantPage(set, page, shared.context), error);
+  for (const PageLanguage& page : shared.pages) {
+    if (!WriteFile(fs::path(shared.folder) / page.Folder() / PageFileName(report),
+                   EntrantPage(page, set, input, shared.context), error)) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
 bool WriteEntrantFiles(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                       const CountryFile& countries, const ReportContext& context,
-                       const std::string& folder, Progress* progress, std::string* error) {
+                       const Standings& standings, const CountryFile& countries,
+                       const ReportContext& context, const std::string& folder, Progress* progress,
+                       std::string* error) {
   Shared shared{set,
                 context,
                 folder,
                 CopiedWrongByLog(set),
-                RivalsOf(set, ranking),
-                std::vector<const RankedLog*>(set.logs.size(), nullptr)};
+                StandingOf(set, ranking, countries, context.dropUniques, context.threads),
+                std::vector<const RankedLog*>(set.logs.size(), nullptr),
+                std::vector<const CategoryTable*>(set.logs.size(), nullptr),
+                {}};
   for (const RankedLog& row : ranking) shared.rowOf[row.log] = &row;
+  for (const CategoryTable& table : standings.tables) {
+    for (size_t row : table.rows) shared.tableOf[ranking[row].log] = &table;
+  }
+  for (Language language : kLanguages) {
+    shared.pages.push_back(PagesIn(language, context.title));
+    std::error_code made;
+    fs::create_directories(fs::path(folder) / shared.pages.back().Folder(), made);
+  }
   std::atomic<size_t> next{0}, done{0};
   std::atomic<bool> failed{false};
   std::mutex firstError;

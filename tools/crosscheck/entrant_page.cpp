@@ -1,104 +1,190 @@
 #include "crosscheck/entrant_page.h"
 
-#include <algorithm>
 #include <cctype>
-#include <set>
+#include <cmath>
 
-#include "contest/county_rules.h"
-#include "crosscheck/contest_period.h"
+#include "crosscheck/entrant_charts.h"
 #include "crosscheck/html_text.h"
-#include "crosscheck/page_style.h"
-#include "crosscheck/sent_exchange.h"
+#include "crosscheck/page_words.h"
 #include "crosscheck/svg_charts.h"
 #include "crosscheck/verdict_text.h"
 
 namespace tarno::score {
 namespace {
 
-// Buckets longer than an hour keep a long period's charts readable.
-constexpr long long kMostBuckets = 96;
-
 // What the entrant's page adds to the shared style: its charts, and its lines of a log.
 const char kEntrantStyle[] =
-    "body{max-width:72em}h3{font-size:1em;margin:1em 0 .3em}"
+    "body{max-width:72em}"
     ".results td.qso{text-align:left;font-family:monospace;white-space:pre;font-weight:normal}"
     ".chart{display:block;max-width:48em;height:auto}.chart text{font:20px sans-serif;fill:#333}"
-    ".chart .grid text{font-size:15px}"
+    ".chart .title{font-weight:bold}"
+    ".chart .name{font-weight:bold;paint-order:stroke;stroke:#fff;stroke-width:4px}"
+    ".chart .grid text{font-size:15px}#bar{max-width:48em;margin:.4em 0 .2em}"
     "@media(min-width:600px){.chart text{font-size:14px}.chart .grid text{font-size:13px}}"
-    ".legend{margin:.2em 0 1em}.legend .item{white-space:nowrap;margin-right:1em;"
-    "display:inline-block}.swatch{display:inline-block;width:0;height:.8em;"
-    "border-left:.8em solid;margin-right:.3em}"
-    "@media print{body{max-width:none}.chart{break-inside:avoid}}";
+    "#places{margin:.3em 0;padding-left:1.2em}"
+    "@media print{body{max-width:none}"
+    ".results td.qso{white-space:pre-wrap;word-break:break-all;min-width:30em}}";
 
-const char* const kBandColours[kBandCount] = {"#6a3d9a", "#1f78b4", "#33a02c",
-                                              "#e6ab02", "#e7298a", "#d95f02"};
+std::string Esc(const std::string& text) { return HtmlEscaped(text); }
 
-// The shared page start, with the entrant page's own rules after the shared ones.
-std::string Head(const std::string& call) {
-  return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
-         HtmlEscaped(call) + ": TARNO contest cross-check</title><style>" + kPageStyle +
-         kEntrantStyle + "</style></head><body>\n";
+std::string Td(const Catalogue& words, long long value) {
+  return "<td>" + words.Number(value) + "</td>";
 }
 
-std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
-
-// The lines' verdicts, and what the cross-check found of the log as a whole.
-std::string Verdicts(const ContestSet& set, const EntrantLog& log) {
-  std::string counts;
-  for (int v = 1; v < kVerdictCount; ++v) {
-    const int count = log.counts[v];
-    if (count == 0) continue;
-    counts += (counts.empty() ? "" : ", ") + std::string(VerdictName(static_cast<Verdict>(v))) +
-              " " + std::to_string(count);
-  }
-  std::string html = "<p id=\"verdicts\">Verdicts: " + (counts.empty() ? "none" : counts) + ".";
-  if (log.clock.Corrected())
-    html += "<br>Clock: " + HtmlEscaped(ClockFitText(log.clock)) + "; matched with it corrected.";
-  const std::string fix = SentFixText(set, log);
-  if (!fix.empty()) html += "<br>Sent exchange: " + HtmlEscaped(fix) + ".";
-  for (const MissingStretch& stretch : log.missing) {
-    html += "<br>Missing from your log: " + FormatSeconds(stretch.fromSeconds) + " to " +
-            FormatSeconds(stretch.toSeconds) + ", while " + std::to_string(stretch.lines) +
-            " lines of " + std::to_string(stretch.logs) +
-            " other logs hold QSOs with you; their lines are credited (NOT-IN-PARTIAL-LOG).";
-  }
-  return html + "</p>\n";
+std::string Th(const std::string& text, const char* attributes = "") {
+  return std::string("<th scope=\"col\"") + attributes + ">" + Esc(text) + "</th>";
 }
 
-std::string Summary(const ContestSet& set, const EntrantPageInput& input) {
-  const EntrantLog& log = set.logs[input.log];
-  std::string html = "<p><a href=\"results.html\">All results</a></p>\n<h1>" +
-                     HtmlEscaped(log.call) + "</h1>\n<p>";
-  const RankedLog& row = input.row;
+// Links to the pages of `logs`, and how many more there are.
+std::string CallLinks(const Catalogue& words, const ContestSet& set,
+                      const std::vector<uint32_t>& logs, int count) {
+  std::string html;
+  for (uint32_t log : logs) {
+    const std::string& call = set.logs[log].call;
+    html += (html.empty() ? "" : ", ") + std::string("<a href=\"") + EntrantPageLink(call) + "\">" +
+            Esc(call) + "</a>";
+  }
+  const int more = count - static_cast<int>(logs.size());
+  return more > 0 ? html + Esc(words.Plural("entrant.more", more)) : html;
+}
+
+std::string Who(const RankedLog& row) {
   std::string who;
   for (const std::string* part : {&row.name, &row.club}) {
-    if (!part->empty()) who += (who.empty() ? "" : ", ") + HtmlEscaped(*part);
+    if (!part->empty()) who += (who.empty() ? "" : ", ") + Esc(*part);
   }
   if (!row.country.empty()) {
-    who += (who.empty() ? "" : ", ") + HtmlEscaped(row.country) +
-           (row.continent.empty() ? "" : " (" + HtmlEscaped(row.continent) + ")");
+    who += (who.empty() ? "" : ", ") + Esc(row.country) +
+           (row.continent.empty() ? "" : " (" + Esc(row.continent) + ")");
   }
-  if (!who.empty()) html += who + ".<br>";
-  if (!row.category.empty()) {
+  return who.empty() ? "" : "<p>" + who + "</p>\n";
+}
+
+std::string PlaceOf(const Catalogue& words, const Place& place) {
+  return words.Format("entrant.place_of",
+                      {{"place", words.Number(place.place)}, {"count", words.Number(place.of)}});
+}
+
+std::string Places(const PageLanguage& page, const ContestSet& set, const EntrantPageInput& input) {
+  const Catalogue& words = page.words;
+  const Standing& standing = input.contest->byLog[input.log];
+  if (input.row.category == "CHECKLOG")
+    return "<p id=\"places\">" + Esc(words.Text("entrant.check_log")) + "</p>\n";
+  if (standing.category.place == 0 || !input.table)
+    return "<p id=\"places\">" + Esc(words.Text("entrant.no_category")) + "</p>\n";
+  std::string html =
+      "<ul id=\"places\"><li>" +
+      words.Format("entrant.category_place",
+                   {{"place", "<b>" + PlaceOf(words, standing.category) + "</b>"},
+                    {"category", Esc(CategoryWords(words, *input.table))}}) +
+      "</li><li>" +
+      (input.row.home
+           ? words.Format("entrant.home_place", {{"place", PlaceOf(words, standing.group)}})
+           : words.Format("entrant.foreign_place", {{"place", PlaceOf(words, standing.group)}})) +
+      "</li><li>" +
+      words.Format("entrant.overall_place", {{"place", PlaceOf(words, standing.overall)}}) +
+      "</li>";
+  if (standing.sharingCount > 0) {
     html +=
-        "Category " + HtmlEscaped(row.category) +
-        (row.categoryRank > 0 ? ": place " + std::to_string(row.categoryRank) : ": not ranked") +
-        ".<br>";
-  } else if (row.rank > 0) {
-    html += "Place " + std::to_string(row.rank) + ".<br>";
+        "<li id=\"tie\">" +
+        words.Format("entrant.shares",
+                     {{"place", words.Number(standing.category.place)},
+                      {"calls", CallLinks(words, set, standing.sharing, standing.sharingCount)}}) +
+        "</li>";
   }
-  html +=
-      "Checked score <b>" + std::to_string(log.checked) + "</b> (" +
-      std::to_string(log.checkedPoints) + " points" +
-      (log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + " points,"
-                         : "") +
-      " &times; " + std::to_string(log.checkedCounties) + " counties), claimed " +
-      std::to_string(log.claimed) + ". " + std::to_string(log.qsoCount) +
-      (log.adif ? " QSO records" : " QSO lines") + " in " + HtmlEscaped(BaseName(log.file)) +
-      "; the whole report: <a href=\"" + LinkTo(ReportFileName(log.call)) + "\">" +
-      HtmlEscaped(ReportFileName(log.call)) + "</a>.</p>\n";
-  return html + Verdicts(set, log);
+  return html + "</ul>\n";
+}
+
+std::string Percent(const Catalogue& words, double value) { return words.Decimal(value, 1); }
+
+std::string Score(const PageLanguage& page, const ContestSet& set, const EntrantPageInput& input,
+                  bool dropUniques) {
+  const Catalogue& words = page.words;
+  const EntrantLog& log = set.logs[input.log];
+  const ContestStanding& contest = *input.contest;
+  const Values figures = {{"checked", "<b>" + words.Number(log.checked) + "</b>"},
+                          {"points", words.Number(log.checkedPoints)},
+                          {"penalty", words.Number(log.penaltyPoints)},
+                          {"counties", words.Number(log.checkedCounties)},
+                          {"claimed", words.Number(log.claimed)}};
+  const long long lines = static_cast<long long>(log.qsoCount);
+  const Values file = {{"file", Esc(BaseName(log.file))}};
+  std::string html =
+      "<p id=\"score\">" +
+      (log.penaltyPoints ? words.Format("entrant.score_penalty", figures)
+                         : words.Format("entrant.score", figures)) +
+      "<br>" +
+      (log.adif ? words.Plural("entrant.records", lines, file)
+                : words.Plural("entrant.lines", lines, file)) +
+      "<br>" +
+      words.Format("entrant.error_rate", {{"rate", Percent(words, ErrorPercent(log, dropUniques))},
+                                          {"mean", Percent(words, contest.meanErrorPercent)}});
+  if (log.claimed > 0) {
+    const double reduction = ReductionPercent(log);
+    const Values rates = {{"rate", Percent(words, std::fabs(reduction))},
+                          {"mean", Percent(words, contest.meanReductionPercent)}};
+    html += "<br>" + (reduction >= 0 ? words.Format("entrant.reduction", rates)
+                                     : words.Format("entrant.increase", rates));
+  }
+  const std::string report = ReportFileName(log.call);
+  return html + "<br>" +
+         words.Format("entrant.report",
+                      {{"link", "<a id=\"report\" href=\"" + page.Up() + LinkTo(report) + "\">" +
+                                    Esc(report) + "</a>"}}) +
+         "</p>\n";
+}
+
+// The verdicts as a bar of three parts (credited, lost, not counted) and as a list, and
+// what the cross-check found of the log as a whole.
+std::string Verdicts(const PageLanguage& page, const ContestSet& set, const EntrantLog& log,
+                     bool dropUniques) {
+  const Catalogue& words = page.words;
+  double credited = 0, lost = 0, other = 0;
+  std::string items;
+  for (int v = 1; v < kVerdictCount; ++v) {
+    const Verdict verdict = static_cast<Verdict>(v);
+    const int count = log.counts[v];
+    if (count == 0) continue;
+    (IsCredited(verdict, dropUniques) ? credited
+     : IsLost(verdict, dropUniques)   ? lost
+                                      : other) += count;
+    const std::string label = VerdictLabel(words, verdict);
+    // The code as verdicts.csv and the report write it, where the page's word is another.
+    items += "<li>" + Esc(label) +
+             (label == VerdictName(verdict) ? "" : " (" + std::string(VerdictName(verdict)) + ")") +
+             ": " + words.Number(count) + "</li>";
+  }
+  const std::vector<ChartSeries> parts = {
+      {words.Format("entrant.bar_credited", {{"count", words.Number(std::lround(credited))}}),
+       "#0072b2",
+       {credited},
+       0},
+      {words.Format("entrant.bar_lost", {{"count", words.Number(std::lround(lost))}}),
+       "#d55e00",
+       {lost},
+       1},
+      {words.Format("entrant.bar_other", {{"count", words.Number(std::lround(other))}}),
+       "#767676",
+       {other},
+       5}};
+  ChartFrame bar;
+  bar.id = "bar";
+  bar.title = words.Text("entrant.bar_title");
+  bar.description = words.Text("entrant.bar_description");
+  std::string html =
+      "<h2>" + Esc(words.Text("entrant.verdicts_heading")) + "</h2>\n" + ShareBar(bar, parts) +
+      Legend("bar", parts, false) + "\n<ul id=\"verdicts\">" +
+      (items.empty() ? "<li>" + Esc(words.Text("entrant.no_lines")) + "</li>" : items) + "</ul>\n";
+  if (log.clock.Corrected()) {
+    html += "<p id=\"clock\">" +
+            Esc(words.Format("entrant.clock", {{"clock", ClockWords(words, log.clock)}})) +
+            "</p>\n";
+  }
+  const std::string fix = SentFixWords(words, set, log);
+  if (!fix.empty()) html += "<p id=\"sent\">" + Esc(fix) + "</p>\n";
+  for (const MissingStretch& stretch : log.missing)
+    html += "<p class=\"missing\">" + Esc(MissingWords(words, stretch)) + "</p>\n";
+  return html;
 }
 
 const BandFigures* Find(const std::vector<BandFigures>& rows, const std::string& band) {
@@ -108,23 +194,27 @@ const BandFigures* Find(const std::vector<BandFigures>& rows, const std::string&
   return nullptr;
 }
 
-std::string BandTable(const EntrantLog& log) {
+std::string BandTable(const Catalogue& words, const EntrantLog& log) {
   const std::vector<std::string> bands = SheetBands(log);
+  const std::string figures = Th(words.Text("column.qsos")) + Th(words.Text("column.points")) +
+                              Th(words.Text("column.counties"));
   std::string html =
-      "<h2>Score by band</h2>\n<div class=\"scroll\"><table class=\"results\" "
-      "id=\"bands\"><thead><tr>"
-      "<th class=\"call\" rowspan=\"2\">Band</th><th colspan=\"3\">Claimed (every line)</th>"
-      "<th colspan=\"3\">Checked</th></tr><tr><th>QSOs</th><th>Points</th><th>Counties</th>"
-      "<th>QSOs</th><th>Points</th><th>Counties</th></tr></thead><tbody>\n";
+      "<h2>" + Esc(words.Text("entrant.bands_heading")) +
+      "</h2>\n<div class=\"scroll keep\"><table class=\"results\" id=\"bands\">"
+      "<thead><tr>" +
+      Th(words.Text("column.band"), " rowspan=\"2\"") + "<th scope=\"colgroup\" colspan=\"3\">" +
+      Esc(words.Text("entrant.claimed_every")) + "</th><th scope=\"colgroup\" colspan=\"3\">" +
+      Esc(words.Text("column.checked")) + "</th></tr><tr>" + figures + figures +
+      "</tr></thead><tbody>\n";
   BandFigures totals[2];
   const BandFigures none;
   for (const std::string& band : bands) {
-    html += "<tr><td class=\"call\">" + HtmlEscaped(band) + "</td>";
+    html += "<tr><th scope=\"row\">" + Esc(band) + "</th>";
     int side = 0;
     for (const auto* list : {&log.claimedBands, &log.checkedBands}) {
       const BandFigures* row = Find(*list, band);
       if (!row) row = &none;
-      html += Td(row->qsos) + Td(row->points) + Td(row->counties);
+      html += Td(words, row->qsos) + Td(words, row->points) + Td(words, row->counties);
       totals[side].qsos += row->qsos;
       totals[side].points += row->points;
       totals[side].counties += row->counties;
@@ -132,209 +222,153 @@ std::string BandTable(const EntrantLog& log) {
     }
     html += "</tr>\n";
   }
-  html += "<tr><th class=\"call\">Total</th>";
+  html += "<tr><th scope=\"row\">" + Esc(words.Text("entrant.total")) + "</th>";
   for (const BandFigures& total : totals)
-    html += Td(total.qsos) + Td(total.points) + Td(total.counties);
-  html += "</tr>\n<tr><th class=\"call\">Score</th>";
+    html += Td(words, total.qsos) + Td(words, total.points) + Td(words, total.counties);
+  html += "</tr>\n<tr><th scope=\"row\">" + Esc(words.Text("column.score")) + "</th>";
   for (const BandFigures& total : totals) {
-    html += "<td colspan=\"3\">" + std::to_string(total.points) + " &times; " +
-            std::to_string(total.counties) + " = <b>" +
-            std::to_string(total.points * total.counties) + "</b></td>";
+    html += "<td colspan=\"3\">" + words.Number(total.points) + " &times; " +
+            words.Number(total.counties) + " = <b>" + words.Number(total.points * total.counties) +
+            "</b></td>";
   }
   if (log.penaltyPoints > 0) {
-    html +=
-        "</tr>\n<tr><th class=\"call\">Penalty</th><td colspan=\"3\"></td><td "
-        "colspan=\"3\">&minus;" +
-        std::to_string(log.penaltyPoints) + " points: (" + std::to_string(totals[1].points) +
-        " &minus; " + std::to_string(log.penaltyPoints) + ") &times; " +
-        std::to_string(totals[1].counties) + " = <b>" + std::to_string(log.checked) + "</b></td>";
+    html += "</tr>\n<tr><th scope=\"row\">" + Esc(words.Text("column.penalty")) +
+            "</th><td colspan=\"3\"></td><td colspan=\"3\">" +
+            words.Format("entrant.penalty_row",
+                         {{"penalty", words.Number(log.penaltyPoints)},
+                          {"points", words.Number(totals[1].points)},
+                          {"counties", words.Number(totals[1].counties)},
+                          {"score", "<b>" + words.Number(log.checked) + "</b>"}}) +
+            "</td>";
   }
   return html + "</tr></tbody></table></div>\n";
 }
 
-std::string BandColour(const std::string& band) {
-  const int index = BandIndex(band);
-  return index >= 0 ? kBandColours[index] : "#888";
-}
-
-// The bands of the credited QSOs, the contest's in their order, any other after them.
-std::vector<uint32_t> BandsOf(const ContestSet& set, const EntrantScore& score) {
-  std::set<uint32_t> seen;
-  for (const CreditedQso& qso : score.credited) seen.insert(qso.band);
-  std::vector<uint32_t> bands(seen.begin(), seen.end());
-  std::stable_sort(bands.begin(), bands.end(), [&](uint32_t a, uint32_t b) {
-    const int first = BandIndex(set.texts.Text(a)), second = BandIndex(set.texts.Text(b));
-    return (first < 0 ? kBandCount : first) < (second < 0 ? kBandCount : second);
-  });
-  return bands;
-}
-
-std::string RateChart(const ContestSet& set, const EntrantScore& score, const Buckets& buckets) {
-  std::vector<ChartSeries> series;
-  for (uint32_t band : BandsOf(set, score)) {
-    ChartSeries one{set.texts.Text(band), BandColour(set.texts.Text(band)),
-                    std::vector<double>(buckets.labels.size(), 0)};
-    for (const CreditedQso& qso : score.credited) {
-      if (qso.band == band) ++one.values[buckets.Of(qso.seconds)];
-    }
-    series.push_back(std::move(one));
-  }
-  const std::string per =
-      buckets.seconds == 3600 ? "hour" : std::to_string(buckets.seconds / 3600) + " hours";
-  return "<h2>Credited QSOs per " + per + ", by band</h2>\n" +
-         StackedBars({"rate", "Credited QSOs per " + per + " by band", buckets.labels}, series) +
-         Legend(series) + "\n";
-}
-
-std::string CountyCharts(const ContestSet& set, const EntrantScore& score, const Buckets& buckets) {
-  ChartSeries counties{"counties", "#3a7ad4", std::vector<double>(buckets.labels.size(), 0)};
-  for (const CreditedQso& qso : score.credited) {
-    if (qso.newCounty) ++counties.values[buckets.Of(qso.seconds)];
-  }
-  for (size_t i = 1; i < counties.values.size(); ++i) counties.values[i] += counties.values[i - 1];
-  std::string html =
-      "<h2>Counties worked over time (all bands)</h2>\n" +
-      LineChart({"counties", "Counties worked by the end of each hour", buckets.labels},
-                {counties});
-  std::vector<std::string> rows(kBandNames.begin(), kBandNames.end());
-  std::vector<std::string> columns(kCountyCodes.begin(), kCountyCodes.end());
-  std::vector<std::vector<int>> states(kBandCount, std::vector<int>(kCountyCount, 0));
-  for (const CreditedQso& qso : score.credited) {
-    const int band = BandIndex(set.texts.Text(qso.band));
-    if (band >= 0 && qso.county >= 0) states[band][qso.county] = 1;
-  }
-  for (const LostCost& lost : score.lost) {
-    const int band = BandIndex(set.texts.Text(set.qsos[lost.qso].band));
-    if (band >= 0 && lost.costsCounty) states[band][lost.county] = 2;
-  }
-  return html + "<h2>County grid per band</h2>\n" +
-         CellGrid({"grid", "Counties credited per band", {}}, rows, columns, states) +
-         "<p class=\"legend\"><span class=\"item\"><span class=\"swatch\" "
-         "style=\"border-color:#3a7ad4\"></span>credited</span> <span class=\"item\">"
-         "<span class=\"swatch\" style=\"border-color:#d43a3a\"></span>lost: worked, not "
-         "credited</span></p>\n";
-}
-
-std::string Comparison(const ContestSet& set, const EntrantPageInput& input,
-                       const Buckets& buckets) {
-  const EntrantLog& log = set.logs[input.log];
-  if (input.rival == kNoRecord || !input.rivalScore) {
-    return "<h2>Compared with the next entrant</h2>\n<p class=\"muted\">No other entrant "
-           "is ranked in the same category" +
-           std::string(input.row.rank > 0 &&
-                               (input.row.category.empty() || input.row.categoryRank > 0)
-                           ? ""
-                           : ", nor is this log") +
-           ".</p>\n";
-  }
-  const EntrantLog& rival = set.logs[input.rival];
-  std::string html = "<h2>Compared with " + HtmlEscaped(rival.call) + "</h2>\n<p>" +
-                     HtmlEscaped(rival.call) +
-                     (input.rivalAbove ? " is ranked just above " : " is ranked just below ") +
-                     HtmlEscaped(log.call) + ", with a checked score of " +
-                     std::to_string(rival.checked) + ".</p>\n";
-  const std::vector<ChartSeries> rates = {
-      {log.call, "#1f78b4", RatePerBucket(*input.score, buckets)},
-      {rival.call, "#d95f02", RatePerBucket(*input.rivalScore, buckets)}};
-  html += LineChart({"rates", "Credited QSOs per hour of both", buckets.labels}, rates) +
-          Legend(rates) + "\n";
-  const std::vector<double> mine = ScoreByBucket(set, *input.score, buckets);
-  const std::vector<double> theirs = ScoreByBucket(set, *input.rivalScore, buckets);
-  ChartSeries gap{log.call + " minus " + rival.call, "#333", mine};
-  for (size_t i = 0; i < gap.values.size(); ++i) gap.values[i] -= theirs[i];
-  return html + "<h3>Checked score of " + HtmlEscaped(log.call) + " minus that of " +
-         HtmlEscaped(rival.call) + ", by the end of each hour</h3>\n" +
-         LineChart({"gap", "Difference in checked score", buckets.labels}, {gap}) + "\n";
-}
-
-std::string CostCell(const ContestSet& set, const EntrantLog& log, const LostCost& cost) {
-  std::string text = std::to_string(cost.points) + (cost.points == 1 ? " point" : " points");
+std::string CostCell(const Catalogue& words, const ContestSet& set, const EntrantLog& log,
+                     const LostCost& cost) {
+  std::string text = words.Plural("cost.points", cost.points);
   if (cost.penalty > 0) {
-    char penalty[32];
-    std::snprintf(penalty, sizeof penalty, "%g", cost.penalty);
-    text += " and a penalty of " + std::string(penalty);
+    text += words.Format(
+        "cost.penalty",
+        {{"penalty",
+          words.Decimal(cost.penalty, cost.penalty == std::floor(cost.penalty) ? 0 : 2)}});
   }
   if (cost.county < 0) return text;
-  const std::string county =
-      std::string(kCountyCodes[cost.county]) + " on " + set.texts.Text(set.qsos[cost.qso].band);
-  if (cost.costsCounty) return text + " and the county " + county;
-  if (cost.countyGoneWithLine != 0) {
-    return text + " (" + county + " lost with " + (log.adif ? "record " : "line ") +
-           std::to_string(cost.countyGoneWithLine) + ")";
-  }
+  const Values county = {{"county", kCountyCodes[cost.county]},
+                         {"band", set.texts.Text(set.qsos[cost.qso].band)},
+                         {"unit", UnitText(words, log, cost.countyGoneWithLine)}};
+  if (cost.costsCounty) return text + words.Format("cost.county", county);
+  if (cost.countyGoneWithLine != 0) return text + words.Format("cost.county_gone", county);
   return text;
 }
 
-// The lines the sponsor decided, credited or not, with the reason.
-std::string DecidedLines(const ContestSet& set, const EntrantLog& log) {
+std::string DecidedLines(const Catalogue& words, const ContestSet& set, const EntrantLog& log) {
   if (set.decisions.empty()) return "";
   std::string items;
   for (uint32_t i : RecordsInFileOrder(set, log)) {
     if (set.decisions.count(i) == 0) continue;
     const QsoRecord& qso = set.qsos[i];
-    items += "<li>" + std::string(log.adif ? "Record " : "Line ") + std::to_string(qso.line) + " " +
-             HtmlEscaped(set.texts.Text(qso.workedAsLogged)) + ": " + VerdictName(qso.verdict) +
-             ", " + HtmlEscaped(EntrantDetailOf(set, qso)) + "</li>\n";
+    items += "<li>" + Esc(UnitText(words, log, qso.line)) + " " +
+             Esc(set.texts.Text(qso.workedAsLogged)) + ": " +
+             Esc(VerdictLabel(words, qso.verdict)) + ", " + Esc(DetailWords(words, set, qso)) +
+             "</li>\n";
   }
-  return items.empty()
-             ? ""
-             : "<p>Lines decided by the sponsor:</p>\n<ul id=\"decided\">\n" + items + "</ul>\n";
+  return items.empty() ? ""
+                       : "<p>" + Esc(words.Text("entrant.decided")) +
+                             "</p>\n<ul id=\"decided\">\n" + items + "</ul>\n";
 }
 
-std::string LostTable(const ContestSet& set, const EntrantPageInput& input, bool dropUniques) {
+// The line's own text, and under it the other side's, in one cell.
+std::string Lines(const Catalogue& words, const ContestSet& set, const QsoRecord& qso) {
+  std::string text = QsoLineOf(set, qso);
+  if (qso.partner != kNoRecord) {
+    const QsoRecord& theirs = set.qsos[qso.partner];
+    text += "\n" + OwnerOf(set, theirs) + " " + UnitText(words, set.logs[theirs.log], theirs.line) +
+            ": " + QsoLineOf(set, theirs);
+  }
+  return "<td class=\"qso\">" + Esc(text) + "</td>";
+}
+
+// Where the lines' times are shown, the clock they are at.
+std::string TimesNote(const Catalogue& words, const EntrantLog& log) {
+  if (!log.clock.Corrected()) return "";
+  return "<p class=\"muted times\">" +
+         Esc(words.Format("entrant.times_logged", {{"clock", ClockWords(words, log.clock)}})) +
+         "</p>\n";
+}
+
+std::string LostTable(const Catalogue& words, const ContestSet& set, const EntrantPageInput& input,
+                      bool dropUniques) {
   const EntrantLog& log = set.logs[input.log];
-  const char* unit = log.adif ? "Record" : "Line";
-  std::string html = "<h2>QSOs that lost credit</h2>\n";
+  std::string html = "<h2>" + Esc(words.Text("entrant.lost_heading")) + "</h2>\n";
   std::string rows;
   auto cost = input.score->lost.begin();  // in file order too
   for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, dropUniques)) continue;
     const bool priced = cost != input.score->lost.end() && cost->qso == i;
-    std::string other;
-    if (qso.partner != kNoRecord) {
-      const QsoRecord& theirs = set.qsos[qso.partner];
-      other = OwnerOf(set, theirs) + (set.logs[theirs.log].adif ? " record " : " line ") +
-              std::to_string(theirs.line) + ": " + QsoLineOf(set, theirs);
-    }
-    rows += "<tr><td class=\"call\">" + std::to_string(qso.line) + " " +
-            HtmlEscaped(set.texts.Text(qso.workedAsLogged)) + "</td><td class=\"text\">" +
-            VerdictName(qso.verdict) + "</td><td class=\"text\">" +
-            HtmlEscaped(EntrantDetailOf(set, qso)) + "</td><td class=\"text\">" +
-            (priced ? HtmlEscaped(CostCell(set, log, *cost++)) : "not counted") +
-            "</td><td class=\"qso\">" + HtmlEscaped(QsoLineOf(set, qso)) +
-            (other.empty() ? "" : "\n" + HtmlEscaped(other)) + "</td></tr>\n";
+    rows += "<tr><th scope=\"row\">" + std::to_string(qso.line) + " " +
+            Esc(set.texts.Text(qso.workedAsLogged)) + "</th><td class=\"t\">" +
+            Esc(VerdictLabel(words, qso.verdict)) + "</td><td class=\"t\">" +
+            Esc(DetailWords(words, set, qso)) + "</td><td class=\"t\">" +
+            Esc(priced ? CostCell(words, set, log, *cost++) : words.Text("cost.none")) + "</td>" +
+            Lines(words, set, qso) + "</tr>\n";
   }
-  html += DecidedLines(set, log);
-  if (rows.empty()) return html + "<p>None.</p>\n";
-  return html +
-         "<div class=\"scroll\"><table class=\"results\" id=\"lost\"><thead><tr><th "
-         "class=\"call\">" +
-         unit +
-         ", call</th><th>Verdict</th><th>Why</th><th>Cost</th><th>Your line, and the "
-         "other side's</th></tr></thead><tbody>\n" +
-         rows + "</tbody></table></div>\n";
+  html += DecidedLines(words, set, log);
+  if (rows.empty()) return html + "<p>" + Esc(words.Text("entrant.none")) + "</p>\n";
+  return html + TimesNote(words, log) +
+         "<div class=\"scroll\"><table class=\"results\" id=\"lost\"><thead><tr>" +
+         Th(log.adif ? words.Text("column.record_call") : words.Text("column.line_call")) +
+         Th(words.Text("column.verdict")) + Th(words.Text("column.why")) +
+         Th(words.Text("column.cost")) + Th(words.Text("column.your_line")) +
+         "</tr></thead><tbody>\n" + rows + "</tbody></table></div>\n";
 }
 
-std::string HowCounted(const EntrantLog& log, const ReportContext& context) {
-  return "<h2>How the score is counted</h2>\n<p>" +
-         HtmlEscaped(ScoringRules(log, context.dropUniques, &context.penalty)) + "</p>\n";
+// The other logs' lines that copied this entrant's call or exchange wrong.
+std::string CopiedWrong(const Catalogue& words, const ContestSet& set,
+                        const EntrantPageInput& input) {
+  const EntrantLog& log = set.logs[input.log];
+  std::string html = "<h2>" + Esc(words.Text("entrant.copied_heading")) + "</h2>\n";
+  if (!input.copiedWrong || input.copiedWrong->empty())
+    return html + "<p id=\"copied-none\">" + Esc(words.Text("entrant.none")) + "</p>\n";
+  std::string rows;
+  for (uint32_t index : *input.copiedWrong) {
+    const QsoRecord& theirs = set.qsos[index];
+    const QsoRecord& mine = set.qsos[theirs.partner];
+    const std::string& call = OwnerOf(set, theirs);
+    rows += "<tr><th scope=\"row\"><a href=\"" + EntrantPageLink(call) + "\">" + Esc(call) +
+            "</a></th><td class=\"t\">" + Esc(UnitText(words, set.logs[theirs.log], theirs.line)) +
+            "</td><td class=\"t\">" + Esc(VerdictLabel(words, theirs.verdict)) +
+            "</td><td class=\"t\">" + Esc(DetailWords(words, set, theirs)) +
+            "</td><td class=\"qso\">" +
+            Esc(QsoLineOf(set, theirs) + "\n" + log.call + " " + UnitText(words, log, mine.line) +
+                ": " + QsoLineOf(set, mine)) +
+            "</td></tr>\n";
+  }
+  return html + TimesNote(words, log) +
+         "<div class=\"scroll\"><table class=\"results\" id=\"copied\"><thead><tr>" +
+         Th(words.Text("column.station")) + Th(words.Text("column.their_line")) +
+         Th(words.Text("column.verdict")) + Th(words.Text("column.why")) +
+         Th(words.Text("column.both_lines")) + "</tr></thead><tbody>\n" + rows +
+         "</tbody></table></div>\n";
 }
 
 }  // namespace
 
-std::string EntrantPage(const ContestSet& set, const EntrantPageInput& input,
-                        const ReportContext& context) {
+std::string EntrantPage(const PageLanguage& page, const ContestSet& set,
+                        const EntrantPageInput& input, const ReportContext& context) {
+  const Catalogue& words = page.words;
   const EntrantLog& log = set.logs[input.log];
-  std::string html = Head(log.call) + Summary(set, input) + BandTable(log);
-  const Buckets buckets = BucketsOf(context.period);
-  if (buckets.labels.empty()) {
-    html += "<p class=\"muted\">No contest period: no charts.</p>\n";
-  } else {
-    html += RateChart(set, *input.score, buckets) + CountyCharts(set, *input.score, buckets) +
-            Comparison(set, input, buckets);
-  }
-  html += LostTable(set, input, context.dropUniques) + HowCounted(log, context);
+  std::string html =
+      PageStart(page, words.Format("entrant.page_title", {{"call", log.call}}),
+                EntrantPageLink(log.call), kEntrantStyle) +
+      "<p><a id=\"all-results\" href=\"results.html\">" + Esc(words.Text("page.all_results")) +
+      "</a></p>\n<h1>" + Esc(log.call) + "</h1>\n" + Who(input.row) + Places(page, set, input) +
+      Score(page, set, input, context.dropUniques) + Verdicts(page, set, log, context.dropUniques) +
+      BandTable(words, log) + EntrantCharts(page, set, input, context) +
+      CopiedWrong(words, set, input) + LostTable(words, set, input, context.dropUniques) + "<h2>" +
+      Esc(words.Text("entrant.how_heading")) + "</h2>\n<p>" +
+      Esc(ScoringWords(words, log, context.dropUniques, context.penalty)) + "</p>\n";
   return html + "</body></html>\n";
 }
 
@@ -345,61 +379,6 @@ std::string PageFileName(const std::string& reportFileName) {
   // Where file names ignore case, a log of "RESULTS" would overwrite the results page.
   if (lower == "results") base += "_";
   return base + ".html";
-}
-
-size_t Buckets::Of(long long moment) const {
-  if (labels.empty() || moment < startSeconds) return 0;
-  return std::min<size_t>(static_cast<size_t>((moment - startSeconds) / seconds),
-                          labels.size() - 1);
-}
-
-Buckets BucketsOf(const ContestPeriod& period) {
-  Buckets buckets;
-  if (period.open || period.endSeconds < period.startSeconds) return buckets;
-  const long long hours = (period.endSeconds - period.startSeconds) / 3600 + 1;
-  const long long perBucket = (hours + kMostBuckets - 1) / kMostBuckets;
-  buckets.startSeconds = period.startSeconds;
-  buckets.seconds = 3600 * perBucket;
-  const long long count = (hours + perBucket - 1) / perBucket;
-  const long long labelEvery = std::max<long long>(1, (count + 7) / 8);
-  for (long long i = 0; i < count; ++i) {
-    std::string label;
-    if (i % labelEvery == 0) {
-      const std::string when = FormatSeconds(buckets.startSeconds + i * buckets.seconds);
-      label = when.substr(11, 2) + "h";  // "2026-03-07 0900" gives "09h"
-    }
-    buckets.labels.push_back(label);
-  }
-  return buckets;
-}
-
-std::vector<double> RatePerBucket(const EntrantScore& score, const Buckets& buckets) {
-  std::vector<double> rate(buckets.labels.size(), 0);
-  if (rate.empty()) return rate;
-  for (const CreditedQso& qso : score.credited) ++rate[buckets.Of(qso.seconds)];
-  return rate;
-}
-
-std::vector<double> ScoreByBucket(const ContestSet& set, const EntrantScore& score,
-                                  const Buckets& buckets) {
-  std::vector<double> points(buckets.labels.size(), 0), counties(buckets.labels.size(), 0);
-  if (points.empty()) return points;
-  // A penalty is taken when its QSO is made.
-  for (const LostCost& lost : score.lost)
-    points[buckets.Of(CorrectedSeconds(set, set.qsos[lost.qso]))] -= lost.penalty;
-  for (const CreditedQso& qso : score.credited) {
-    const size_t at = buckets.Of(qso.seconds);
-    points[at] += qso.points;
-    if (qso.newCounty) ++counties[at];
-  }
-  std::vector<double> result(points.size());
-  double pointsSoFar = 0, countiesSoFar = 0;
-  for (size_t i = 0; i < points.size(); ++i) {
-    pointsSoFar += points[i];
-    countiesSoFar += counties[i];
-    result[i] = std::max(0.0, pointsSoFar) * countiesSoFar;
-  }
-  return result;
 }
 
 }  // namespace tarno::score

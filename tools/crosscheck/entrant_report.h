@@ -21,6 +21,8 @@ struct ReportContext {
   bool dropUniques = false;
   std::array<double, kVerdictCount> penalty{};  // the contest's rules, by verdict
   int threads = 1;                              // for writing the reports and pages
+  // The contest's title and year as every page heads itself: "TARNO 2026".
+  std::string title;
 };
 
 // For each log, the other logs' lines that copied its call or exchange wrong.

@@ -258,7 +258,10 @@ bool IsOwnOutput(const fs::path& file, const std::string& outFolder) {
   }
   std::error_code error;
   const fs::path folder = fs::absolute(file, error).parent_path();
-  return !error && fs::equivalent(folder, outFolder, error);
+  if (!error && fs::equivalent(folder, outFolder, error)) return true;
+  // The pages in the other languages lie in their folders under --out (hu/).
+  return endsWith(".HTML") && folder.filename() == "hu" &&
+         fs::equivalent(folder.parent_path(), outFolder, error);
 }
 
 }  // namespace

@@ -6,33 +6,67 @@ const char kPageStyle[] =
     "*{box-sizing:border-box}"
     "body{font:14px/1.4 sans-serif;margin:1.2em;color:#222}"
     "h1{font-size:1.5em;margin:0 0 .2em}h2{font-size:1.15em;margin:1em 0 .3em}"
+    "h3{font-size:1em;margin:1em 0 .3em}a{color:#0b57a4}"
+    ".top{display:flex;flex-wrap:wrap;justify-content:space-between;gap:0 1em;color:#444;"
+    "border-bottom:1px solid #bbb;margin:0 0 .6em;padding:0 0 .2em}"
     ".scroll{overflow-x:auto;max-width:100%;margin:.5em 0 1em}"
     "table.results{border-collapse:separate;border-spacing:0;font-size:13px}"
     ".results th,.results td{border:1px solid #bbb;border-width:0 1px 1px 0;padding:2px 5px;"
     "text-align:right;white-space:nowrap;background:#fff}"
-    ".results thead th{white-space:normal;vertical-align:bottom}"
-    ".results tr>:first-child{border-left-width:1px}.results thead th{border-top-width:1px}"
-    ".results th{background:#e8eef6}.results .text{text-align:left}"
-    ".results td.text{white-space:normal;min-width:5em;max-width:11em}"
-    ".results .call{text-align:left;font-weight:bold;position:sticky;left:0;z-index:1}"
-    ".results tbody tr:nth-child(even) td{background:#f6f6f6}"
-    ".entrants{display:flex;flex-wrap:wrap;gap:12px}"
-    ".entrant{border:1px solid #ccc;border-radius:6px;padding:8px 10px;width:430px;"
-    "max-width:100%}"
-    ".bar{display:flex;height:12px;margin:4px 0 8px;border:1px solid #999}"
-    ".bar span{display:block;height:100%}"
-    ".v1{background:#3a9a3a}.v6{background:#7cc47c}.v5{background:#b8e0b8}"
-    ".v4{background:#d43a3a}.v2{background:#e8892a}.v3{background:#f0c030}"
-    ".v7{background:#999}.v8{background:#666}.v9{background:#333}"
-    ".v10{background:#b15928}.v11{background:#cab2d6}.v12{background:#a6cee3}"
-    "table.grid{border-collapse:collapse;font-size:9px}"
-    ".grid td,.grid th{border:1px solid #ccc;width:16px;height:14px;padding:0;text-align:center}"
-    ".grid td.w{background:#3a7ad4;color:#fff}.grid th{font-weight:normal;color:#555}"
+    ".results thead th{white-space:normal;vertical-align:bottom;background:#e8eef6;"
+    "border-top-width:1px}"
+    ".results tr>:first-child{border-left-width:1px}"
+    ".results tbody th{text-align:left;position:sticky;left:0;z-index:1}"
+    ".results thead th:first-child{position:sticky;left:0;z-index:2}"
+    ".results tbody tr:nth-child(even)>*{background:#f4f4f4}"
+    ".results .t,.entrants td:nth-last-child(-n+4){text-align:left;white-space:normal;"
+    "min-width:11em}"
+    ".results thead th::first-letter{text-transform:uppercase}"
+    // A ranked table holds its place column and its call column, the call beside the place.
+    ".ranked tr>:first-child{position:sticky;left:0;z-index:1;width:3.3em;min-width:3.3em;"
+    "max-width:3.3em}"
+    ".ranked tbody th,.ranked thead th:nth-child(2){position:sticky;left:3.3em;z-index:1}"
+    ".ranked thead th:nth-child(-n+2){z-index:2}"
     ".key .k{display:inline-block;white-space:nowrap;margin-right:12px}"
-    ".key i{display:inline-block;width:10px;height:10px;margin-right:3px}"
-    ".muted{color:#666}"
-    "@media (max-width:600px){body{margin:.6em}.entrant{padding:6px}}"
-    "@media print{.scroll{overflow:visible}.results .call{position:static}}";
+    ".key svg{width:16px;height:12px;vertical-align:-1px;margin-right:4px}"
+    ".muted{color:#555}"
+    "details{margin:.3em 0 1em}summary{cursor:pointer;color:#0b57a4}"
+    "@media (max-width:600px){body{margin:.6em}}"
+    "@page{size:A4;margin:12mm}"
+    "@media print{body{margin:0;font-size:11px}.scroll{overflow:visible;margin:.3em 0}"
+    ".results th,.results td{position:static!important;padding:1px 3px}"
+    "table.results{font-size:9px}tr,svg,.keep{break-inside:avoid}"
+    "h2,h3{break-after:avoid}a{color:inherit;text-decoration:none}}";
+
+std::string PageLanguage::Folder() const {
+  return words.language() == Language::kEnglish ? "" : std::string(words.Code()) + "/";
+}
+
+std::string PageLanguage::Up() const { return Folder().empty() ? "" : "../"; }
+
+std::string PageLanguage::TwinLink(const std::string& fileName) const {
+  if (!Folder().empty()) return "../" + fileName;
+  return std::string(Catalogue::Of(Language::kHungarian).Code()) + "/" + fileName;
+}
+
+PageLanguage PagesIn(Language language, const std::string& title) {
+  return PageLanguage{Catalogue::Of(language), title};
+}
+
+std::string PageStart(const PageLanguage& page, const std::string& heading,
+                      const std::string& fileName, const char* extraStyle) {
+  const Catalogue& twin = Catalogue::Of(
+      page.words.language() == Language::kEnglish ? Language::kHungarian : Language::kEnglish);
+  return std::string("<!DOCTYPE html>\n<html lang=\"") + page.words.Code() +
+         "\"><head><meta charset=\"utf-8\">"
+         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>" +
+         HtmlEscaped(heading) + " \xE2\x80\x93 " + HtmlEscaped(page.title) + "</title><style>" +
+         kPageStyle + extraStyle +
+         "</style></head><body>\n<div class=\"top\"><span id=\"contest\">" +
+         HtmlEscaped(page.title) + "</span><a id=\"twin\" href=\"" + page.TwinLink(fileName) +
+         "\" hreflang=\"" + twin.Code() + "\" lang=\"" + twin.Code() + "\">" +
+         HtmlEscaped(page.words.Text("language.switch")) + "</a></div>\n";
+}
 
 std::string PageStart(const std::string& title) {
   return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"

@@ -131,6 +131,14 @@ std::string DefaultName(const Placement& placed, const std::string& homeCountry)
   return name + (placed.home ? ", " + homeCountry : ", outside " + homeCountry);
 }
 
+CategoryTable DefaultTable(const Placement& placed, const std::string& homeCountry) {
+  CategoryTable table;
+  table.name = DefaultName(placed, homeCountry);
+  for (int field : kDeciding) table.values.emplace_back(field, placed.values[field]);
+  table.home = placed.home ? 1 : 0;
+  return table;
+}
+
 void NumberPlaces(const ContestSet& set, std::vector<RankedLog>* ranking, CategoryTable* table) {
   for (size_t i = 0; i < table->rows.size(); ++i) {
     RankedLog& row = (*ranking)[table->rows[i]];
@@ -154,7 +162,11 @@ class Placer {
     m_homeName = m_homeCountries.empty() ? "home" : *m_homeCountries.begin();
     for (const EntrantCorrection& entrant : files.entrants) m_corrections[entrant.call] = &entrant;
     m_deciding = DecidingFields(files.rules);
-    for (const CategoryRule& rule : files.rules) m_standings.tables.push_back({rule.name, {}});
+    for (const CategoryRule& rule : files.rules) {
+      CategoryTable table;
+      table.name = rule.name;
+      m_standings.tables.push_back(std::move(table));
+    }
   }
 
   void Place(size_t r, RankedLog* row) {
@@ -165,7 +177,7 @@ class Placer {
       m_standings.unranked.push_back(r);
     } else if (m_files.rules.empty()) {
       auto [table, fresh] = m_defaultTables.emplace(KeyOf(placed), m_standings.tables.size());
-      if (fresh) m_standings.tables.push_back({DefaultName(placed, m_homeName), {}});
+      if (fresh) m_standings.tables.push_back(DefaultTable(placed, m_homeName));
       m_standings.tables[table->second].rows.push_back(r);
     } else if (const CategoryRule* rule = RuleFor(placed)) {
       m_standings.tables[static_cast<size_t>(rule - m_files.rules.data())].rows.push_back(r);
@@ -212,6 +224,7 @@ class Placer {
     Placement placed;
     placed.values = log.header.values;
     placed.home = info.found && m_homeCountries.count(info.entity) > 0;
+    row->home = placed.home;
     std::array<bool, kCategoryFieldCount> corrected{};
     auto correction = m_corrections.find(log.call);
     if (correction != m_corrections.end()) {

@@ -29,6 +29,11 @@ bool LoadSponsorFiles(const std::string& categoriesPath, const std::string& entr
 struct CategoryTable {
   std::string name;
   std::vector<size_t> rows;  // indexes in the ranking, by place in the category
+  // A category of its values alone (no --categories): the fields that name it, each with
+  // the value it takes ("" where not given), and whether it ranks home stations (1) or
+  // foreign ones (0); -1 for a category the sponsor named.
+  std::vector<std::pair<int, std::string>> values;
+  int home = -1;
 };
 
 struct Standings {

@@ -25,6 +25,7 @@ struct RankedLog {
   std::string continent;  // two letters, as the country file gives it
   std::string name;       // NAME:, or the sponsor's correction; empty when not given
   std::string club;       // CLUB:, or the sponsor's correction; empty when not given
+  bool home = false;      // a station of the home country (HA, HG), ranked apart
 };
 // The used logs by checked score, highest first; equal scores by call.
 std::vector<RankedLog> RankLogs(const ContestSet& set);

@@ -1,218 +1,209 @@
 #include "crosscheck/results_html.h"
 
-#include <array>
+#include <filesystem>
 #include <fstream>
 
-#include "contest/ascii_text.h"
-#include "contest/county_rules.h"
 #include "crosscheck/html_text.h"
-#include "crosscheck/page_style.h"
-#include "crosscheck/verdict_text.h"
+#include "crosscheck/page_words.h"
 
 namespace tarno::score {
 namespace {
 
-int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
+// The results page prints across the sheet, so that every column of a table fits on it.
+const char kResultsStyle[] =
+    ".toc{padding:0;margin:.3em 0}.toc li{display:inline-block;margin:0 1em .2em 0}"
+    ".calls a{display:inline-block;margin:0 .6em .2em 0}"
+    // A browser lays out only the tables in sight: thousands of rows would otherwise keep a
+    // phone busy for seconds before it shows the first.
+    ".lazy{content-visibility:auto}"
+    "@page{size:A4 landscape}"
+    "@media print{.lazy{content-visibility:visible}table.results{font-size:7.5px}.results "
+    "th,.results td{padding:1px 2px}"
+    ".results .t,.entrants td:nth-last-child(-n+4){min-width:6em}"
+    ".results thead th{hyphens:auto}.toc{display:none}}";
 
-constexpr Verdict kShown[] = {
-    Verdict::kOk,           Verdict::kNoLog,      Verdict::kNotInPartialLog, Verdict::kUnique,
-    Verdict::kNil,          Verdict::kBustedCall, Verdict::kBustedExchange,  Verdict::kBandMismatch,
-    Verdict::kModeMismatch, Verdict::kDupe,       Verdict::kOutside,         Verdict::kInvalid};
+// The verdicts counted in a table's columns, after the figures every reader looks for.
+constexpr Verdict kCounted[] = {
+    Verdict::kNil,          Verdict::kBustedCall,      Verdict::kBustedExchange,
+    Verdict::kBandMismatch, Verdict::kModeMismatch,    Verdict::kUnique,
+    Verdict::kNoLog,        Verdict::kNotInPartialLog, Verdict::kDupe,
+    Verdict::kOutside,      Verdict::kInvalid};
 
-// A constant offset in minutes; a drift from its first QSO to its last.
-std::string ClockCell(const ClockFit& clock) {
-  if (!clock.Corrected()) return "";
-  if (!clock.drifts) return std::to_string(clock.offsetMinutes) + " min";
-  return std::to_string(clock.startSeconds) + " s &rarr; " + std::to_string(clock.endSeconds) +
-         " s";
+std::string Esc(const std::string& text) { return HtmlEscaped(text); }
+
+std::string Th(const std::string& text) { return "<th scope=\"col\">" + Esc(text) + "</th>"; }
+
+// A cell with its end tag left out: a contest of 10,000 logs has a quarter million cells.
+std::string Td(const Catalogue& words, long long value) { return "<td>" + words.Number(value); }
+
+std::string CallCell(const std::string& call) {
+  return "<th scope=\"row\"><a href=\"" + EntrantPageLink(call) + "\">" + Esc(call) + "</a>";
 }
 
-std::string Td(long long value) { return "<td>" + std::to_string(value) + "</td>"; }
-
-std::string TextTd(const std::string& text) {
-  return "<td class=\"text\">" + HtmlEscaped(text) + "</td>";
+// The heads after the first column and the call.
+std::string FigureHeads(const Catalogue& words) {
+  std::string heads = Th(words.Text("column.checked")) + Th(words.Text("column.qsos")) +
+                      Th(words.Text("column.points")) + Th(words.Text("column.counties")) +
+                      Th(words.Text("column.claimed")) + Th(words.Text("column.logged"));
+  for (Verdict verdict : kCounted) heads += Th(VerdictLabel(words, verdict));
+  return heads + Th(words.Text("column.penalty")) + Th(words.Text("column.clock")) +
+         Th(words.Text("column.country")) + Th(words.Text("column.continent")) +
+         Th(words.Text("column.name")) + Th(words.Text("column.club"));
 }
 
-const char kFigureHeads[] =
-    "<th>Claimed</th><th>Checked</th><th>QSOs</th><th>Credited</th><th>NIL</th>"
-    "<th>Busted call</th><th>Busted exch.</th><th>Unique</th><th>No log</th><th>Dupe</th>"
-    "<th>Outside</th><th>Invalid</th><th>Clock</th>";
-
-// The call, who the entrant is, and its figures: the cells every entrants' table shares.
-std::string EntrantCells(const ContestSet& set, const RankedLog& row, bool dropUniques) {
+// The cells after the first column and the call; the last four are text (see the style).
+std::string FigureCells(const Catalogue& words, const ContestSet& set, const RankedLog& row,
+                        bool dropUniques) {
   const EntrantLog& log = set.logs[row.log];
-  return "<td class=\"call\"><a href=\"" + EntrantPageLink(log.call) + "\">" +
-         HtmlEscaped(log.call) + "</a></td>" + TextTd(row.country) + TextTd(row.continent) +
-         TextTd(row.name) + TextTd(row.club) + Td(log.claimed) + Td(log.checked) +
-         Td(static_cast<long long>(log.qsoCount)) + Td(CreditedCount(log, dropUniques)) +
-         Td(Count(log, Verdict::kNil)) + Td(Count(log, Verdict::kBustedCall)) +
-         Td(Count(log, Verdict::kBustedExchange)) + Td(Count(log, Verdict::kUnique)) +
-         Td(Count(log, Verdict::kNoLog)) + Td(Count(log, Verdict::kDupe)) +
-         Td(Count(log, Verdict::kOutside)) + Td(Count(log, Verdict::kInvalid)) + "<td>" +
-         ClockCell(log.clock) + "</td>";
+  std::string cells = Td(words, log.checked) + Td(words, CreditedCount(log, dropUniques)) +
+                      Td(words, log.checkedPoints) + Td(words, log.checkedCounties) +
+                      Td(words, log.claimed) + Td(words, static_cast<long long>(log.qsoCount));
+  for (Verdict verdict : kCounted) cells += Td(words, log.counts[static_cast<int>(verdict)]);
+  return cells + Td(words, log.penaltyPoints) + "<td>" + Esc(ClockCellWords(words, log.clock)) +
+         "<td>" + Esc(row.country) + "<td>" + Esc(row.continent) + "<td>" + Esc(row.name) + "<td>" +
+         Esc(row.club);
 }
 
-std::string EntrantsTable(const std::string& firstHead, const std::string& attributes) {
-  return "<div class=\"scroll\"><table class=\"results\"" + attributes + "><thead><tr><th>" +
-         firstHead +
-         "</th><th class=\"call\">Call</th><th class=\"text\">Country</th><th>Cont.</th>"
-         "<th class=\"text\">Name</th><th class=\"text\">Club</th>" +
-         kFigureHeads + "</tr></thead><tbody>\n";
+// The table's box is laid out when it comes near the screen; until then it stands in at
+// about its height, so that the page scrolls as it will.
+std::string TableStart(const char* classes, const std::string& attributes, const std::string& heads,
+                       size_t rows) {
+  return "<div class=\"scroll lazy\" style=\"contain-intrinsic-size:auto " +
+         std::to_string(80 + 30 * rows) + "px\"><table class=\"results " + classes + "\"" +
+         attributes + "><thead><tr>" + heads + "</tr></thead><tbody>\n";
 }
 
-std::string CategoryTables(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                           const Standings& standings, bool dropUniques) {
+std::string CategoryTables(const PageLanguage& page, const ContestSet& set,
+                           const std::vector<RankedLog>& ranking, const Standings& standings,
+                           bool dropUniques) {
+  const Catalogue& words = page.words;
+  const std::string heads =
+      Th(words.Text("column.place")) + Th(words.Text("column.call")) + FigureHeads(words);
   std::string html;
   for (size_t t = 0; t < standings.tables.size(); ++t) {
     const CategoryTable& table = standings.tables[t];
-    html += "<h2 id=\"c-" + std::to_string(t + 1) + "\">" + HtmlEscaped(table.name) + "</h2>\n" +
-            EntrantsTable("Place", " data-category=\"" + HtmlEscaped(table.name) + "\"");
+    html += "<h2 id=\"c-" + std::to_string(t + 1) + "\">" + Esc(CategoryWords(words, table)) +
+            "</h2>\n" +
+            TableStart("ranked entrants", " data-category=\"" + Esc(table.name) + "\"", heads,
+                       table.rows.size());
     for (size_t row : table.rows) {
-      html += "<tr>" + Td(ranking[row].categoryRank) +
-              EntrantCells(set, ranking[row], dropUniques) + "</tr>\n";
+      html += "<tr><td>" + words.Number(ranking[row].categoryRank) +
+              CallCell(set.logs[ranking[row].log].call) +
+              FigureCells(words, set, ranking[row], dropUniques) + "\n";
     }
     html += "</tbody></table></div>\n";
   }
   if (standings.unranked.empty()) return html;
-  html += "<h2 id=\"unranked\">Not ranked: check logs and logs in no category</h2>\n" +
-          EntrantsTable("Category", " id=\"not-ranked\"");
+  html += "<h2 id=\"unranked\">" + Esc(words.Text("results.not_ranked")) + "</h2>\n" +
+          TableStart("entrants", " id=\"not-ranked\"",
+                     Th(words.Text("column.call")) + Th(words.Text("column.category")) +
+                         FigureHeads(words),
+                     standings.unranked.size());
   for (size_t row : standings.unranked) {
-    html += "<tr>" + TextTd(ranking[row].category.empty() ? "none" : ranking[row].category) +
-            EntrantCells(set, ranking[row], dropUniques) + "</tr>\n";
+    const bool checkLog = ranking[row].category == "CHECKLOG";
+    html += "<tr>" + CallCell(set.logs[ranking[row].log].call) + "<td class=\"t\">" +
+            Esc(checkLog ? words.Text("results.check_log") : words.Text("results.no_category")) +
+            FigureCells(words, set, ranking[row], dropUniques) + "\n";
   }
   return html + "</tbody></table></div>\n";
 }
 
-std::string ClubTable(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                      const std::vector<ClubRow>& clubs) {
-  std::string html =
-      "<h2 id=\"clubs-head\">Clubs</h2>\n<p class=\"muted\">The sum of the members' checked "
-      "scores; check logs count for no club.</p>\n<div class=\"scroll\"><table "
-      "class=\"results\" id=\"clubs\"><thead><tr><th>Rank</th><th class=\"call\">Club</th>"
-      "<th>Score</th><th>Logs</th><th>Members</th></tr></thead><tbody>\n";
+std::string ClubTable(const Catalogue& words, const ContestSet& set,
+                      const std::vector<RankedLog>& ranking, const std::vector<ClubRow>& clubs) {
+  std::string html = "<h2 id=\"clubs-head\">" + Esc(words.Text("results.clubs")) +
+                     "</h2>\n<p class=\"muted\">" + Esc(words.Text("results.clubs_note")) +
+                     "</p>\n" +
+                     TableStart("ranked", " id=\"clubs\"",
+                                Th(words.Text("column.place")) + Th(words.Text("column.club")) +
+                                    Th(words.Text("column.score")) + Th(words.Text("column.logs")) +
+                                    Th(words.Text("column.members")),
+                                clubs.size());
   for (const ClubRow& club : clubs) {
     std::string members;
     for (size_t row : club.members)
       members += (members.empty() ? "" : " ") + set.logs[ranking[row].log].call;
-    html += "<tr>" + Td(club.rank) + "<td class=\"call\">" + HtmlEscaped(club.club) + "</td>" +
-            Td(club.score) + Td(static_cast<long long>(club.members.size())) + TextTd(members) +
-            "</tr>\n";
+    html += "<tr><td>" + words.Number(club.rank) + "<th scope=\"row\">" + Esc(club.club) +
+            Td(words, club.score) + Td(words, static_cast<long long>(club.members.size())) +
+            "<td class=\"t\">" + Esc(members) + "\n";
   }
   return html + "</tbody></table></div>\n";
 }
 
-std::string Bar(const EntrantLog& log) {
-  std::string html = "<div class=\"bar\" title=\"verdicts\">";
-  if (log.qsoCount == 0) return html + "</div>";
-  for (Verdict verdict : kShown) {
-    const int count = Count(log, verdict);
-    if (count == 0) continue;
-    html += "<span class=\"v" + std::to_string(static_cast<int>(verdict)) + "\" style=\"width:" +
-            std::to_string(100.0 * count / static_cast<double>(log.qsoCount)).substr(0, 6) +
-            "%\" title=\"" + VerdictName(verdict) + " " + std::to_string(count) + "\"></span>";
-  }
-  return html + "</div>";
-}
-
-// Counties of the credited QSOs with home stations, as the logged exchange names them.
-using CountyGrid = std::array<std::array<bool, kCountyCount>, kBandCount>;
-
-CountyGrid GridOf(const ContestSet& set, const EntrantLog& log, bool dropUniques) {
-  CountyGrid grid{};
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
-    const QsoRecord& qso = set.qsos[i];
-    const std::string& call = set.texts.Text(qso.worked);
-    if (!IsCredited(qso.verdict, dropUniques) || call.size() < 2 ||
-        !IsHomePrefix(std::string_view(call).substr(0, 2))) {
-      continue;
-    }
-    const int band = BandIndex(set.texts.Text(qso.band));
-    const std::string county = NormaliseCounty(set.texts.Text(qso.exchRcvd));
-    for (int c = 0; c < kCountyCount && band >= 0; ++c) {
-      if (county == kCountyCodes[c]) grid[band][c] = true;
-    }
-  }
-  return grid;
-}
-
-// Cells and rows left open, as HTML allows: a contest of 10,000 logs has 1.2 million cells.
-std::string Grid(const CountyGrid& grid) {
-  std::string html = "<div class=\"scroll\"><table class=\"grid\"><tr><th>";
-  for (const char* code : kCountyCodes) html += std::string("<th>") + code;
-  for (int band = 0; band < kBandCount; ++band) {
-    html += std::string("<tr><th>") + kBandNames[band];
-    for (int c = 0; c < kCountyCount; ++c)
-      html += grid[band][c] ? "<td class=\"w\">&#9632;" : "<td>";
-  }
-  return html + "</table></div>";
-}
-
-std::string Placing(const RankedLog& ranked) {
-  std::string text = ranked.categoryRank > 0 ? std::to_string(ranked.categoryRank) + ". in " : "";
-  text += ranked.category.empty() ? "in no category" : HtmlEscaped(ranked.category);
-  return text + " (" + std::to_string(ranked.rank) + ". overall)";
-}
-
-std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUniques) {
-  const EntrantLog& log = set.logs[ranked.log];
-  std::string html = "<div class=\"entrant\" id=\"e-" + HtmlEscaped(log.call) + "\"><h2>" +
-                     HtmlEscaped(log.call) + "</h2><div>" + Placing(ranked) + "</div>";
-  html +=
-      "<div>Checked <b>" + std::to_string(log.checked) + "</b> (" +
-      std::to_string(log.checkedPoints) + " points" +
-      (log.penaltyPoints ? " less a penalty of " + std::to_string(log.penaltyPoints) + "," : "") +
-      " &times; " + std::to_string(log.checkedCounties) + " counties), claimed " +
-      std::to_string(log.claimed) + "</div>";
-  html += "<div class=\"muted\">" + std::to_string(log.qsoCount) + " QSO lines, " +
-          std::to_string(CreditedCount(log, dropUniques)) + " credited";
-  for (Verdict verdict : kShown) {
-    const int count = Count(log, verdict);
-    if (verdict != Verdict::kOk && count > 0)
-      html += ", " + std::string(VerdictName(verdict)) + " " + std::to_string(count);
-  }
-  if (log.clock.Corrected()) html += "; clock " + HtmlEscaped(ClockFitText(log.clock));
-  html += " &mdash; " + HtmlEscaped(ReportFileName(log.call)) + "</div>";
-  return html + Bar(log) + Grid(GridOf(set, log, dropUniques)) + "</div>\n";
-}
-
-std::string Key() {
-  std::string html = "<p class=\"key\">";
-  for (Verdict verdict : kShown) {
-    html += "<span class=\"k\"><i class=\"v" + std::to_string(static_cast<int>(verdict)) +
-            "\"></i>" + VerdictName(verdict) + "</span> ";
+// A link to every entrant's page, by call.
+std::string Calls(const Catalogue& words, const ContestSet& set) {
+  std::string html = "<h2 id=\"calls-head\">" + Esc(words.Text("results.calls")) +
+                     "</h2>\n<p class=\"muted\">" + Esc(words.Text("results.calls_note")) +
+                     "</p>\n<p id=\"calls\" class=\"calls\">";
+  for (uint32_t log : LogsByCall(set)) {
+    const std::string& call = set.logs[log].call;
+    html += "<a href=\"" + EntrantPageLink(call) + "\">" + Esc(call) + "</a> ";
   }
   return html + "</p>\n";
 }
 
+std::string Contents(const Catalogue& words, const Standings& standings) {
+  std::string html = "<ul class=\"toc\">";
+  for (size_t t = 0; t < standings.tables.size(); ++t) {
+    html += "<li><a href=\"#c-" + std::to_string(t + 1) + "\">" +
+            Esc(CategoryWords(words, standings.tables[t])) + "</a></li>";
+  }
+  if (!standings.unranked.empty())
+    html +=
+        "<li><a href=\"#unranked\">" + Esc(words.Text("results.not_ranked_short")) + "</a></li>";
+  return html + "<li><a href=\"#clubs-head\">" + Esc(words.Text("results.clubs")) +
+         "</a></li><li><a href=\"#calls-head\">" + Esc(words.Text("results.calls")) +
+         "</a></li></ul>\n";
+}
+
 }  // namespace
 
-std::string ResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ranking,
-                        const Standings& standings, const std::vector<ClubRow>& clubs,
-                        const ReportContext& context) {
-  std::string html = PageStart("TARNO contest: checked results");
-  html += "<h1>TARNO contest: checked results</h1>\n";
-  html += "<p class=\"muted\">" + std::to_string(ranking.size()) + " logs, contest period " +
-          PeriodText(context.period) + ", matching window " +
-          std::to_string(context.windowMinutes) + " minutes" +
-          (context.dropUniques ? ", uniques not credited" : "") + ".</p>\n";
-  html += CategoryTables(set, ranking, standings, context.dropUniques);
-  html += ClubTable(set, ranking, clubs);
-  html += "<h2>Entrants</h2>\n" + Key() +
-          "<p class=\"muted\">Each grid shows the counties worked per band in the credited "
-          "QSOs.</p>\n<div class=\"entrants\">\n";
-  for (const RankedLog& ranked : ranking) html += Entrant(set, ranked, context.dropUniques);
-  return html + "</div>\n</body></html>\n";
+std::string ResultsHtml(const PageLanguage& page, const ContestSet& set,
+                        const std::vector<RankedLog>& ranking, const Standings& standings,
+                        const std::vector<ClubRow>& clubs, const ReportContext& context) {
+  const Catalogue& words = page.words;
+  const std::string up = page.Up();
+  const auto file = [&](const char* name) {
+    return "<a href=\"" + up + name + "\">" + name + "</a>";
+  };
+  std::string html =
+      PageStart(page, words.Text("results.title"), "results.html", kResultsStyle) + "<h1>" +
+      Esc(words.Format("results.heading", {{"title", page.title}})) +
+      "</h1>\n<p class=\"muted\" id=\"summary\">" +
+      Esc(words.Format(
+              "results.summary",
+              {{"logs", words.Plural("results.logs", static_cast<long long>(ranking.size()))},
+               {"period", PeriodWords(words, context.period)},
+               {"window", words.Plural("results.minutes", context.windowMinutes)}}) +
+          (context.dropUniques ? " " + words.Text("results.uniques_dropped") : "")) +
+      "</p>\n<p id=\"files\">" +
+      words.Format("results.files", {{"files", file("results.csv") + ", " + file("clubs.csv") +
+                                                   ", " + file("results.json")}}) +
+      " &middot; <a href=\"statistics.html\">" + Esc(words.Text("results.statistics")) +
+      "</a></p>\n" + Contents(words, standings);
+  html += CategoryTables(page, set, ranking, standings, context.dropUniques);
+  html += ClubTable(words, set, ranking, clubs);
+  html += Calls(words, set);
+  return html + "</body></html>\n";
 }
 
 bool WriteResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ranking,
                       const Standings& standings, const std::vector<ClubRow>& clubs,
-                      const ReportContext& context, const std::string& path, std::string* error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << ResultsHtml(set, ranking, standings, clubs, context);
-  out.close();
-  if (out) return true;
-  *error = "cannot write " + path;
-  return false;
+                      const ReportContext& context, const std::string& folder, std::string* error) {
+  namespace fs = std::filesystem;
+  for (Language language : kLanguages) {
+    const PageLanguage page = PagesIn(language, context.title);
+    std::error_code made;
+    fs::create_directories(fs::path(folder) / page.Folder(), made);
+    const fs::path path = fs::path(folder) / page.Folder() / "results.html";
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << ResultsHtml(page, set, ranking, standings, clubs, context);
+    out.close();
+    if (!out) {
+      *error = "cannot write " + path.string();
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace tarno::score

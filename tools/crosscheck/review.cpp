@@ -252,19 +252,21 @@ bool WriteReviewCsv(const ContestSet& set, const Review& review, const ContestRu
 }
 
 bool WriteReviewHtml(const ContestSet& set, const Review& review, const ContestRules& rules,
-                     const std::string& sections, const std::string& path, std::string* error) {
-  std::string html = PageStart("TARNO contest: logs to review");
-  html +=
-      "<p><a href=\"results.html\">All results</a></p>\n<h1>TARNO contest: logs to review</h1>\n"
-      "<p class=\"muted\">A log is listed where its uniques pass " +
-      HtmlEscaped(ThresholdText(review, rules, kUniques)) +
-      " of its lines, the errors it caused others (their lines that copied it wrong or that it "
-      "does not hold) or its busted calls pass " +
-      HtmlEscaped(ThresholdText(review, rules, kErrorsCaused)) + " and " +
-      HtmlEscaped(PercentText(100 * review.meanBustedCalls)) + " respectively (at least " +
-      std::to_string(kFewestErrors) + "), " + (rules.reviewGaps ? "its log lost a stretch, " : "") +
-      "or its times spread more than " + HtmlEscaped(ThresholdText(review, rules, kClockSpread)) +
-      " around its clock's correction.</p>\n";
+                     const std::string& title, const std::string& sections,
+                     const std::string& path, std::string* error) {
+  std::string html = PageStart(title + ": logs to review");
+  html += "<p><a href=\"results.html\">All results</a></p>\n<h1>" + HtmlEscaped(title) +
+          ": logs to review</h1>\n"
+          "<p class=\"muted\">A log is listed where its uniques pass " +
+          HtmlEscaped(ThresholdText(review, rules, kUniques)) +
+          " of its lines, the errors it caused others (their lines that copied it wrong or that it "
+          "does not hold) or its busted calls pass " +
+          HtmlEscaped(ThresholdText(review, rules, kErrorsCaused)) + " and " +
+          HtmlEscaped(PercentText(100 * review.meanBustedCalls)) + " respectively (at least " +
+          std::to_string(kFewestErrors) + "), " +
+          (rules.reviewGaps ? "its log lost a stretch, " : "") + "or its times spread more than " +
+          HtmlEscaped(ThresholdText(review, rules, kClockSpread)) +
+          " around its clock's correction.</p>\n";
   std::string listedRows, otherRows;
   size_t listed = 0;
   for (const LogReview& row : review.logs) {

@@ -51,11 +51,12 @@ Review ReviewLogs(const ContestSet& set, const ContestRules& rules);
 bool WriteReviewCsv(const ContestSet& set, const Review& review, const ContestRules& rules,
                     const std::string& path, std::string* error);
 
-// review.html: every log's figures in one table, the listed logs first, `sections` (HTML
-// the sponsor reads besides, such as the wanted logs), then each listed log with the lines
-// behind its figures.
+// review.html, the sponsor's (in English): every log's figures in one table, the listed
+// logs first,  (HTML the sponsor reads besides, such as the wanted logs), then each
+// listed log with the lines behind its figures; headed by the contest's  and year.
 bool WriteReviewHtml(const ContestSet& set, const Review& review, const ContestRules& rules,
-                     const std::string& sections, const std::string& path, std::string* error);
+                     const std::string& title, const std::string& sections,
+                     const std::string& path, std::string* error);
 
 }  // namespace tarno::score
 

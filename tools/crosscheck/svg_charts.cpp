@@ -11,13 +11,20 @@ namespace {
 
 // The drawing's own units; the page scales them to its width.
 constexpr double kWidth = 640;
-constexpr double kHeight = 250;
-constexpr double kLeft = 72;
+constexpr double kHeight = 280;
+constexpr double kLeft = 86;  // the vertical axis's title and numbers
 constexpr double kRight = 10;
-constexpr double kTop = 12;
-constexpr double kBottom = 34;
+constexpr double kTop = 14;
+constexpr double kBottom = 62;  // the buckets' labels and the horizontal axis's title
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kPlotHeight = kHeight - kTop - kBottom;
+
+// Every mark at least 3:1 against the white page.
+constexpr char kGridLine[] = "#ddd";  // a guide, not a mark
+constexpr char kZeroLine[] = "#222";
+constexpr char kEmptyCell[] = "#949494";
+constexpr char kFilledCell[] = "#0072b2";
+constexpr char kLostCell[] = "#d55e00";
 
 // A coordinate or value to a tenth, without a trailing ".0": a page holds thousands, and
 // printf's floating-point formatting would cost more than the rest of the page.
@@ -30,15 +37,63 @@ std::string Num(double value) {
   return out;
 }
 
-std::string Open(const ChartFrame& frame, double height) {
-  return "<svg id=\"" + HtmlEscaped(frame.id) + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) +
-         " " + Num(height) + "\" width=\"100%\" role=\"img\">" + "<title>" +
-         HtmlEscaped(frame.title) + "</title>";
+// An axis's number, short enough for the margin: 1500 stays, 25000 is "25k", 1500000 "1.5M".
+std::string AxisNumber(double value, char decimalMark) {
+  const double size = std::fabs(value);
+  std::string text = size >= 1e6   ? Num(value / 1e6) + "M"
+                     : size >= 1e4 ? Num(value / 1e3) + "k"
+                                   : Num(value);
+  std::replace(text.begin(), text.end(), '.', decimalMark);
+  return text;
 }
 
-std::string Text(double x, double y, const char* anchor, const std::string& text) {
-  return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\">" +
-         HtmlEscaped(text) + "</text>";
+std::string Text(double x, double y, const char* anchor, const std::string& text,
+                 const std::string& extra = "") {
+  return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\"" + extra +
+         ">" + HtmlEscaped(text) + "</text>";
+}
+
+std::string Open(const ChartFrame& frame, double height) {
+  const std::string id = HtmlEscaped(frame.id);
+  return "<svg id=\"" + id + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(height) +
+         "\" width=\"100%\" role=\"img\" aria-labelledby=\"" + id + "-t " + id +
+         "-d\"><title id=\"" + id + "-t\">" + HtmlEscaped(frame.title) + "</title><desc id=\"" +
+         id + "-d\">" + HtmlEscaped(frame.description) + "</desc>";
+}
+
+// White strokes over the series' colour, one drawing per hatching.
+const char* const kHatchings[] = {
+    "",
+    "<path d=\"M-2,2 2,-2M0,8 8,0M6,10 10,6\"/>",
+    "<path d=\"M0,4H8\"/>",
+    "<path d=\"M-2,6 2,10M0,0 8,8M6,-2 10,2\"/>",
+    "<path d=\"M4,0V8\"/>",
+    "<circle cx=\"4\" cy=\"4\" r=\"1.6\" fill=\"#fff\" stroke=\"none\"/>",
+    "<path d=\"M0,4H8M4,0V8\"/>",
+};
+constexpr int kHatchingCount = sizeof kHatchings / sizeof kHatchings[0];
+
+std::string PatternId(const ChartFrame& frame, size_t series) {
+  return HtmlEscaped(frame.id) + "-p" + std::to_string(series);
+}
+
+std::string Fill(const ChartFrame& frame, size_t index, const ChartSeries& one) {
+  return one.pattern > 0 && one.pattern < kHatchingCount ? "url(#" + PatternId(frame, index) + ")"
+                                                         : HtmlEscaped(one.colour);
+}
+
+std::string Patterns(const ChartFrame& frame, const std::vector<ChartSeries>& series) {
+  std::string defs;
+  for (size_t i = 0; i < series.size(); ++i) {
+    const int pattern = series[i].pattern;
+    if (pattern <= 0 || pattern >= kHatchingCount) continue;
+    defs += "<pattern id=\"" + PatternId(frame, i) +
+            "\" patternUnits=\"userSpaceOnUse\" width=\"8\" height=\"8\"><rect width=\"8\" "
+            "height=\"8\" fill=\"" +
+            HtmlEscaped(series[i].colour) + "\"/><g stroke=\"#fff\" stroke-width=\"1.6\">" +
+            kHatchings[pattern] + "</g></pattern>";
+  }
+  return defs.empty() ? "" : "<defs>" + defs + "</defs>";
 }
 
 struct Scale {
@@ -58,24 +113,43 @@ int StepsOf(const Scale& scale) {
   return 1;
 }
 
-// The y axis from low to high, and the x labels under their buckets.
-std::string Axes(const ChartFrame& frame, const Scale& scale, bool centred) {
+// The y axis from low to high with its title, and the x labels under their buckets with
+// the axis's title beneath them.
+std::string Axes(const ChartFrame& frame, const Scale& scale) {
   std::string svg = "<g class=\"axis\">";
   const int steps = StepsOf(scale);
   for (int step = 0; step <= steps; ++step) {
     const double value = scale.low + (scale.high - scale.low) * step / steps;
     const double y = scale.Y(value);
     svg += "<line x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kWidth - kRight) + "\" y1=\"" + Num(y) +
-           "\" y2=\"" + Num(y) + "\" stroke=\"" + (value == 0 ? "#555" : "#ddd") + "\"/>";
-    svg += Text(kLeft - 6, y + 6, "end", Num(value));
+           "\" y2=\"" + Num(y) + "\" stroke=\"" + (value == 0 ? kZeroLine : kGridLine) + "\"/>";
+    svg += Text(kLeft - 6, y + 6, "end", AxisNumber(value, frame.decimalMark));
   }
   const double slot = kPlotWidth / std::max<size_t>(frame.labels.size(), 1);
   for (size_t i = 0; i < frame.labels.size(); ++i) {
     if (frame.labels[i].empty()) continue;
-    const double x = kLeft + slot * i + (centred ? slot / 2 : 0);
-    svg += Text(x, kHeight - 6, centred ? "middle" : "start", frame.labels[i]);
+    svg += Text(kLeft + slot * i + slot / 2, kHeight - 34, "middle", frame.labels[i]);
   }
+  const double middle = kTop + kPlotHeight / 2;
+  svg += Text(18, middle, "middle", frame.yTitle,
+              " class=\"title\" transform=\"rotate(-90 18 " + Num(middle) + ")\"");
+  svg += Text(kLeft + kPlotWidth / 2, kHeight - 6, "middle", frame.xTitle, " class=\"title\"");
   return svg + "</g>";
+}
+
+// The y at which each series' name is written at its end: beside its last point, apart
+// from the others' by a line of text.
+std::vector<double> EndLabels(const std::vector<double>& ends) {
+  std::vector<size_t> order(ends.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ends[a] < ends[b]; });
+  std::vector<double> y(ends.size());
+  double last = -1e9;
+  for (size_t i : order) {
+    y[i] = std::max(ends[i] - 8, last + 22);
+    last = y[i];
+  }
+  return y;
 }
 
 }  // namespace
@@ -97,25 +171,30 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
   }
   Scale scale;
   scale.high = RoundScale(totals.empty() ? 1 : *std::max_element(totals.begin(), totals.end()));
-  std::string svg = Open(frame, kHeight) + Axes(frame, scale, true);
+  std::string svg = Open(frame, kHeight) + Patterns(frame, series) + Axes(frame, scale);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> base(buckets, 0);
-  for (const ChartSeries& one : series) {
+  for (size_t s = 0; s < series.size(); ++s) {
+    const ChartSeries& one = series[s];
+    // A white edge parts one band's segment from the next.
+    svg += "<g fill=\"" + Fill(frame, s, one) + "\" stroke=\"#fff\" stroke-width=\"0.8\">";
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
       if (one.values[i] == 0) continue;
       const double top = scale.Y(base[i] + one.values[i]);
       svg += "<rect class=\"seg\" x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" +
              Num(top) + "\" width=\"" + Num(slot * 0.8) + "\" height=\"" +
-             Num(scale.Y(base[i]) - top) + "\" fill=\"" + HtmlEscaped(one.colour) + "\"><title>" +
+             Num(scale.Y(base[i]) - top) + "\"><title>" +
              HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
              "</title></rect>";
       base[i] += one.values[i];
     }
+    svg += "</g>";
   }
   return svg + "</svg>";
 }
 
-std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& series) {
+std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& series,
+                      const std::string& zeroLabel) {
   const size_t buckets = frame.labels.size();
   double low = 0, high = 0;
   for (const ChartSeries& one : series) {
@@ -128,8 +207,19 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
   const double reach = RoundScale(std::max(high, -low));
   scale.high = high > 0 || low == 0 ? (low < 0 ? reach : RoundScale(high)) : 0;
   scale.low = low < 0 ? -reach : 0;
-  std::string svg = Open(frame, kHeight) + Axes(frame, scale, true);
+  std::string svg = Open(frame, kHeight) + Axes(frame, scale);
+  if (!zeroLabel.empty()) {
+    const double zero = scale.Y(0);
+    const std::string y = Num(zero);
+    // Above the line where there is room for a line of text, else under it.
+    svg += "<line class=\"zero\" x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kWidth - kRight) +
+           "\" y1=\"" + y + "\" y2=\"" + y + "\" stroke=\"" + kZeroLine +
+           "\" stroke-width=\"2.5\"/>" +
+           Text(kLeft + 6, zero - kTop > 24 ? zero - 6 : zero + 20, "start", zeroLabel,
+                " class=\"name\"");
+  }
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
+  std::vector<double> ends;
   for (const ChartSeries& one : series) {
     std::string points, dots;
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
@@ -140,16 +230,29 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
               HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
               "</title></circle>";
     }
+    ends.push_back(one.values.empty() || buckets == 0
+                       ? scale.Y(0)
+                       : scale.Y(one.values[std::min(buckets, one.values.size()) - 1]));
     svg += "<g fill=\"" + HtmlEscaped(one.colour) +
            "\"><polyline class=\"line\" fill=\"none\" stroke=\"" + HtmlEscaped(one.colour) +
-           "\" stroke-width=\"2\" points=\"" + points + "\"/>" + dots + "</g>";
+           "\" stroke-width=\"2.5\"" + (one.pattern > 0 ? " stroke-dasharray=\"9 5\"" : "") +
+           " points=\"" + points + "\"/>" + dots + "</g>";
+  }
+  // Where there are several lines, each says its name at its end.
+  if (series.size() > 1) {
+    const std::vector<double> at = EndLabels(ends);
+    for (size_t s = 0; s < series.size(); ++s) {
+      svg += Text(kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name,
+                  " class=\"name\" fill=\"" + HtmlEscaped(series[s].colour) + "\"");
+    }
   }
   return svg + "</svg>";
 }
 
 std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& rows,
                      const std::vector<std::string>& columns,
-                     const std::vector<std::vector<int>>& states) {
+                     const std::vector<std::vector<int>>& states,
+                     const std::vector<std::string>& cellTitles) {
   const double cell = (kWidth - kLeft - kRight) / std::max<size_t>(columns.size(), 1);
   const double rowHeight = 24;
   const double height = 28 + rowHeight * rows.size();
@@ -165,29 +268,69 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
   svg += "<defs><pattern id=\"" + pattern + "\" patternUnits=\"userSpaceOnUse\" x=\"" + Num(kLeft) +
          "\" y=\"28\" width=\"" + Num(cell) + "\" height=\"" + Num(rowHeight) +
          "\"><rect x=\"1\" y=\"1\" width=\"" + Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) +
-         "\" fill=\"#fff\" stroke=\"#ccc\"/></pattern></defs><rect x=\"" + Num(kLeft) +
-         "\" y=\"28\" width=\"" + Num(cell * columns.size()) + "\" height=\"" +
+         "\" fill=\"#fff\" stroke=\"" + kEmptyCell + "\"/></pattern></defs><rect x=\"" +
+         Num(kLeft) + "\" y=\"28\" width=\"" + Num(cell * columns.size()) + "\" height=\"" +
          Num(rowHeight * rows.size()) + "\" fill=\"url(#" + pattern + ")\"/>";
-  for (size_t r = 0; r < rows.size() && r < states.size(); ++r) {
-    for (size_t c = 0; c < columns.size() && c < states[r].size(); ++c) {
-      const int state = states[r][c];
-      if (state == 0) continue;
-      svg += "<rect class=\"cell f" + std::to_string(state) + "\" x=\"" +
-             Num(kLeft + cell * c + 1) + "\" y=\"" + Num(28 + rowHeight * r + 1) + "\" width=\"" +
-             Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) + "\" fill=\"" +
-             (state == 1 ? "#3a7ad4\" stroke=\"#3a7ad4" : "#fff\" stroke=\"#d43a3a") +
-             "\" stroke-width=\"2\"><title>" + HtmlEscaped(rows[r] + " " + columns[c]) +
-             "</title></rect>";
+  // The cells of one state in one group, which gives their colours once.
+  for (int state : {1, 2}) {
+    svg += std::string("<g fill=\"") + (state == 1 ? kFilledCell : "#fff") + "\" stroke=\"" +
+           (state == 1 ? kFilledCell : kLostCell) + "\" stroke-width=\"2\">";
+    const std::string what = static_cast<size_t>(state) < cellTitles.size()
+                                 ? ": " + cellTitles[static_cast<size_t>(state)]
+                                 : std::string();
+    for (size_t r = 0; r < rows.size() && r < states.size(); ++r) {
+      for (size_t c = 0; c < columns.size() && c < states[r].size(); ++c) {
+        if (states[r][c] != state) continue;
+        const double x = kLeft + cell * c + 1, y = 28 + rowHeight * r + 1;
+        svg += "<rect class=\"cell f" + std::to_string(state) + "\" x=\"" + Num(x) + "\" y=\"" +
+               Num(y) + "\" width=\"" + Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) +
+               "\"><title>" + HtmlEscaped(rows[r] + " " + columns[c] + what) + "</title></rect>";
+        // A lost cell is crossed, which tells it from a credited one without its colour.
+        if (state == 2) {
+          svg += "<path d=\"M" + Num(x + 4) + "," + Num(y + 4) + " " + Num(x + cell - 6) + "," +
+                 Num(y + rowHeight - 6) + "M" + Num(x + 4) + "," + Num(y + rowHeight - 6) + " " +
+                 Num(x + cell - 6) + "," + Num(y + 4) + "\"/>";
+        }
+      }
     }
+    svg += "</g>";
   }
   return svg + "</svg>";
 }
 
-std::string Legend(const std::vector<ChartSeries>& series) {
-  std::string html = "<p class=\"legend\">";
-  for (const ChartSeries& one : series) {
-    html += "<span class=\"item\"><span class=\"swatch\" style=\"border-color:" +
-            HtmlEscaped(one.colour) + "\"></span>" + HtmlEscaped(one.name) + "</span> ";
+std::string ShareBar(const ChartFrame& frame, const std::vector<ChartSeries>& series) {
+  double total = 0;
+  for (const ChartSeries& one : series) total += one.values.empty() ? 0 : one.values[0];
+  constexpr double kBarHeight = 28;
+  std::string svg = Open(frame, kBarHeight) + Patterns(frame, series);
+  double x = 0;
+  for (size_t s = 0; s < series.size() && total > 0; ++s) {
+    const double value = series[s].values.empty() ? 0 : series[s].values[0];
+    if (value <= 0) continue;
+    const double width = kWidth * value / total;
+    svg += "<rect class=\"share\" x=\"" + Num(x) + "\" y=\"0\" width=\"" + Num(width) +
+           "\" height=\"" + Num(kBarHeight) + "\" fill=\"" + Fill(frame, s, series[s]) +
+           "\" stroke=\"#fff\" stroke-width=\"1\"><title>" +
+           HtmlEscaped(series[s].name + ": " + Num(value)) + "</title></rect>";
+    x += width;
+  }
+  return svg + "</svg>";
+}
+
+std::string Legend(const std::string& frameId, const std::vector<ChartSeries>& series, bool lines) {
+  ChartFrame frame;
+  frame.id = frameId;
+  std::string html = "<p class=\"key\">";
+  for (size_t i = 0; i < series.size(); ++i) {
+    const ChartSeries& one = series[i];
+    const std::string colour = HtmlEscaped(one.colour);
+    const std::string mark =
+        lines ? "<line x1=\"0\" y1=\"6\" x2=\"16\" y2=\"6\" stroke=\"" + colour +
+                    "\" stroke-width=\"3\"" + (one.pattern > 0 ? " stroke-dasharray=\"6 3\"" : "") +
+                    "/>"
+              : "<rect width=\"16\" height=\"12\" fill=\"" + Fill(frame, i, one) + "\"/>";
+    html += "<span class=\"k\"><svg viewBox=\"0 0 16 12\" aria-hidden=\"true\">" + mark + "</svg>" +
+            HtmlEscaped(one.name) + "</span> ";
   }
   return html + "</p>";
 }

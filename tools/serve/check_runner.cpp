@@ -76,13 +76,20 @@ std::string LastLine(const std::string& output) {
 
 using FileList = std::vector<std::pair<std::string, std::string>>;
 
+// Every file the cross-check wrote, those in its sub-folders too (the Hungarian pages in
+// hu/), each named by its path in the folder with "/" between the parts, as the pages link
+// to it ("hu/results.html").
 FileList ReadResults(const fs::path& folder) {
   FileList files;
   std::error_code failed;
-  for (const fs::directory_entry& entry : fs::directory_iterator(folder, failed)) {
+  fs::recursive_directory_iterator entries(folder, failed), end;
+  for (; !failed && entries != end; entries.increment(failed)) {
+    const fs::directory_entry& entry = *entries;
+    std::error_code kind;
     std::string bytes, error;
-    if (entry.is_regular_file(failed) && ReadRegularFile(entry.path().string(), &bytes, &error))
-      files.emplace_back(entry.path().filename().string(), std::move(bytes));
+    if (entry.is_regular_file(kind) && ReadRegularFile(entry.path().string(), &bytes, &error))
+      files.emplace_back(entry.path().lexically_relative(folder).generic_string(),
+                         std::move(bytes));
   }
   return files;
 }
