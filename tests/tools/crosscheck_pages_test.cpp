@@ -39,7 +39,7 @@ TEST_F(CrosscheckPagesTest, EveryPageHasItsTwinAndTheContestsTitle) {
   ASSERT_EQ(0, Crosscheck("--title \"Próba Kupa\" " + (kHandMade / "logs").string(), &output))
       << output;
   const std::vector<std::string> english = Pages(Out());
-  ASSERT_EQ(6u, english.size()) << "results, review and four entrants";
+  ASSERT_EQ(7u, english.size()) << "results, statistics, review and four entrants";
   for (const std::string& name : english) {
     SCOPED_TRACE(name);
     const std::string page = Slurp(Out() / name);

@@ -50,17 +50,10 @@ std::string Folded(const Catalogue& words, const std::string& table) {
 }
 
 std::string Head(const std::string& title, const Catalogue& words) {
-  const std::string pageTitle = words.Format("statistics.title", {{"title", title}});
-  const bool hungarian = words.language() == Language::kHungarian;
-  return std::string("<!DOCTYPE html>\n<html lang=\"") + words.Code() +
-         "\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width, "
-         "initial-scale=1\"><title>" +
-         E(pageTitle) + "</title><style>" + kPageStyle + kStatisticsStyle +
-         "</style></head><body>\n<p class=\"nav\"><a href=\"results.html\">" +
-         E(words.Text("statistics.results_link")) + "</a><a href=\"" +
-         (hungarian ? "../statistics.html\" hreflang=\"en\" lang=\"en\">"
-                    : "hu/statistics.html\" hreflang=\"hu\" lang=\"hu\">") +
-         E(words.Text("language.switch")) + "</a></p>\n<h1>" + E(pageTitle) + "</h1>\n";
+  return PageStart(PagesIn(words.language(), title), words.Text("statistics.heading"),
+                   "statistics.html", kStatisticsStyle) +
+         "<p class=\"nav\"><a href=\"results.html\">" + E(words.Text("statistics.results_link")) +
+         "</a></p>\n<h1>" + E(words.Format("statistics.title", {{"title", title}})) + "</h1>\n";
 }
 
 std::string PeriodLine(const ContestPeriod& period, const Catalogue& words) {
