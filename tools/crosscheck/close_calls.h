@@ -33,8 +33,9 @@ NoLogCalls CountNoLogCalls(const ContestSet& set);
 void MatchCloseCalls(long long windowSeconds, const NoLogCalls& noLog, ContestSet* set);
 
 // Adds to each UNIQUE line's note the calls of the contest within two characters of its
-// worked call that were active on its band and mode within 10 minutes of it: the logs'
-// stations by their own lines, and stations without a log by the other logs' lines.
+// worked call that were active on its band and mode within 10 minutes of it (the logs'
+// stations by their own lines, and stations without a log by the other logs' lines): the
+// five closest, then by call.
 void NameLikelyCalls(const NoLogCalls& noLog, ContestSet* set);
 
 }  // namespace tarno::score

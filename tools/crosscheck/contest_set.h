@@ -148,7 +148,8 @@ struct EntrantLog {
   SentFix sentFix;  // what its partners copied where its sent column says otherwise
   std::vector<MissingStretch> missing;  // stretches its log lost (a partial log)
   std::string ownContinent;
-  EntrantHeader header;  // categories, NAME and CLUB; not present for ADIF
+  uint32_t ownContinentId = 0;  // its text id
+  EntrantHeader header;         // categories, NAME and CLUB; not present for ADIF
 
   // Results.
   long long claimed = 0;
@@ -169,6 +170,15 @@ struct FileProblem {
   bool unused = true;  // the log is left out of the check
 };
 
+// The country file's word on a worked call as logged, found once for every thread that
+// needs it.
+struct CallCountry {
+  uint32_t prefix = 0;  // text ids of the country's prefix and continent
+  uint32_t continent = 0;
+  bool ha = false;    // its stored prefix is "HA": 6 points
+  bool home = false;  // a home prefix: its county counts
+};
+
 // A line's verdict as the sponsor decided it (decisions.h), with what the cross-check said.
 struct SponsorDecision {
   uint32_t reason = 0;  // text ids
@@ -182,6 +192,7 @@ struct ContestSet {
   std::vector<FileProblem> problems;
   std::vector<int32_t> logOfCall;  // by text id: the used log of that call, or -1
   std::unordered_map<uint32_t, SponsorDecision> decisions;  // by index in qsos
+  std::vector<CallCountry> countryOfCall;  // by text id of every worked call as logged
 };
 
 // The indexes in ContestSet::qsos of the log's records by their line in the file, as the

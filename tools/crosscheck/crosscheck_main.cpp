@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "crosscheck/clock_offset.h"
@@ -157,8 +158,10 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   ContestSet set;
   LoadContestSet(ListLogFiles(options.inputs, &set.problems, options.outFolder), options.threads,
                  &progress, &set);
-  const PairIndex index(set, options.threads);
-  DetectClockOffsets(index, rules.windowMinutes, &set);
+  // The pair index is a fifth of the memory the contest takes, and nothing after the
+  // matching needs it.
+  auto index = std::make_unique<PairIndex>(set, options.threads);
+  DetectClockOffsets(*index, rules.windowMinutes, &set);
   ReportContext context;
   context.windowMinutes = rules.windowMinutes;
   context.dropUniques = rules.DropUniques();
@@ -166,7 +169,7 @@ int CrosscheckMain(const std::vector<std::string>& args) {
   context.threads = options.threads;
   if (!DecidePeriod(options, set, &context.period, &error)) return Fail(error);
   MarkOutside(context.period, &set);
-  FindContinents(countries, &set);
+  FindCountries(countries, &set);
 
   PluginSession plugin;
   const std::string pluginPath =
@@ -175,7 +178,8 @@ int CrosscheckMain(const std::vector<std::string>& args) {
     return Fail(error);
   std::vector<SheetScore> admitted;
   AdmitAll(plugin.judges(), &progress, &set, &admitted);
-  MatchQsos(index, rules, &set);
+  MatchQsos(*index, rules, &set);
+  index.reset();
   if (!ApplyDecisions(decisions, &set, &error)) return Fail(options.decisionsFile + ": " + error);
   TallyVerdicts(&set);
   if (!ScoreAndWrite(plugin.judges(), admitted, rules, context, sponsor, countries,

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "crosscheck/contest_period.h"
@@ -58,24 +59,44 @@ class PluginJudge {
   SheetScore Score(uint32_t log, const ContestSet& set,
                    const std::function<bool(const QsoRecord&)>& take);
 
+  // The sheet Score would give, worked out by the plug-in's own rules (the same functions
+  // its admission and score use: the refused bands, modes and empty exchanges, a repeat of
+  // call, band and mode as handed over, 6 points for a stored prefix "HA", else 1 on the own
+  // continent and 3 elsewhere, a home station's county counted once per band, the bands
+  // in the score's order) without a run through it. Only to be trusted where ModelAgrees.
+  SheetScore Model(uint32_t log, const ContestSet& set,
+                   const std::function<bool(const QsoRecord&)>& take);
+
+  // Whether the model reproduces the log's admission run: every line Admit took refused or
+  // for a repeat as the plug-in judged it, and the sheet the run gave. A run through the
+  // plug-in costs twenty times the model, and a log is scored up to three times.
+  bool ModelAgrees(uint32_t log, const ContestSet& set, const SheetScore& admitted);
+
  private:
-  struct Country {
-    bool looked = false;
-    uint32_t prefix = 0;  // ids in m_countryTexts
-    uint32_t continent = 0;
+  // What the model makes of one line: refused, a repeat, or its points and county.
+  struct Modelled {
+    bool refused = false;
+    bool repeat = false;
+    int points = 0;
+    int county = -1;  // index in kCountyCodes
   };
+  template <typename Each>
+  void ModelRun(const ContestSet& set, const EntrantLog& log,
+                const std::function<bool(const QsoRecord&)>& take, Each each);
+  int CountyOf(const ContestSet& set, uint32_t exchRcvd);
+  bool RefusedBandOrMode(const ContestSet& set, uint32_t band, uint32_t mode);
   void AdmitRepeats(const EntrantLog& log, std::vector<size_t> repeats, ContestSet* set);
   void Reset(const ContestSet& set, const EntrantLog& log);
   int Add(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso);
   bool IsDupe(const ContestSet& set, const QsoRecord& qso);
   SheetScore Result();
-  const Country& CountryOf(const ContestSet& set, uint32_t call);
+  const CallCountry& CountryOf(const ContestSet& set, uint32_t call);
 
   const EntryPoints& m_entries;
   const CountryFile& m_countries;
   const ContestPeriod& m_period;
-  StringPool m_countryTexts;
-  std::vector<Country> m_countryOfCall;  // by text id of the contest set
+  std::unordered_map<uint32_t, int8_t> m_countyOfExchange;  // by text id; -1: none
+  std::unordered_map<uint64_t, bool> m_refusedBandMode;     // by band and mode text ids
 };
 
 }  // namespace tarno::score

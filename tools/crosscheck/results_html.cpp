@@ -2,6 +2,7 @@
 
 #include <array>
 #include <fstream>
+#include <unordered_map>
 
 #include "contest/ascii_text.h"
 #include "contest/county_rules.h"
@@ -117,20 +118,35 @@ std::string Bar(const EntrantLog& log) {
 // Counties of the credited QSOs with home stations, as the logged exchange names them.
 using CountyGrid = std::array<std::array<bool, kCountyCount>, kBandCount>;
 
-CountyGrid GridOf(const ContestSet& set, const EntrantLog& log, bool dropUniques) {
+// The county code an exchange names, by its text id; -1 for none. Kept across entrants: the
+// page has a grid for every one of thousands.
+class CountyCodes {
+ public:
+  int Of(const ContestSet& set, uint32_t exchange) {
+    const auto [found, isNew] = m_codes.try_emplace(exchange, -1);
+    if (!isNew) return found->second;
+    const std::string county = NormaliseCounty(set.texts.Text(exchange));
+    for (int c = 0; c < kCountyCount; ++c) {
+      if (county == kCountyCodes[c]) found->second = c;
+    }
+    return found->second;
+  }
+
+ private:
+  std::unordered_map<uint32_t, int> m_codes;
+};
+
+CountyGrid GridOf(const ContestSet& set, const EntrantLog& log, bool dropUniques,
+                  CountyCodes* codes) {
   CountyGrid grid{};
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     const QsoRecord& qso = set.qsos[i];
+    if (!IsCredited(qso.verdict, dropUniques)) continue;
     const std::string& call = set.texts.Text(qso.worked);
-    if (!IsCredited(qso.verdict, dropUniques) || call.size() < 2 ||
-        !IsHomePrefix(std::string_view(call).substr(0, 2))) {
-      continue;
-    }
+    if (call.size() < 2 || !IsHomePrefix(std::string_view(call).substr(0, 2))) continue;
     const int band = BandIndex(set.texts.Text(qso.band));
-    const std::string county = NormaliseCounty(set.texts.Text(qso.exchRcvd));
-    for (int c = 0; c < kCountyCount && band >= 0; ++c) {
-      if (county == kCountyCodes[c]) grid[band][c] = true;
-    }
+    const int county = band >= 0 ? codes->Of(set, qso.exchRcvd) : -1;
+    if (county >= 0) grid[band][county] = true;
   }
   return grid;
 }
@@ -153,7 +169,8 @@ std::string Placing(const RankedLog& ranked) {
   return text + " (" + std::to_string(ranked.rank) + ". overall)";
 }
 
-std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUniques) {
+std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUniques,
+                    CountyCodes* codes) {
   const EntrantLog& log = set.logs[ranked.log];
   std::string html = "<div class=\"entrant\" id=\"e-" + HtmlEscaped(log.call) + "\"><h2>" +
                      HtmlEscaped(log.call) + "</h2><div>" + Placing(ranked) + "</div>";
@@ -172,7 +189,7 @@ std::string Entrant(const ContestSet& set, const RankedLog& ranked, bool dropUni
   }
   if (log.clock.Corrected()) html += "; clock " + HtmlEscaped(ClockFitText(log.clock));
   html += " &mdash; " + HtmlEscaped(ReportFileName(log.call)) + "</div>";
-  return html + Bar(log) + Grid(GridOf(set, log, dropUniques)) + "</div>\n";
+  return html + Bar(log) + Grid(GridOf(set, log, dropUniques, codes)) + "</div>\n";
 }
 
 std::string Key() {
@@ -200,7 +217,8 @@ std::string ResultsHtml(const ContestSet& set, const std::vector<RankedLog>& ran
   html += "<h2>Entrants</h2>\n" + Key() +
           "<p class=\"muted\">Each grid shows the counties worked per band in the credited "
           "QSOs.</p>\n<div class=\"entrants\">\n";
-  for (const RankedLog& ranked : ranking) html += Entrant(set, ranked, context.dropUniques);
+  CountyCodes codes;
+  for (const RankedLog& ranked : ranking) html += Entrant(set, ranked, context.dropUniques, &codes);
   return html + "</div>\n</body></html>\n";
 }
 

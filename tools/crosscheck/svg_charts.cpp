@@ -19,26 +19,83 @@ constexpr double kBottom = 34;
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr double kPlotHeight = kHeight - kTop - kBottom;
 
-// A coordinate or value to a tenth, without a trailing ".0": a page holds thousands, and
-// printf's floating-point formatting would cost more than the rest of the page.
-std::string Num(double value) {
+// A coordinate or value to a tenth, without a trailing ".0", appended: a page holds
+// thousands, and printf's floating-point formatting, or a string for each, would cost more
+// than the rest of the page.
+void AppendNum(std::string* out, double value) {
   const long long tenths = std::llround(value * 10);
-  const long long whole = std::llabs(tenths) / 10;
-  const int tenth = static_cast<int>(std::llabs(tenths) % 10);
-  std::string out = (tenths < 0 ? "-" : "") + std::to_string(whole);
-  if (tenth != 0) out += "." + std::to_string(tenth);
+  unsigned long long magnitude =
+      tenths < 0 ? 0ULL - static_cast<unsigned long long>(tenths) : tenths;
+  char buffer[32];
+  char* const end = buffer + sizeof buffer;
+  char* at = end;
+  if (magnitude % 10 != 0) {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    *--at = '.';
+  }
+  magnitude /= 10;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (tenths < 0) *--at = '-';
+  out->append(at, static_cast<size_t>(end - at));
+}
+
+std::string Num(double value) {
+  std::string out;
+  AppendNum(&out, value);
   return out;
 }
 
-std::string Open(const ChartFrame& frame, double height) {
-  return "<svg id=\"" + HtmlEscaped(frame.id) + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) +
-         " " + Num(height) + "\" width=\"100%\" role=\"img\">" + "<title>" +
-         HtmlEscaped(frame.title) + "</title>";
+// Appends the parts in turn: texts as they are, numbers by AppendNum.
+void Put(std::string*) {}
+template <typename... Rest>
+void Put(std::string* out, double value, const Rest&... rest);
+template <typename... Rest>
+void Put(std::string* out, const char* text, const Rest&... rest);
+template <typename... Rest>
+void Put(std::string* out, const std::string& text, const Rest&... rest);
+template <typename... Rest>
+void Put(std::string* out, const char* text, const Rest&... rest) {
+  out->append(text);
+  Put(out, rest...);
+}
+template <typename... Rest>
+void Put(std::string* out, const std::string& text, const Rest&... rest) {
+  out->append(text);
+  Put(out, rest...);
+}
+template <typename... Rest>
+void Put(std::string* out, double value, const Rest&... rest) {
+  AppendNum(out, value);
+  Put(out, rest...);
 }
 
-std::string Text(double x, double y, const char* anchor, const std::string& text) {
-  return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\">" +
-         HtmlEscaped(text) + "</text>";
+void Open(std::string* svg, const ChartFrame& frame, double height) {
+  svg->append("<svg id=\"");
+  AppendHtmlEscaped(svg, frame.id);
+  Put(svg, "\" class=\"chart\" viewBox=\"0 0 ", kWidth, " ", height,
+      "\" width=\"100%\" role=\"img\"><title>");
+  AppendHtmlEscaped(svg, frame.title);
+  svg->append("</title>");
+}
+
+void Text(std::string* svg, double x, double y, const char* anchor, std::string_view text) {
+  Put(svg, "<text x=\"", x, "\" y=\"", y, "\" text-anchor=\"", anchor, "\">");
+  AppendHtmlEscaped(svg, text);
+  svg->append("</text>");
+}
+
+// "<title>name label: value</title>", escaped.
+void ValueTitle(std::string* svg, const std::string& name, const std::string& label, double value) {
+  svg->append("<title>");
+  AppendHtmlEscaped(svg, name);
+  svg->push_back(' ');
+  AppendHtmlEscaped(svg, label);
+  svg->append(": ");
+  AppendNum(svg, value);
+  svg->append("</title>");
 }
 
 struct Scale {
@@ -59,23 +116,23 @@ int StepsOf(const Scale& scale) {
 }
 
 // The y axis from low to high, and the x labels under their buckets.
-std::string Axes(const ChartFrame& frame, const Scale& scale, bool centred) {
-  std::string svg = "<g class=\"axis\">";
+void Axes(std::string* svg, const ChartFrame& frame, const Scale& scale, bool centred) {
+  svg->append("<g class=\"axis\">");
   const int steps = StepsOf(scale);
   for (int step = 0; step <= steps; ++step) {
     const double value = scale.low + (scale.high - scale.low) * step / steps;
     const double y = scale.Y(value);
-    svg += "<line x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kWidth - kRight) + "\" y1=\"" + Num(y) +
-           "\" y2=\"" + Num(y) + "\" stroke=\"" + (value == 0 ? "#555" : "#ddd") + "\"/>";
-    svg += Text(kLeft - 6, y + 6, "end", Num(value));
+    Put(svg, "<line x1=\"", kLeft, "\" x2=\"", kWidth - kRight, "\" y1=\"", y, "\" y2=\"", y,
+        "\" stroke=\"", value == 0 ? "#555" : "#ddd", "\"/>");
+    Text(svg, kLeft - 6, y + 6, "end", Num(value));
   }
   const double slot = kPlotWidth / std::max<size_t>(frame.labels.size(), 1);
   for (size_t i = 0; i < frame.labels.size(); ++i) {
     if (frame.labels[i].empty()) continue;
     const double x = kLeft + slot * i + (centred ? slot / 2 : 0);
-    svg += Text(x, kHeight - 6, centred ? "middle" : "start", frame.labels[i]);
+    Text(svg, x, kHeight - 6, centred ? "middle" : "start", frame.labels[i]);
   }
-  return svg + "</g>";
+  svg->append("</g>");
 }
 
 }  // namespace
@@ -97,18 +154,21 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
   }
   Scale scale;
   scale.high = RoundScale(totals.empty() ? 1 : *std::max_element(totals.begin(), totals.end()));
-  std::string svg = Open(frame, kHeight) + Axes(frame, scale, true);
+  std::string svg;
+  Open(&svg, frame, kHeight);
+  Axes(&svg, frame, scale, true);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> base(buckets, 0);
   for (const ChartSeries& one : series) {
+    const std::string colour = HtmlEscaped(one.colour);
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
       if (one.values[i] == 0) continue;
       const double top = scale.Y(base[i] + one.values[i]);
-      svg += "<rect class=\"seg\" x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" +
-             Num(top) + "\" width=\"" + Num(slot * 0.8) + "\" height=\"" +
-             Num(scale.Y(base[i]) - top) + "\" fill=\"" + HtmlEscaped(one.colour) + "\"><title>" +
-             HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
-             "</title></rect>";
+      Put(&svg, "<rect class=\"seg\" x=\"", kLeft + slot * i + slot * 0.1, "\" y=\"", top,
+          "\" width=\"", slot * 0.8, "\" height=\"", scale.Y(base[i]) - top, "\" fill=\"", colour,
+          "\">");
+      ValueTitle(&svg, one.name, frame.labels[i], one.values[i]);
+      svg.append("</rect>");
       base[i] += one.values[i];
     }
   }
@@ -128,21 +188,25 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
   const double reach = RoundScale(std::max(high, -low));
   scale.high = high > 0 || low == 0 ? (low < 0 ? reach : RoundScale(high)) : 0;
   scale.low = low < 0 ? -reach : 0;
-  std::string svg = Open(frame, kHeight) + Axes(frame, scale, true);
+  std::string svg;
+  Open(&svg, frame, kHeight);
+  Axes(&svg, frame, scale, true);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
+  std::string points, dots;
   for (const ChartSeries& one : series) {
-    std::string points, dots;
+    points.clear();
+    dots.clear();
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
-      const std::string x = Num(kLeft + slot * i + slot / 2);
-      const std::string y = Num(scale.Y(one.values[i]));
-      points += (points.empty() ? "" : " ") + x + "," + y;
-      dots += "<circle class=\"pt\" cx=\"" + x + "\" cy=\"" + y + "\" r=\"3\"><title>" +
-              HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
-              "</title></circle>";
+      const double x = kLeft + slot * i + slot / 2, y = scale.Y(one.values[i]);
+      if (!points.empty()) points.push_back(' ');
+      Put(&points, x, ",", y);
+      Put(&dots, "<circle class=\"pt\" cx=\"", x, "\" cy=\"", y, "\" r=\"3\">");
+      ValueTitle(&dots, one.name, frame.labels[i], one.values[i]);
+      dots.append("</circle>");
     }
-    svg += "<g fill=\"" + HtmlEscaped(one.colour) +
-           "\"><polyline class=\"line\" fill=\"none\" stroke=\"" + HtmlEscaped(one.colour) +
-           "\" stroke-width=\"2\" points=\"" + points + "\"/>" + dots + "</g>";
+    const std::string colour = HtmlEscaped(one.colour);
+    Put(&svg, "<g fill=\"", colour, "\"><polyline class=\"line\" fill=\"none\" stroke=\"", colour,
+        "\" stroke-width=\"2\" points=\"", points, "\"/>", dots, "</g>");
   }
   return svg + "</svg>";
 }
@@ -153,11 +217,13 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
   const double cell = (kWidth - kLeft - kRight) / std::max<size_t>(columns.size(), 1);
   const double rowHeight = 24;
   const double height = 28 + rowHeight * rows.size();
-  std::string svg = Open(frame, height) + "<g class=\"axis grid\">";
+  std::string svg;
+  Open(&svg, frame, height);
+  svg.append("<g class=\"axis grid\">");
   for (size_t c = 0; c < columns.size(); ++c)
-    svg += Text(kLeft + cell * c + cell / 2, 18, "middle", columns[c]);
+    Text(&svg, kLeft + cell * c + cell / 2, 18, "middle", columns[c]);
   for (size_t r = 0; r < rows.size(); ++r)
-    svg += Text(kLeft - 6, 28 + rowHeight * r + 17, "end", rows[r]);
+    Text(&svg, kLeft - 6, 28 + rowHeight * r + 17, "end", rows[r]);
   svg += "</g>";
   // The empty cells are one rectangle filled with a pattern of one cell: a contest of
   // thousands of pages would otherwise carry a rectangle for every cell never worked.
@@ -172,12 +238,14 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
     for (size_t c = 0; c < columns.size() && c < states[r].size(); ++c) {
       const int state = states[r][c];
       if (state == 0) continue;
-      svg += "<rect class=\"cell f" + std::to_string(state) + "\" x=\"" +
-             Num(kLeft + cell * c + 1) + "\" y=\"" + Num(28 + rowHeight * r + 1) + "\" width=\"" +
-             Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) + "\" fill=\"" +
-             (state == 1 ? "#3a7ad4\" stroke=\"#3a7ad4" : "#fff\" stroke=\"#d43a3a") +
-             "\" stroke-width=\"2\"><title>" + HtmlEscaped(rows[r] + " " + columns[c]) +
-             "</title></rect>";
+      Put(&svg, "<rect class=\"cell f", std::to_string(state), "\" x=\"", kLeft + cell * c + 1,
+          "\" y=\"", 28 + rowHeight * r + 1, "\" width=\"", cell - 2, "\" height=\"", rowHeight - 2,
+          "\" fill=\"", state == 1 ? "#3a7ad4\" stroke=\"#3a7ad4" : "#fff\" stroke=\"#d43a3a",
+          "\" stroke-width=\"2\"><title>");
+      AppendHtmlEscaped(&svg, rows[r]);
+      svg.push_back(' ');
+      AppendHtmlEscaped(&svg, columns[c]);
+      svg.append("</title></rect>");
     }
   }
   return svg + "</svg>";

@@ -61,14 +61,20 @@ std::string QsoLineOf(const ContestSet& set, const QsoRecord& qso) {
   when.m_dt = qso.oleDays;
   const std::string time = FormatOleDate(when, "%Y-%m-%d %H%M");
   const char* own = qso.stationCall ? text(qso.stationCall) : OwnerOf(set, qso).c_str();
-  const int size =
-      std::snprintf(nullptr, 0, "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s", qso.freqHz / 1000,
-                    code, time.c_str(), own, text(qso.rstSent), text(qso.exchSent),
-                    text(qso.workedAsLogged), text(qso.rstRcvd), text(qso.exchRcvd));
+  // Once into a buffer that holds any usual line; again only for one longer.
+  char buffer[256];
+  const auto print = [&](char* into, size_t size) {
+    return std::snprintf(into, size, "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s",
+                         qso.freqHz / 1000, code, time.c_str(), own, text(qso.rstSent),
+                         text(qso.exchSent), text(qso.workedAsLogged), text(qso.rstRcvd),
+                         text(qso.exchRcvd));
+  };
+  const int size = print(buffer, sizeof buffer);
+  if (size < 0) return std::string();
+  if (static_cast<size_t>(size) < sizeof buffer)
+    return std::string(buffer, static_cast<size_t>(size));
   std::string line(static_cast<size_t>(size) + 1, '\0');
-  std::snprintf(line.data(), line.size(), "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s",
-                qso.freqHz / 1000, code, time.c_str(), own, text(qso.rstSent), text(qso.exchSent),
-                text(qso.workedAsLogged), text(qso.rstRcvd), text(qso.exchRcvd));
+  print(line.data(), line.size());
   line.pop_back();
   return line;
 }

@@ -11,6 +11,9 @@ namespace tarno::score {
 
 // & < > " ' written as character references; every other byte as it is.
 std::string HtmlEscaped(std::string_view text);
+// The same, appended to `out`: a page of thousands of values is built without a string
+// for each.
+void AppendHtmlEscaped(std::string* out, std::string_view text);
 
 }  // namespace tarno::score
 
