@@ -195,22 +195,24 @@ void ScoreAll(Judges& judges, const std::vector<SheetScore>& admitted, bool drop
   for (const auto& [record, decision] : set->decisions) decided[set->qsos[record].log] = true;
   ForEachLog(judges, *set, progress, "scoring logs", [&](PluginJudge* judge, uint32_t i) {
     EntrantLog& log = set->logs[i];
+    const bool nothingLost = NothingLost(*set, log, dropUniques);
+    const bool outside = log.counts[static_cast<int>(Verdict::kOutside)] > 0;
+    SheetScore checked = admitted[i], all = admitted[i];
     // Where the plug-in's own rules, worked out here, give exactly what its admission run
     // gave, they give the other scores too, without a run through it for each.
-    const bool modelled = !decided[i] && judge->ModelAgrees(i, *set, admitted[i]);
-    const auto score = [&](const std::function<bool(const QsoRecord&)>& take) {
-      return modelled ? judge->Model(i, *set, take) : judge->Score(i, *set, take);
-    };
-    const SheetScore checked = NothingLost(*set, log, dropUniques) ? admitted[i] : score(credited);
+    if ((!nothingLost || outside) &&
+        (decided[i] ||
+         !judge->ModelScores(i, *set, admitted[i], credited, nothingLost ? nullptr : &checked,
+                             outside ? &all : nullptr))) {
+      if (!nothingLost) checked = judge->Score(i, *set, credited);
+      if (outside) all = judge->Score(i, *set, [](const QsoRecord&) { return true; });
+    }
     log.checked = checked.score;
     log.checkedPoints = checked.points;
     log.checkedCounties = checked.counties;
     log.checkedBands = checked.bands;
     // The report's claimed column is the plug-in's count of every line, even where the
     // header claims a score of its own.
-    const SheetScore all = log.counts[static_cast<int>(Verdict::kOutside)] == 0
-                               ? admitted[i]
-                               : score([](const QsoRecord&) { return true; });
     log.claimed = log.claimedHeader >= 0 ? log.claimedHeader : all.score;
     log.claimedBands = all.bands;
   });

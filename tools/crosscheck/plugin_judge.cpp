@@ -91,6 +91,7 @@ class ContactSet {
 class HeldCopies {
  public:
   bool Full(const QsoRecord& qso) const {
+    if (m_counts.empty()) return false;  // a log without repeats, nearly every one
     const auto found = m_counts.find(ContactOf(qso));
     return found != m_counts.end() && found->second >= kCopiesPerRun;
   }
@@ -208,20 +209,29 @@ void PluginJudge::Reset(const ContestSet& set, const EntrantLog& log) {
                        "", 0, 0, 0, 0.0, 0.0, "", log.ownContinent.c_str(), "");
 }
 
+const char* PluginJudge::RepeatedText::Of(const ContestSet& set, uint32_t id) {
+  if (id != m_id) {
+    m_id = id;
+    m_text = set.texts.Text(id).c_str();
+  }
+  return m_text;
+}
+
 int PluginJudge::Add(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso) {
   // The call as logged: the plug-in compares calls exactly as the logger hands them over.
   const CallCountry& country = CountryOf(set, qso.workedAsLogged);
-  const std::string& continent = set.texts.Text(qso.continent ? qso.continent : country.continent);
-  const std::string& ownCall = qso.stationCall ? set.texts.Text(qso.stationCall) : log.call;
+  const char* ownCall =
+      qso.stationCall ? m_texts.ownCall.Of(set, qso.stationCall) : log.call.c_str();
   COleDateTime when = OleDate(qso.oleDays);
   COleDateTime unused = OleDate(0.0);
   return m_entries.addData(
-      ownCall.c_str(), set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused, &unused,
-      0, qso.freqHz, set.texts.Text(qso.mode).c_str(), set.texts.Text(qso.rstSent).c_str(),
-      set.texts.Text(qso.rstRcvd).c_str(), set.texts.Text(qso.exchSent).c_str(),
+      ownCall, set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused, &unused, 0,
+      qso.freqHz, m_texts.mode.Of(set, qso.mode), m_texts.rstSent.Of(set, qso.rstSent),
+      m_texts.rstRcvd.Of(set, qso.rstRcvd), m_texts.exchSent.Of(set, qso.exchSent),
       set.texts.Text(qso.exchRcvd).c_str(), "", "", "", "", "", "", "", "", "",
-      set.texts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
-      set.texts.Text(qso.band).c_str(), "");
+      m_texts.prefix.Of(set, country.prefix), 0, 0, 0, 0.0, 0.0, "",
+      m_texts.continent.Of(set, qso.continent ? qso.continent : country.continent), "",
+      m_texts.band.Of(set, qso.band), "");
 }
 
 bool PluginJudge::IsDupe(const ContestSet& set, const QsoRecord& qso) {
@@ -331,26 +341,18 @@ int PluginJudge::CountyOf(const ContestSet& set, uint32_t exchRcvd) {
   return found->second;
 }
 
-template <typename Each>
-void PluginJudge::ModelRun(const ContestSet& set, const EntrantLog& log,
-                           const std::function<bool(const QsoRecord&)>& take, Each each) {
-  ContactSet held(log.qsoCount);
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
-    const QsoRecord& qso = set.qsos[i];
-    if (!qso.readable || qso.refused || !take(qso)) continue;
-    Modelled modelled;
-    // Text id 0 is the empty text.
-    modelled.refused =
-        RefusedBandOrMode(set, qso.band, qso.mode) || qso.exchRcvd == 0 || qso.exchSent == 0;
-    if (!modelled.refused) {
-      modelled.repeat = !held.Insert(ContactOf(qso));
-      const CallCountry& country = CountryOf(set, qso.workedAsLogged);
-      const uint32_t continent = qso.continent ? qso.continent : country.continent;
-      modelled.points = country.ha ? 6 : continent == log.ownContinentId ? 1 : 3;
-      modelled.county = country.home ? CountyOf(set, qso.exchRcvd) : -1;
-    }
-    each(qso, modelled);
-  }
+PluginJudge::Modelled PluginJudge::ModelLine(const ContestSet& set, const EntrantLog& log,
+                                             const QsoRecord& qso) {
+  Modelled modelled;
+  // Text id 0 is the empty text.
+  modelled.refused =
+      RefusedBandOrMode(set, qso.band, qso.mode) || qso.exchRcvd == 0 || qso.exchSent == 0;
+  if (modelled.refused) return modelled;
+  const CallCountry& country = CountryOf(set, qso.workedAsLogged);
+  const uint32_t continent = qso.continent ? qso.continent : country.continent;
+  modelled.points = country.ha ? 6 : continent == log.ownContinentId ? 1 : 3;
+  modelled.county = country.home ? CountyOf(set, qso.exchRcvd) : -1;
+  return modelled;
 }
 
 namespace {
@@ -408,27 +410,34 @@ SheetScore ModelledBands::Sheet() const {
 
 }  // namespace
 
-SheetScore PluginJudge::Model(uint32_t logIndex, const ContestSet& set,
-                              const std::function<bool(const QsoRecord&)>& take) {
-  ModelledBands bands;
-  ModelRun(set, set.logs[logIndex], take, [&](const QsoRecord& qso, const Modelled& modelled) {
-    if (!modelled.refused) bands.Count(set, qso, modelled.points, modelled.county, modelled.repeat);
-  });
-  return bands.Sheet();
-}
-
-bool PluginJudge::ModelAgrees(uint32_t logIndex, const ContestSet& set,
-                              const SheetScore& admitted) {
-  const auto admittedLines = [](const QsoRecord& qso) { return qso.verdict != Verdict::kOutside; };
+bool PluginJudge::ModelScores(uint32_t logIndex, const ContestSet& set, const SheetScore& admitted,
+                              const std::function<bool(const QsoRecord&)>& take, SheetScore* taken,
+                              SheetScore* all) {
+  const EntrantLog& log = set.logs[logIndex];
+  // One pass for the three runs: each takes its own lines, with repeats among them.
+  ContactSet heldAdmitted(log.qsoCount), heldTaken(taken ? log.qsoCount : 0),
+      heldAll(all ? log.qsoCount : 0);
+  ModelledBands admittedBands, takenBands, allBands;
   bool agrees = admitted.read;
-  ModelledBands bands;
-  ModelRun(set, set.logs[logIndex], admittedLines, [&](const QsoRecord& qso, const Modelled& m) {
-    agrees = agrees && m.refused == (qso.verdict == Verdict::kInvalid) &&
-             (m.refused || m.repeat == (qso.verdict == Verdict::kDupe));
-    if (!m.refused) bands.Count(set, qso, m.points, m.county, m.repeat);
-  });
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount && agrees; ++i) {
+    const QsoRecord& qso = set.qsos[i];
+    if (!qso.readable || qso.refused) continue;
+    const Modelled m = ModelLine(set, log, qso);
+    if (qso.verdict != Verdict::kOutside) {
+      agrees = m.refused == (qso.verdict == Verdict::kInvalid);
+      if (!m.refused) {
+        const bool repeat = !heldAdmitted.Insert(ContactOf(qso));
+        agrees = agrees && repeat == (qso.verdict == Verdict::kDupe);
+        admittedBands.Count(set, qso, m.points, m.county, repeat);
+      }
+    }
+    if (m.refused) continue;
+    if (taken && take(qso))
+      takenBands.Count(set, qso, m.points, m.county, !heldTaken.Insert(ContactOf(qso)));
+    if (all) allBands.Count(set, qso, m.points, m.county, !heldAll.Insert(ContactOf(qso)));
+  }
   if (!agrees) return false;
-  const SheetScore model = bands.Sheet();
+  const SheetScore model = admittedBands.Sheet();
   if (model.points != admitted.points || model.counties != admitted.counties ||
       model.score != admitted.score || model.bands.size() != admitted.bands.size()) {
     return false;
@@ -439,6 +448,8 @@ bool PluginJudge::ModelAgrees(uint32_t logIndex, const ContestSet& set,
     if (a.band != b.band || a.qsos != b.qsos || a.points != b.points || a.counties != b.counties)
       return false;
   }
+  if (taken) *taken = takenBands.Sheet();
+  if (all) *all = allBands.Sheet();
   return true;
 }
 
