@@ -109,6 +109,9 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
       const int toSelf = CallDistance(set->texts.Text(other.worked), set->texts.Text(self), 2);
       if (toSelf > 2) continue;
       const int disagree = !ReceivedAsSent(*set, qso, other) + !ReceivedAsSent(*set, other, qso);
+      // In a dense field of calls two strangers' uniques can be close to each other's calls
+      // by chance; an exchange copied right shows they are one QSO.
+      if (disagree == 2) continue;
       const std::tuple<int, int, long long> rank{disagree, toStation + toSelf,
                                                  std::llabs(at->seconds - t)};
       if (rank < bestRank) {
