@@ -52,15 +52,24 @@ CallNeighbours::CallNeighbours(const StringPool& texts, const std::vector<uint32
 
 std::vector<std::pair<int, uint32_t>> CallNeighbours::Within2ByDistance(
     std::string_view call) const {
-  std::vector<std::pair<int, uint32_t>> found;
+  struct Found {
+    int distance;
+    std::string_view text;
+    uint32_t id;
+  };
+  std::vector<Found> found;
   for (uint32_t id : Candidates(call)) {
-    const int distance = CallDistance(m_texts.Text(id), call, 2);
-    if (distance <= 2) found.emplace_back(distance, id);
+    const std::string& text = m_texts.Text(id);
+    const int distance = CallDistance(text, call, 2);
+    if (distance <= 2) found.push_back({distance, text, id});
   }
-  std::sort(found.begin(), found.end(), [&](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : m_texts.Text(a.second) < m_texts.Text(b.second);
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    return a.distance != b.distance ? a.distance < b.distance : a.text < b.text;
   });
-  return found;
+  std::vector<std::pair<int, uint32_t>> sorted;
+  sorted.reserve(found.size());
+  for (const Found& f : found) sorted.emplace_back(f.distance, f.id);
+  return sorted;
 }
 
 std::vector<uint32_t> CallNeighbours::Within2(std::string_view call) const {
