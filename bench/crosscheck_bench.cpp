@@ -1,7 +1,7 @@
 // tarno_crosscheck_bench: the cross-check of whole generated contests, timed against
 // reading and parsing the same files alone, in one run (see docs/benchmarks.md).
 //
-//   tarno_crosscheck_bench [--small-only | --dupes-only]
+//   tarno_crosscheck_bench [--small-only | --dupes-only | --against BUILD]
 //
 // 1. 1,000 logs of 1,000 QSOs, unless --dupes-only: three times the parse alone (every file
 //    read whole and through the Cabrillo reader, one after another, in this process) and
@@ -12,6 +12,12 @@
 // 3. 10,000 logs of 400 QSOs (4 million lines), unless --small-only or --dupes-only: the
 //    cross-check once, with its peak resident memory from the kernel (wait4), against the
 //    files' size.
+// With --against BUILD (another build folder, holding tarno-score and libtarno-contest.so,
+// of an earlier version) instead: 10,000 logs of 400 QSOs with every error kind the
+// judgement weighs evidence for, checked by this build and by that one in turn, three
+// times each; the medians of processor and wall time, the peak resident memory, and each
+// build's verdicts held to the contest's truth (innocent losses, guilty credits, and every
+// verdict class's precision and recall).
 // The contests come from tarno-make-contest into a scratch folder under $TMPDIR (or /tmp),
 // removed at the end.
 
@@ -22,6 +28,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
+#include <set>
+#include <sstream>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -220,6 +229,110 @@ void DupeRun(const fs::path& scratch) {
   fs::remove_all(contest);
 }
 
+// How far a build's verdicts.csv is from the contest's truth.csv: both list the logs by
+// call and each log's lines in file order, so the rows go side by side.
+struct Judged {
+  long rows = 0;
+  long innocentLosses = 0;  // the truth credits the line, the build does not
+  long guiltyCredits = 0;   // the reverse
+  std::map<std::string, long> inTruth, given, right;
+};
+
+bool Credited(const std::string& verdict) {
+  return verdict == "OK" || verdict == "NO-LOG" || verdict == "UNIQUE" ||
+         verdict == "NOT-IN-PARTIAL-LOG";
+}
+
+// log,line,verdict of a CSV row.
+std::string KeyAndVerdict(const std::string& row, std::string* verdict) {
+  const size_t first = row.find(','), second = row.find(',', first + 1);
+  const size_t third = row.find(',', second + 1);
+  *verdict = row.substr(second + 1, third - second - 1);
+  return row.substr(0, second);
+}
+
+Judged HoldToTruth(const fs::path& truthFile, const fs::path& verdictsFile) {
+  Judged judged;
+  std::ifstream truth(truthFile), verdicts(verdictsFile);
+  std::string a, b, expected, got;
+  std::getline(truth, a);
+  std::getline(verdicts, b);
+  while (std::getline(truth, a) && std::getline(verdicts, b)) {
+    if (KeyAndVerdict(a, &expected) != KeyAndVerdict(b, &got)) {
+      std::fprintf(stderr, "verdicts.csv and truth.csv part at %s / %s\n", a.c_str(), b.c_str());
+      std::exit(1);
+    }
+    ++judged.rows;
+    ++judged.inTruth[expected];
+    ++judged.given[got];
+    if (expected == got) ++judged.right[expected];
+    judged.innocentLosses += Credited(expected) && !Credited(got);
+    judged.guiltyCredits += !Credited(expected) && Credited(got);
+  }
+  return judged;
+}
+
+std::string Percent(long part, long whole) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f%%", whole ? 100.0 * part / whole : 100.0);
+  return text;
+}
+
+void PrintJudged(const char* who, const Judged& judged) {
+  std::printf("| %s: innocent losses / guilty credits | %ld / %ld in %ld lines |\n", who,
+              judged.innocentLosses, judged.guiltyCredits, judged.rows);
+  std::set<std::string> classes;
+  for (const auto& [verdict, count] : judged.inTruth) classes.insert(verdict);
+  for (const auto& [verdict, count] : judged.given) classes.insert(verdict);
+  for (const std::string& verdict : classes) {
+    const long right = judged.right.count(verdict) ? judged.right.at(verdict) : 0;
+    const long truth = judged.inTruth.count(verdict) ? judged.inTruth.at(verdict) : 0;
+    const long given = judged.given.count(verdict) ? judged.given.at(verdict) : 0;
+    std::printf("| %s: %s, precision / recall | %s / %s (%ld in the truth) |\n", who,
+                verdict.c_str(), Percent(right, given).c_str(), Percent(right, truth).c_str(),
+                truth);
+  }
+}
+
+// This build against another on 4 million lines with every error kind: processor time,
+// memory, and the verdicts against the truth.
+void AgainstRun(const fs::path& scratch, const fs::path& other) {
+  const fs::path contest = scratch / "judged";
+  RunProgram({TARNO_MAKE_CONTEST_PROGRAM, "--out", contest.string(), "--logs", "10000", "--qsos",
+              "400", "--seed", "6", "--clock-off", "10", "--wrong-band", "30", "--wrong-mode",
+              "0.5", "--drift", "30", "--partial", "20", "--mutual-bust", "0.5", "--wrong-sent",
+              "20", "--no-reports", "10"});
+  const std::vector<std::string> builds[2] = {
+      {TARNO_SCORE_PROGRAM, "crosscheck", "--out", (contest / "this").string(),
+       (contest / "logs").string()},
+      {(other / "tarno-score").string(), "crosscheck", "--plugin",
+       (other / "libtarno-contest.so").string(), "--out", (contest / "other").string(),
+       (contest / "logs").string()}};
+  std::vector<double> cpu[2], wall[2];
+  long peak[2] = {0, 0};
+  for (int round = 0; round < 3; ++round) {
+    for (int b = 0; b < 2; ++b) {
+      fs::remove_all(contest / (b == 0 ? "this" : "other"));
+      const Timing timing = RunProgram(builds[b]);
+      cpu[b].push_back(timing.cpuSeconds);
+      wall[b].push_back(timing.wallSeconds);
+      peak[b] = std::max(peak[b], timing.peakKiB);
+    }
+  }
+  std::printf(
+      "| 10,000 logs x 400 QSOs with every error kind (%.0f MB), processor time | %.1f s | "
+      "%.1f s | %.0f%% | <= 60%% |\n",
+      FolderBytes(contest / "logs") / 1e6, Median(cpu[0]), Median(cpu[1]),
+      100 * Median(cpu[0]) / Median(cpu[1]));
+  std::printf("| the same, wall | %.1f s | %.1f s | %.0f%% | - |\n", Median(wall[0]),
+              Median(wall[1]), 100 * Median(wall[0]) / Median(wall[1]));
+  std::printf("| the same, peak resident memory | %.0f MB | %.0f MB | %.0f%% | <= 100%% |\n",
+              peak[0] / 1024.0, peak[1] / 1024.0, 100.0 * peak[0] / peak[1]);
+  PrintJudged("this build", HoldToTruth(contest / "truth.csv", contest / "this" / "verdicts.csv"));
+  PrintJudged("the other", HoldToTruth(contest / "truth.csv", contest / "other" / "verdicts.csv"));
+  fs::remove_all(contest);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -229,6 +342,17 @@ int main(int argc, char** argv) {
       fs::path(tmp ? tmp : "/tmp") /
       ("tarno-crosscheck-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
   fs::create_directories(scratch);
+  if (only == "--against") {
+    if (argc < 3) {
+      std::fprintf(stderr, "--against needs the folder of another build\n");
+      return 2;
+    }
+    std::printf("| measure | this build | the other | this / other | target |\n"
+                "|---|---|---|---|---|\n");
+    AgainstRun(scratch, fs::absolute(argv[2]));
+    fs::remove_all(scratch);
+    return 0;
+  }
   std::printf("| measure | cross-check | parse alone | ratio | target |\n|---|---|---|---|---|\n");
   if (only != "--dupes-only") RatioRun(scratch);
   if (only != "--small-only") DupeRun(scratch);

@@ -118,6 +118,45 @@ TEST_P(CrosscheckJudgementTest, EveryVerdictClassMeetsTheTruth) {
   EXPECT_EQ(2, columns);
 }
 
+// The review lists the logs above the rules' thresholds, each with the lines behind its
+// figures: here the clocks that drift (a spread over half a minute) and the logs that busted
+// calls or caused errors at the contest's mean rate or more.
+using CrosscheckReviewTest = CrosscheckFixture;
+
+TEST_F(CrosscheckReviewTest, ListsTheLogsAboveTheRulesThresholds) {
+  std::string output;
+  ASSERT_EQ(0, Run(std::string(TARNO_MAKE_CONTEST_PROGRAM) + " --out " + m_folder.string() +
+                       " --logs 40 --qsos 150 --seed 61 --drift 2",
+                   &output))
+      << output;
+  const fs::path rules =
+      Write("rules.txt", "review errors: 1\nreview clock spread: 0.5\nreview uniques: 100%\n");
+  ASSERT_EQ(0,
+            Crosscheck("--rules " + rules.string() + " " + (m_folder / "logs").string(), &output))
+      << output;
+  const std::string csv = Slurp(Out() / "review.csv");
+  const std::string html = Slurp(Out() / "review.html");
+  std::map<std::string, int> figures, lines;
+  std::istringstream in(csv);
+  std::string row;
+  std::getline(in, row);
+  EXPECT_EQ("call,figure,value,threshold,log,line,verdict,worked,detail", row);
+  while (std::getline(in, row)) {
+    const size_t first = row.find(','), second = row.find(',', first + 1);
+    const std::string figure = row.substr(first + 1, second - first - 1);
+    // The lines behind a figure leave its value and threshold empty.
+    (row.compare(second, 3, ",,,") == 0 ? lines : figures)[figure]++;
+    EXPECT_NE(std::string::npos, html.find("<h2 id=\"r-" + row.substr(0, first) + "\">")) << row;
+  }
+  EXPECT_EQ(0, figures["uniques"]) << "no log has every line a unique";
+  EXPECT_GE(figures["clock spread"], 2) << csv;
+  EXPECT_GE(figures["busted calls"], 1) << csv;
+  EXPECT_GE(figures["errors caused"], 1) << csv;
+  for (const char* figure : {"clock spread", "busted calls", "errors caused"})
+    EXPECT_GE(lines[figure], 3 * figures[figure]) << figure;
+  EXPECT_NE(std::string::npos, html.find("<table class=\"results\" id=\"review\">"));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Contests, CrosscheckJudgementTest,
     ::testing::Values(

@@ -13,6 +13,7 @@
 #include "crosscheck/log_loading.h"
 #include "crosscheck/matching.h"
 #include "crosscheck/plugin_judge.h"
+#include "crosscheck/string_pool.h"
 #include "replay/csv_cell.h"
 
 namespace tarno::score {
@@ -79,6 +80,27 @@ TEST(CrosscheckRulesTest, CloseCallsAreFoundAsComparingEachWouldFindThem) {
     }
     ASSERT_EQ(expected, index.Within2(texts.Text(call))) << texts.Text(call);
   }
+}
+
+// Every text keeps its one id however the table grows, and a pool takes another's texts
+// over by their hashes.
+TEST(CrosscheckRulesTest, StringPoolGivesEachTextOneId) {
+  StringPool pool, other;
+  EXPECT_EQ(0u, pool.Intern(""));
+  std::vector<std::string> texts;
+  for (int i = 0; i < 5000; ++i) texts.push_back("HA" + std::to_string(i * 7919 % 10007));
+  texts.push_back(std::string("a\0b", 3));
+  texts.push_back(std::string(300, 'x'));
+  std::vector<uint32_t> ids;
+  for (const std::string& text : texts) ids.push_back(pool.Intern(text));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(ids[i], pool.Intern(texts[i])) << texts[i];
+    EXPECT_EQ(texts[i], pool.Text(ids[i]));
+    const uint32_t taken = other.Intern(pool.Text(ids[i]), pool.HashOf(ids[i]));
+    EXPECT_EQ(taken, other.Intern(texts[i]));
+  }
+  EXPECT_EQ(pool.Size(), other.Size());
+  EXPECT_NE(pool.Intern("a"), pool.Intern(std::string("a\0b", 3)));
 }
 
 TEST(CrosscheckRulesTest, PeriodTimesTakeDatesAndTimesInTheUsualForms) {

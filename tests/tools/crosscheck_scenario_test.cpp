@@ -323,6 +323,17 @@ INSTANTIATE_TEST_SUITE_P(
              "DL1AA,4,OK,HA5AA,\"HA5AA logged it on 80m (its line 5): its error, not yours\""},
             {},
             {}},
+        // Both frequencies contradict their own modes: both sides are shown wrong.
+        Scenario{"BothShownWrongBothLose",
+                 {Cabrillo("HA5AA", {Q(" 3705 CW", "0900", "BP", "DL1AA", "001")}),
+                  Cabrillo("DL1AA", {Q(" 3525 PH", "0901", "001", "HA5AA", "BP")})},
+                 "",
+                 {"HA5AA,4,MODE-MISMATCH,DL1AA,\"DL1AA logged it in SSB (its line 4), and your "
+                  "mode is shown wrong: your frequency, 3705 kHz, is in the phone part of 80m\"",
+                  "DL1AA,4,MODE-MISMATCH,HA5AA,\"HA5AA logged it in CW (its line 4), and your "
+                  "mode is shown wrong: your frequency, 3525 kHz, is in the CW part of 80m\""},
+                 {},
+                 {}},
         // A repeat the plug-in refuses as a dupe (the band logged wrong) still shows the QSO
         // is in that log.
         Scenario{"RepeatOnAWrongBandStillHoldsTheQso",

@@ -22,9 +22,18 @@ class CallNeighbours {
 
   // The indexed calls within two edits of `call` (itself, when indexed), in id order.
   std::vector<uint32_t> Within2(std::string_view call) const;
+  // The same with each one's distance, closest first, then by text.
+  std::vector<std::pair<int, uint32_t>> Within2ByDistance(std::string_view call) const;
 
  private:
+  // The calls that share a text of one or two deletions with `call`, by id: a superset.
+  std::vector<uint32_t> Candidates(std::string_view call) const;
+
   std::vector<std::pair<uint64_t, uint32_t>> m_keys;  // sorted
+  // Where in m_keys the hashes of each top-bits value start: a query looks up a few dozen
+  // hashes, each then one step from its place instead of a search through all keys.
+  std::vector<uint32_t> m_starts;
+  int m_shift = 64;
   const StringPool& m_texts;
 };
 

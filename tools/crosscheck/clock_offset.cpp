@@ -90,9 +90,11 @@ int Spread(const std::vector<Point>& points, double intercept, double slope) {
   std::vector<double> residuals;
   residuals.reserve(points.size());
   for (const Point& p : points) residuals.push_back(p.d - intercept - slope * p.t);
-  std::sort(residuals.begin(), residuals.end());
   const size_t n = residuals.size();
-  return static_cast<int>(std::lround(residuals[n * 3 / 4] - residuals[n / 4]));
+  std::nth_element(residuals.begin(), residuals.begin() + n * 3 / 4, residuals.end());
+  const double upper = residuals[n * 3 / 4];
+  std::nth_element(residuals.begin(), residuals.begin() + n / 4, residuals.begin() + n * 3 / 4);
+  return static_cast<int>(std::lround(upper - residuals[n / 4]));
 }
 
 ClockFit FitOf(const std::vector<Point>& points, int windowMinutes, long long base) {
@@ -110,7 +112,9 @@ ClockFit FitOf(const std::vector<Point>& points, int windowMinutes, long long ba
     last = std::max(last, p.t);
   }
   const double constant = Median(&ds);
-  if (points.size() >= kDriftPoints && last > first) {
+  // Nearly every pair within a minute of the constant leaves no drift worth a line.
+  const bool steady = Near(points, constant, 0, 60) * 10 >= points.size() * 9;
+  if (!steady && points.size() >= kDriftPoints && last > first) {
     const double slope = std::clamp(RobustSlope(points), -0.5, 0.5);
     for (size_t i = 0; i < points.size(); ++i) ds[i] = points[i].d - slope * points[i].t;
     const double intercept = Median(&ds);
@@ -174,6 +178,16 @@ void DetectClockOffsets(const PairIndex& index, int windowMinutes, ContestSet* s
   for (bool againstPartners : {false, true}) {
     std::vector<ClockFit> fits(set->logs.size());
     for (size_t i = 0; i < set->logs.size(); ++i) {
+      // Against partners none of whose clocks needed a correction, the second round would
+      // only find the first round's fit again.
+      const auto corrected = [&](const Difference& d) {
+        return set->logs[d.partnerLog].clock.Corrected();
+      };
+      if (againstPartners &&
+          std::none_of(differences[i].begin(), differences[i].end(), corrected)) {
+        fits[i] = set->logs[i].clock;
+        continue;
+      }
       fits[i] = FitOf(PointsOf(differences[i], *set, againstPartners, base), windowMinutes, base);
     }
     for (size_t i = 0; i < set->logs.size(); ++i) set->logs[i].clock = fits[i];

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -60,65 +59,35 @@ bool ActiveHeard(const std::vector<Heard>& heard, uint32_t call, uint32_t band, 
          at->seconds <= t + kActiveSeconds;
 }
 
-// The line of `log` that holds `qso` under its own call, band and mode within the window,
-// though the plug-in took it for a repeat or refused it; the nearest in time, or kNoRecord.
-uint32_t RepeatHolding(const ContestSet& set, const QsoRecord& qso, const EntrantLog& log,
-                       long long window) {
-  const uint32_t self = set.logs[qso.log].callId;
-  const long long t = CorrectedSeconds(set, qso);
-  const size_t end = log.firstQso + log.qsoCount;
-  uint32_t best = kNoRecord;
-  long long bestGap = 0;
-  size_t looked = 0;
-  for (size_t i = FirstRecordFrom(set, log, t - window); i < end && looked < kMostLooked;
-       ++i, ++looked) {
-    const QsoRecord& line = set.qsos[i];
-    if (!line.readable) continue;
-    const long long at = CorrectedSeconds(set, line);
-    if (at > t + window) break;
-    if (line.partner != kNoRecord || line.worked != self || line.band != qso.band ||
-        line.mode != qso.mode ||
-        (line.verdict != Verdict::kDupe && line.verdict != Verdict::kInvalid)) {
-      continue;
-    }
-    if (best == kNoRecord || std::llabs(at - t) < bestGap) {
-      best = static_cast<uint32_t>(i);
-      bestGap = std::llabs(at - t);
-    }
-  }
-  return best;
+// A line by what the steps below look it up by: band and mode, or the worked call too, then
+// the time at its log's corrected clock.
+struct Keyed {
+  uint32_t worked;
+  uint32_t band;
+  uint32_t mode;
+  long long seconds;
+  uint32_t record;
+};
+auto KeyOf(const Keyed& k) { return std::tie(k.worked, k.band, k.mode, k.seconds, k.record); }
+bool Before(const Keyed& a, const Keyed& b) { return KeyOf(a) < KeyOf(b); }
+
+// The entries of `sorted` with this worked call (0 for lines keyed without it), band and
+// mode, from `from` on.
+std::vector<Keyed>::const_iterator FirstOf(const std::vector<Keyed>& sorted, uint32_t worked,
+                                           const QsoRecord& qso, long long from) {
+  return std::lower_bound(sorted.begin(), sorted.end(), Keyed{worked, qso.band, qso.mode, from, 0},
+                          Before);
 }
 
-void MatchBustedRepeats(long long window, const std::vector<uint32_t>& lines,
-                        const CallNeighbours& stations, ContestSet* set) {
+// Two lines of `lines` (each of whose worked call is in no other log) at one time, band
+// and mode, each within two characters of the other's station: one QSO busted by both.
+void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, ContestSet* set) {
+  std::vector<Keyed> byTime;
   for (uint32_t q : lines) {
-    QsoRecord& qso = set->qsos[q];
-    if (qso.verdict != Verdict::kPending || qso.partner != kNoRecord) continue;
-    const uint32_t self = set->logs[qso.log].callId;
-    uint32_t best = kNoRecord;
-    std::pair<int, int> bestRank{2, 3};
-    for (uint32_t station : stations.Within2(set->texts.Text(qso.worked))) {
-      const int32_t o = set->logOfCall[station];
-      if (station == self || o < 0) continue;
-      const uint32_t holding = RepeatHolding(*set, qso, set->logs[o], window);
-      if (holding == kNoRecord) continue;
-      const std::pair<int, int> rank{
-          ReceivedAsSent(*set, set->texts.Text(qso.exchRcvd), set->qsos[holding]) ? 0 : 1,
-          CallDistance(set->texts.Text(station), set->texts.Text(qso.worked), 2)};
-      if (rank < bestRank) {
-        best = holding;
-        bestRank = rank;
-      }
-    }
-    if (best == kNoRecord) continue;
-    Pair(set, q, best, MatchKind::kBustedCall);
-    qso.verdict = Verdict::kBustedCall;
+    const QsoRecord& qso = set->qsos[q];
+    byTime.push_back({0, qso.band, qso.mode, CorrectedSeconds(*set, qso), q});
   }
-}
-
-void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines,
-                      const std::function<bool(uint32_t)>& inOneLog, const CallNeighbours& stations,
-                      ContestSet* set) {
+  std::sort(byTime.begin(), byTime.end(), Before);
   for (uint32_t q : lines) {
     QsoRecord& qso = set->qsos[q];
     if (qso.verdict != Verdict::kPending || qso.partner != kNoRecord) continue;
@@ -126,39 +95,77 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines,
     const long long t = CorrectedSeconds(*set, qso);
     uint32_t best = kNoRecord;
     std::tuple<int, int, long long> bestRank{3, 5, 0};
-    for (uint32_t station : stations.Within2(set->texts.Text(qso.worked))) {
-      const int32_t o = set->logOfCall[station];
-      if (station == self || o < 0) continue;
-      const EntrantLog& log = set->logs[o];
+    size_t looked = 0;
+    for (auto at = FirstOf(byTime, 0, qso, t - window);
+         at != byTime.end() && at->band == qso.band && at->mode == qso.mode &&
+         at->seconds <= t + window && looked < kMostLooked;
+         ++at, ++looked) {
+      const QsoRecord& other = set->qsos[at->record];
+      const uint32_t station = set->logs[other.log].callId;
+      if (station == self || other.verdict != Verdict::kPending || other.partner != kNoRecord)
+        continue;
       const int toStation = CallDistance(set->texts.Text(station), set->texts.Text(qso.worked), 2);
-      const size_t end = log.firstQso + log.qsoCount;
-      size_t looked = 0;
-      for (size_t i = FirstRecordFrom(*set, log, t - window); i < end && looked < kMostLooked;
-           ++i, ++looked) {
-        const QsoRecord& other = set->qsos[i];
-        if (!other.readable) continue;
-        const long long at = CorrectedSeconds(*set, other);
-        if (at > t + window) break;
-        if (other.verdict != Verdict::kPending || other.partner != kNoRecord ||
-            other.band != qso.band || other.mode != qso.mode || !inOneLog(other.worked)) {
-          continue;
-        }
-        const int toSelf = CallDistance(set->texts.Text(other.worked), set->texts.Text(self), 2);
-        if (toSelf > 2) continue;
-        const int disagree = !ReceivedAsSent(*set, set->texts.Text(qso.exchRcvd), other) +
-                             !ReceivedAsSent(*set, set->texts.Text(other.exchRcvd), qso);
-        const std::tuple<int, int, long long> rank{disagree, toStation + toSelf,
-                                                   std::llabs(at - t)};
-        if (rank < bestRank) {
-          best = static_cast<uint32_t>(i);
-          bestRank = rank;
-        }
+      if (toStation > 2) continue;
+      const int toSelf = CallDistance(set->texts.Text(other.worked), set->texts.Text(self), 2);
+      if (toSelf > 2) continue;
+      const int disagree = !ReceivedAsSent(*set, qso, other) + !ReceivedAsSent(*set, other, qso);
+      // In a dense field of calls two strangers' uniques can be close to each other's calls
+      // by chance; an exchange copied right shows they are one QSO.
+      if (disagree == 2) continue;
+      const std::tuple<int, int, long long> rank{disagree, toStation + toSelf,
+                                                 std::llabs(at->seconds - t)};
+      if (rank < bestRank) {
+        best = at->record;
+        bestRank = rank;
       }
     }
     if (best == kNoRecord) continue;
     Pair(set, q, best, MatchKind::kBustedCall);
     qso.verdict = Verdict::kBustedCall;
     set->qsos[best].verdict = Verdict::kBustedCall;
+  }
+}
+
+// A line of `lines` whose worked call a station within two characters of it holds, with
+// this station's call, band and mode within the window, in a line the plug-in took for a
+// repeat or refused: BUSTED-CALL, that line its partner.
+void MatchBustedRepeats(long long window, const std::vector<uint32_t>& lines, ContestSet* set) {
+  std::vector<Keyed> holders;
+  for (uint32_t i = 0; i < set->qsos.size(); ++i) {
+    const QsoRecord& line = set->qsos[i];
+    if (line.readable && line.partner == kNoRecord && set->logs[line.log].used &&
+        (line.verdict == Verdict::kDupe || line.verdict == Verdict::kInvalid)) {
+      holders.push_back({line.worked, line.band, line.mode, CorrectedSeconds(*set, line), i});
+    }
+  }
+  std::sort(holders.begin(), holders.end(), Before);
+  for (uint32_t q : lines) {
+    QsoRecord& qso = set->qsos[q];
+    if (qso.verdict != Verdict::kPending || qso.partner != kNoRecord) continue;
+    const uint32_t self = set->logs[qso.log].callId;
+    const long long t = CorrectedSeconds(*set, qso);
+    uint32_t best = kNoRecord;
+    std::tuple<int, int, long long> bestRank{2, 3, 0};
+    size_t looked = 0;
+    for (auto at = FirstOf(holders, self, qso, t - window);
+         at != holders.end() && at->worked == self && at->band == qso.band &&
+         at->mode == qso.mode && at->seconds <= t + window && looked < kMostLooked;
+         ++at, ++looked) {
+      const QsoRecord& holding = set->qsos[at->record];
+      const uint32_t station = set->logs[holding.log].callId;
+      if (station == self || holding.partner != kNoRecord) continue;
+      const int distance = CallDistance(set->texts.Text(station), set->texts.Text(qso.worked), 2);
+      if (distance > 2) continue;
+      const std::tuple<int, int, long long> rank{ReceivedAsSent(*set, qso, holding) ? 0 : 1,
+                                                 distance, std::llabs(at->seconds - t)};
+      if (rank < bestRank) {
+        best = at->record;
+        bestRank = rank;
+      }
+    }
+    if (best == kNoRecord) continue;
+    Pair(set, q, best, MatchKind::kBustedCall);
+    qso.verdict = Verdict::kBustedCall;
   }
 }
 
@@ -181,7 +188,7 @@ NoLogCalls CountNoLogCalls(const ContestSet& set) {
 }
 
 void MatchCloseCalls(long long window, const NoLogCalls& noLog, ContestSet* set) {
-  const std::function<bool(uint32_t)> inOneLog = [&](uint32_t call) {
+  const auto inOneLog = [&](uint32_t call) {
     const auto found = noLog.find(call);
     return set->logOfCall[call] < 0 && found != noLog.end() && found->second.logs == 1;
   };
@@ -194,9 +201,8 @@ void MatchCloseCalls(long long window, const NoLogCalls& noLog, ContestSet* set)
     }
   }
   if (lines.empty()) return;
-  const CallNeighbours stations(set->texts, UsedLogCalls(*set));
-  MatchMutualBusts(window, lines, inOneLog, stations, set);
-  MatchBustedRepeats(window, lines, stations, set);
+  MatchMutualBusts(window, lines, set);
+  MatchBustedRepeats(window, lines, set);
 }
 
 void NameLikelyCalls(const NoLogCalls& noLog, ContestSet* set) {
@@ -224,20 +230,20 @@ void NameLikelyCalls(const NoLogCalls& noLog, ContestSet* set) {
     QsoRecord& qso = set->qsos[u];
     const uint32_t self = set->logs[qso.log].callId;
     const long long t = CorrectedSeconds(*set, qso);
-    std::vector<std::string> active;
-    for (uint32_t call : neighbours.Within2(set->texts.Text(qso.worked))) {
+    // The closest first: a sponsor reads the likeliest calls, and a dense field of home
+    // calls can hold a hundred within two characters.
+    std::string named;
+    size_t count = 0;
+    for (const auto& [distance, call] : neighbours.Within2ByDistance(set->texts.Text(qso.worked))) {
       if (call == qso.worked || call == self) continue;
       const int32_t log = set->logOfCall[call];
       if (log >= 0 ? ActiveInLog(*set, set->logs[log], qso.band, qso.mode, t)
                    : ActiveHeard(heard, call, qso.band, qso.mode, t)) {
-        active.push_back(set->texts.Text(call));
+        named += (count ? ", " : "") + set->texts.Text(call);
+        if (++count == kMostNamed) break;
       }
     }
-    if (active.empty()) continue;
-    std::sort(active.begin(), active.end());
-    std::string named;
-    for (size_t i = 0; i < active.size() && i < kMostNamed; ++i)
-      named += (i ? ", " : "") + active[i];
+    if (named.empty()) continue;
     qso.note = set->texts.Intern(set->texts.Text(qso.note) + "; active then on " +
                                  set->texts.Text(qso.band) + " " + set->texts.Text(qso.mode) +
                                  " within two characters: " + named);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <thread>
 
 #include "contest/ascii_text.h"
@@ -204,8 +205,10 @@ int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certi
   ContestSet set;
   LoadContestSet(ListLogFiles(options.inputs, &set.problems, options.outFolder), options.threads,
                  &progress, &set);
-  const PairIndex index(set, options.threads);
-  DetectClockOffsets(index, rules.windowMinutes, &set);
+  // The pair index is a fifth of the memory the contest takes, and nothing after the
+  // matching needs it.
+  auto index = std::make_unique<PairIndex>(set, options.threads);
+  DetectClockOffsets(*index, rules.windowMinutes, &set);
   ReportContext context;
   context.windowMinutes = rules.windowMinutes;
   context.dropUniques = rules.DropUniques();
@@ -216,7 +219,7 @@ int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certi
   context.title = ContestTitle(options.title.empty() ? ContestName(set) : options.title,
                                ContestYear(context.period));
   MarkOutside(context.period, &set);
-  FindContinents(countries, &set);
+  FindCountries(countries, &set);
 
   PluginSession plugin;
   const std::string pluginPath =
@@ -225,7 +228,8 @@ int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certi
     return Fail(error);
   std::vector<SheetScore> admitted;
   AdmitAll(plugin.judges(), &progress, &set, &admitted);
-  MatchQsos(index, rules, &set);
+  MatchQsos(*index, rules, &set);
+  index.reset();
   if (!ApplyDecisions(decisions, &set, &error)) return Fail(options.decisionsFile + ": " + error);
   TallyVerdicts(&set);
   const Publication publication = PublicationOf(options, set, context, certificates);

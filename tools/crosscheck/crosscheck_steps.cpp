@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
 #include "replay/replay.h"
 
@@ -66,10 +67,28 @@ void MarkOutside(const ContestPeriod& period, ContestSet* set) {
   }
 }
 
-void FindContinents(const CountryFile& countries, ContestSet* set) {
+void FindCountries(const CountryFile& countries, ContestSet* set) {
+  std::vector<bool> looked(set->texts.Size(), false);
+  std::vector<uint32_t> calls;
+  for (const QsoRecord& qso : set->qsos) {
+    if (qso.readable && !looked[qso.workedAsLogged]) {
+      looked[qso.workedAsLogged] = true;
+      calls.push_back(qso.workedAsLogged);
+    }
+  }
+  set->countryOfCall.assign(set->texts.Size(), CallCountry{});
+  for (uint32_t call : calls) {
+    const CountryInfo info = countries.Lookup(set->texts.Text(call));
+    CallCountry& country = set->countryOfCall[call];
+    country.prefix = set->texts.Intern(info.prefix);
+    country.continent = set->texts.Intern(info.continent);
+    country.ha = StoredPrefix(info.prefix) == "HA";
+    country.home = IsHomePrefix(info.prefix);
+  }
   for (EntrantLog& log : set->logs) {
     if (!log.used) continue;
     log.ownContinent = countries.Lookup(log.call).continent;
+    log.ownContinentId = set->texts.Intern(log.ownContinent);
     if (log.ownContinent.empty()) {
       set->problems.push_back({log.file,
                                log.call + " is in no country of the country file; its QSOs "
@@ -170,19 +189,30 @@ void AdmitAll(Judges& judges, Progress* progress, ContestSet* set,
 void ScoreAll(Judges& judges, const std::vector<SheetScore>& admitted, bool dropUniques,
               Progress* progress, ContestSet* set) {
   const auto credited = [&](const QsoRecord& q) { return IsCredited(q.verdict, dropUniques); };
+  // A log the sponsor decided a line of is scored through the plug-in: a decision may
+  // credit a line the plug-in refused.
+  std::vector<bool> decided(set->logs.size(), false);
+  for (const auto& [record, decision] : set->decisions) decided[set->qsos[record].log] = true;
   ForEachLog(judges, *set, progress, "scoring logs", [&](PluginJudge* judge, uint32_t i) {
     EntrantLog& log = set->logs[i];
-    const SheetScore checked =
-        NothingLost(*set, log, dropUniques) ? admitted[i] : judge->Score(i, *set, credited);
+    const bool nothingLost = NothingLost(*set, log, dropUniques);
+    const bool outside = log.counts[static_cast<int>(Verdict::kOutside)] > 0;
+    SheetScore checked = admitted[i], all = admitted[i];
+    // Where the plug-in's own rules, worked out here, give exactly what its admission run
+    // gave, they give the other scores too, without a run through it for each.
+    if ((!nothingLost || outside) &&
+        (decided[i] ||
+         !judge->ModelScores(i, *set, admitted[i], credited, nothingLost ? nullptr : &checked,
+                             outside ? &all : nullptr))) {
+      if (!nothingLost) checked = judge->Score(i, *set, credited);
+      if (outside) all = judge->Score(i, *set, [](const QsoRecord&) { return true; });
+    }
     log.checked = checked.score;
     log.checkedPoints = checked.points;
     log.checkedCounties = checked.counties;
     log.checkedBands = checked.bands;
     // The report's claimed column is the plug-in's count of every line, even where the
     // header claims a score of its own.
-    const SheetScore all = log.counts[static_cast<int>(Verdict::kOutside)] == 0
-                               ? admitted[i]
-                               : judge->Score(i, *set, [](const QsoRecord&) { return true; });
     log.claimed = log.claimedHeader >= 0 ? log.claimedHeader : all.score;
     log.claimedBands = all.bands;
   });

@@ -27,8 +27,9 @@ bool DecidePeriod(const CrosscheckOptions& options, const ContestSet& set, Conte
 // Pending lines outside the period, at their log's corrected clock, become OUTSIDE.
 void MarkOutside(const ContestPeriod& period, ContestSet* set);
 
-// Every used log's own continent from the country file; a call in no country is noted.
-void FindContinents(const CountryFile& countries, ContestSet* set);
+// Every used log's own continent from the country file (a call in no country is noted),
+// and the country of every call its lines worked.
+void FindCountries(const CountryFile& countries, ContestSet* set);
 
 // The loaded plug-in in a scratch folder of its own (see scratch_folder.h), which it
 // leaves on destruction, returning to the folder it came from; SIGINT, SIGTERM and SIGHUP

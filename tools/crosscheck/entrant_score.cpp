@@ -1,43 +1,37 @@
 #include "crosscheck/entrant_score.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <set>
 
 #include "contest/county_rules.h"
 #include "crosscheck/contest_period.h"
 
 namespace tarno::score {
 
-const QsoWorth::Country& QsoWorth::CountryOf(const ContestSet& set, uint32_t call) {
-  Country& country = m_byCall[call];
-  if (!country.looked) {
-    const CountryInfo info = m_countries.Lookup(set.texts.Text(call));
-    country.looked = true;
-    country.prefix = info.prefix;
-    country.continent = info.continent;
-  }
-  return country;
-}
-
 // The plug-in is handed the call as logged and the log's continent where it gives one,
-// exactly as PluginJudge hands them over.
+// exactly as PluginJudge hands them over (see FindCountries).
 int QsoWorth::Points(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso) {
-  const Country& country = CountryOf(set, qso.workedAsLogged);
-  if (StoredPrefix(country.prefix) == "HA") return 6;
-  const std::string& continent = qso.continent ? set.texts.Text(qso.continent) : country.continent;
-  return continent == log.ownContinent ? 1 : 3;
+  static const CallCountry kNone;  // no country: the plug-in is handed empty texts
+  const CallCountry& country =
+      qso.workedAsLogged < set.countryOfCall.size() ? set.countryOfCall[qso.workedAsLogged] : kNone;
+  if (country.ha) return 6;
+  return (qso.continent ? qso.continent : country.continent) == log.ownContinentId ? 1 : 3;
 }
 
 int QsoWorth::County(const ContestSet& set, const QsoRecord& qso) {
-  if (!IsHomePrefix(CountryOf(set, qso.workedAsLogged).prefix)) return -1;
+  if (qso.workedAsLogged >= set.countryOfCall.size() ||
+      !set.countryOfCall[qso.workedAsLogged].home) {
+    return -1;
+  }
+  const auto [found, isNew] = m_countyOfText.try_emplace(qso.exchRcvd, -1);
+  if (!isNew) return found->second;
   const std::string code = NormaliseCounty(set.texts.Text(qso.exchRcvd));
   for (int c = 0; c < kCountyCount; ++c) {
-    if (code == kCountyCodes[c]) return c;
+    if (code == kCountyCodes[c]) found->second = static_cast<int8_t>(c);
   }
-  return -1;
+  return found->second;
 }
 
 std::vector<std::string> SheetBands(const EntrantLog& log) {
@@ -110,12 +104,46 @@ std::string ScoringRules(const EntrantLog& log, bool dropUniques,
               : "");
 }
 
+namespace {
+
+// Per band of a log (a handful), which counties a set of its lines gives, and for a lost
+// county the line that lost it first.
+class BandCounties {
+ public:
+  bool Has(uint32_t band, int county) { return Of(band).given.test(county); }
+  // Whether this is the county's first line on the band.
+  bool Add(uint32_t band, int county) {
+    Band& of = Of(band);
+    if (of.given.test(county)) return false;
+    of.given.set(county);
+    return true;
+  }
+  uint32_t& GoneWith(uint32_t band, int county) { return Of(band).goneWith[county]; }
+
+ private:
+  struct Band {
+    uint32_t id;
+    std::bitset<kCountyCount> given;
+    std::array<uint32_t, kCountyCount> goneWith{};
+  };
+  Band& Of(uint32_t band) {
+    for (Band& of : m_bands) {
+      if (of.id == band) return of;
+    }
+    m_bands.push_back({band, {}, {}});
+    return m_bands.back();
+  }
+  std::vector<Band> m_bands;
+};
+
+}  // namespace
+
 EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques, QsoWorth* worth,
                      const std::array<double, kVerdictCount>* penalty) {
   const EntrantLog& log = set.logs[logIndex];
   EntrantScore score;
-  using BandCounty = std::pair<uint32_t, int>;
-  std::set<BandCounty> credited;
+  score.credited.reserve(log.qsoCount);
+  BandCounties credited;
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     const QsoRecord& qso = set.qsos[i];
     if (!qso.readable || !IsCredited(qso.verdict, dropUniques)) continue;
@@ -124,11 +152,11 @@ EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques,
     entry.band = qso.band;
     entry.points = worth->Points(set, log, qso);
     entry.county = worth->County(set, qso);
-    if (entry.county >= 0) credited.emplace(qso.band, entry.county);
+    if (entry.county >= 0) credited.Add(qso.band, entry.county);
     score.credited.push_back(entry);
   }
   // The first lost line in the file is the one a lost county is counted with.
-  std::map<BandCounty, uint32_t> gone;  // a county lost on a band, and the line that lost it
+  BandCounties gone;
   for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (!qso.readable || !IsLost(qso.verdict, dropUniques)) continue;
@@ -137,22 +165,26 @@ EntrantScore ScoreOf(const ContestSet& set, uint32_t logIndex, bool dropUniques,
     cost.points = worth->Points(set, log, qso);
     if (penalty) cost.penalty = (*penalty)[static_cast<int>(qso.verdict)] * cost.points;
     cost.county = worth->County(set, qso);
-    const BandCounty key(qso.band, cost.county);
-    if (cost.county >= 0 && credited.count(key) == 0) {
-      const auto first = gone.emplace(key, qso.line);
-      cost.costsCounty = first.second;
-      if (!first.second) cost.countyGoneWithLine = first.first->second;
+    if (cost.county >= 0 && !credited.Has(qso.band, cost.county)) {
+      cost.costsCounty = gone.Add(qso.band, cost.county);
+      uint32_t& first = gone.GoneWith(qso.band, cost.county);
+      if (cost.costsCounty) {
+        first = qso.line;
+      } else {
+        cost.countyGoneWithLine = first;
+      }
     }
     score.lost.push_back(cost);
   }
   // In time order the first QSO of a county on a band is the one that brings it.
-  std::stable_sort(
-      score.credited.begin(), score.credited.end(),
-      [](const CreditedQso& a, const CreditedQso& b) { return a.seconds < b.seconds; });
-  std::set<BandCounty> seen;
-  for (CreditedQso& entry : score.credited) {
-    entry.newCounty = entry.county >= 0 && seen.emplace(entry.band, entry.county).second;
-  }
+  const auto byTime = [](const CreditedQso& a, const CreditedQso& b) {
+    return a.seconds < b.seconds;
+  };
+  if (!std::is_sorted(score.credited.begin(), score.credited.end(), byTime))
+    std::stable_sort(score.credited.begin(), score.credited.end(), byTime);
+  BandCounties seen;
+  for (CreditedQso& entry : score.credited)
+    entry.newCounty = entry.county >= 0 && seen.Add(entry.band, entry.county);
   return score;
 }
 

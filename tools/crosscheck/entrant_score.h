@@ -29,17 +29,8 @@ class QsoWorth {
   int County(const ContestSet& set, const QsoRecord& qso);
 
  private:
-  struct Country {
-    bool looked = false;
-    std::string prefix;
-    std::string continent;
-  };
-  const Country& CountryOf(const ContestSet& set, uint32_t call);
-
   const CountryFile& m_countries;
-  // By text id of the contest set: only the calls looked up, which are few beside the
-  // texts of a large contest.
-  std::unordered_map<uint32_t, Country> m_byCall;
+  std::unordered_map<uint32_t, int8_t> m_countyOfText;  // by text id of the exchange
 };
 
 // A lost QSO (see IsLost) and what it cost.

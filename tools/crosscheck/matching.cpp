@@ -23,8 +23,6 @@ bool BothOutside(const QsoRecord& a, const QsoRecord& b) {
   return a.verdict == Verdict::kOutside && b.verdict == Verdict::kOutside;
 }
 
-using TimedLines = std::vector<std::pair<long long, uint32_t>>;
-
 // Which lines of each side pass 1 takes: those inside the period of both, then each side's
 // lines outside it against the other's still unmatched inside it.
 struct Stage {
@@ -33,45 +31,64 @@ struct Stage {
 };
 constexpr Stage kStages[] = {{false, false}, {false, true}, {true, false}};
 
-// Pass 1 for one station pair on one band and mode: both sides' unmatched lines of the
-// stage in time order, matched greedily where they lie within the window. `mine` and
-// `theirs` are scratch space, kept from group to group since there is a group for nearly
-// every QSO.
+// A line of pass 1: its corrected time, record, and whether it is OUTSIDE.
+struct Timed {
+  long long seconds;
+  uint32_t record;
+  bool outside;
+};
+
+// Pass 1 for one station pair on one band and mode, in the stages: both sides' unmatched
+// lines of a stage in time order, matched greedily where they lie within the window.
+// `mine` and `theirs` are scratch space, kept from group to group since there is a group
+// for nearly every QSO.
 void MatchGroup(const PairIndex& index, const PairIndex::Group& group, long long window,
-                Stage stage, ContestSet* set, TimedLines* scratchMine, TimedLines* scratchTheirs) {
-  TimedLines& mine = *scratchMine;
-  TimedLines& theirs = *scratchTheirs;
+                ContestSet* set, std::vector<Timed>* scratchMine,
+                std::vector<Timed>* scratchTheirs) {
+  std::vector<Timed>& mine = *scratchMine;
+  std::vector<Timed>& theirs = *scratchTheirs;
   mine.clear();
   theirs.clear();
-  const auto collect = [&](size_t from, size_t to, bool outside, TimedLines* out) {
-    const Verdict wanted = outside ? Verdict::kOutside : Verdict::kPending;
+  const auto collect = [&](size_t from, size_t to, std::vector<Timed>* out) {
     for (size_t i = from; i < to; ++i) {
-      const QsoRecord& qso = set->qsos[index.entries()[i].record];
-      if (qso.verdict == wanted && qso.partner == kNoRecord)
-        out->emplace_back(CorrectedSeconds(*set, qso), index.entries()[i].record);
+      const uint32_t record = index.entries()[i].record;
+      const QsoRecord& qso = set->qsos[record];
+      if (qso.partner == kNoRecord &&
+          (qso.verdict == Verdict::kPending || qso.verdict == Verdict::kOutside)) {
+        out->push_back({CorrectedSeconds(*set, qso), record, qso.verdict == Verdict::kOutside});
+      }
     }
   };
-  collect(group.first, group.split, stage.mineOutside, &mine);
-  collect(group.split, group.last, stage.theirsOutside, &theirs);
-  size_t i = 0, j = 0;
-  while (i < mine.size() && j < theirs.size()) {
-    const long long d = mine[i].first - theirs[j].first;
-    if (std::llabs(d) <= window) {
-      Pair(set, mine[i++].second, theirs[j++].second, MatchKind::kExact);
-    } else if (d < 0) {
-      ++i;
-    } else {
-      ++j;
+  collect(group.first, group.split, &mine);
+  if (mine.empty()) return;
+  collect(group.split, group.last, &theirs);
+  for (const Stage stage : kStages) {
+    const auto eligible = [&](const Timed& line, bool outside) {
+      return line.outside == outside && set->qsos[line.record].partner == kNoRecord;
+    };
+    size_t i = 0, j = 0;
+    while (true) {
+      while (i < mine.size() && !eligible(mine[i], stage.mineOutside)) ++i;
+      while (j < theirs.size() && !eligible(theirs[j], stage.theirsOutside)) ++j;
+      if (i == mine.size() || j == theirs.size()) break;
+      const long long d = mine[i].seconds - theirs[j].seconds;
+      if (std::llabs(d) <= window) {
+        Pair(set, mine[i++].record, theirs[j++].record, MatchKind::kExact);
+      } else if (d < 0) {
+        ++i;
+      } else {
+        ++j;
+      }
     }
   }
 }
 
-void MatchExact(const PairIndex& index, long long window, Stage stage, ContestSet* set) {
-  TimedLines mine, theirs;
+void MatchExact(const PairIndex& index, long long window, ContestSet* set) {
+  std::vector<Timed> mine, theirs;
   for (size_t first = 0; first < index.entries().size();) {
     const PairIndex::Group group = index.GroupAt(first);
     if (group.first < group.split && group.split < group.last)
-      MatchGroup(index, group, window, stage, set, &mine, &theirs);
+      MatchGroup(index, group, window, set, &mine, &theirs);
     first = group.last;
   }
 }
@@ -125,7 +142,7 @@ void MatchBustedCalls(long long window, bool withOutside, ContestSet* set) {
       const int distance = CallDistance(set->texts.Text(station), logged, 2);
       // Among several close calls, the one whose exchange this line copied is the station
       // worked.
-      const int disagrees = ReceivedAsSent(*set, set->texts.Text(qso.exchRcvd), other) ? 0 : 1;
+      const int disagrees = ReceivedAsSent(*set, qso, other) ? 0 : 1;
       const std::tuple<int, int, long long> rank{disagrees, distance, std::llabs(at->seconds - t)};
       if (distance <= 2 && rank < bestRank) {
         best = at->record;
@@ -250,8 +267,7 @@ void JudgeTheRest(const PairIndex& index, const NoLogCalls& noLog, ContestSet* s
 void JudgeExchanges(ContestSet* set) {
   for (QsoRecord& qso : set->qsos) {
     if (qso.verdict != Verdict::kOk || qso.partner == kNoRecord) continue;
-    if (!ReceivedAsSent(*set, set->texts.Text(qso.exchRcvd), set->qsos[qso.partner]))
-      qso.verdict = Verdict::kBustedExchange;
+    if (!ReceivedAsSent(*set, qso, set->qsos[qso.partner])) qso.verdict = Verdict::kBustedExchange;
   }
 }
 
@@ -302,7 +318,18 @@ int CallDistance(std::string_view a, std::string_view b, int limit) {
   const int n = static_cast<int>(a.size());
   const int m = static_cast<int>(b.size());
   if (std::abs(n - m) > limit) return limit + 1;
-  std::vector<int> row(m + 1), next(m + 1);
+  // Two rows on the stack for calls of the usual length: the cross-check compares calls by
+  // the hundred thousand.
+  constexpr int kShort = 32;
+  int shortRows[2][kShort + 1];
+  std::vector<int> longRows;
+  int* row = shortRows[0];
+  int* next = shortRows[1];
+  if (m > kShort) {
+    longRows.resize(2 * static_cast<size_t>(m + 1));
+    row = longRows.data();
+    next = row + m + 1;
+  }
   for (int j = 0; j <= m; ++j) row[j] = j;
   for (int i = 1; i <= n; ++i) {
     next[0] = i;
@@ -312,14 +339,14 @@ int CallDistance(std::string_view a, std::string_view b, int limit) {
       smallest = std::min(smallest, next[j]);
     }
     if (smallest > limit) return limit + 1;
-    row.swap(next);
+    std::swap(row, next);
   }
   return std::min(row[m], limit + 1);
 }
 
 void MatchQsos(const PairIndex& index, const ContestRules& rules, ContestSet* set) {
   const long long window = 60LL * rules.windowMinutes;
-  for (Stage stage : kStages) MatchExact(index, window, stage, set);
+  MatchExact(index, window, set);
   PairMismatches(index, window, set);
   FindSentFixes(set);
   for (bool withOutside : {false, true}) MatchBustedCalls(window, withOutside, set);

@@ -11,8 +11,8 @@ namespace tarno::score {
 namespace {
 
 constexpr long long kShortest = 15 * 60;
-constexpr int kFewestLines = 3;
-constexpr int kFewestLogs = 3;
+constexpr int kFewestLines = 4;
+constexpr int kFewestLogs = 4;
 
 struct Claim {
   uint32_t workedLog;
@@ -71,7 +71,7 @@ void JudgeLog(const std::vector<Claim>& claims, size_t from, size_t to, ContestS
     const long long elsewhere = std::max<long long>(span - (before || after ? 0 : length), 3600);
     const double ownRate = static_cast<double>(times.size()) / static_cast<double>(elsewhere);
     const double claimRate = stretch.lines / static_cast<double>(std::max(length, kShortest));
-    if (claimRate * 3 < ownRate) continue;
+    if (claimRate * 2 < ownRate) continue;
     Credit(claims, first, last, workedLog, stretch, set);
   }
 }

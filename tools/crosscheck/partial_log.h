@@ -3,8 +3,8 @@
 
 // A log that lost a stretch (a crash, a file cut short, a second computer's QSOs left out)
 // would hand a NIL to everyone it worked then. A stretch of at least 15 minutes in which
-// the log holds no QSO at all, while at least three other logs hold at least three QSOs
-// with it that match nothing, at least a third of the rate at which its log holds QSOs
+// the log holds no QSO at all, while at least four other logs hold at least four QSOs
+// with it that match nothing, at least half the rate at which its log holds QSOs
 // elsewhere, is taken as lost: those lines are NOT-IN-PARTIAL-LOG (credited), and the log
 // records the stretch for its report and the sponsor. A stretch before its first QSO or
 // after its last reaches from or to the other logs' lines in it.

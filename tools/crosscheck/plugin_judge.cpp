@@ -1,6 +1,7 @@
 #include "crosscheck/plugin_judge.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "contest/county_rules.h"
 #include "contest/ole_date_time.h"
 #include "logs/log_qso.h"
+#include "stats/score.h"
 
 namespace tarno::score {
 namespace {
@@ -36,18 +38,60 @@ struct Contact {
 
 struct ContactHash {
   size_t operator()(const Contact& contact) const {
-    const uint64_t bits =
-        (uint64_t{contact.call} << 32) ^ (uint64_t{contact.band} << 16) ^ contact.mode;
-    return std::hash<uint64_t>()(bits);
+    // Mixed, since the open addressing below takes the low bits of the hash.
+    uint64_t bits = (uint64_t{contact.call} << 32) ^ (uint64_t{contact.band} << 16) ^ contact.mode;
+    bits ^= bits >> 33;
+    bits *= 0xff51afd7ed558ccdULL;
+    bits ^= bits >> 33;
+    return static_cast<size_t>(bits);
   }
 };
 
 Contact ContactOf(const QsoRecord& qso) { return {qso.workedAsLogged, qso.band, qso.mode}; }
 
+// The contacts of one statistics run, asked for every line: open addressing in a table of
+// twice the lines, so that a run allocates once.
+class ContactSet {
+ public:
+  explicit ContactSet(size_t lines) {
+    size_t size = 16;
+    while (size < 2 * lines) size <<= 1;
+    m_slots.assign(size, kEmpty);
+  }
+  bool Contains(const Contact& contact) const { return m_slots[Find(contact)] == contact; }
+  // False when it was there already.
+  bool Insert(const Contact& contact) {
+    Contact& slot = m_slots[Find(contact)];
+    if (slot == contact) return false;
+    slot = contact;
+    if (++m_used * 2 > m_slots.size()) Grow();
+    return true;
+  }
+
+ private:
+  static constexpr Contact kEmpty{UINT32_MAX, UINT32_MAX, UINT32_MAX};
+  size_t Find(const Contact& contact) const {
+    const size_t mask = m_slots.size() - 1;
+    size_t at = ContactHash()(contact) & mask;
+    while (!(m_slots[at] == kEmpty) && !(m_slots[at] == contact)) at = (at + 1) & mask;
+    return at;
+  }
+  void Grow() {
+    std::vector<Contact> old(m_slots.size() * 2, kEmpty);
+    old.swap(m_slots);
+    for (const Contact& contact : old) {
+      if (!(contact == kEmpty)) m_slots[Find(contact)] = contact;
+    }
+  }
+  std::vector<Contact> m_slots;
+  size_t m_used = 0;
+};
+
 // How many copies of each contact a statistics run holds, of those it is told of.
 class HeldCopies {
  public:
   bool Full(const QsoRecord& qso) const {
+    if (m_counts.empty()) return false;  // a log without repeats, nearly every one
     const auto found = m_counts.find(ContactOf(qso));
     return found != m_counts.end() && found->second >= kCopiesPerRun;
   }
@@ -151,16 +195,10 @@ PluginJudge::PluginJudge(const EntryPoints& entries, const CountryFile& countrie
                          const ContestPeriod& period)
     : m_entries(entries), m_countries(countries), m_period(period) {}
 
-const PluginJudge::Country& PluginJudge::CountryOf(const ContestSet& set, uint32_t call) {
-  if (m_countryOfCall.size() < set.texts.Size()) m_countryOfCall.resize(set.texts.Size());
-  Country& country = m_countryOfCall[call];
-  if (!country.looked) {
-    const CountryInfo info = m_countries.Lookup(set.texts.Text(call));
-    country.looked = true;
-    country.prefix = m_countryTexts.Intern(info.prefix);
-    country.continent = m_countryTexts.Intern(info.continent);
-  }
-  return country;
+const CallCountry& PluginJudge::CountryOf(const ContestSet& set, uint32_t call) {
+  if (call < set.countryOfCall.size()) return set.countryOfCall[call];
+  static const CallCountry kNone;  // a call FindCountries did not see: no country
+  return kNone;
 }
 
 void PluginJudge::Reset(const ContestSet& set, const EntrantLog& log) {
@@ -171,30 +209,38 @@ void PluginJudge::Reset(const ContestSet& set, const EntrantLog& log) {
                        "", 0, 0, 0, 0.0, 0.0, "", log.ownContinent.c_str(), "");
 }
 
+const char* PluginJudge::RepeatedText::Of(const ContestSet& set, uint32_t id) {
+  if (id != m_id) {
+    m_id = id;
+    m_text = set.texts.Text(id).c_str();
+  }
+  return m_text;
+}
+
 int PluginJudge::Add(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso) {
   // The call as logged: the plug-in compares calls exactly as the logger hands them over.
-  const Country& country = CountryOf(set, qso.workedAsLogged);
-  const std::string& continent =
-      qso.continent ? set.texts.Text(qso.continent) : m_countryTexts.Text(country.continent);
-  const std::string& ownCall = qso.stationCall ? set.texts.Text(qso.stationCall) : log.call;
+  const CallCountry& country = CountryOf(set, qso.workedAsLogged);
+  const char* ownCall =
+      qso.stationCall ? m_texts.ownCall.Of(set, qso.stationCall) : log.call.c_str();
   COleDateTime when = OleDate(qso.oleDays);
   COleDateTime unused = OleDate(0.0);
   return m_entries.addData(
-      ownCall.c_str(), set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused, &unused,
-      0, qso.freqHz, set.texts.Text(qso.mode).c_str(), set.texts.Text(qso.rstSent).c_str(),
-      set.texts.Text(qso.rstRcvd).c_str(), set.texts.Text(qso.exchSent).c_str(),
+      ownCall, set.texts.Text(qso.workedAsLogged).c_str(), &when, &unused, &unused, &unused, 0,
+      qso.freqHz, m_texts.mode.Of(set, qso.mode), m_texts.rstSent.Of(set, qso.rstSent),
+      m_texts.rstRcvd.Of(set, qso.rstRcvd), m_texts.exchSent.Of(set, qso.exchSent),
       set.texts.Text(qso.exchRcvd).c_str(), "", "", "", "", "", "", "", "", "",
-      m_countryTexts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "", continent.c_str(), "",
-      set.texts.Text(qso.band).c_str(), "");
+      m_texts.prefix.Of(set, country.prefix), 0, 0, 0, 0.0, 0.0, "",
+      m_texts.continent.Of(set, qso.continent ? qso.continent : country.continent), "",
+      m_texts.band.Of(set, qso.band), "");
 }
 
 bool PluginJudge::IsDupe(const ContestSet& set, const QsoRecord& qso) {
-  const Country& country = CountryOf(set, qso.workedAsLogged);
+  const CallCountry& country = CountryOf(set, qso.workedAsLogged);
   char unusedBuffer[2] = {0, 0};
   return m_entries.checkCall(set.texts.Text(qso.workedAsLogged).c_str(), 0, 0,
                              set.texts.Text(qso.mode).c_str(), "", "", "", "", "", "", "", "", "",
-                             m_countryTexts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "", "",
-                             "", "", set.texts.Text(qso.exchRcvd).c_str(),
+                             set.texts.Text(country.prefix).c_str(), 0, 0, 0, 0.0, 0.0, "", "", "",
+                             "", set.texts.Text(qso.exchRcvd).c_str(),
                              set.texts.Text(qso.band).c_str(), "", unusedBuffer, unusedBuffer) == 0;
 }
 
@@ -212,6 +258,9 @@ SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {
   Reset(*set, log);
   HeldCopies held;
   std::vector<size_t> repeats;
+  // The plug-in takes a contact for a repeat only when it holds one of that call, band and
+  // mode as handed over: it is asked only about contacts it was given before.
+  ContactSet given(log.qsoCount);
   for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
     QsoRecord& qso = set->qsos[i];
     if (qso.verdict != Verdict::kPending) continue;
@@ -219,10 +268,13 @@ SheetScore PluginJudge::Admit(uint32_t logIndex, ContestSet* set) {
       repeats.push_back(i);
       continue;
     }
-    const bool dupe = IsDupe(*set, qso);
+    const bool dupe = given.Contains(ContactOf(qso)) && IsDupe(*set, qso);
     if (!Add(*set, log, qso)) {
       qso.verdict = Verdict::kInvalid;
-    } else if (dupe) {
+      continue;
+    }
+    given.Insert(ContactOf(qso));
+    if (dupe) {
       // Only dupes are counted, the first copy never being one: a full contact is held
       // once more than the bound, which keeps a log without repeats free of the count.
       qso.verdict = Verdict::kDupe;
@@ -268,6 +320,137 @@ void PluginJudge::AdmitRepeats(const EntrantLog& log, std::vector<size_t> repeat
                                   [](const Copies& copies) { return copies.next == copies.end; }),
                    contacts.end());
   }
+}
+
+bool PluginJudge::RefusedBandOrMode(const ContestSet& set, uint32_t band, uint32_t mode) {
+  const uint64_t key = (uint64_t{band} << 32) | mode;
+  const auto [found, isNew] = m_refusedBandMode.try_emplace(key, false);
+  if (isNew) {
+    found->second = IsRefusedBand(set.texts.Text(band)) || !IsContestMode(set.texts.Text(mode));
+  }
+  return found->second;
+}
+
+int PluginJudge::CountyOf(const ContestSet& set, uint32_t exchRcvd) {
+  const auto [found, isNew] = m_countyOfExchange.try_emplace(exchRcvd, -1);
+  if (!isNew) return found->second;
+  const std::string code = NormaliseCounty(set.texts.Text(exchRcvd));
+  for (int c = 0; c < kCountyCount && IsCountyCode(code); ++c) {
+    if (code == kCountyCodes[c]) found->second = static_cast<int8_t>(c);
+  }
+  return found->second;
+}
+
+PluginJudge::Modelled PluginJudge::ModelLine(const ContestSet& set, const EntrantLog& log,
+                                             const QsoRecord& qso) {
+  Modelled modelled;
+  // Text id 0 is the empty text.
+  modelled.refused =
+      RefusedBandOrMode(set, qso.band, qso.mode) || qso.exchRcvd == 0 || qso.exchSent == 0;
+  if (modelled.refused) return modelled;
+  const CallCountry& country = CountryOf(set, qso.workedAsLogged);
+  const uint32_t continent = qso.continent ? qso.continent : country.continent;
+  modelled.points = country.ha ? 6 : continent == log.ownContinentId ? 1 : 3;
+  modelled.county = country.home ? CountyOf(set, qso.exchRcvd) : -1;
+  return modelled;
+}
+
+namespace {
+
+// The model's band rows as the plug-in's score keeps them.
+class ModelledBands {
+ public:
+  void Count(const ContestSet& set, const QsoRecord& qso, int points, int county, bool repeat) {
+    auto band = std::find_if(m_bands.begin(), m_bands.end(),
+                             [&](const Band& b) { return b.id == qso.band; });
+    if (band == m_bands.end()) {
+      m_bands.push_back({qso.band, {set.texts.Text(qso.band), 0, 0, 0}, {}});
+      band = m_bands.end() - 1;
+    }
+    if (repeat) return;
+    ++band->figures.qsos;
+    band->figures.points += points;
+    if (county >= 0 && !band->counties.test(county)) {
+      band->counties.set(county);
+      ++band->figures.counties;
+    }
+  }
+  SheetScore Sheet() const;
+
+ private:
+  struct Band {
+    uint32_t id;
+    BandFigures figures;
+    std::bitset<kCountyCount> counties;
+  };
+  std::vector<Band> m_bands;  // in the order the plug-in's band list takes them
+};
+
+SheetScore ModelledBands::Sheet() const {
+  const std::vector<Band>& bands = m_bands;
+  std::vector<std::string> names;
+  for (const Band& band : bands) names.push_back(band.figures.band);
+  SheetScore sheet;
+  sheet.read = true;
+  // The plug-in's sums are 32-bit, as the host's score has always been.
+  const auto wrapped = [](long long value) {
+    return static_cast<long long>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+  };
+  for (const std::string& name : SortBandsForScore(names)) {
+    for (const Band& band : bands) {
+      if (band.figures.band != name) continue;
+      sheet.bands.push_back(band.figures);
+      sheet.points = wrapped(sheet.points + band.figures.points);
+      sheet.counties = wrapped(sheet.counties + band.figures.counties);
+    }
+  }
+  sheet.score = wrapped(sheet.points * sheet.counties);
+  return sheet;
+}
+
+}  // namespace
+
+bool PluginJudge::ModelScores(uint32_t logIndex, const ContestSet& set, const SheetScore& admitted,
+                              const std::function<bool(const QsoRecord&)>& take, SheetScore* taken,
+                              SheetScore* all) {
+  const EntrantLog& log = set.logs[logIndex];
+  // One pass for the three runs: each takes its own lines, with repeats among them.
+  ContactSet heldAdmitted(log.qsoCount), heldTaken(taken ? log.qsoCount : 0),
+      heldAll(all ? log.qsoCount : 0);
+  ModelledBands admittedBands, takenBands, allBands;
+  bool agrees = admitted.read;
+  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount && agrees; ++i) {
+    const QsoRecord& qso = set.qsos[i];
+    if (!qso.readable || qso.refused) continue;
+    const Modelled m = ModelLine(set, log, qso);
+    if (qso.verdict != Verdict::kOutside) {
+      agrees = m.refused == (qso.verdict == Verdict::kInvalid);
+      if (!m.refused) {
+        const bool repeat = !heldAdmitted.Insert(ContactOf(qso));
+        agrees = agrees && repeat == (qso.verdict == Verdict::kDupe);
+        admittedBands.Count(set, qso, m.points, m.county, repeat);
+      }
+    }
+    if (m.refused) continue;
+    if (taken && take(qso))
+      takenBands.Count(set, qso, m.points, m.county, !heldTaken.Insert(ContactOf(qso)));
+    if (all) allBands.Count(set, qso, m.points, m.county, !heldAll.Insert(ContactOf(qso)));
+  }
+  if (!agrees) return false;
+  const SheetScore model = admittedBands.Sheet();
+  if (model.points != admitted.points || model.counties != admitted.counties ||
+      model.score != admitted.score || model.bands.size() != admitted.bands.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < model.bands.size(); ++i) {
+    const BandFigures& a = model.bands[i];
+    const BandFigures& b = admitted.bands[i];
+    if (a.band != b.band || a.qsos != b.qsos || a.points != b.points || a.counties != b.counties)
+      return false;
+  }
+  if (taken) *taken = takenBands.Sheet();
+  if (all) *all = allBands.Sheet();
+  return true;
 }
 
 SheetScore PluginJudge::Score(uint32_t logIndex, const ContestSet& set,

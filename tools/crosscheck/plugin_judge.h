@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "crosscheck/contest_period.h"
@@ -58,24 +59,55 @@ class PluginJudge {
   SheetScore Score(uint32_t log, const ContestSet& set,
                    const std::function<bool(const QsoRecord&)>& take);
 
+  // Whether the plug-in's own rules, worked out here (the same functions its admission and
+  // score use: the refused bands, modes and empty exchanges, a repeat of call, band and
+  // mode as handed over, 6 points for a stored prefix "HA", else 1 on the own continent and
+  // 3 elsewhere, a home station's county counted once per band, the bands in the score's
+  // order), reproduce the log's admission run: every line Admit took refused or a repeat as
+  // the plug-in judged it, and the sheet it gave. Where they do, the sheets Score would give
+  // for the lines `take` takes, and for every line, in `taken` and `all` (either may be
+  // null), without a run through the plug-in: a run costs twenty times the model, and a log
+  // is scored up to three times.
+  bool ModelScores(uint32_t log, const ContestSet& set, const SheetScore& admitted,
+                   const std::function<bool(const QsoRecord&)>& take, SheetScore* taken,
+                   SheetScore* all);
+
  private:
-  struct Country {
-    bool looked = false;
-    uint32_t prefix = 0;  // ids in m_countryTexts
-    uint32_t continent = 0;
+  // What the model makes of one line: refused, or its points and county.
+  struct Modelled {
+    bool refused = false;
+    int points = 0;
+    int county = -1;  // index in kCountyCodes
   };
+  Modelled ModelLine(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso);
+  int CountyOf(const ContestSet& set, uint32_t exchRcvd);
+  bool RefusedBandOrMode(const ContestSet& set, uint32_t band, uint32_t mode);
   void AdmitRepeats(const EntrantLog& log, std::vector<size_t> repeats, ContestSet* set);
   void Reset(const ContestSet& set, const EntrantLog& log);
   int Add(const ContestSet& set, const EntrantLog& log, const QsoRecord& qso);
   bool IsDupe(const ContestSet& set, const QsoRecord& qso);
   SheetScore Result();
-  const Country& CountryOf(const ContestSet& set, uint32_t call);
+  const CallCountry& CountryOf(const ContestSet& set, uint32_t call);
+
+  // The text of the id the field had on the line before: most fields repeat from line to
+  // line, and the texts of a large contest are far apart in memory.
+  class RepeatedText {
+   public:
+    const char* Of(const ContestSet& set, uint32_t id);
+
+   private:
+    uint32_t m_id = UINT32_MAX;
+    const char* m_text = "";
+  };
+  struct {
+    RepeatedText ownCall, mode, rstSent, rstRcvd, exchSent, prefix, continent, band;
+  } m_texts;
 
   const EntryPoints& m_entries;
   const CountryFile& m_countries;
   const ContestPeriod& m_period;
-  StringPool m_countryTexts;
-  std::vector<Country> m_countryOfCall;  // by text id of the contest set
+  std::unordered_map<uint32_t, int8_t> m_countyOfExchange;  // by text id; -1: none
+  std::unordered_map<uint64_t, bool> m_refusedBandMode;     // by band and mode text ids
 };
 
 }  // namespace tarno::score

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <unordered_map>
 
 #include "crosscheck/entrant_report.h"
 #include "crosscheck/verdict_text.h"
@@ -83,6 +84,13 @@ std::string SetAsideText(const EntrantLog& log) {
 bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   std::string rows = "log,line,verdict,worked,detail\n";
+  // The detail of a line without a partner is its note, and notes repeat by the thousand
+  // ("in no other log"): each is made a cell once.
+  std::unordered_map<uint32_t, std::string> noteCells;
+  // Whether each line is OK, a bit each: looking up a partner's verdict in the records
+  // themselves misses the cache for nearly every line of a large contest.
+  std::vector<bool> ok(set.qsos.size());
+  for (size_t i = 0; i < set.qsos.size(); ++i) ok[i] = set.qsos[i].verdict == Verdict::kOk;
   for (uint32_t index : LogsByCall(set)) {
     const EntrantLog& log = set.logs[index];
     const std::string call = CsvCell(log.call);
@@ -98,9 +106,15 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
       const bool plain = qso.verdict == Verdict::kOk && qso.note == 0 && qso.partner != kNoRecord &&
-                         set.qsos[qso.partner].verdict == Verdict::kOk &&
-                         (set.decisions.empty() || set.decisions.count(i) == 0);
-      if (!plain) rows += CsvCell(DetailOf(set, qso));
+                         ok[qso.partner] && (set.decisions.empty() || set.decisions.count(i) == 0);
+      if (!plain && qso.partner == kNoRecord &&
+          (set.decisions.empty() || !set.decisions.count(i))) {
+        auto [cell, isNew] = noteCells.try_emplace(qso.note);
+        if (isNew) cell->second = CsvCell(set.texts.Text(qso.note));
+        rows += cell->second;
+      } else if (!plain) {
+        rows += CsvCell(DetailOf(set, qso));
+      }
       rows += '\n';
     }
     if (rows.size() > (1 << 20)) {

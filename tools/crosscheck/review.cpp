@@ -84,24 +84,26 @@ std::string ThresholdText(const Review& review, const ContestRules& rules, int f
   }
 }
 
-// The lines behind the figures above their thresholds, by listed log.
-using Behind = std::array<std::vector<uint32_t>, kReviewFigureCount>;
-
-std::unordered_map<uint32_t, Behind> LinesBehind(const ContestSet& set, const Review& review,
-                                                 const ContestRules& rules) {
+std::unordered_map<uint32_t, LinesBehindFigures> LinesBehind(const ContestSet& set,
+                                                             const Review& review,
+                                                             const ContestRules& rules) {
   std::unordered_map<uint32_t, const LogReview*> listed;
   for (const LogReview& row : review.logs) {
     if (row.Listed()) listed[row.log] = &row;
   }
-  std::unordered_map<uint32_t, Behind> behind;
-  const auto add = [&](int32_t log, int figure, uint32_t line) {
-    if (log < 0) return;
+  std::unordered_map<uint32_t, LinesBehindFigures> behind;
+  const auto above = [&](int32_t log, int figure) {
+    if (log < 0) return false;
     const auto row = listed.find(static_cast<uint32_t>(log));
-    if (row != listed.end() && row->second->above[figure]) behind[log][figure].push_back(line);
+    return row != listed.end() && row->second->above[figure];
   };
+  const auto add = [&](int32_t log, int figure, uint32_t line) {
+    if (above(log, figure)) behind[log][figure].push_back(line);
+  };
+  if (listed.empty()) return behind;
   for (uint32_t i = 0; i < set.qsos.size(); ++i) {
     const QsoRecord& qso = set.qsos[i];
-    if (!set.logs[qso.log].used || listed.empty()) continue;
+    if (!set.logs[qso.log].used) continue;
     const auto own = static_cast<int32_t>(qso.log);
     if (qso.verdict == Verdict::kUnique) add(own, kUniques, i);
     if (qso.verdict == Verdict::kBustedCall) add(own, kBustedCalls, i);
@@ -112,6 +114,7 @@ std::unordered_map<uint32_t, Behind> LinesBehind(const ContestSet& set, const Re
     }
     if (qso.verdict == Verdict::kNotInPartialLog) add(set.logOfCall[qso.worked], kMissing, i);
     if (qso.partner != kNoRecord && qso.match != MatchKind::kConfirmation &&
+        above(own, kClockSpread) &&
         std::llabs(CorrectedSeconds(set, qso) - CorrectedSeconds(set, set.qsos[qso.partner])) >
             rules.reviewClockSpreadSeconds) {
       add(own, kClockSpread, i);
@@ -229,7 +232,8 @@ bool WriteReviewCsv(const ContestSet& set, const Review& review, const ContestRu
                     const std::string& path, std::string* error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << "call,figure,value,threshold,log,line,verdict,worked,detail\n";
-  const auto behind = LinesBehind(set, review, rules);
+  if (review.behind.empty()) review.behind = LinesBehind(set, review, rules);
+  const auto& behind = review.behind;
   for (const LogReview& row : review.logs) {
     if (!row.Listed()) continue;
     const std::string call = CsvCell(set.logs[row.log].call);
@@ -281,7 +285,8 @@ bool WriteReviewHtml(const ContestSet& set, const Review& review, const ContestR
           "<th>Clock spread</th><th>Missing stretches</th><th>Listed for</th></tr></thead>"
           "<tbody>\n" +
           listedRows + otherRows + "</tbody></table></div>\n" + sections;
-  const auto behind = LinesBehind(set, review, rules);
+  if (review.behind.empty()) review.behind = LinesBehind(set, review, rules);
+  const auto& behind = review.behind;
   for (const LogReview& row : review.logs) {
     if (!row.Listed()) continue;
     const EntrantLog& log = set.logs[row.log];

@@ -8,8 +8,10 @@
 // A log above any of the rules' thresholds is listed with the lines behind each figure
 // above its threshold, in review.csv and review.html.
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "crosscheck/contest_rules.h"
@@ -33,10 +35,15 @@ struct LogReview {
   }
 };
 
+// The lines behind the figures above their thresholds, by index in ContestSet::qsos.
+using LinesBehindFigures = std::array<std::vector<uint32_t>, kReviewFigureCount>;
+
 struct Review {
   std::vector<LogReview> logs;  // every used log, by call
   double meanErrorsCaused = 0;  // per line, over the contest
   double meanBustedCalls = 0;
+  // By listed log; found once, by the first of the files that needs them.
+  mutable std::unordered_map<uint32_t, LinesBehindFigures> behind;
 };
 
 // Every used log's figures, held to the rules' thresholds. A log's errors caused or busted

@@ -34,13 +34,14 @@ std::string KeyOf(std::string_view copied, std::string_view column) {
 
 struct Tally {
   int lines = 0;
-  std::map<std::string, std::pair<int, uint32_t>> keys;  // count, a column that gave it
+  int same = 0;                                          // copies that are what the column says
+  std::map<std::string, std::pair<int, uint32_t>> keys;  // the others: count, a column
 };
 
 }  // namespace
 
 void FindSentFixes(ContestSet* set) {
-  std::unordered_map<uint32_t, Tally> byLog;
+  std::vector<Tally> byLog(set->logs.size());
   for (const QsoRecord& copier : set->qsos) {
     if (copier.partner == kNoRecord ||
         (copier.match != MatchKind::kExact && copier.match != MatchKind::kBand &&
@@ -50,14 +51,19 @@ void FindSentFixes(ContestSet* set) {
     const QsoRecord& sender = set->qsos[copier.partner];
     Tally& tally = byLog[sender.log];
     ++tally.lines;
+    if (copier.exchRcvd == sender.exchSent) {
+      ++tally.same;
+      continue;
+    }
     const std::string key =
         KeyOf(set->texts.Text(copier.exchRcvd), set->texts.Text(sender.exchSent));
     auto& entry = tally.keys[key];
     ++entry.first;
     entry.second = sender.exchSent;
   }
-  for (auto& [logIndex, tally] : byLog) {
-    if (tally.lines < kFewestLines) continue;
+  for (uint32_t logIndex = 0; logIndex < byLog.size(); ++logIndex) {
+    const Tally& tally = byLog[logIndex];
+    if (tally.lines < kFewestLines || tally.same * 4 > tally.lines) continue;
     for (const auto& [key, entry] : tally.keys) {
       if (key == "=" || key.empty() || entry.first * 4 < tally.lines * 3) continue;
       SentFix& fix = set->logs[logIndex].sentFix;
@@ -85,9 +91,13 @@ std::string SentAsCopied(const ContestSet& set, const QsoRecord& sent) {
   return column;
 }
 
-bool ReceivedAsSent(const ContestSet& set, std::string_view received, const QsoRecord& sent) {
-  if (set.logs[sent.log].sentFix.kind == SentFix::kNone)
-    return SameExchange(received, set.texts.Text(sent.exchSent));
+bool ReceivedAsSent(const ContestSet& set, const QsoRecord& receiver, const QsoRecord& sent) {
+  const std::string& received = set.texts.Text(receiver.exchRcvd);
+  if (set.logs[sent.log].sentFix.kind == SentFix::kNone) {
+    // Most copies are written as sent: the same text.
+    return receiver.exchRcvd == sent.exchSent ||
+           SameExchange(received, set.texts.Text(sent.exchSent));
+  }
   return SameExchange(received, SentAsCopied(set, sent));
 }
 

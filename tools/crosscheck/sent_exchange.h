@@ -22,8 +22,9 @@ void FindSentFixes(ContestSet* set);
 // What the line sent, as its log's partners copied it: its sent column, or the fix.
 std::string SentAsCopied(const ContestSet& set, const QsoRecord& sent);
 
-// Whether `received` is what the line `sent` sent (SentAsCopied; SameExchange).
-bool ReceivedAsSent(const ContestSet& set, std::string_view received, const QsoRecord& sent);
+// Whether the line `receiver` received what the line `sent` sent (SentAsCopied;
+// SameExchange).
+bool ReceivedAsSent(const ContestSet& set, const QsoRecord& receiver, const QsoRecord& sent);
 
 // The sentence the log's report gives its fix; empty without one.
 std::string SentFixText(const ContestSet& set, const EntrantLog& log);

@@ -3,13 +3,15 @@
 
 // Every text of a contest's logs (calls, exchanges, reports, bands, modes) is kept once
 // and named by a small number, so that millions of QSO lines cost a few integers each.
-// Not thread-safe: the loaders take turns (see log_loading.h).
+// The texts are found again by an open-addressed table of their ids (a few bytes per text,
+// against the nodes of a hash map). Not thread-safe: the loaders take turns (see
+// log_loading.h).
 
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace tarno::score {
 
@@ -17,14 +19,23 @@ class StringPool {
  public:
   StringPool() { Intern(""); }  // id 0 is the empty text
 
-  uint32_t Intern(std::string_view text);
+  uint32_t Intern(std::string_view text) { return Intern(text, Hash(text)); }
+  // With the text's Hash, as another pool gives it (HashOf), to take its texts over.
+  uint32_t Intern(std::string_view text, uint64_t hash);
   // The text of an id that Intern returned; the reference stays valid as long as the pool.
   const std::string& Text(uint32_t id) const { return m_texts[id]; }
+  uint64_t HashOf(uint32_t id) const { return m_hashes[id]; }
   size_t Size() const { return m_texts.size(); }
 
+  static uint64_t Hash(std::string_view text);
+
  private:
+  size_t Slot(std::string_view text, uint64_t hash) const;
+  void Grow();
+
   std::deque<std::string> m_texts;  // a deque never moves what it holds
-  std::unordered_map<std::string_view, uint32_t> m_ids;
+  std::vector<uint64_t> m_hashes;   // by id
+  std::vector<uint64_t> m_slots;    // see SlotOf; 0 for none
 };
 
 }  // namespace tarno::score

@@ -52,24 +52,64 @@ std::string DetailOf(const ContestSet& set, const QsoRecord& qso) {
   }
 }
 
+namespace {
+
+// printf's "%-Ns" and "%Ns": the text (to a NUL, as printf takes it), padded with blanks to
+// `width` after or before it.
+void AppendPadded(std::string* out, const char* zeroEnded, size_t width, bool left) {
+  const std::string_view text(zeroEnded);
+  if (!left && text.size() < width) out->append(width - text.size(), ' ');
+  out->append(text);
+  if (left && text.size() < width) out->append(width - text.size(), ' ');
+}
+
+void AppendTwoDigits(std::string* out, int value) {
+  out->push_back(static_cast<char>('0' + value / 10 % 10));
+  out->push_back(static_cast<char>('0' + value % 10));
+}
+
+}  // namespace
+
 std::string QsoLineOf(const ContestSet& set, const QsoRecord& qso) {
   if (!qso.readable) return "(the line could not be read)";
-  const auto text = [&](uint32_t id) { return set.texts.Text(id).c_str(); };
-  const std::string& mode = set.texts.Text(qso.mode);
+  const auto text = [&](uint32_t id) -> const std::string& { return set.texts.Text(id); };
+  const std::string& mode = text(qso.mode);
   const char* code = mode == "CW" ? "CW" : mode == "SSB" ? "PH" : mode.c_str();
   COleDateTime when;
   when.m_dt = qso.oleDays;
-  const std::string time = FormatOleDate(when, "%Y-%m-%d %H%M");
-  const char* own = qso.stationCall ? text(qso.stationCall) : OwnerOf(set, qso).c_str();
-  const int size =
-      std::snprintf(nullptr, 0, "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s", qso.freqHz / 1000,
-                    code, time.c_str(), own, text(qso.rstSent), text(qso.exchSent),
-                    text(qso.workedAsLogged), text(qso.rstRcvd), text(qso.exchRcvd));
-  std::string line(static_cast<size_t>(size) + 1, '\0');
-  std::snprintf(line.data(), line.size(), "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s",
-                qso.freqHz / 1000, code, time.c_str(), own, text(qso.rstSent), text(qso.exchSent),
-                text(qso.workedAsLogged), text(qso.rstRcvd), text(qso.exchRcvd));
-  line.pop_back();
+  // Built by hand, as "QSO: %5u %2s %s %-13s %-3s %-6s %-13s %-3s %s" would: a report
+  // and a page show two such lines for every QSO that lost credit.
+  std::string line = "QSO: ";
+  line.reserve(96);
+  AppendPadded(&line, std::to_string(qso.freqHz / 1000).c_str(), 5, false);
+  line.push_back(' ');
+  AppendPadded(&line, code, 2, false);
+  line.push_back(' ');
+  OleDateFields fields;
+  if (SplitOleDate(when, &fields)) {
+    line.append(std::to_string(fields.year)).push_back('-');
+    AppendTwoDigits(&line, fields.month);
+    line.push_back('-');
+    AppendTwoDigits(&line, fields.day);
+    line.push_back(' ');
+    AppendTwoDigits(&line, fields.hour);
+    AppendTwoDigits(&line, fields.minute);
+  } else {
+    line.append(FormatOleDate(when, "%Y-%m-%d %H%M"));
+  }
+  line.push_back(' ');
+  AppendPadded(&line, (qso.stationCall ? text(qso.stationCall) : OwnerOf(set, qso)).c_str(), 13,
+               true);
+  line.push_back(' ');
+  AppendPadded(&line, text(qso.rstSent).c_str(), 3, true);
+  line.push_back(' ');
+  AppendPadded(&line, text(qso.exchSent).c_str(), 6, true);
+  line.push_back(' ');
+  AppendPadded(&line, text(qso.workedAsLogged).c_str(), 13, true);
+  line.push_back(' ');
+  AppendPadded(&line, text(qso.rstRcvd).c_str(), 3, true);
+  line.push_back(' ');
+  line.append(text(qso.exchRcvd).c_str());
   return line;
 }
 

@@ -69,7 +69,11 @@ uint64_t BandLowerEdgeHz(std::string_view band) {
 }
 
 bool CabrilloBand(std::string_view field, std::string* band, uint64_t* freqHz) {
+  // Every designator is shorter than four characters or holds a letter, so a frequency of
+  // four digits or more, nearly every line's, is read as one without looking at them.
+  const bool kHzOnly = field.size() >= 4 && AllDigits(field);
   for (const Band& known : kBands) {
+    if (kHzOnly) break;
     if (known.designator && EqualsIgnoringCase(field, known.designator)) {
       *band = known.name;
       *freqHz = known.lowHz;

@@ -145,10 +145,12 @@ ReadLog ReadCabrillo(std::string_view text) {
   std::string tag;
   std::string_view value;
   std::vector<std::string_view> tokens;
+  size_t qsoLines = 0;
   // The first pass reads the header and finds the log's layout, which the second needs.
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value)) return;
     if (tag == "QSO") {
+      ++qsoLines;
       Tokens(value, &tokens);
       vote.Count(FieldsAfterTime(QsoFields(tokens.data(), tokens.size())));
     } else {
@@ -156,6 +158,7 @@ ReadLog ReadCabrillo(std::string_view text) {
     }
   });
   const LogLayout logLayout = vote.Chosen();
+  log.qsos.reserve(qsoLines);
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value) || tag != "QSO") return;
     ++log.recordsFound;

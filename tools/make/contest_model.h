@@ -113,7 +113,7 @@ class Contest {
   bool Unmatched(int station, int band, bool cw, int minute, bool add);
   bool PairFree(int a, int b, int minute, bool add);
   bool Busy(int station, int minute) const;
-  bool InGap(int station, int minute) const;
+  bool InGap(int station, int minute, int margin = 0) const;
   void AssignRoles();
   void AddRun(int station);
   void AddEvent(int forced = -1);

@@ -140,9 +140,9 @@ bool Contest::Busy(int station, int minute) const {
   return s.runLast >= 0 && minute >= s.runFirst - 2 && minute <= s.runLast + 2;
 }
 
-bool Contest::InGap(int station, int minute) const {
+bool Contest::InGap(int station, int minute, int margin) const {
   const Station& s = m_stations[station];
-  return s.gapLast >= 0 && minute >= s.gapFirst && minute <= s.gapLast;
+  return s.gapLast >= 0 && minute >= s.gapFirst - margin && minute <= s.gapLast + margin;
 }
 
 int Contest::AddLine(Line line) {
@@ -227,8 +227,9 @@ void Contest::AddPair(int a, int b, int band, bool cw, int minute) {
       kind = Kind::kModeMismatch;
     else if (roll < nil + busted + exchange + mode + both)
       kind = Kind::kBustedCall, mutual = true;
-    // The stretch a partial log lost holds clean QSOs: what was lost cannot be judged.
-    if (InGap(a, minute) || InGap(b, minute)) kind = Kind::kMatched, mutual = false;
+    // The stretch a partial log lost holds clean QSOs: what was lost cannot be judged. So
+    // does half an hour on either side, where the cross-check sees the stretch begin.
+    if (InGap(a, minute, 30) || InGap(b, minute, 30)) kind = Kind::kMatched, mutual = false;
   }
   // Lines that will not match exactly keep their distance (see Unmatched).
   const bool aOdd = kind != Kind::kMatched && kind != Kind::kBustedExchange;

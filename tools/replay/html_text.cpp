@@ -7,31 +7,35 @@ namespace tarno::score {
 std::string HtmlEscaped(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  AppendHtmlEscaped(&out, text);
+  return out;
+}
+
+void AppendHtmlEscaped(std::string* out, std::string_view text) {
   // A page says it is UTF-8: a byte from outside that is none (a file's name) is U+FFFD.
   std::string mended;
   if (!IsValidUtf8(text)) text = mended = ValidUtf8(text);
   for (char c : text) {
     switch (c) {
       case '&':
-        out += "&amp;";
+        out->append("&amp;");
         break;
       case '<':
-        out += "&lt;";
+        out->append("&lt;");
         break;
       case '>':
-        out += "&gt;";
+        out->append("&gt;");
         break;
       case '"':
-        out += "&quot;";
+        out->append("&quot;");
         break;
       case '\'':
-        out += "&#39;";
+        out->append("&#39;");
         break;
       default:
-        out += c;
+        out->push_back(c);
     }
   }
-  return out;
 }
 
 }  // namespace tarno::score

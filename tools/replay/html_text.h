@@ -12,6 +12,9 @@ namespace tarno::score {
 // & < > " ' written as character references; every other byte as it is, but for bytes
 // that are not UTF-8, each written U+FFFD.
 std::string HtmlEscaped(std::string_view text);
+// The same, appended to `out`: a page of thousands of values is built without a string
+// for each.
+void AppendHtmlEscaped(std::string* out, std::string_view text);
 
 }  // namespace tarno::score
 
