@@ -143,8 +143,9 @@ size_t ExpectEveryLinkAnswers(httplib::Client& client, const std::string& start,
 
 TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   RobotProcess robot;
-  ASSERT_TRUE(
-      robot.Start(FreshFolder("contest"), {"--start", "2026-03-06", "--end", "2026-03-07"}));
+  ASSERT_TRUE(robot.Start(FreshFolder("contest"),
+                          {"--start", "2026-03-06", "--end", "2026-03-07", "--title", "Próba Kupa",
+                           "--sponsor", "Magyar Rádióamatőr Szövetség"}));
   auto client = robot.Client();
   std::string receipt;
   for (const char* name : {"ha5aa", "hg7bb", "dl1cc", "ok2dd"}) {
@@ -186,6 +187,9 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
 
   auto zip = client.Get("/sponsor/archive", session);
   EXPECT_EQ(zip->body.substr(0, 2), "PK");
+  EXPECT_EQ(zip->get_header_value("Content-Disposition"),
+            "attachment; filename=\"Proba-Kupa-2026-logs.zip\"")
+      << "named by the contest's title and year";
   EXPECT_NE(zip->body.find("HG7BB.cbr"), std::string::npos);
 
   ASSERT_EQ(client.Post("/sponsor/publish", session, httplib::Params{{"csrf", login.csrf}})->status,
@@ -214,6 +218,21 @@ TEST(RobotSponsorTest, AContestIsCollectedCheckedAndPublished) {
   const std::string report = ElementText(client.Get(receipt.c_str())->body, "report");
   EXPECT_NE(report.find("HA5AA"), std::string::npos) << report;
   EXPECT_NE(report.find("Log file: HA5AA.cbr"), std::string::npos) << "named by its call";
+  // The check took the robot's title and sponsor: the pages and the certificates name them,
+  // and the receipt leads to the entrant's page and certificate.
+  EXPECT_NE(results->body.find("Próba Kupa 2026"), std::string::npos);
+  const std::string receiptPage = client.Get(receipt.c_str())->body;
+  EXPECT_NE(receiptPage.find("id=\"page-link\" href=\"/results/HA5AA.html\""), std::string::npos)
+      << receiptPage;
+  EXPECT_NE(receiptPage.find("id=\"certificate-link\" href=\"/results/certificates/HA5AA.pdf\""),
+            std::string::npos)
+      << receiptPage;
+  auto certificate = client.Get("/results/certificates/HA5AA.pdf");
+  ASSERT_EQ(certificate->status, 200);
+  EXPECT_EQ(certificate->get_header_value("Content-Type"), "application/pdf");
+  EXPECT_EQ(certificate->body.substr(0, 5), "%PDF-");
+  EXPECT_NE(client.Get("/results/HA5AA.html")->body.find("href=\"certificates/HA5AA.pdf\""),
+            std::string::npos);
 
   // A log sent under HA5AA after the check, by anybody, shows no report of the check.
   auto later = Upload(client, MadeLog("HA5AA", 2));

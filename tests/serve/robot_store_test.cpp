@@ -180,5 +180,30 @@ TEST_F(RobotStoreTest, ABackupIsAWholeSoundCopyAndTheNewestTenAreKept) {
   EXPECT_EQ(kept, 10u);
 }
 
+// Every check once kept all its files, so that a sponsor who checked often filled the disk
+// with copies: a finished check keeps its own and the published one's alone. A check that
+// failed takes nothing away.
+TEST_F(RobotStoreTest, AFinishedCheckKeepsItsFilesAndThePublishedOnesAlone) {
+  const auto files = [](const std::string& text) {
+    return std::vector<std::pair<std::string, std::string>>{{"results.html", text},
+                                                            {"certificates/HA0.pdf", text}};
+  };
+  int64_t runs[4];
+  for (int64_t& run : runs) run = m_store.AddRun(1, {1});
+  ASSERT_TRUE(m_store.FinishRun(runs[0], 2, "finished", 0, "", "", files("first")));
+  std::string error;
+  ASSERT_TRUE(m_store.Publish(runs[0], {}, &error)) << error;
+  ASSERT_TRUE(m_store.FinishRun(runs[1], 3, "finished", 0, "", "", files("second")));
+  ASSERT_TRUE(m_store.FinishRun(runs[2], 4, "finished", 0, "", "", files("third")));
+  ASSERT_TRUE(m_store.FinishRun(runs[3], 5, "failed", 3, "", "a full disk", {}));
+  std::string bytes;
+  EXPECT_TRUE(m_store.RunFile(runs[0], "certificates/HA0.pdf", &bytes)) << "published";
+  EXPECT_EQ(bytes, "first");
+  EXPECT_TRUE(m_store.RunFileNames(runs[1]).empty()) << "a newer check finished";
+  EXPECT_EQ(m_store.RunFileNames(runs[2]).size(), 2u) << "the latest finished";
+  EXPECT_EQ(Query(m_folder + "/robot.sqlite", "SELECT count(*) FROM run_files"),
+            std::vector<std::string>{"4"});
+}
+
 }  // namespace
 }  // namespace tarno::testing

@@ -60,6 +60,17 @@ std::string FileCall(std::string call) {
   return call;
 }
 
+// The one zip in `folder`, by name; "" for none.
+std::string ZipIn(const fs::path& folder) {
+  std::string name;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() != ".zip") continue;
+    EXPECT_EQ("", name) << "a second zip " << entry.path();
+    name = entry.path().filename().string();
+  }
+  return name;
+}
+
 using CrosscheckCertificatesTest = CrosscheckFixture;
 
 TEST_F(CrosscheckCertificatesTest, EveryCheckedEntrantReadsBackItsOwnCertificate) {
@@ -78,7 +89,7 @@ TEST_F(CrosscheckCertificatesTest, EveryCheckedEntrantReadsBackItsOwnCertificate
   entrants.replace(empty, 4, ",\"" + accented + "\",");
   Write("entrants.csv", entrants);
   ASSERT_EQ(
-      0, Crosscheck("--sponsor \"Magyar Rádióamatőr Szövetség\" --categories " +
+      0, Crosscheck("--title \"Próba Kupa\" --sponsor \"Magyar Rádióamatőr Szövetség\" --categories " +
                         (m_folder / "categories.txt").string() + " --entrants " +
                         (m_folder / "entrants.csv").string() + " " + (m_folder / "logs").string(),
                     &output))
@@ -131,8 +142,12 @@ TEST_F(CrosscheckCertificatesTest, EveryCheckedEntrantReadsBackItsOwnCertificate
   EXPECT_GT(places, 0);
   EXPECT_GT(checkLogs, 0);
   EXPECT_GT(others, 0);
+  // The archive the sponsor downloads is named by the contest's title and year.
+  const std::string zipName = ZipIn(Out());
+  EXPECT_EQ(0u, zipName.rfind("Proba-Kupa-20", 0)) << zipName;
+  EXPECT_EQ(zipName.size() - 17, zipName.find("-certificates.zip")) << zipName;
   std::string listing;
-  ASSERT_EQ(0, Run("unzip -Z1 '" + (Out() / "certificates.zip").string() + "'", &listing));
+  ASSERT_EQ(0, Run("unzip -Z1 '" + (Out() / zipName).string() + "'", &listing));
   std::set<std::string> zipped;
   std::istringstream names(listing);
   for (std::string name; std::getline(names, name);) zipped.insert(name);
@@ -150,7 +165,7 @@ TEST_F(CrosscheckCertificatesTest, NoCertificatesWritesNoneAndResultsJsonSaysSo)
   std::string output;
   ASSERT_EQ(0, Crosscheck("--no-certificates " + logs.string(), &output)) << output;
   EXPECT_FALSE(fs::exists(Out() / "certificates"));
-  EXPECT_FALSE(fs::exists(Out() / "certificates.zip"));
+  EXPECT_EQ("", ZipIn(Out()));
   const std::string json = Slurp(Out() / "results.json");
   EXPECT_NE(std::string::npos, json.find("\"certificate\":null")) << json;
   EXPECT_EQ(std::string::npos, json.find("certificates/")) << json;

@@ -58,6 +58,43 @@ std::string ContestTitle(const std::string& name, int year) {
   return name.empty() ? digits : name + " " + digits;
 }
 
-std::string CertificateArchiveName() { return "certificates.zip"; }
+std::string ArchiveName(const std::string& title, const std::string& what) {
+  // Hungarian letters as their plain twins, so that "Próba Kupa" stays readable.
+  static const struct {
+    const char* utf8;
+    char plain;
+  } kFolded[] = {{"\xC3\xA1", 'a'}, {"\xC3\xA9", 'e'}, {"\xC3\xAD", 'i'}, {"\xC3\xB3", 'o'},
+                 {"\xC3\xB6", 'o'}, {"\xC5\x91", 'o'}, {"\xC3\xBA", 'u'}, {"\xC3\xBC", 'u'},
+                 {"\xC5\xB1", 'u'}, {"\xC3\x81", 'A'}, {"\xC3\x89", 'E'}, {"\xC3\x8D", 'I'},
+                 {"\xC3\x93", 'O'}, {"\xC3\x96", 'O'}, {"\xC5\x90", 'O'}, {"\xC3\x9A", 'U'},
+                 {"\xC3\x9C", 'U'}, {"\xC5\xB0", 'U'}};
+  std::string name;
+  for (size_t i = 0; i < title.size() && name.size() < 60;) {
+    char plain = 0;
+    size_t length = 1;
+    for (const auto& folded : kFolded) {
+      if (title.compare(i, 2, folded.utf8) == 0) {
+        plain = folded.plain;
+        length = 2;
+      }
+    }
+    const unsigned char c = static_cast<unsigned char>(title[i]);
+    if (!plain && c < 0x80 && IsAlnum(title[i])) plain = title[i];
+    if (plain) {
+      name += plain;
+    } else if (!name.empty() && name.back() != '-') {
+      name += '-';
+    }
+    i += length;
+    // The rest of a letter not folded is passed over with its first byte.
+    while (!plain && i < title.size() && (static_cast<unsigned char>(title[i]) & 0xC0) == 0x80) ++i;
+  }
+  while (!name.empty() && name.back() == '-') name.pop_back();
+  return (name.empty() ? "" : name + "-") + what + ".zip";
+}
+
+std::string CertificateArchiveName(const std::string& title) {
+  return ArchiveName(title, "certificates");
+}
 
 }  // namespace tarno::score

@@ -24,9 +24,13 @@ int ContestYear(const ContestPeriod& period);
 // holds it already as a word of its own.
 std::string ContestTitle(const std::string& name, int year);
 
-// The certificates' archive: "certificates.zip" for now, named in one place so that the
-// contest's title can go into it.
-std::string CertificateArchiveName();
+// The name of an archive the sponsor downloads: the title in letters, digits and "-"
+// (Hungarian accents dropped), then `what`: "Proba-Kupa-2026-certificates.zip"; `what`
+// alone for a title with nothing of that kind.
+std::string ArchiveName(const std::string& title, const std::string& what);
+
+// The certificates' archive of the contest titled `title`.
+std::string CertificateArchiveName(const std::string& title);
 
 }  // namespace tarno::score
 

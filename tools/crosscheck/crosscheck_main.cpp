@@ -218,6 +218,7 @@ int CrosscheckMain(const std::vector<std::string>& args, CertificateWriter certi
   // The title the sponsor gave, else the CONTEST: most logs give; with the period's year.
   context.title = ContestTitle(options.title.empty() ? ContestName(set) : options.title,
                                ContestYear(context.period));
+  context.certificates = options.certificates && certificates != nullptr;
   MarkOutside(context.period, &set);
   FindCountries(countries, &set);
 

@@ -54,7 +54,7 @@ CertificateOptions CertificateOptionsOf(const CrosscheckOptions& options,
   certificate.signaturePath = options.certificateSignature;
   certificate.hungarian = CertificateWordsOf(Catalogue::Of(Language::kHungarian));
   certificate.english = CertificateWordsOf(Catalogue::Of(Language::kEnglish));
-  certificate.zipName = CertificateArchiveName();
+  certificate.zipName = CertificateArchiveName(ContestTitle(contestName, year));
   return certificate;
 }
 

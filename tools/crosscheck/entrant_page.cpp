@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "crosscheck/certificate.h"
 #include "crosscheck/entrant_charts.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/page_words.h"
@@ -97,8 +98,18 @@ std::string Places(const PageLanguage& page, const ContestSet& set, const Entran
 
 std::string Percent(const Catalogue& words, double value) { return words.Decimal(value, 1); }
 
+// The link to the entrant's certificate, where the check drew them.
+std::string Certificate(const PageLanguage& page, const std::string& call, bool certificates) {
+  const std::string file = certificates ? CertificateFileName(call) : std::string();
+  if (file.empty()) return std::string();
+  return "<br>" + page.words.Format("entrant.certificate",
+                                    {{"link", "<a id=\"certificate\" href=\"" + page.Up() +
+                                                  "certificates/" + LinkTo(file) + "\">" +
+                                                  Esc(file) + "</a>"}});
+}
+
 std::string Score(const PageLanguage& page, const ContestSet& set, const EntrantPageInput& input,
-                  bool dropUniques) {
+                  bool dropUniques, bool certificates) {
   const Catalogue& words = page.words;
   const EntrantLog& log = set.logs[input.log];
   const ContestStanding& contest = *input.contest;
@@ -131,7 +142,7 @@ std::string Score(const PageLanguage& page, const ContestSet& set, const Entrant
          words.Format("entrant.report",
                       {{"link", "<a id=\"report\" href=\"" + page.Up() + LinkTo(report) + "\">" +
                                     Esc(report) + "</a>"}}) +
-         "</p>\n";
+         Certificate(page, log.call, certificates) + "</p>\n";
 }
 
 // The verdicts as a bar of three parts (credited, lost, not counted) and as a list, and
@@ -364,7 +375,7 @@ std::string EntrantPage(const PageLanguage& page, const ContestSet& set,
                 EntrantPageLink(log.call), kEntrantStyle) +
       "<p><a id=\"all-results\" href=\"results.html\">" + Esc(words.Text("page.all_results")) +
       "</a></p>\n<h1>" + Esc(log.call) + "</h1>\n" + Who(input.row) + Places(page, set, input) +
-      Score(page, set, input, context.dropUniques) + Verdicts(page, set, log, context.dropUniques) +
+      Score(page, set, input, context.dropUniques, context.certificates) + Verdicts(page, set, log, context.dropUniques) +
       BandTable(words, log) + EntrantCharts(page, set, input, context) +
       CopiedWrong(words, set, input) + LostTable(words, set, input, context.dropUniques) + "<h2>" +
       Esc(words.Text("entrant.how_heading")) + "</h2>\n<p>" +

@@ -23,6 +23,7 @@ struct ReportContext {
   int threads = 1;                              // for writing the reports and pages
   // The contest's title and year as every page heads itself: "TARNO 2026".
   std::string title;
+  bool certificates = false;  // each entrant's page links certificates/<CALL>.pdf
 };
 
 // For each log, the other logs' lines that copied its call or exchange wrong.

@@ -158,6 +158,12 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
   m_store.SetRunState(run, "reading and checking the logs");
   if (!m_options.start.empty())
     args.insert(args.end(), {"--start", m_options.start, "--end", m_options.end});
+  if (m_options.titleGiven) args.insert(args.end(), {"--title", m_options.title});
+  if (!m_options.sponsor.empty()) args.insert(args.end(), {"--sponsor", m_options.sponsor});
+  if (!m_options.certificateLogo.empty())
+    args.insert(args.end(), {"--certificate-logo", m_options.certificateLogo});
+  if (!m_options.certificateSignature.empty())
+    args.insert(args.end(), {"--certificate-signature", m_options.certificateSignature});
   if (!m_options.countryFile.empty()) args.insert(args.end(), {"--cty", m_options.countryFile});
   if (!m_options.plugin.empty()) args.insert(args.end(), {"--plugin", m_options.plugin});
   args.push_back((folder / "logs").string());

@@ -425,7 +425,7 @@ std::string HomePage(const Catalogue& words, const std::string& contest, const C
 
 std::string ReceiptPage(const Catalogue& words, const std::string& contest,
                         const UploadRecord& upload, const std::string& report, bool published,
-                        const std::string& linkBase) {
+                        const std::string& linkBase, const ReceiptLinks& links) {
   const PageWords w(words);
   const std::string link = linkBase + "/receipt/" + upload.token;
   std::string body = "<div id=\"receipt\"><h1>" +
@@ -456,7 +456,14 @@ std::string ReceiptPage(const Catalogue& words, const std::string& contest,
     body += "<h2>" + w.Text("robot.receipt.report") + "</h2>\n<pre id=\"report\" class=\"sheet\">" +
             (report.empty() ? w.Text("robot.receipt.no_report") : E(report)) +
             "</pre>\n<p><a id=\"results-link\" href=\"/results/\">" +
-            w.Text("robot.receipt.results") + "</a></p>\n";
+            w.Text("robot.receipt.results") + "</a>";
+    if (!links.page.empty())
+      body += " \xC2\xB7 <a id=\"page-link\" href=\"" + E(links.page) + "\">" +
+              w.Text("robot.receipt.page") + "</a>";
+    if (!links.certificate.empty())
+      body += " \xC2\xB7 <a id=\"certificate-link\" href=\"" + E(links.certificate) + "\">" +
+              w.Text("robot.receipt.certificate") + "</a>";
+    body += "</p>\n";
   }
   return Page(w, contest, words.Format("robot.receipt.title", {{"call", upload.call}}), link,
               body + "</div>" + Back(w));

@@ -35,9 +35,16 @@ std::string HomePage(const Catalogue& words, const std::string& contest, const C
 // `report`: the entrant's report once the results are published, else empty.
 // : the robot's public address for the receipt link ("https://logs.example.org"),
 // or empty.
+// `links`: the entrant's page and certificate in the published results, each empty where
+// there is none.
+struct ReceiptLinks {
+  std::string page;         // "/results/HA5X.html"
+  std::string certificate;  // "/results/certificates/HA5X.pdf"
+};
 std::string ReceiptPage(const Catalogue& words, const std::string& contest,
                         const UploadRecord& upload, const std::string& report, bool published,
-                        const std::string& linkBase = std::string());
+                        const std::string& linkBase = std::string(),
+                        const ReceiptLinks& links = ReceiptLinks());
 std::string RefusalPage(const Catalogue& words, const std::string& contest,
                         const std::vector<std::string>& reasons);
 // `heading` and `text` already in the reader's words; `here` the path the page answers.

@@ -159,16 +159,25 @@ void ServeRunFile(Robot& robot, int64_t run, const std::string& name, bool publi
 
 namespace {
 
-// The entrant's report in the published results, when there are any.
+// The entrant's report in the published results, when there are any, and the links to
+// the entrant's page and certificate there.
 // Only the upload the published check took shows the report: a log sent under the same call
 // by someone else, before or after, does not.
-bool PublishedReport(RobotStore& store, const UploadRecord& upload, std::string* report) {
+bool PublishedReport(RobotStore& store, const UploadRecord& upload, const Catalogue& words,
+                     std::string* report, ReceiptLinks* links) {
   const int64_t run = std::atoll(store.Setting("published_run").c_str());
   if (run <= 0) return false;
-  if (!store.RunChecked(run, upload.id) ||
-      !store.RunFile(run, FileCallOf(upload.call) + ".ubn", report)) {
+  const std::string file = FileCallOf(upload.call);
+  if (!store.RunChecked(run, upload.id) || !store.RunFile(run, file + ".ubn", report)) {
     report->clear();
+    return true;
   }
+  const std::string folder = words.language() == Language::kEnglish ? "" : words.Code() + std::string("/");
+  std::string bytes;
+  if (store.RunFile(run, folder + file + ".html", &bytes))
+    links->page = "/results/" + folder + file + ".html";
+  if (store.RunFile(run, "certificates/" + file + ".pdf", &bytes))
+    links->certificate = "/results/certificates/" + file + ".pdf";
   return true;
 }
 
@@ -211,10 +220,11 @@ void SetUpEntrantRoutes(Robot& robot, HttpServer* server) {
       return;
     }
     std::string report;
-    const bool published = PublishedReport(robot.store, upload, &report);
-    res.SetContent(
-        ReceiptPage(words, robot.options.title, upload, report, published, robot.options.publicUrl),
-        kHtml);
+    ReceiptLinks links;
+    const bool published = PublishedReport(robot.store, upload, words, &report, &links);
+    res.SetContent(ReceiptPage(words, robot.options.title, upload, report, published,
+                               robot.options.publicUrl, links),
+                   kHtml);
   });
   // The pages link to each other by name, so they are served from one folder.
   server->Get("/results", [](const HttpRequest&, HttpResponse& res) {

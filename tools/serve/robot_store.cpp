@@ -326,6 +326,16 @@ bool RobotStore::FinishRun(int64_t run, int64_t finishedUnix, const std::string&
                  .Bind(5, reason)
                  .Bind(6, run)
                  .Run();
+  // A finished check's files replace those of the checks before it, except the published
+  // one's: the data folder holds two checks' files at most, however often the sponsor checks.
+  if (ok && state == "finished") {
+    ok = Statement(m_db,
+                   "DELETE FROM run_files WHERE run <> ? AND run <> COALESCE((SELECT CAST(value"
+                   " AS INTEGER) FROM settings WHERE name = 'published_run'), 0)",
+                   "the earlier checks' files")
+             .Bind(1, run)
+             .Run();
+  }
   if (ok && Execute("COMMIT;", nullptr)) return true;
   Execute("ROLLBACK;", nullptr);
   return false;

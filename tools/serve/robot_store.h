@@ -168,7 +168,8 @@ class RobotStore {
   // Whether `run` checked the upload `upload`.
   bool RunChecked(int64_t run, int64_t upload);
   bool SetRunState(int64_t run, const std::string& state);
-  // Ends a run with what it wrote: (file name, bytes) pairs; all of it, or nothing.
+  // Ends a run with what it wrote: (file name, bytes) pairs; all of it, or nothing. A
+  // finished run's files replace every earlier run's but the published one's.
   bool FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
                  const std::string& output, const std::string& reason,
                  const std::vector<std::pair<std::string, std::string>>& files);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <initializer_list>
 
+#include "crosscheck/contest_title.h"
 #include "logs/log_text.h"
 #include "serve/mail_address.h"
 
@@ -47,6 +49,9 @@ const char kServeUsage[] =
     "                           mails and receipts (default: the --listen address)\n"
     "  --rules FILE             the contest's adjudication rules, handed to every check\n"
     "                           (read at the start; see README)\n"
+    "  --sponsor NAME           the sponsor's name on the certificates\n"
+    "  --certificate-logo FILE  a PNG or JPEG drawn at the certificates' top\n"
+    "  --certificate-signature FILE  a PNG or JPEG of the sponsor's signature on them\n"
     "  --cty FILE               country file (default: /usr/share/hamradio-files/cty.dat)\n"
     "  --plugin FILE            the plug-in library (default: beside this program)\n";
 
@@ -160,6 +165,7 @@ bool CheckMailOptions(ServeOptions* options, std::string* error) {
 // A title from the command line goes into every page: one line of text, not a document.
 bool DecideTitle(ServeOptions* options, std::string* error) {
   std::string& title = options->title;
+  options->titleGiven = !title.empty();
   if (title.empty()) {
     title = options->start.empty() ? "TARNO" : "TARNO " + options->start.substr(0, 4);
     return true;
@@ -172,6 +178,8 @@ bool DecideTitle(ServeOptions* options, std::string* error) {
              " bytes";
     return false;
   }
+  // With its year, as the checks' pages and certificates take it.
+  if (!options->start.empty()) title = ContestTitle(title, std::atoi(options->start.substr(0, 4).c_str()));
   return true;
 }
 
@@ -235,6 +243,9 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
         {"--smtp-password-file", &options->smtpPasswordFile},
         {"--mail-from", &options->mailFrom},
         {"--public-url", &options->publicUrl},
+        {"--sponsor", &options->sponsor},
+        {"--certificate-logo", &options->certificateLogo},
+        {"--certificate-signature", &options->certificateSignature},
     };
     std::string* target = nullptr;
     for (const auto& valued : kValued) {
@@ -306,6 +317,16 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions* optio
     options->hasDeadline = true;
   }
   if (!CheckPeriod(*options, error) || !CheckMailOptions(options, error)) return false;
+  // The checks run in the data folder's own places: a picture named from here is found
+  // from anywhere.
+  for (std::string* picture : {&options->certificateLogo, &options->certificateSignature}) {
+    std::error_code failed;
+    if (!picture->empty()) *picture = std::filesystem::absolute(*picture, failed).string();
+  }
+  if (options->sponsor.size() > kLongestTitle || !IsValidUtf8(options->sponsor)) {
+    *error = "--sponsor must be UTF-8 text, at most " + std::to_string(kLongestTitle) + " bytes";
+    return false;
+  }
   return DecideTitle(options, error);
 }
 

@@ -26,6 +26,11 @@ struct ServeOptions {
   // The contest's title and year, on every page: --title, else "TARNO" and the year of
   // --start when it is given.
   std::string title;
+  bool titleGiven = false;  // --title: the checks take it too, else they name the contest
+  // For the certificates the checks draw (--sponsor, --certificate-logo and -signature).
+  std::string sponsor;
+  std::string certificateLogo;
+  std::string certificateSignature;
   std::string passwordFile;
   std::string countryFile;  // empty: the commands' own default
   std::string plugin;       // empty: beside the program

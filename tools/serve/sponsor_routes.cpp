@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "contest/ascii_text.h"
+#include "crosscheck/contest_title.h"
 #include "logs/log_text.h"
 #include "serve/adjudication_routes.h"
 #include "serve/message_line.h"
@@ -214,7 +215,10 @@ void SetUpUploadRoutes(Robot& robot, HttpServer* server) {
       res.status = 500;
       return;
     }
-    res.SetHeader("Content-Disposition", "attachment; filename=\"tarno-logs.zip\"");
+    // Named by the contest's title and year, so that the sponsor's downloads of several
+    // years stay apart.
+    res.SetHeader("Content-Disposition",
+                  "attachment; filename=\"" + ArchiveName(robot.options.title, "logs") + "\"");
     res.SetContent(zip, "application/zip");
   });
 }
