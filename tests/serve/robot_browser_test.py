@@ -383,12 +383,19 @@ class RobotInBrowserTest(unittest.TestCase):
                                      {"behavior": "allow", "downloadPath": folder})
         link.click()
         deadline = time.monotonic() + WAIT_SECONDS
+        last_size = -1
         while time.monotonic() < deadline:
-            done = [name for name in os.listdir(folder) if not name.endswith(".crdownload")]
-            if done:
-                with open(os.path.join(folder, done[0]), "rb") as saved:
-                    return saved.read()
-            time.sleep(0.1)
+            names = os.listdir(folder)
+            done = [name for name in names if not name.endswith(".crdownload")]
+            # Chromium may show the file by its name before the last bytes are in it: the
+            # download is taken once nothing is partial and its size held for one look.
+            if done and len(done) == len(names):
+                size = os.path.getsize(os.path.join(folder, done[0]))
+                if size > 0 and size == last_size:
+                    with open(os.path.join(folder, done[0]), "rb") as saved:
+                        return saved.read()
+                last_size = size
+            time.sleep(0.2)
         self.fail("nothing was downloaded from " + link.get_attribute("href"))
 
     def sponsor_logs_out(self):

@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace tarno::score {
 namespace {
@@ -69,6 +72,42 @@ TEST(ScratchFolderTest, OnlyWhatAGoneProcessLeftIsRemoved) {
   EXPECT_TRUE(fs::exists(root / mine));
   EXPECT_TRUE(fs::exists(root / (mine + "-1.so")));
   EXPECT_FALSE(fs::exists(root / earlierOfMyId));
+  fs::remove_all(root);
+}
+
+// A signal at the instant a settings file is being replaced once left its temporary file,
+// and so the folder, behind: the signal takes what nobody named, a link's target aside.
+TEST(ScratchFolderTest, ASignalTakesTheFolderWithWhatNobodyNamed) {
+  const fs::path root = fs::temp_directory_path() / ("tarno-signal-" + std::to_string(getpid()));
+  fs::remove_all(root);
+  fs::create_directories(root / "kept");
+  std::ofstream(root / "kept" / "file") << "not the scratch folder's";
+  const pid_t child = fork();
+  ASSERT_NE(-1, child);
+  if (child == 0) {
+    ScratchFolder scratch;
+    std::string error;
+    if (!scratch.Make(root, "tarno-crosscheck", &error) ||
+        !scratch.RemoveOnInterrupt({"Plugins/TARNO-Contest.ini", "Plugins"}))
+      _exit(2);
+    const fs::path made = scratch.path();
+    fs::create_directories(made / "Plugins" / "deeper");
+    std::ofstream(made / "Plugins" / "TARNO-Contest.ini") << "[Settings]";
+    std::ofstream(made / "Plugins" / "TARNO-Contest.ini.77.1.tmp") << "[Sett";
+    std::ofstream(made / "Plugins" / "deeper" / "more") << "x";
+    for (int i = 0; i < 300; ++i) std::ofstream(made / ("file-" + std::to_string(i))) << i;
+    fs::create_directory_symlink(root / "kept", made / "link");
+    raise(SIGTERM);
+    _exit(3);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+  EXPECT_EQ(SIGTERM, WTERMSIG(status));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(root)) left.push_back(entry.path().string());
+  EXPECT_EQ(std::vector<std::string>{(root / "kept").string()}, left);
+  EXPECT_TRUE(fs::exists(root / "kept" / "file"));
   fs::remove_all(root);
 }
 

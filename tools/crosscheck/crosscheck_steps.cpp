@@ -143,12 +143,14 @@ bool PluginSession::Open(const std::string& pluginPath, int instances, const Cou
   LoadCopies(pluginPath, instances);
   m_back = fs::current_path();
   if (!m_scratch.Make(ScratchRoot(), kScratchPrefix, error)) return false;
+  // Armed before anything is made inside: a signal at any instant after the folder leaves
+  // nothing behind (what is not made yet is passed over).
+  m_scratch.RemoveOnInterrupt({"Plugins/TARNO-Contest.ini", "Plugins", "err.txt"});
   if (!EnterRunFolder(m_scratch.path().string(), error)) return false;
   // The plug-in writes one err.txt line per earlier copy of a contact at every further
   // copy, so the file grows with the square of a contact's repeats; nothing reads it here.
   // A folder of that name is a file the plug-in cannot open, which it passes over.
   MakeDirectory("err.txt");
-  m_scratch.RemoveOnInterrupt({"Plugins/TARNO-Contest.ini", "Plugins", "err.txt"});
   for (const EntryPoints* entries : m_entries)
     m_judges.push_back(std::make_unique<PluginJudge>(*entries, countries, period));
   return true;

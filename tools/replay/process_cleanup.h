@@ -20,9 +20,10 @@ bool ProcessIsGone(unsigned long processId);
 // Ctrl+C, Ctrl+Break or closing the console). Each path is removed as a file, else as an empty
 // folder, in the order given; then the process ends as the signal would have ended it (a
 // handler installed before runs as it did; a signal ignored before, as under nohup, stays
-// ignored). A signal handler may not list a folder, so the paths name every file and
-// folder to go, the folder holding them last; what is left all the same (a file the
-// plug-in was replacing at that instant) a later run removes as abandoned.
+// ignored). The paths name every file and folder to go, the folder holding them last; on
+// Linux a folder that still holds something nobody named (a file the plug-in was replacing
+// at that instant) is emptied with plain system calls, elsewhere a later run removes what
+// is left as abandoned.
 // Several guards may be armed at once, from any thread.
 class InterruptCleanup {
  public:
@@ -45,7 +46,8 @@ class InterruptCleanup {
 namespace interrupt {
 // Installs the handlers the first time a guard is armed.
 void InstallHandlers();
-// Removes one path as a file, else as an empty folder; safe in a signal handler.
+// Removes one path as a file, else as a folder (on Linux with what is left in it, a few
+// levels down); safe in a signal handler.
 void RemovePath(const char* path);
 // Every armed path, through RemovePath; safe in a signal handler.
 void RemoveArmedPaths();

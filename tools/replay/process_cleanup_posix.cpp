@@ -1,5 +1,9 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/syscall.h>
+#endif
 
 #include <cerrno>
 
@@ -49,8 +53,54 @@ void InstallHandlers() {
   }
 }
 
+#ifdef __linux__
+namespace {
+
+// A folder and what it holds, `depth` levels down at most, with nothing but system calls:
+// getdents64 lists a folder without the allocation opendir makes, so this may run in a
+// signal handler. It takes away what a guard could not name, such as the temporary file
+// of a settings file being replaced at the instant the signal came.
+void RemoveTree(int parent, const char* name, int depth) {
+  if (unlinkat(parent, name, 0) == 0) return;
+  const int folder = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folder < 0) return;
+  struct Entry {
+    unsigned long long inode;
+    long long offset;
+    unsigned short length;
+    unsigned char type;
+    char name[1];
+  };
+  alignas(8) char buffer[2048];
+  // Removing while listing may hide an entry from the listing: list again until none is left.
+  for (int pass = 0; pass < 4; ++pass) {
+    bool removedAny = false;
+    long got;
+    while ((got = syscall(SYS_getdents64, folder, buffer, sizeof buffer)) > 0) {
+      for (long at = 0; at < got;) {
+        const Entry* entry = reinterpret_cast<const Entry*>(buffer + at);
+        at += entry->length;
+        const char* child = entry->name;
+        if (child[0] == '.' && (child[1] == 0 || (child[1] == '.' && child[2] == 0))) continue;
+        if (depth > 0) RemoveTree(folder, child, depth - 1);
+        removedAny = true;
+      }
+    }
+    if (!removedAny || lseek(folder, 0, SEEK_SET) != 0) break;
+  }
+  close(folder);
+  unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+}  // namespace
+#endif
+
 void RemovePath(const char* path) {
-  if (unlink(path) != 0) rmdir(path);
+  if (unlink(path) == 0 || rmdir(path) == 0) return;
+#ifdef __linux__
+  // A folder with something left in it that nobody named.
+  if (errno == ENOTEMPTY || errno == EEXIST) RemoveTree(AT_FDCWD, path, 3);
+#endif
 }
 
 }  // namespace interrupt
