@@ -33,28 +33,15 @@ constexpr const char* kBandMarks[] = {
     "<path d=\"M0 8l8-8M0 0l8 8\" stroke=\"#fff\" stroke-width=\"1\"/>",
     "<path d=\"M4 0v8\" stroke=\"#fff\" stroke-width=\"1.5\"/>"};
 
-// A coordinate to a tenth, without a trailing ".0".
-std::string Num(double value) {
-  const long long tenths = std::llround(value * 10);
-  const long long whole = std::llabs(tenths) / 10;
-  const int tenth = static_cast<int>(std::llabs(tenths) % 10);
-  std::string out = (tenths < 0 ? "-" : "") + std::to_string(whole);
-  if (tenth != 0) out += "." + std::to_string(tenth);
-  return out;
-}
+std::string Num(double value) { return SvgNumber(value); }
 
 std::string Text(double x, double y, const char* anchor, const std::string& text,
                  const std::string& extra = "") {
-  return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\"" + extra +
-         ">" + HtmlEscaped(text) + "</text>";
+  return SvgText(x, y, anchor, text, extra);
 }
 
 std::string Open(const ChartText& text, double height) {
-  const std::string id = HtmlEscaped(text.id);
-  return "<svg id=\"" + id + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(height) +
-         "\" width=\"100%\" role=\"img\" aria-labelledby=\"" + id + "-t " + id +
-         "-d\"><title id=\"" + id + "-t\">" + HtmlEscaped(text.title) + "</title><desc id=\"" + id +
-         "-d\">" + HtmlEscaped(text.desc) + "</desc>";
+  return SvgOpen(text.id, text.title, text.desc, kWidth, height);
 }
 
 // The y axis of counts from 0 to `high` with its title, and the x axis's title.

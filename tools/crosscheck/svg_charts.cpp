@@ -7,6 +7,31 @@
 #include "crosscheck/page_style.h"
 
 namespace tarno::score {
+
+std::string SvgNumber(double value) {
+  const long long tenths = std::llround(value * 10);
+  const long long whole = std::llabs(tenths) / 10;
+  const int tenth = static_cast<int>(std::llabs(tenths) % 10);
+  std::string out = (tenths < 0 ? "-" : "") + std::to_string(whole);
+  if (tenth != 0) out += "." + std::to_string(tenth);
+  return out;
+}
+
+std::string SvgText(double x, double y, const char* anchor, const std::string& text,
+                    const std::string& extra) {
+  return "<text x=\"" + SvgNumber(x) + "\" y=\"" + SvgNumber(y) + "\" text-anchor=\"" + anchor +
+         "\"" + extra + ">" + HtmlEscaped(text) + "</text>";
+}
+
+std::string SvgOpen(const std::string& id, const std::string& title,
+                    const std::string& description, double width, double height) {
+  const std::string escaped = HtmlEscaped(id);
+  return "<svg id=\"" + escaped + "\" class=\"chart\" viewBox=\"0 0 " + SvgNumber(width) + " " +
+         SvgNumber(height) + "\" width=\"100%\" role=\"img\" aria-labelledby=\"" + escaped +
+         "-t " + escaped + "-d\"><title id=\"" + escaped + "-t\">" + HtmlEscaped(title) +
+         "</title><desc id=\"" + escaped + "-d\">" + HtmlEscaped(description) + "</desc>";
+}
+
 namespace {
 
 // The drawing's own units; the page scales them to its width.
@@ -26,16 +51,7 @@ constexpr char kEmptyCell[] = "#949494";
 constexpr char kFilledCell[] = "#0072b2";
 constexpr char kLostCell[] = "#d55e00";
 
-// A coordinate or value to a tenth, without a trailing ".0": a page holds thousands, and
-// printf's floating-point formatting would cost more than the rest of the page.
-std::string Num(double value) {
-  const long long tenths = std::llround(value * 10);
-  const long long whole = std::llabs(tenths) / 10;
-  const int tenth = static_cast<int>(std::llabs(tenths) % 10);
-  std::string out = (tenths < 0 ? "-" : "") + std::to_string(whole);
-  if (tenth != 0) out += "." + std::to_string(tenth);
-  return out;
-}
+std::string Num(double value) { return SvgNumber(value); }
 
 // An axis's number, short enough for the margin: 1500 stays, 25000 is "25k", 1500000 "1.5M".
 std::string AxisNumber(double value, char decimalMark) {
@@ -49,16 +65,11 @@ std::string AxisNumber(double value, char decimalMark) {
 
 std::string Text(double x, double y, const char* anchor, const std::string& text,
                  const std::string& extra = "") {
-  return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" text-anchor=\"" + anchor + "\"" + extra +
-         ">" + HtmlEscaped(text) + "</text>";
+  return SvgText(x, y, anchor, text, extra);
 }
 
 std::string Open(const ChartFrame& frame, double height) {
-  const std::string id = HtmlEscaped(frame.id);
-  return "<svg id=\"" + id + "\" class=\"chart\" viewBox=\"0 0 " + Num(kWidth) + " " + Num(height) +
-         "\" width=\"100%\" role=\"img\" aria-labelledby=\"" + id + "-t " + id +
-         "-d\"><title id=\"" + id + "-t\">" + HtmlEscaped(frame.title) + "</title><desc id=\"" +
-         id + "-d\">" + HtmlEscaped(frame.description) + "</desc>";
+  return SvgOpen(frame.id, frame.title, frame.description, kWidth, height);
 }
 
 // White strokes over the series' colour, one drawing per hatching.

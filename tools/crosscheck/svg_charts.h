@@ -60,6 +60,18 @@ std::string Legend(const std::string& frameId, const std::vector<ChartSeries>& s
 // The smallest of 1, 2, 5, 10, 20, 50... that is at least `value`.
 double RoundScale(double value);
 
+// What every chart is drawn with. A coordinate or value to a tenth, without a trailing
+// ".0": a page holds thousands, and printf's floating-point formatting would cost more than
+// the rest of the page.
+std::string SvgNumber(double value);
+// A <text> at (x, y), `text` escaped, `extra` attributes as they are.
+std::string SvgText(double x, double y, const char* anchor, const std::string& text,
+                    const std::string& extra = "");
+// The <svg> start of a chart `width` x `height` units, with its title and description for a
+// screen reader.
+std::string SvgOpen(const std::string& id, const std::string& title,
+                    const std::string& description, double width, double height);
+
 }  // namespace tarno::score
 
 #endif  // TARNO_TOOLS_CROSSCHECK_SVG_CHARTS_H_
