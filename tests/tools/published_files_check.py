@@ -35,6 +35,12 @@ LOST = ("nil", "busted_call", "busted_exchange", "band_mismatch", "mode_mismatch
 CLASS_BOUNDS = [0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20]
 
 
+def judged_lines(row):
+    """The lines an error rate is taken over: all but repeats, lines outside the period and
+    lines refused."""
+    return int(row["qsos"]) - sum(int(row[v]) for v in ("dupe", "outside", "invalid"))
+
+
 def error_class(percent):
     if percent <= 0:
         return 0
@@ -164,10 +170,12 @@ class PublishedFilesTest(unittest.TestCase):
                 self.assertEqual(entrant[column] or "", row[column], (row["call"], column))
             self.assertEqual(entrant["files"]["report"], row["report"])
             self.assertIsNone(entrant["files"]["certificate"])
-            lines = int(row["qsos"])
-            if lines:
+            judged = judged_lines(row)
+            if judged:
                 lost = sum(int(row[v]) for v in LOST)
-                self.assertAlmostEqual(entrant["error_rate_percent"], 100 * lost / lines, places=2)
+                self.assertAlmostEqual(entrant["error_rate_percent"], 100 * lost / judged, places=2)
+            else:
+                self.assertIsNone(entrant["error_rate_percent"])
             self.assertEqual(sum(b["qsos"] for b in entrant["checked_bands"]),
                              sum(int(row[v]) for v in ("ok", "no_log", "not_in_partial_log",
                                                        "unique")),
@@ -230,8 +238,8 @@ class PublishedFilesTest(unittest.TestCase):
     def test_error_rates_and_hours_add_up(self):
         classes = [0] * (len(CLASS_BOUNDS) + 1)
         for row in self.results:
-            if int(row["qsos"]):
-                classes[error_class(100 * sum(int(row[v]) for v in LOST) / int(row["qsos"]))] += 1
+            if judged_lines(row):
+                classes[error_class(100 * sum(int(row[v]) for v in LOST) / judged_lines(row))] += 1
         tables = self.pages["en"].tables
         self.assertEqual([number(r[1]) for r in tables["errors-table"][1:]], classes)
         hours = sum(number(r[-1]) for r in tables["per-hour-table"][1:])

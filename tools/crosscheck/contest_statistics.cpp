@@ -4,6 +4,7 @@
 #include <map>
 
 #include "crosscheck/contest_period.h"
+#include "crosscheck/entrant_standing.h"
 
 namespace tarno::score {
 namespace {
@@ -132,11 +133,13 @@ void CountLines(const ContestSet& set, const ReportContext& context, ContestStat
   }
 }
 
-void RateErrors(const ContestSet& set, ContestStatistics* stats) {
+// The rates the entrants' pages show (ErrorPercent), so that the contest's mean is the one
+// each page compares its entrant with.
+void RateErrors(const ContestSet& set, bool dropUniques, ContestStatistics* stats) {
   std::vector<double> rates;
   for (const EntrantLog& log : set.logs) {
-    const double percent = log.used ? ErrorPercent(log) : -1;
-    if (percent < 0) continue;
+    if (!log.used || JudgedLines(log) <= 0) continue;
+    const double percent = ErrorPercent(log, dropUniques);
     rates.push_back(percent);
     ++stats->errorClasses[ErrorClassOf(percent)];
   }
@@ -155,14 +158,6 @@ void RateErrors(const ContestSet& set, ContestStatistics* stats) {
 }
 
 }  // namespace
-
-double ErrorPercent(const EntrantLog& log) {
-  if (log.qsoCount == 0) return -1;
-  const int lost = Count(log, Verdict::kNil) + Count(log, Verdict::kBustedCall) +
-                   Count(log, Verdict::kBustedExchange) + Count(log, Verdict::kBandMismatch) +
-                   Count(log, Verdict::kModeMismatch);
-  return 100.0 * lost / static_cast<double>(log.qsoCount);
-}
 
 int ErrorClassOf(double percent) {
   if (percent <= 0) return 0;
@@ -193,7 +188,7 @@ ContestStatistics GatherStatistics(const ContestSet& set, const std::vector<Rank
   CountStations(set, ranking, countries, &stats);
   CountCategories(ranking, standings, &stats);
   CountLines(set, context, &stats);
-  RateErrors(set, &stats);
+  RateErrors(set, context.dropUniques, &stats);
   return stats;
 }
 

@@ -29,10 +29,6 @@ constexpr int kActiveLogs = 3;
 // The most stations without a log listed.
 constexpr size_t kMostWithoutLog = 30;
 
-// The share of a log's QSO lines lost to its own errors (NIL, busted call or exchange, band
-// or mode mismatch), in percent; -1 for a log of no lines.
-double ErrorPercent(const EntrantLog& log);
-
 // The classes of the error rates' distribution: 0%, then up to 1%, 1 to 2%, ... 9 to 10%,
 // 10 to 15%, 15 to 20%, and 20% or more. A rate on a bound goes to the class above it.
 constexpr int kErrorClassCount = 14;

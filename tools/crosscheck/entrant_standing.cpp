@@ -87,8 +87,10 @@ void MeanFigures(const ContestSet& set, bool dropUniques, ContestStanding* stand
   int logs = 0, claiming = 0;
   for (const EntrantLog& log : set.logs) {
     if (!log.used) continue;
-    errors += ErrorPercent(log, dropUniques);
-    ++logs;
+    if (JudgedLines(log) > 0) {
+      errors += ErrorPercent(log, dropUniques);
+      ++logs;
+    }
     if (log.claimed > 0) {
       reductions += ReductionPercent(log);
       ++claiming;
@@ -143,9 +145,13 @@ std::vector<uint32_t> NearestWorkers(const ContestStanding& standing, uint32_t l
   return found;
 }
 
+long long JudgedLines(const EntrantLog& log) {
+  return static_cast<long long>(log.qsoCount) - Count(log, Verdict::kDupe) -
+         Count(log, Verdict::kOutside) - Count(log, Verdict::kInvalid);
+}
+
 double ErrorPercent(const EntrantLog& log, bool dropUniques) {
-  const long long judged = static_cast<long long>(log.qsoCount) - Count(log, Verdict::kDupe) -
-                           Count(log, Verdict::kOutside) - Count(log, Verdict::kInvalid);
+  const long long judged = JudgedLines(log);
   if (judged <= 0) return 0;
   long long lost = 0;
   for (int v = 0; v < kVerdictCount; ++v) {

@@ -63,8 +63,11 @@ ContestStanding StandingOf(const ContestSet& set, const std::vector<RankedLog>& 
 std::vector<uint32_t> NearestWorkers(const ContestStanding& standing, uint32_t log, int band,
                                      int county, size_t most);
 
-// The share of a log's judged lines (those not DUPE, OUTSIDE or INVALID) that lost credit,
-// in percent; 0 for a log with none judged.
+// A log's judged lines: those not DUPE, OUTSIDE or INVALID.
+long long JudgedLines(const EntrantLog& log);
+// The share of a log's judged lines that lost credit, in percent; 0 for a log with none
+// judged. The one error rate of every page, the statistics and results.json: a log with
+// no judged line has none, and no contest mean counts it.
 double ErrorPercent(const EntrantLog& log, bool dropUniques);
 // How far the checked score falls short of the claimed, in percent of the claimed; below 0
 // where it passes it. 0 for a log that claims nothing.

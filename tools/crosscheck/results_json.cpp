@@ -8,6 +8,7 @@
 #include "crosscheck/contest_period.h"
 #include "crosscheck/contest_statistics.h"
 #include "crosscheck/entrant_page.h"
+#include "crosscheck/entrant_standing.h"
 #include "crosscheck/json_text.h"
 
 namespace tarno::score {
@@ -159,7 +160,8 @@ std::string Entrant(const ContestSet& set, const RankedLog& row, int categorySiz
   Add(&fields, "counties", log.checkedCounties);
   Add(&fields, "qso_lines", static_cast<long long>(log.qsoCount));
   Add(&fields, "credited", CreditedCount(log, context.dropUniques));
-  Add(&fields, "error_rate_percent", Percent(ErrorPercent(log)));
+  Add(&fields, "error_rate_percent",
+      Percent(JudgedLines(log) > 0 ? ErrorPercent(log, context.dropUniques) : -1));
   Add(&fields, "copied_wrong_by_others", log.copiedWrongByOthers);
   Add(&fields, "verdicts", Verdicts(log));
   Fields clock;
