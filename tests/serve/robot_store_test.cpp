@@ -205,5 +205,33 @@ TEST_F(RobotStoreTest, AFinishedCheckKeepsItsFilesAndThePublishedOnesAlone) {
             std::vector<std::string>{"4"});
 }
 
+// A check's files are read from disk one at a time as they are stored; one that cannot be
+// read fails the whole run with its reason, never a run that lacks a file.
+TEST_F(RobotStoreTest, ACheckFolderIsStoredWholeOrNotAtAll) {
+  const std::string folder = m_folder + "/results";
+  fs::create_directories(folder + "/hu");
+  std::ofstream(folder + "/results.html") << "<p>results</p>";
+  std::ofstream(folder + "/hu/results.html") << "<p>eredm\xC3\xA9nyek</p>";
+  const int64_t run = m_store.AddRun(1, {1});
+  std::string error;
+  ASSERT_FALSE(m_store.FinishRunFromFiles(
+      run, 2, 0, "",
+      {{"results.html", folder + "/results.html"}, {"gone.csv", folder + "/gone.csv"}}, &error));
+  EXPECT_NE(error.find("gone.csv"), std::string::npos) << error;
+  EXPECT_TRUE(m_store.RunFileNames(run).empty()) << "nothing of a run that failed to be stored";
+  ASSERT_TRUE(m_store.FinishRunFromFiles(run, 3, 1, "output",
+                                         {{"results.html", folder + "/results.html"},
+                                          {"hu/results.html", folder + "/hu/results.html"}},
+                                         &error))
+      << error;
+  std::string bytes;
+  ASSERT_TRUE(m_store.RunFile(run, "hu/results.html", &bytes));
+  EXPECT_EQ(bytes, "<p>eredm\xC3\xA9nyek</p>");
+  score::RunRecord record;
+  ASSERT_TRUE(m_store.Run(run, &record));
+  EXPECT_EQ(record.state, "finished");
+  EXPECT_EQ(record.status, 1);
+}
+
 }  // namespace
 }  // namespace tarno::testing

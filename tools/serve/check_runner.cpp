@@ -77,19 +77,19 @@ std::string LastLine(const std::string& output) {
 using FileList = std::vector<std::pair<std::string, std::string>>;
 
 // Every file the cross-check wrote, those in its sub-folders too (the Hungarian pages in
-// hu/), each named by its path in the folder with "/" between the parts, as the pages link
-// to it ("hu/results.html").
-FileList ReadResults(const fs::path& folder) {
+// hu/, the certificates), each named by its path in the folder with "/" between the parts,
+// as the pages link to it ("hu/results.html"), beside its path on disk: the store reads
+// them one at a time.
+FileList ListResults(const fs::path& folder) {
   FileList files;
   std::error_code failed;
   fs::recursive_directory_iterator entries(folder, failed), end;
   for (; !failed && entries != end; entries.increment(failed)) {
     const fs::directory_entry& entry = *entries;
     std::error_code kind;
-    std::string bytes, error;
-    if (entry.is_regular_file(kind) && ReadRegularFile(entry.path().string(), &bytes, &error))
+    if (entry.is_regular_file(kind))
       files.emplace_back(entry.path().lexically_relative(folder).generic_string(),
-                         std::move(bytes));
+                         entry.path().string());
   }
   return files;
 }
@@ -187,7 +187,11 @@ void CheckRunner::Check(int64_t run, const fs::path& folder) {
                         : MessageLine("robot.run.reason.said", {{"said", said}}, {{"why", ended}}),
            {});
   } else {
-    Finish(run, "finished", result.status, output, "", ReadResults(folder / "results"));
+    std::string why;
+    if (!m_store.FinishRunFromFiles(run, Now(), result.status, output, ListResults(folder / "results"), &why)) {
+      Finish(run, "failed", result.status, output,
+             MessageLine("robot.run.reason.not_stored", {{"why", why}}), {});
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "logs/log_file.h"
 #include "serve/message_line.h"
 #include "serve/store_statement.h"
 
@@ -304,17 +305,49 @@ bool RobotStore::SetRunState(int64_t run, const std::string& state) {
 bool RobotStore::FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
                            const std::string& output, const std::string& reason,
                            const std::vector<std::pair<std::string, std::string>>& files) {
+  return FinishRunWith(run, finishedUnix, state, status, output, reason, files.size(),
+                       [&files](size_t i, std::string* name, std::string* bytes, std::string*) {
+                         *name = files[i].first;
+                         *bytes = files[i].second;
+                         return true;
+                       });
+}
+
+bool RobotStore::FinishRunFromFiles(
+    int64_t run, int64_t finishedUnix, int status, const std::string& output,
+    const std::vector<std::pair<std::string, std::string>>& namesAndPaths, std::string* error) {
+  return FinishRunWith(run, finishedUnix, "finished", status, output, "", namesAndPaths.size(),
+                       [&namesAndPaths](size_t i, std::string* name, std::string* bytes,
+                                        std::string* why) {
+                         *name = namesAndPaths[i].first;
+                         return ReadRegularFile(namesAndPaths[i].second, bytes, why);
+                       },
+                       error);
+}
+
+bool RobotStore::FinishRunWith(int64_t run, int64_t finishedUnix, const std::string& state,
+                               int status, const std::string& output, const std::string& reason,
+                               size_t fileCount, const FileSource& file, std::string* error) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  if (!Execute("BEGIN IMMEDIATE;", nullptr)) return false;
+  if (!Execute("BEGIN IMMEDIATE;", error)) return false;
   bool ok = true;
-  for (const auto& [name, bytes] : files) {
-    ok = ok && Statement(m_db, "INSERT OR REPLACE INTO run_files(run, name, bytes) VALUES(?, ?, ?)",
-                         "a run's file")
-                   .Bind(1, run)
-                   .Bind(2, name)
-                   .BindBlob(3, bytes)
-                   .Run();
+  // One file in memory at a time: a contest of thousands of logs writes gigabytes.
+  std::string name, bytes, why;
+  for (size_t i = 0; ok && i < fileCount; ++i) {
+    if (!file(i, &name, &bytes, &why)) {
+      if (error) *error = why;
+      Execute("ROLLBACK;", nullptr);
+      return false;
+    }
+    ok = Statement(m_db, "INSERT OR REPLACE INTO run_files(run, name, bytes) VALUES(?, ?, ?)",
+                   "a run's file")
+             .Bind(1, run)
+             .Bind(2, name)
+             .BindBlob(3, bytes)
+             .Run();
   }
+  bytes.clear();
+  bytes.shrink_to_fit();
   ok = ok && Statement(m_db,
                        "UPDATE runs SET finished = ?, state = ?, status = ?, output = ?,"
                        " reason = ? WHERE id = ?",
@@ -336,7 +369,8 @@ bool RobotStore::FinishRun(int64_t run, int64_t finishedUnix, const std::string&
              .Bind(1, run)
              .Run();
   }
-  if (ok && Execute("COMMIT;", nullptr)) return true;
+  if (ok && Execute("COMMIT;", error)) return true;
+  if (error && error->empty()) *error = sqlite3_errmsg(m_db);
   Execute("ROLLBACK;", nullptr);
   return false;
 }

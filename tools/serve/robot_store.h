@@ -173,6 +173,11 @@ class RobotStore {
   bool FinishRun(int64_t run, int64_t finishedUnix, const std::string& state, int status,
                  const std::string& output, const std::string& reason,
                  const std::vector<std::pair<std::string, std::string>>& files);
+  // Ends a run as finished with the files a check wrote: (name, path on disk) pairs, each
+  // read as it is stored. False with the reason, and nothing stored, when one cannot be.
+  bool FinishRunFromFiles(int64_t run, int64_t finishedUnix, int status, const std::string& output,
+                          const std::vector<std::pair<std::string, std::string>>& namesAndPaths,
+                          std::string* error);
   bool LatestRun(RunRecord* run);
   // The latest run that finished, whose results can be looked at and published.
   bool LatestFinishedRun(RunRecord* run);
@@ -219,6 +224,11 @@ class RobotStore {
   OutboxCounts CountMails();
 
  private:
+  // The i-th file of a run: its name and bytes, or false with the reason.
+  using FileSource = std::function<bool(size_t, std::string*, std::string*, std::string*)>;
+  bool FinishRunWith(int64_t run, int64_t finishedUnix, const std::string& state, int status,
+                     const std::string& output, const std::string& reason, size_t fileCount,
+                     const FileSource& file, std::string* error = nullptr);
   bool QueueMails(const std::vector<OutboxMail>& mails, int64_t upload);
   bool Execute(const char* sql, std::string* error);
   bool SetUp(std::string* error);
