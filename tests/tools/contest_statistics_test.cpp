@@ -215,6 +215,27 @@ TEST(ContestTitleText, TheYearFollowsTheNameUnlessItHoldsIt) {
   EXPECT_EQ("TARNO", ContestTitle("TARNO", 0));
 }
 
+// An archive's name must be a plain file name on every system a sponsor downloads to,
+// and still say which contest and year it holds.
+TEST(ContestTitleText, AnArchiveIsNamedByTheTitleInPlainLetters) {
+  const struct {
+    const char* title;
+    const char* name;
+  } kCases[] = {
+      {"Próba Kupa 2026", "Proba-Kupa-2026-logs.zip"},
+      {"\xC3\x81RV\xC3\x8DZT\xC5\xB0R\xC5\x90 t\xC3\xBCk\xC3\xB6rf\xC3\xBAr\xC3\xB3g\xC3\xA9p",
+       "ARVIZTURO-tukorfurogep-logs.zip"},
+      {"  ../TARNO\\2026 / \"CW\"  ", "TARNO-2026-CW-logs.zip"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC 2026", "2026-logs.zip"},  // letters it cannot write plainly
+      {"", "logs.zip"},
+      {"---", "logs.zip"},
+      {"\xC3", "logs.zip"},  // a letter cut short
+  };
+  for (const auto& c : kCases) EXPECT_EQ(c.name, ArchiveName(c.title, "logs")) << c.title;
+  const std::string longest = ArchiveName(std::string(500, 'A'), "certificates");
+  EXPECT_EQ(std::string(60, 'A') + "-certificates.zip", longest);
+}
+
 TEST(ContestTitleText, TheNameIsWhatMostLogsSayKeptShort) {
   ContestSet set;
   for (const char* contest : {" tarno ", "TARNO", "TARNO-CW", "TARNO-CW", "TARNO-CW"}) {
