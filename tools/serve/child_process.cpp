@@ -57,17 +57,17 @@ constexpr auto kGraceOnStop = std::chrono::seconds(3);
   _exit(127);
 }
 
-pid_t Fork(const ChildSpec& spec) {
-  if (spec.args.empty() || spec.fds.size() > kMostChildFds) return -1;
+pid_t Fork(const ChildLaunch& launch) {
+  if (launch.args.empty() || launch.fds.size() > kMostChildFds) return -1;
   std::vector<char*> argv;
-  for (const std::string& arg : spec.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  for (const std::string& arg : launch.args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   rlimit files{};
   const int highestFd =
       getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < 65536 ? int(files.rlim_cur) : 65536;
   const pid_t parent = getpid();
   const pid_t child = fork();
-  if (child == 0) BecomeChild(parent, argv, spec.fds, highestFd);
+  if (child == 0) BecomeChild(parent, argv, launch.fds, highestFd);
   return child;
 }
 
@@ -124,8 +124,8 @@ void Launcher::Loop() {
   }
 }
 
-pid_t Launcher::Start(const ChildSpec& spec) {
-  std::packaged_task<pid_t()> task([&spec] { return Fork(spec); });
+pid_t Launcher::Start(const ChildLaunch& launch) {
+  std::packaged_task<pid_t()> task([&launch] { return Fork(launch); });
   std::future<pid_t> started = task.get_future();
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -158,16 +158,16 @@ ChildResult ChildProcesses::Run(const std::vector<std::string>& args, const std:
     --m_free;
   }
   ChildResult result;
-  ChildSpec spec;
-  spec.args.push_back(m_program);
-  spec.args.insert(spec.args.end(), args.begin(), args.end());
+  ChildLaunch launch;
+  launch.args.push_back(m_program);
+  launch.args.insert(launch.args.end(), args.begin(), args.end());
   const int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  spec.fds = {input, output, output};
+  launch.fds = {input, output, output};
   pid_t child = -1;
   if (input >= 0 && output >= 0) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_stopping) child = m_launcher.Start(spec);
+    if (!m_stopping) child = m_launcher.Start(launch);
     result.started = child > 0;
     if (result.started) m_running.insert(child);
   }

@@ -31,7 +31,7 @@ struct ChildResult {
 // What a child gets as its files: each of `fds` (the parent's descriptors) becomes the
 // child's descriptor of the same index (0 standard input, 1 output, 2 error, 3 ...); -1
 // leaves the parent's own, which only 2 may do. Every other descriptor is closed.
-struct ChildSpec {
+struct ChildLaunch {
   std::vector<std::string> args;  // the program's path first
   std::vector<int> fds;
 };
@@ -46,7 +46,7 @@ class Launcher {
   Launcher& operator=(const Launcher&) = delete;
 
   // The child's process id, or -1 when it could not be started.
-  pid_t Start(const ChildSpec& spec);
+  pid_t Start(const ChildLaunch& launch);
 
  private:
   void Loop();

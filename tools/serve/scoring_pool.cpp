@@ -69,16 +69,16 @@ bool ScoringPool::Spawn(Worker* worker) {
   const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
   worker->scratch =
       (fs::path(m_options.dataFolder) / "scratch" / ("worker-" + RandomHex(8))).string();
-  ChildSpec spec;
-  spec.args = {m_children.program(), "serve", kScoringWorkerCommand, "--scratch", worker->scratch};
+  ChildLaunch launch;
+  launch.args = {m_children.program(), "serve", kScoringWorkerCommand, "--scratch", worker->scratch};
   if (!m_options.start.empty())
-    spec.args.insert(spec.args.end(), {"--start", m_options.start, "--end", m_options.end});
+    launch.args.insert(launch.args.end(), {"--start", m_options.start, "--end", m_options.end});
   if (!m_options.countryFile.empty())
-    spec.args.insert(spec.args.end(), {"--cty", m_options.countryFile});
-  if (!m_options.plugin.empty()) spec.args.insert(spec.args.end(), {"--plugin", m_options.plugin});
+    launch.args.insert(launch.args.end(), {"--cty", m_options.countryFile});
+  if (!m_options.plugin.empty()) launch.args.insert(launch.args.end(), {"--plugin", m_options.plugin});
   // Its output is no business of the robot's; what goes wrong goes to the robot's error log.
-  spec.fds = {requests[0], null, -1, answers[1]};
-  const pid_t pid = null >= 0 ? m_children.launcher().Start(spec) : -1;
+  launch.fds = {requests[0], null, -1, answers[1]};
+  const pid_t pid = null >= 0 ? m_children.launcher().Start(launch) : -1;
   close(requests[0]);
   close(answers[1]);
   if (null >= 0) close(null);
