@@ -37,19 +37,25 @@ const Catalogue& Catalogue::Of(Language language) {
   return language == Language::kHungarian ? kHungarian : kEnglish;
 }
 
-std::string Catalogue::Text(std::string_view key) const {
-  if (m_table) {
-    const CatalogueEntry* end = m_table->entries + m_table->count;
-    const CatalogueEntry* found = std::lower_bound(
-        m_table->entries, end, key,
-        [](const CatalogueEntry& entry, std::string_view wanted) { return entry.key < wanted; });
-    if (found != end && found->key == key) return found->text;
-  }
-  return "[" + std::string(key) + "]";
+Catalogue::Catalogue(Language language, const CatalogueTable* table)
+    : m_language(language), m_table(table) {
+  if (!m_table) return;
+  m_texts.reserve(m_table->count);
+  for (size_t i = 0; i < m_table->count; ++i)
+    m_texts.emplace(m_table->entries[i].key, m_table->entries[i].text);
+}
+
+const std::string& Catalogue::Text(std::string_view key) const {
+  const auto found = m_texts.find(key);
+  if (found != m_texts.end()) return found->second;
+  std::lock_guard<std::mutex> hold(m_missingLock);
+  std::string& missing = m_missing[std::string(key)];
+  if (missing.empty()) missing = "[" + std::string(key) + "]";
+  return missing;
 }
 
 std::string Catalogue::Format(std::string_view key, const Values& values) const {
-  const std::string text = Text(key);
+  const std::string& text = Text(key);
   std::string out;
   for (size_t at = 0; at < text.size();) {
     const size_t open = text.find('{', at);

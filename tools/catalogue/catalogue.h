@@ -8,8 +8,10 @@
 // may hold {name} placeholders, filled by Format. The tests hold both catalogues to the
 // keys the code uses. Immutable; any thread.
 
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -30,8 +32,8 @@ class Catalogue {
   // "en" or "hu": a page's lang attribute, and the folder of the Hungarian pages.
   const char* Code() const { return m_table->code; }
 
-  // The text of `key`; "[key]" where this catalogue lacks it.
-  std::string Text(std::string_view key) const;
+  // The text of `key`; "[key]" where this catalogue lacks it. Kept as long as the program.
+  const std::string& Text(std::string_view key) const;
   // The text with each {name} of `values` filled in, values as given (escape them first
   // for a page).
   std::string Format(std::string_view key, const Values& values) const;
@@ -44,11 +46,15 @@ class Catalogue {
   std::string Decimal(double number, int places) const;
 
  private:
-  Catalogue(Language language, const CatalogueTable* table)
-      : m_language(language), m_table(table) {}
+  Catalogue(Language language, const CatalogueTable* table);
 
   Language m_language;
   const CatalogueTable* m_table;
+  // Every text by its key, made once: pages ask for tens of millions of them.
+  std::unordered_map<std::string_view, std::string> m_texts;
+  // The "[key]" of each key asked for and missing, which a reference must outlive.
+  mutable std::mutex m_missingLock;
+  mutable std::unordered_map<std::string, std::string> m_missing;
 };
 
 // The language a browser asks for first among those there are (an Accept-Language header,

@@ -9,8 +9,6 @@
 namespace tarno::score {
 namespace {
 
-int Count(const EntrantLog& log, Verdict verdict) { return log.counts[static_cast<int>(verdict)]; }
-
 constexpr double kClassBounds[kErrorClassCount - 1] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 15, 20};
 
 bool IsQsoLine(const QsoRecord& qso) { return qso.readable && qso.verdict != Verdict::kOutside; }

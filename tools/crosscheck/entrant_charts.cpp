@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <array>
 
 #include "contest/county_rules.h"
 #include "crosscheck/contest_period.h"
+#include "crosscheck/html_out.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/page_words.h"
 #include "crosscheck/svg_charts.h"
@@ -27,50 +29,125 @@ constexpr char kGap[] = "#882255";
 
 std::string Esc(const std::string& text) { return HtmlEscaped(text); }
 
+std::string Th(const std::string& text) { return "<th scope=\"col\">" + Esc(text) + "</th>"; }
+
+// What every entrant's charts say alike in one language over one period: the buckets, the
+// tables' row heads, the counties' names. Thousands of pages repeat it, so each thread
+// works it out once for each language.
+struct ChartWords {
+  const Catalogue* words = nullptr;
+  long long start = 0;
+  long long end = 0;
+  bool open = false;
+  Buckets buckets;
+  std::vector<std::string> rowHeads;                // per bucket: <tr><th scope="row">09:00</th>
+  std::array<std::string, kCountyCount> counties;   // "Borsod-Abaúj-Zemplén"
+  std::array<std::string, kCountyCount> escapedCounties;
+  std::vector<std::string> bandRows;                // the grid's rows and columns
+  std::vector<std::string> countyColumns;
+  std::vector<std::string> cellTitles;              // the grid's cells: "", credited, lost
+  std::string utcHead;                              // Th of "UTC"
+  std::string totalHead;
+  std::string numbers;                              // the folded tables' summary
+  std::string gridKey;                              // the grid's legend
+  std::string gridHeads;                            // the grid table's column heads
+  std::string gridCaption;
+};
+
+ChartWords MakeChartWords(const Catalogue& words, const ContestPeriod& period) {
+  ChartWords made;
+  made.words = &words;
+  made.start = period.startSeconds;
+  made.end = period.endSeconds;
+  made.open = period.open;
+  made.buckets = BucketsOf(period);
+  for (size_t i = 0; i < made.buckets.labels.size(); ++i) {
+    made.rowHeads.push_back(
+        "<tr><th scope=\"row\">" +
+        Esc(HourText(words, period,
+                     made.buckets.startSeconds +
+                         static_cast<long long>(i) * made.buckets.seconds)) +
+        "</th>");
+  }
+  for (int c = 0; c < kCountyCount; ++c) {
+    made.counties[c] = words.Text("county." + std::string(kCountyCodes[c]));
+    made.escapedCounties[c] = Esc(made.counties[c]);
+  }
+  made.bandRows.assign(kBandNames.begin(), kBandNames.end());
+  made.countyColumns.assign(kCountyCodes.begin(), kCountyCodes.end());
+  const std::string credited = words.Text("entrant.grid_credited");
+  const std::string lost = words.Text("entrant.grid_lost");
+  made.cellTitles = {"", credited, lost};
+  made.utcHead = Th(words.Text("axis.utc"));
+  made.totalHead = Th(words.Text("entrant.total"));
+  made.numbers = words.Text("entrant.numbers");
+  made.gridKey =
+      "<p class=\"key\"><span class=\"k\"><svg viewBox=\"0 0 16 12\" "
+      "aria-hidden=\"true\"><rect width=\"16\" height=\"12\" fill=\"#0072b2\"/>"
+      "</svg>" +
+      Esc(credited) +
+      "</span> <span class=\"k\"><svg viewBox=\"0 0 16 12\" aria-hidden=\"true\">"
+      "<rect x=\"1\" y=\"1\" width=\"14\" height=\"10\" fill=\"#fff\" "
+      "stroke=\"#d55e00\" stroke-width=\"2\"/><path d=\"M4,3 12,9M4,9 12,3\" "
+      "stroke=\"#d55e00\" stroke-width=\"2\"/></svg>" +
+      Esc(lost) + "</span></p>\n";
+  made.gridHeads = "<td></td>";
+  for (int c = 0; c < kCountyCount; ++c) {
+    made.gridHeads += "<th scope=\"col\" title=\"" + made.escapedCounties[c] + "\">" +
+                      kCountyCodes[c] + "</th>";
+  }
+  made.gridCaption = "\xE2\x9C\x93 " + credited + ", \xE2\x9C\x97 " + lost;
+  return made;
+}
+
+const ChartWords& ChartWordsOf(const Catalogue& words, const ContestPeriod& period) {
+  thread_local ChartWords kept[2];
+  ChartWords& slot = kept[words.language() == Language::kHungarian ? 1 : 0];
+  if (slot.words != &words || slot.start != period.startSeconds ||
+      slot.end != period.endSeconds || slot.open != period.open) {
+    slot = MakeChartWords(words, period);
+  }
+  return slot;
+}
+
 // The frame of a chart over the period's buckets, in the page's language.
-ChartFrame Frame(const Catalogue& words, const Buckets& buckets, const char* id,
-                 const std::string& title, const std::string& description,
-                 const std::string& yTitle) {
+ChartFrame Frame(const ChartWords& chart, const char* id, const std::string& title,
+                 const std::string& description, const std::string& yTitle) {
+  const Catalogue& words = *chart.words;
   ChartFrame frame;
   frame.id = id;
   frame.title = title;
   frame.description = description;
   frame.yTitle = yTitle;
   frame.xTitle = words.Text("axis.utc");
-  frame.labels = buckets.labels;
+  frame.labels = chart.buckets.labels;
   frame.decimalMark = words.Decimal(0.5, 1)[1];
   return frame;
 }
 
-// "Borsod-Abaúj-Zemplén", as the page's language writes the county of a code.
-std::string CountyName(const Catalogue& words, const std::string& code) {
-  const std::string key = "county." + code;
-  return words.Text(key);
-}
-
 int HoursPerBucket(const Buckets& buckets) { return static_cast<int>(buckets.seconds / 3600); }
 
-// A table folded under the chart it gives the values of.
-std::string Folded(const std::string& summary, const std::string& id, const std::string& heads,
-                   const std::string& rows, const std::string& caption = "") {
-  return "<details><summary>" + Esc(summary) +
-         "</summary><div class=\"scroll\"><table class=\"results\" id=\"" + id + "\">" +
-         (caption.empty() ? "" : "<caption>" + Esc(caption) + "</caption>") + "<thead><tr>" +
-         heads + "</tr></thead><tbody>\n" + rows + "</tbody></table></div></details>\n";
+// A table folded under the chart it gives the values of: its start, up to its rows.
+void PutFoldedStart(HtmlOut& html, const std::string& summary, const char* id,
+                    const std::string& heads, const std::string& caption = "") {
+  html << "<details><summary>" << Escaped{summary}
+       << "</summary><div class=\"scroll\"><table class=\"results\" id=\"" << id << "\">";
+  if (!caption.empty()) html << "<caption>" << Escaped{caption} << "</caption>";
+  html << "<thead><tr>" << heads << "</tr></thead><tbody>\n";
 }
 
-std::string Th(const std::string& text) { return "<th scope=\"col\">" + Esc(text) + "</th>"; }
+void PutFoldedEnd(HtmlOut& html) { html << "</tbody></table></div></details>\n"; }
 
-std::string RowHead(const Catalogue& words, const ContestPeriod& period, const Buckets& buckets,
-                    size_t i) {
-  return "<tr><th scope=\"row\">" +
-         Esc(HourText(words, period,
-                      buckets.startSeconds + static_cast<long long>(i) * buckets.seconds)) +
-         "</th>";
-}
-
-std::string Td(const Catalogue& words, double value) {
-  return "<td>" + words.Number(std::llround(value)) + "</td>";
+// A count as the language writes it; below a thousand neither language parts digits.
+void PutTd(HtmlOut& html, const Catalogue& words, double value) {
+  const long long count = std::llround(value);
+  html << "<td>";
+  if (count > -1000 && count < 1000) {
+    html << count;
+  } else {
+    html << words.Number(count);
+  }
+  html << "</td>";
 }
 
 // The bands of the credited QSOs, the contest's in their order, any other after them.
@@ -99,8 +176,10 @@ std::string ClockNote(const Catalogue& words, const EntrantLog& log) {
          "</p>\n";
 }
 
-std::string RateChart(const Catalogue& words, const ContestSet& set, const EntrantPageInput& input,
-                      const ContestPeriod& period, const Buckets& buckets) {
+void PutRateChart(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
+                  const EntrantPageInput& input) {
+  const Catalogue& words = *chart.words;
+  const Buckets& buckets = chart.buckets;
   std::vector<ChartSeries> series;
   for (uint32_t band : BandsOf(set, *input.score)) {
     ChartSeries one = BandSeries(set.texts.Text(band), buckets.labels.size());
@@ -111,30 +190,32 @@ std::string RateChart(const Catalogue& words, const ContestSet& set, const Entra
   }
   const int hours = HoursPerBucket(buckets);
   const std::string heading = words.Plural("entrant.rate_heading", hours);
-  std::string html =
-      "<h2>" + Esc(heading) + "</h2>\n" + ClockNote(words, set.logs[input.log]) +
-      StackedBars(Frame(words, buckets, "rate", heading, words.Text("entrant.rate_description"),
-                        words.Plural("axis.qsos_per", hours)),
-                  series) +
-      Legend("rate", series, false) + "\n";
-  std::string heads = Th(words.Text("axis.utc"));
+  html << "<h2>" << Escaped{heading} << "</h2>\n"
+       << ClockNote(words, set.logs[input.log])
+       << StackedBars(Frame(chart, "rate", heading, words.Text("entrant.rate_description"),
+                            words.Plural("axis.qsos_per", hours)),
+                      series)
+       << Legend("rate", series, false) << "\n";
+  std::string heads = chart.utcHead;
   for (const ChartSeries& one : series) heads += Th(one.name);
-  heads += Th(words.Text("entrant.total"));
-  std::string rows;
+  heads += chart.totalHead;
+  PutFoldedStart(html, chart.numbers, "rate-table", heads);
   for (size_t i = 0; i < buckets.labels.size(); ++i) {
-    rows += RowHead(words, period, buckets, i);
+    html << chart.rowHeads[i];
     double total = 0;
     for (const ChartSeries& one : series) {
-      rows += Td(words, one.values[i]);
+      PutTd(html, words, one.values[i]);
       total += one.values[i];
     }
-    rows += Td(words, total) + "</tr>\n";
+    PutTd(html, words, total);
+    html << "</tr>\n";
   }
-  return html + Folded(words.Text("entrant.numbers"), "rate-table", heads, rows);
+  PutFoldedEnd(html);
 }
 
-std::string CountyLine(const Catalogue& words, const EntrantPageInput& input,
-                       const ContestPeriod& period, const Buckets& buckets) {
+void PutCountyLine(HtmlOut& html, const ChartWords& chart, const EntrantPageInput& input) {
+  const Catalogue& words = *chart.words;
+  const Buckets& buckets = chart.buckets;
   std::vector<double> fresh(buckets.labels.size(), 0);
   for (const CreditedQso& qso : input.score->credited) {
     if (qso.newCounty) ++fresh[buckets.Of(qso.seconds)];
@@ -142,20 +223,21 @@ std::string CountyLine(const Catalogue& words, const EntrantPageInput& input,
   ChartSeries counties{words.Text("axis.counties"), kMine, fresh, 0};
   for (size_t i = 1; i < counties.values.size(); ++i) counties.values[i] += counties.values[i - 1];
   const std::string heading = words.Text("entrant.counties_heading");
-  std::string rows;
+  html << "<h2>" << Escaped{heading} << "</h2>\n"
+       << LineChart(Frame(chart, "counties", heading, words.Text("entrant.counties_description"),
+                          words.Text("axis.counties")),
+                    {counties})
+       << "\n";
+  PutFoldedStart(html, chart.numbers, "counties-table",
+                 chart.utcHead + Th(words.Text("entrant.new_counties")) +
+                     Th(words.Text("entrant.counties_so_far")));
   for (size_t i = 0; i < fresh.size(); ++i) {
-    rows += RowHead(words, period, buckets, i) + Td(words, fresh[i]) +
-            Td(words, counties.values[i]) + "</tr>\n";
+    html << chart.rowHeads[i];
+    PutTd(html, words, fresh[i]);
+    PutTd(html, words, counties.values[i]);
+    html << "</tr>\n";
   }
-  return "<h2>" + Esc(heading) + "</h2>\n" +
-         LineChart(Frame(words, buckets, "counties", heading,
-                         words.Text("entrant.counties_description"), words.Text("axis.counties")),
-                   {counties}) +
-         "\n" +
-         Folded(words.Text("entrant.numbers"), "counties-table",
-                Th(words.Text("axis.utc")) + Th(words.Text("entrant.new_counties")) +
-                    Th(words.Text("entrant.counties_so_far")),
-                rows);
+  PutFoldedEnd(html);
 }
 
 // Per band and county: 0 not worked, 1 credited, 2 worked only in lost QSOs.
@@ -172,46 +254,33 @@ std::vector<std::vector<int>> GridStates(const ContestSet& set, const EntrantSco
   return states;
 }
 
-std::string CountyGrid(const Catalogue& words, const std::vector<std::vector<int>>& states) {
-  const std::vector<std::string> rows(kBandNames.begin(), kBandNames.end());
-  const std::vector<std::string> columns(kCountyCodes.begin(), kCountyCodes.end());
-  const std::string credited = words.Text("entrant.grid_credited");
-  const std::string lost = words.Text("entrant.grid_lost");
+void PutCountyGrid(HtmlOut& html, const ChartWords& chart,
+                   const std::vector<std::vector<int>>& states) {
+  const Catalogue& words = *chart.words;
   ChartFrame frame;
   frame.id = "grid";
   frame.title = words.Text("entrant.grid_heading");
   frame.description = words.Text("entrant.grid_description");
-  std::string html = "<h2>" + Esc(frame.title) + "</h2>\n" +
-                     CellGrid(frame, rows, columns, states, {"", credited, lost}) +
-                     "<p class=\"key\"><span class=\"k\"><svg viewBox=\"0 0 16 12\" "
-                     "aria-hidden=\"true\"><rect width=\"16\" height=\"12\" fill=\"#0072b2\"/>"
-                     "</svg>" +
-                     Esc(credited) +
-                     "</span> <span class=\"k\"><svg viewBox=\"0 0 16 12\" aria-hidden=\"true\">"
-                     "<rect x=\"1\" y=\"1\" width=\"14\" height=\"10\" fill=\"#fff\" "
-                     "stroke=\"#d55e00\" stroke-width=\"2\"/><path d=\"M4,3 12,9M4,9 12,3\" "
-                     "stroke=\"#d55e00\" stroke-width=\"2\"/></svg>" +
-                     Esc(lost) + "</span></p>\n";
-  std::string heads = "<td></td>";
-  for (const std::string& code : columns)
-    heads += "<th scope=\"col\" title=\"" + Esc(CountyName(words, code)) + "\">" + code + "</th>";
-  std::string body;
+  html << "<h2>" << Escaped{frame.title} << "</h2>\n"
+       << CellGrid(frame, chart.bandRows, chart.countyColumns, states, chart.cellTitles)
+       << chart.gridKey;
+  PutFoldedStart(html, chart.numbers, "grid-table", chart.gridHeads, chart.gridCaption);
   for (int band = 0; band < kBandCount; ++band) {
-    body += "<tr><th scope=\"row\">" + rows[band] + "</th>";
+    html << "<tr><th scope=\"row\">" << kBandNames[band] << "</th>";
     for (int c = 0; c < kCountyCount; ++c) {
       const int state = states[band][c];
-      body += state == 1 ? "<td>\xE2\x9C\x93" : state == 2 ? "<td>\xE2\x9C\x97" : "<td>";
+      html << (state == 1 ? "<td>\xE2\x9C\x93" : state == 2 ? "<td>\xE2\x9C\x97" : "<td>");
     }
-    body += "</tr>\n";
+    html << "</tr>\n";
   }
-  return html + Folded(words.Text("entrant.numbers"), "grid-table", heads, body,
-                       "\xE2\x9C\x93 " + credited + ", \xE2\x9C\x97 " + lost);
+  PutFoldedEnd(html);
 }
 
 // The counties no credited QSO gives on each band the log worked, and who worked them.
-std::string MissingCounties(const Catalogue& words, const ContestSet& set,
-                            const EntrantPageInput& input,
-                            const std::vector<std::vector<int>>& states) {
+void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
+                        const EntrantPageInput& input,
+                        const std::vector<std::vector<int>>& states) {
+  const Catalogue& words = *chart.words;
   const EntrantLog& log = set.logs[input.log];
   const ContestStanding& contest = *input.contest;
   std::vector<int> bands;
@@ -220,27 +289,30 @@ std::string MissingCounties(const Catalogue& words, const ContestSet& set,
     if (index >= 0) bands.push_back(index);
   }
   std::sort(bands.begin(), bands.end());
-  std::string html = "<h2>" + Esc(words.Text("entrant.missing_heading")) + "</h2>\n";
+  html << "<h2>" << Escaped{words.Text("entrant.missing_heading")} << "</h2>\n";
   std::vector<bool> worked(kCountyCount, false);
   for (int band = 0; band < kBandCount; ++band) {
     for (int c = 0; c < kCountyCount; ++c) worked[c] = worked[c] || states[band][c] != 0;
   }
   std::string never;
   for (int c = 0; c < kCountyCount; ++c) {
-    if (!worked[c]) never += (never.empty() ? "" : ", ") + CountyName(words, kCountyCodes[c]);
+    if (!worked[c]) never += (never.empty() ? "" : ", ") + chart.counties[c];
   }
-  html += "<p>" +
-          Esc(never.empty() ? words.Text("entrant.never_none")
-                            : words.Format("entrant.never_worked", {{"counties", never}})) +
-          "</p>\n";
+  html << "<p>"
+       << Escaped{never.empty() ? words.Text("entrant.never_none")
+                                : words.Format("entrant.never_worked", {{"counties", never}})}
+       << "</p>\n";
+  const std::string notWorkedText = words.Text("entrant.county_not_worked");
+  const std::string nobody = Esc(words.Text("entrant.worked_by_none"));
   std::string rows, list;
+  HtmlOut row(&rows);
   for (int band : bands) {
     std::string notWorked, lostOnly;
     for (int c = 0; c < kCountyCount; ++c) {
       if (states[band][c] == 1) continue;
       std::string& codes = states[band][c] == 2 ? lostOnly : notWorked;
-      codes += (codes.empty() ? "" : ", ") + std::string("<abbr title=\"") +
-               Esc(CountyName(words, kCountyCodes[c])) + "\">" + kCountyCodes[c] + "</abbr>";
+      HtmlOut(&codes) << (codes.empty() ? "" : ", ") << "<abbr title=\""
+                      << chart.escapedCounties[c] << "\">" << kCountyCodes[c] << "</abbr>";
     }
     if (!notWorked.empty() || !lostOnly.empty()) {
       list +=
@@ -256,7 +328,7 @@ std::string MissingCounties(const Catalogue& words, const ContestSet& set,
       const int workers = contest.workers[band][c];
       if (states[band][c] == 1 || (workers == 0 && states[band][c] == 0)) continue;
       const std::vector<uint32_t> nearest = NearestWorkers(contest, input.log, band, c, 3);
-      std::string yours = words.Text("entrant.county_not_worked");
+      std::string yours;
       for (const LostCost& lost : input.score->lost) {
         if (lost.costsCounty && lost.county == c &&
             BandIndex(set.texts.Text(set.qsos[lost.qso].band)) == band) {
@@ -265,105 +337,112 @@ std::string MissingCounties(const Catalogue& words, const ContestSet& set,
           break;
         }
       }
-      std::string who = workers == 0 ? Esc(words.Text("entrant.worked_by_none")) : "";
-      for (uint32_t other : nearest) {
-        const std::string& call = set.logs[other].call;
-        who += (who.empty() ? "" : ", ") + std::string("<a href=\"") + EntrantPageLink(call) +
-               "\">" + Esc(call) + "</a>";
+      row << "<tr><th scope=\"row\">" << kBandNames[band] << ' ' << kCountyCodes[c]
+          << "</th><td class=\"t\">" << chart.escapedCounties[c] << "</td><td class=\"t\">"
+          << Escaped{yours.empty() ? notWorkedText : yours} << "</td>";
+      PutTd(row, words, workers);
+      row << "<td class=\"t\">";
+      if (workers == 0) row << nobody;
+      for (size_t k = 0; k < nearest.size(); ++k) {
+        if (k > 0 || workers == 0) row << ", ";
+        AppendPageAnchor(&rows, contest, set, nearest[k]);
       }
       if (!nearest.empty() && workers > static_cast<int>(nearest.size()))
-        who += Esc(words.Plural("entrant.more", workers - static_cast<int>(nearest.size())));
-      rows += "<tr><th scope=\"row\">" + std::string(kBandNames[band]) + " " + kCountyCodes[c] +
-              "</th><td class=\"t\">" + Esc(CountyName(words, kCountyCodes[c])) +
-              "</td><td class=\"t\">" + Esc(yours) + "</td><td>" + words.Number(workers) +
-              "</td><td class=\"t\">" + who + "</td></tr>\n";
+        row << Escaped{words.Plural("entrant.more", workers - static_cast<int>(nearest.size()))};
+      row << "</td></tr>\n";
     }
   }
-  if (rows.empty()) return html;
-  return html + "<ul id=\"missing-bands\">" + list + "</ul>\n<p class=\"muted\">" +
-         Esc(words.Text("entrant.missing_note")) + "</p>\n" +
-         Folded(words.Text("entrant.missing_who"), "missing",
-                Th(words.Text("entrant.band_county")) + Th(words.Text("column.county")) +
-                    Th(words.Text("entrant.yours")) + Th(words.Text("entrant.entrants")) +
-                    Th(words.Text("entrant.worked_by")),
-                rows);
+  if (rows.empty()) return;
+  html << "<ul id=\"missing-bands\">" << list << "</ul>\n<p class=\"muted\">"
+       << Escaped{words.Text("entrant.missing_note")} << "</p>\n";
+  PutFoldedStart(html, words.Text("entrant.missing_who"), "missing",
+                 Th(words.Text("entrant.band_county")) + Th(words.Text("column.county")) +
+                     Th(words.Text("entrant.yours")) + Th(words.Text("entrant.entrants")) +
+                     Th(words.Text("entrant.worked_by")));
+  html << rows;
+  PutFoldedEnd(html);
 }
 
-std::string Comparison(const Catalogue& words, const ContestSet& set, const EntrantPageInput& input,
-                       const ContestPeriod& period, const Buckets& buckets) {
+void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
+                   const EntrantPageInput& input) {
+  const Catalogue& words = *chart.words;
+  const Buckets& buckets = chart.buckets;
   const EntrantLog& log = set.logs[input.log];
   const Standing& standing = input.contest->byLog[input.log];
-  if (standing.category.place == 0) return "";  // its places say it is compared with no one
+  if (standing.category.place == 0) return;  // its places say it is compared with no one
   if (standing.rival == kNoRecord || !input.rivalScore) {
-    return "<h2>" + Esc(words.Text("entrant.compared_none_heading")) +
-           "</h2>\n<p id=\"compare-none\">" + Esc(words.Text("entrant.no_rival")) + "</p>\n";
+    html << "<h2>" << Escaped{words.Text("entrant.compared_none_heading")}
+         << "</h2>\n<p id=\"compare-none\">" << Escaped{words.Text("entrant.no_rival")}
+         << "</p>\n";
+    return;
   }
   const EntrantLog& rival = set.logs[standing.rival];
-  const Values who = {
-      {"rival", "<a href=\"" + EntrantPageLink(rival.call) + "\">" + Esc(rival.call) + "</a>"},
-      {"score", words.Number(rival.checked)}};
+  std::string anchor;
+  AppendPageAnchor(&anchor, *input.contest, set, standing.rival);
+  const Values who = {{"rival", anchor}, {"score", words.Number(rival.checked)}};
   const std::string how = standing.rivalPlace < 0   ? words.Format("entrant.rival_above", who)
                           : standing.rivalPlace > 0 ? words.Format("entrant.rival_below", who)
                                                     : words.Format("entrant.rival_tied", who);
-  std::string html = "<div id=\"compare\" data-rival=\"" + Esc(rival.call) + "\"><h2>" +
-                     Esc(words.Format("entrant.compared_heading", {{"rival", rival.call}})) +
-                     "</h2>\n<p>" + how + "</p>\n";
+  html << "<div id=\"compare\" data-rival=\"" << Escaped{rival.call} << "\"><h2>"
+       << Escaped{words.Format("entrant.compared_heading", {{"rival", rival.call}})}
+       << "</h2>\n<p>" << how << "</p>\n";
   const int hours = HoursPerBucket(buckets);
   const std::vector<ChartSeries> rates = {
       {log.call, kMine, RatePerBucket(*input.score, buckets), 0},
       {rival.call, kTheirs, RatePerBucket(*input.rivalScore, buckets), 1}};
   const std::string ratesTitle = words.Format("entrant.rates_title", {{"rival", rival.call}});
-  html +=
-      LineChart(Frame(words, buckets, "rates", ratesTitle, words.Text("entrant.rates_description"),
-                      words.Plural("axis.qsos_per", hours)),
-                rates) +
-      Legend("rates", rates, true) + "\n";
+  html << LineChart(Frame(chart, "rates", ratesTitle, words.Text("entrant.rates_description"),
+                          words.Plural("axis.qsos_per", hours)),
+                    rates)
+       << Legend("rates", rates, true) << "\n";
   const std::vector<double> mine = ScoreByBucket(set, *input.score, buckets);
   const std::vector<double> theirs = ScoreByBucket(set, *input.rivalScore, buckets);
   ChartSeries gap{words.Format("entrant.gap_series", {{"call", log.call}, {"rival", rival.call}}),
                   kGap, mine, 0};
   for (size_t i = 0; i < gap.values.size(); ++i) gap.values[i] -= theirs[i];
   const std::string gapTitle = words.Format("entrant.gap_heading", {{"rival", rival.call}});
-  html += "<h3>" + Esc(gapTitle) + "</h3>\n" +
-          LineChart(Frame(words, buckets, "gap", gapTitle, words.Text("entrant.gap_description"),
+  html << "<h3>" << Escaped{gapTitle} << "</h3>\n"
+       << LineChart(Frame(chart, "gap", gapTitle, words.Text("entrant.gap_description"),
                           words.Text("axis.score_difference")),
-                    {gap}, words.Text("chart.level")) +
-          "\n";
-  std::string rows;
+                    {gap}, words.Text("chart.level"))
+       << "\n";
+  PutFoldedStart(html, chart.numbers, "gap-table",
+                 chart.utcHead + Th(words.Format("entrant.qsos_of", {{"call", log.call}})) +
+                     Th(words.Format("entrant.qsos_of", {{"call", rival.call}})) +
+                     Th(words.Format("entrant.score_of", {{"call", log.call}})) +
+                     Th(words.Format("entrant.score_of", {{"call", rival.call}})) +
+                     Th(words.Text("entrant.difference")));
   for (size_t i = 0; i < buckets.labels.size(); ++i) {
-    rows += RowHead(words, period, buckets, i) + Td(words, rates[0].values[i]) +
-            Td(words, rates[1].values[i]) + Td(words, mine[i]) + Td(words, theirs[i]) +
-            Td(words, gap.values[i]) + "</tr>\n";
+    html << chart.rowHeads[i];
+    for (double value : {rates[0].values[i], rates[1].values[i], mine[i], theirs[i],
+                         gap.values[i]}) {
+      PutTd(html, words, value);
+    }
+    html << "</tr>\n";
   }
-  return html +
-         Folded(words.Text("entrant.numbers"), "gap-table",
-                Th(words.Text("axis.utc")) +
-                    Th(words.Format("entrant.qsos_of", {{"call", log.call}})) +
-                    Th(words.Format("entrant.qsos_of", {{"call", rival.call}})) +
-                    Th(words.Format("entrant.score_of", {{"call", log.call}})) +
-                    Th(words.Format("entrant.score_of", {{"call", rival.call}})) +
-                    Th(words.Text("entrant.difference")),
-                rows) +
-         "</div>\n";
+  PutFoldedEnd(html);
+  html << "</div>\n";
 }
 
 }  // namespace
 
 std::string EntrantCharts(const PageLanguage& page, const ContestSet& set,
                           const EntrantPageInput& input, const ReportContext& context) {
-  const Catalogue& words = page.words;
-  const Buckets buckets = BucketsOf(context.period);
+  const ChartWords& chart = ChartWordsOf(page.words, context.period);
   const std::vector<std::vector<int>> states = GridStates(set, *input.score);
-  std::string html;
-  if (buckets.labels.empty()) {
-    html = "<p class=\"muted\">" + Esc(words.Text("entrant.no_period")) + "</p>\n";
+  std::string out;
+  out.reserve(32768);
+  HtmlOut html(&out);
+  if (chart.buckets.labels.empty()) {
+    html << "<p class=\"muted\">" << Escaped{page.words.Text("entrant.no_period")} << "</p>\n";
   } else {
-    html = RateChart(words, set, input, context.period, buckets) +
-           CountyLine(words, input, context.period, buckets);
+    PutRateChart(html, chart, set, input);
+    PutCountyLine(html, chart, input);
   }
-  html += CountyGrid(words, states) + MissingCounties(words, set, input, states);
-  if (!buckets.labels.empty()) html += Comparison(words, set, input, context.period, buckets);
-  return html;
+  PutCountyGrid(html, chart, states);
+  PutMissingCounties(html, chart, set, input, states);
+  if (!chart.buckets.labels.empty()) PutComparison(html, chart, set, input);
+  return out;
 }
 
 size_t Buckets::Of(long long moment) const {

@@ -5,6 +5,8 @@
 #include <unordered_map>
 
 #include "crosscheck/entrant_score.h"
+#include "crosscheck/html_text.h"
+#include "replay/html_text.h"
 
 namespace tarno::score {
 namespace {
@@ -165,6 +167,15 @@ double ReductionPercent(const EntrantLog& log) {
   return 100.0 * static_cast<double>(log.claimed - log.checked) / static_cast<double>(log.claimed);
 }
 
+std::string PageAnchor(const std::string& call) {
+  return "<a href=\"" + EntrantPageLink(call) + "\">" + HtmlEscaped(call) + "</a>";
+}
+
+void AppendPageAnchor(std::string* out, const ContestStanding& standing, const ContestSet& set,
+                      uint32_t log) {
+  *out += log < standing.anchors.size() ? standing.anchors[log] : PageAnchor(set.logs[log].call);
+}
+
 ContestStanding StandingOf(const ContestSet& set, const std::vector<RankedLog>& ranking,
                            const CountryFile& countries, bool dropUniques, int threads) {
   ContestStanding standing;
@@ -178,6 +189,8 @@ ContestStanding StandingOf(const ContestSet& set, const std::vector<RankedLog>& 
   for (const auto& [name, rows] : byCategory) CompareWithinCategory(rows, &standing);
   MeanFigures(set, dropUniques, &standing);
   CreditedCounties(set, countries, dropUniques, threads, &standing);
+  standing.anchors.reserve(set.logs.size());
+  for (const EntrantLog& log : set.logs) standing.anchors.push_back(PageAnchor(log.call));
   standing.positionOf.assign(set.logs.size(), 0);
   for (const RankedLog& row : ranking) {
     standing.positionOf[row.log] = static_cast<uint32_t>(standing.byScore.size());

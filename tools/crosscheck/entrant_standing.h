@@ -11,6 +11,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "contest/county_rules.h"
@@ -51,7 +52,15 @@ struct ContestStanding {
   std::array<std::array<int, kCountyCount>, kBandCount> workers{};
   std::vector<uint32_t> byScore;     // the used logs in the ranking's order (log indexes)
   std::vector<uint32_t> positionOf;  // by log index: its place in byScore
+  // By log index: PageAnchor of its call. Pages name other entrants by the thousand.
+  std::vector<std::string> anchors;
 };
+
+// The link to the entrant's page with its call as the text: <a href="HA5AA.html">HA5AA</a>.
+std::string PageAnchor(const std::string& call);
+// The anchor of `log` appended to `out`, from `standing` where it holds them.
+void AppendPageAnchor(std::string* out, const ContestStanding& standing, const ContestSet& set,
+                      uint32_t log);
 
 // `ranking` as PlaceInCategories leaves it. The counties are read on `threads` threads.
 ContestStanding StandingOf(const ContestSet& set, const std::vector<RankedLog>& ranking,

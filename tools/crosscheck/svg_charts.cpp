@@ -4,32 +4,49 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "crosscheck/html_out.h"
 #include "crosscheck/page_style.h"
 
 namespace tarno::score {
+namespace {
+
+void PutText(HtmlOut& svg, double x, double y, const char* anchor, std::string_view text,
+             std::string_view extra = {}) {
+  svg << "<text x=\"" << x << "\" y=\"" << y << "\" text-anchor=\"" << anchor << '"' << extra
+      << '>' << Escaped{text} << "</text>";
+}
+
+void PutOpen(HtmlOut& svg, std::string_view id, std::string_view title,
+             std::string_view description, double width, double height) {
+  const Escaped escaped{id};
+  svg << "<svg id=\"" << escaped << "\" class=\"chart\" viewBox=\"0 0 " << width << ' ' << height
+      << "\" width=\"100%\" role=\"img\" aria-labelledby=\"" << escaped << "-t " << escaped
+      << "-d\"><title id=\"" << escaped << "-t\">" << Escaped{title} << "</title><desc id=\""
+      << escaped << "-d\">" << Escaped{description} << "</desc>";
+}
+
+}  // namespace
 
 std::string SvgNumber(double value) {
-  const long long tenths = std::llround(value * 10);
-  const long long whole = std::llabs(tenths) / 10;
-  const int tenth = static_cast<int>(std::llabs(tenths) % 10);
-  std::string out = (tenths < 0 ? "-" : "") + std::to_string(whole);
-  if (tenth != 0) out += "." + std::to_string(tenth);
+  std::string out;
+  AppendSvgNumber(&out, value);
   return out;
 }
 
 std::string SvgText(double x, double y, const char* anchor, const std::string& text,
                     const std::string& extra) {
-  return "<text x=\"" + SvgNumber(x) + "\" y=\"" + SvgNumber(y) + "\" text-anchor=\"" + anchor +
-         "\"" + extra + ">" + HtmlEscaped(text) + "</text>";
+  std::string out;
+  HtmlOut svg(&out);
+  PutText(svg, x, y, anchor, text, extra);
+  return out;
 }
 
 std::string SvgOpen(const std::string& id, const std::string& title,
                     const std::string& description, double width, double height) {
-  const std::string escaped = HtmlEscaped(id);
-  return "<svg id=\"" + escaped + "\" class=\"chart\" viewBox=\"0 0 " + SvgNumber(width) + " " +
-         SvgNumber(height) + "\" width=\"100%\" role=\"img\" aria-labelledby=\"" + escaped +
-         "-t " + escaped + "-d\"><title id=\"" + escaped + "-t\">" + HtmlEscaped(title) +
-         "</title><desc id=\"" + escaped + "-d\">" + HtmlEscaped(description) + "</desc>";
+  std::string out;
+  HtmlOut svg(&out);
+  PutOpen(svg, id, title, description, width, height);
+  return out;
 }
 
 namespace {
@@ -51,25 +68,19 @@ constexpr char kEmptyCell[] = "#949494";
 constexpr char kFilledCell[] = "#0072b2";
 constexpr char kLostCell[] = "#d55e00";
 
-std::string Num(double value) { return SvgNumber(value); }
-
 // An axis's number, short enough for the margin: 1500 stays, 25000 is "25k", 1500000 "1.5M".
 std::string AxisNumber(double value, char decimalMark) {
   const double size = std::fabs(value);
-  std::string text = size >= 1e6   ? Num(value / 1e6) + "M"
-                     : size >= 1e4 ? Num(value / 1e3) + "k"
-                                   : Num(value);
+  std::string text = size >= 1e6   ? SvgNumber(value / 1e6) + "M"
+                     : size >= 1e4 ? SvgNumber(value / 1e3) + "k"
+                                   : SvgNumber(value);
   std::replace(text.begin(), text.end(), '.', decimalMark);
   return text;
 }
 
-std::string Text(double x, double y, const char* anchor, const std::string& text,
-                 const std::string& extra = "") {
-  return SvgText(x, y, anchor, text, extra);
-}
-
-std::string Open(const ChartFrame& frame, double height) {
-  return SvgOpen(frame.id, frame.title, frame.description, kWidth, height);
+// A mark's tooltip: "40m 09h: 12".
+void PutTitle(HtmlOut& svg, const std::string& name, const std::string& label, double value) {
+  svg << "<title>" << Escaped{name} << ' ' << Escaped{label} << ": " << value << "</title>";
 }
 
 // White strokes over the series' colour, one drawing per hatching.
@@ -84,27 +95,35 @@ const char* const kHatchings[] = {
 };
 constexpr int kHatchingCount = sizeof kHatchings / sizeof kHatchings[0];
 
-std::string PatternId(const ChartFrame& frame, size_t series) {
-  return HtmlEscaped(frame.id) + "-p" + std::to_string(series);
+bool Hatched(const ChartSeries& one) { return one.pattern > 0 && one.pattern < kHatchingCount; }
+
+void PutPatternId(HtmlOut& svg, const std::string& frameId, size_t series) {
+  svg << Escaped{frameId} << "-p" << series;
 }
 
-std::string Fill(const ChartFrame& frame, size_t index, const ChartSeries& one) {
-  return one.pattern > 0 && one.pattern < kHatchingCount ? "url(#" + PatternId(frame, index) + ")"
-                                                         : HtmlEscaped(one.colour);
-}
-
-std::string Patterns(const ChartFrame& frame, const std::vector<ChartSeries>& series) {
-  std::string defs;
-  for (size_t i = 0; i < series.size(); ++i) {
-    const int pattern = series[i].pattern;
-    if (pattern <= 0 || pattern >= kHatchingCount) continue;
-    defs += "<pattern id=\"" + PatternId(frame, i) +
-            "\" patternUnits=\"userSpaceOnUse\" width=\"8\" height=\"8\"><rect width=\"8\" "
-            "height=\"8\" fill=\"" +
-            HtmlEscaped(series[i].colour) + "\"/><g stroke=\"#fff\" stroke-width=\"1.6\">" +
-            kHatchings[pattern] + "</g></pattern>";
+void PutFill(HtmlOut& svg, const std::string& frameId, size_t index, const ChartSeries& one) {
+  if (!Hatched(one)) {
+    svg << Escaped{one.colour};
+    return;
   }
-  return defs.empty() ? "" : "<defs>" + defs + "</defs>";
+  svg << "url(#";
+  PutPatternId(svg, frameId, index);
+  svg << ')';
+}
+
+void PutPatterns(HtmlOut& svg, const ChartFrame& frame, const std::vector<ChartSeries>& series) {
+  if (std::none_of(series.begin(), series.end(), Hatched)) return;
+  svg << "<defs>";
+  for (size_t i = 0; i < series.size(); ++i) {
+    if (!Hatched(series[i])) continue;
+    svg << "<pattern id=\"";
+    PutPatternId(svg, frame.id, i);
+    svg << "\" patternUnits=\"userSpaceOnUse\" width=\"8\" height=\"8\"><rect width=\"8\" "
+           "height=\"8\" fill=\""
+        << Escaped{series[i].colour} << "\"/><g stroke=\"#fff\" stroke-width=\"1.6\">"
+        << kHatchings[series[i].pattern] << "</g></pattern>";
+  }
+  svg << "</defs>";
 }
 
 struct Scale {
@@ -126,26 +145,27 @@ int StepsOf(const Scale& scale) {
 
 // The y axis from low to high with its title, and the x labels under their buckets with
 // the axis's title beneath them.
-std::string Axes(const ChartFrame& frame, const Scale& scale) {
-  std::string svg = "<g class=\"axis\">";
+void PutAxes(HtmlOut& svg, const ChartFrame& frame, const Scale& scale) {
+  svg << "<g class=\"axis\">";
   const int steps = StepsOf(scale);
   for (int step = 0; step <= steps; ++step) {
     const double value = scale.low + (scale.high - scale.low) * step / steps;
     const double y = scale.Y(value);
-    svg += "<line x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kWidth - kRight) + "\" y1=\"" + Num(y) +
-           "\" y2=\"" + Num(y) + "\" stroke=\"" + (value == 0 ? kZeroLine : kGridLine) + "\"/>";
-    svg += Text(kLeft - 6, y + 6, "end", AxisNumber(value, frame.decimalMark));
+    svg << "<line x1=\"" << kLeft << "\" x2=\"" << kWidth - kRight << "\" y1=\"" << y
+        << "\" y2=\"" << y << "\" stroke=\"" << (value == 0 ? kZeroLine : kGridLine) << "\"/>";
+    PutText(svg, kLeft - 6, y + 6, "end", AxisNumber(value, frame.decimalMark));
   }
   const double slot = kPlotWidth / std::max<size_t>(frame.labels.size(), 1);
   for (size_t i = 0; i < frame.labels.size(); ++i) {
     if (frame.labels[i].empty()) continue;
-    svg += Text(kLeft + slot * i + slot / 2, kHeight - 34, "middle", frame.labels[i]);
+    PutText(svg, kLeft + slot * i + slot / 2, kHeight - 34, "middle", frame.labels[i]);
   }
   const double middle = kTop + kPlotHeight / 2;
-  svg += Text(18, middle, "middle", frame.yTitle,
-              " class=\"title\" transform=\"rotate(-90 18 " + Num(middle) + ")\"");
-  svg += Text(kLeft + kPlotWidth / 2, kHeight - 6, "middle", frame.xTitle, " class=\"title\"");
-  return svg + "</g>";
+  std::string rotate;
+  HtmlOut(&rotate) << " class=\"title\" transform=\"rotate(-90 18 " << middle << ")\"";
+  PutText(svg, 18, middle, "middle", frame.yTitle, rotate);
+  PutText(svg, kLeft + kPlotWidth / 2, kHeight - 6, "middle", frame.xTitle, " class=\"title\"");
+  svg << "</g>";
 }
 
 // The y at which each series' name is written at its end: beside its last point, apart
@@ -182,26 +202,33 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
   }
   Scale scale;
   scale.high = RoundScale(totals.empty() ? 1 : *std::max_element(totals.begin(), totals.end()));
-  std::string svg = Open(frame, kHeight) + Patterns(frame, series) + Axes(frame, scale);
+  std::string out;
+  out.reserve(4096);
+  HtmlOut svg(&out);
+  PutOpen(svg, frame.id, frame.title, frame.description, kWidth, kHeight);
+  PutPatterns(svg, frame, series);
+  PutAxes(svg, frame, scale);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> base(buckets, 0);
   for (size_t s = 0; s < series.size(); ++s) {
     const ChartSeries& one = series[s];
     // A white edge parts one band's segment from the next.
-    svg += "<g fill=\"" + Fill(frame, s, one) + "\" stroke=\"#fff\" stroke-width=\"0.8\">";
+    svg << "<g fill=\"";
+    PutFill(svg, frame.id, s, one);
+    svg << "\" stroke=\"#fff\" stroke-width=\"0.8\">";
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
       if (one.values[i] == 0) continue;
       const double top = scale.Y(base[i] + one.values[i]);
-      svg += "<rect class=\"seg\" x=\"" + Num(kLeft + slot * i + slot * 0.1) + "\" y=\"" +
-             Num(top) + "\" width=\"" + Num(slot * 0.8) + "\" height=\"" +
-             Num(scale.Y(base[i]) - top) + "\"><title>" +
-             HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
-             "</title></rect>";
+      svg << "<rect class=\"seg\" x=\"" << kLeft + slot * i + slot * 0.1 << "\" y=\"" << top
+          << "\" width=\"" << slot * 0.8 << "\" height=\"" << scale.Y(base[i]) - top << "\">";
+      PutTitle(svg, one.name, frame.labels[i], one.values[i]);
+      svg << "</rect>";
       base[i] += one.values[i];
     }
-    svg += "</g>";
+    svg << "</g>";
   }
-  return svg + "</svg>";
+  svg << "</svg>";
+  return out;
 }
 
 std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& series,
@@ -218,46 +245,54 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
   const double reach = RoundScale(std::max(high, -low));
   scale.high = high > 0 || low == 0 ? (low < 0 ? reach : RoundScale(high)) : 0;
   scale.low = low < 0 ? -reach : 0;
-  std::string svg = Open(frame, kHeight) + Axes(frame, scale);
+  std::string out;
+  out.reserve(4096);
+  HtmlOut svg(&out);
+  PutOpen(svg, frame.id, frame.title, frame.description, kWidth, kHeight);
+  PutAxes(svg, frame, scale);
   if (!zeroLabel.empty()) {
     const double zero = scale.Y(0);
-    const std::string y = Num(zero);
     // Above the line where there is room for a line of text, else under it.
-    svg += "<line class=\"zero\" x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kWidth - kRight) +
-           "\" y1=\"" + y + "\" y2=\"" + y + "\" stroke=\"" + kZeroLine +
-           "\" stroke-width=\"2.5\"/>" +
-           Text(kLeft + 6, zero - kTop > 24 ? zero - 6 : zero + 20, "start", zeroLabel,
-                " class=\"name\"");
+    svg << "<line class=\"zero\" x1=\"" << kLeft << "\" x2=\"" << kWidth - kRight << "\" y1=\""
+        << zero << "\" y2=\"" << zero << "\" stroke=\"" << kZeroLine << "\" stroke-width=\"2.5\"/>";
+    PutText(svg, kLeft + 6, zero - kTop > 24 ? zero - 6 : zero + 20, "start", zeroLabel,
+            " class=\"name\"");
   }
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> ends;
+  std::string points, dots;
   for (const ChartSeries& one : series) {
-    std::string points, dots;
+    points.clear();
+    dots.clear();
+    HtmlOut line(&points), marks(&dots);
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
-      const std::string x = Num(kLeft + slot * i + slot / 2);
-      const std::string y = Num(scale.Y(one.values[i]));
-      points += (points.empty() ? "" : " ") + x + "," + y;
-      dots += "<circle class=\"pt\" cx=\"" + x + "\" cy=\"" + y + "\" r=\"3\"><title>" +
-              HtmlEscaped(one.name + " " + frame.labels[i] + ": " + Num(one.values[i])) +
-              "</title></circle>";
+      const double x = kLeft + slot * i + slot / 2;
+      const double y = scale.Y(one.values[i]);
+      if (i > 0) line << ' ';
+      line << x << ',' << y;
+      marks << "<circle class=\"pt\" cx=\"" << x << "\" cy=\"" << y << "\" r=\"3\">";
+      PutTitle(marks, one.name, frame.labels[i], one.values[i]);
+      marks << "</circle>";
     }
     ends.push_back(one.values.empty() || buckets == 0
                        ? scale.Y(0)
                        : scale.Y(one.values[std::min(buckets, one.values.size()) - 1]));
-    svg += "<g fill=\"" + HtmlEscaped(one.colour) +
-           "\"><polyline class=\"line\" fill=\"none\" stroke=\"" + HtmlEscaped(one.colour) +
-           "\" stroke-width=\"2.5\"" + (one.pattern > 0 ? " stroke-dasharray=\"9 5\"" : "") +
-           " points=\"" + points + "\"/>" + dots + "</g>";
+    svg << "<g fill=\"" << Escaped{one.colour}
+        << "\"><polyline class=\"line\" fill=\"none\" stroke=\"" << Escaped{one.colour}
+        << "\" stroke-width=\"2.5\"" << (one.pattern > 0 ? " stroke-dasharray=\"9 5\"" : "")
+        << " points=\"" << points << "\"/>" << dots << "</g>";
   }
   // Where there are several lines, each says its name at its end.
   if (series.size() > 1) {
     const std::vector<double> at = EndLabels(ends);
     for (size_t s = 0; s < series.size(); ++s) {
-      svg += Text(kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name,
-                  " class=\"name\" fill=\"" + HtmlEscaped(series[s].colour) + "\"");
+      std::string extra;
+      HtmlOut(&extra) << " class=\"name\" fill=\"" << Escaped{series[s].colour} << '"';
+      PutText(svg, kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name, extra);
     }
   }
-  return svg + "</svg>";
+  svg << "</svg>";
+  return out;
 }
 
 std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& rows,
@@ -267,83 +302,97 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
   const double cell = (kWidth - kLeft - kRight) / std::max<size_t>(columns.size(), 1);
   const double rowHeight = 24;
   const double height = 28 + rowHeight * rows.size();
-  std::string svg = Open(frame, height) + "<g class=\"axis grid\">";
+  std::string out;
+  out.reserve(8192);
+  HtmlOut svg(&out);
+  PutOpen(svg, frame.id, frame.title, frame.description, kWidth, height);
+  svg << "<g class=\"axis grid\">";
   for (size_t c = 0; c < columns.size(); ++c)
-    svg += Text(kLeft + cell * c + cell / 2, 18, "middle", columns[c]);
+    PutText(svg, kLeft + cell * c + cell / 2, 18, "middle", columns[c]);
   for (size_t r = 0; r < rows.size(); ++r)
-    svg += Text(kLeft - 6, 28 + rowHeight * r + 17, "end", rows[r]);
-  svg += "</g>";
+    PutText(svg, kLeft - 6, 28 + rowHeight * r + 17, "end", rows[r]);
+  svg << "</g>";
   // The empty cells are one rectangle filled with a pattern of one cell: a contest of
   // thousands of pages would otherwise carry a rectangle for every cell never worked.
-  const std::string pattern = HtmlEscaped(frame.id) + "-cell";
-  svg += "<defs><pattern id=\"" + pattern + "\" patternUnits=\"userSpaceOnUse\" x=\"" + Num(kLeft) +
-         "\" y=\"28\" width=\"" + Num(cell) + "\" height=\"" + Num(rowHeight) +
-         "\"><rect x=\"1\" y=\"1\" width=\"" + Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) +
-         "\" fill=\"#fff\" stroke=\"" + kEmptyCell + "\"/></pattern></defs><rect x=\"" +
-         Num(kLeft) + "\" y=\"28\" width=\"" + Num(cell * columns.size()) + "\" height=\"" +
-         Num(rowHeight * rows.size()) + "\" fill=\"url(#" + pattern + ")\"/>";
+  const Escaped id{frame.id};
+  svg << "<defs><pattern id=\"" << id << "-cell\" patternUnits=\"userSpaceOnUse\" x=\"" << kLeft
+      << "\" y=\"28\" width=\"" << cell << "\" height=\"" << rowHeight
+      << "\"><rect x=\"1\" y=\"1\" width=\"" << cell - 2 << "\" height=\"" << rowHeight - 2
+      << "\" fill=\"#fff\" stroke=\"" << kEmptyCell << "\"/></pattern></defs><rect x=\"" << kLeft
+      << "\" y=\"28\" width=\"" << cell * columns.size() << "\" height=\""
+      << rowHeight * rows.size() << "\" fill=\"url(#" << id << "-cell)\"/>";
   // The cells of one state in one group, which gives their colours once.
   for (int state : {1, 2}) {
-    svg += std::string("<g fill=\"") + (state == 1 ? kFilledCell : "#fff") + "\" stroke=\"" +
-           (state == 1 ? kFilledCell : kLostCell) + "\" stroke-width=\"2\">";
-    const std::string what = static_cast<size_t>(state) < cellTitles.size()
-                                 ? ": " + cellTitles[static_cast<size_t>(state)]
-                                 : std::string();
+    svg << "<g fill=\"" << (state == 1 ? kFilledCell : "#fff") << "\" stroke=\""
+        << (state == 1 ? kFilledCell : kLostCell) << "\" stroke-width=\"2\">";
+    const bool titled = static_cast<size_t>(state) < cellTitles.size();
     for (size_t r = 0; r < rows.size() && r < states.size(); ++r) {
       for (size_t c = 0; c < columns.size() && c < states[r].size(); ++c) {
         if (states[r][c] != state) continue;
         const double x = kLeft + cell * c + 1, y = 28 + rowHeight * r + 1;
-        svg += "<rect class=\"cell f" + std::to_string(state) + "\" x=\"" + Num(x) + "\" y=\"" +
-               Num(y) + "\" width=\"" + Num(cell - 2) + "\" height=\"" + Num(rowHeight - 2) +
-               "\"><title>" + HtmlEscaped(rows[r] + " " + columns[c] + what) + "</title></rect>";
+        svg << "<rect class=\"cell f" << state << "\" x=\"" << x << "\" y=\"" << y
+            << "\" width=\"" << cell - 2 << "\" height=\"" << rowHeight - 2 << "\"><title>"
+            << Escaped{rows[r]} << ' ' << Escaped{columns[c]};
+        if (titled) svg << ": " << Escaped{cellTitles[static_cast<size_t>(state)]};
+        svg << "</title></rect>";
         // A lost cell is crossed, which tells it from a credited one without its colour.
         if (state == 2) {
-          svg += "<path d=\"M" + Num(x + 4) + "," + Num(y + 4) + " " + Num(x + cell - 6) + "," +
-                 Num(y + rowHeight - 6) + "M" + Num(x + 4) + "," + Num(y + rowHeight - 6) + " " +
-                 Num(x + cell - 6) + "," + Num(y + 4) + "\"/>";
+          svg << "<path d=\"M" << x + 4 << ',' << y + 4 << ' ' << x + cell - 6 << ','
+              << y + rowHeight - 6 << 'M' << x + 4 << ',' << y + rowHeight - 6 << ' '
+              << x + cell - 6 << ',' << y + 4 << "\"/>";
         }
       }
     }
-    svg += "</g>";
+    svg << "</g>";
   }
-  return svg + "</svg>";
+  svg << "</svg>";
+  return out;
 }
 
 std::string ShareBar(const ChartFrame& frame, const std::vector<ChartSeries>& series) {
   double total = 0;
   for (const ChartSeries& one : series) total += one.values.empty() ? 0 : one.values[0];
   constexpr double kBarHeight = 28;
-  std::string svg = Open(frame, kBarHeight) + Patterns(frame, series);
+  std::string out;
+  HtmlOut svg(&out);
+  PutOpen(svg, frame.id, frame.title, frame.description, kWidth, kBarHeight);
+  PutPatterns(svg, frame, series);
   double x = 0;
   for (size_t s = 0; s < series.size() && total > 0; ++s) {
     const double value = series[s].values.empty() ? 0 : series[s].values[0];
     if (value <= 0) continue;
     const double width = kWidth * value / total;
-    svg += "<rect class=\"share\" x=\"" + Num(x) + "\" y=\"0\" width=\"" + Num(width) +
-           "\" height=\"" + Num(kBarHeight) + "\" fill=\"" + Fill(frame, s, series[s]) +
-           "\" stroke=\"#fff\" stroke-width=\"1\"><title>" +
-           HtmlEscaped(series[s].name + ": " + Num(value)) + "</title></rect>";
+    svg << "<rect class=\"share\" x=\"" << x << "\" y=\"0\" width=\"" << width << "\" height=\""
+        << kBarHeight << "\" fill=\"";
+    PutFill(svg, frame.id, s, series[s]);
+    svg << "\" stroke=\"#fff\" stroke-width=\"1\"><title>" << Escaped{series[s].name} << ": "
+        << value << "</title></rect>";
     x += width;
   }
-  return svg + "</svg>";
+  svg << "</svg>";
+  return out;
 }
 
 std::string Legend(const std::string& frameId, const std::vector<ChartSeries>& series, bool lines) {
-  ChartFrame frame;
-  frame.id = frameId;
-  std::string html = "<p class=\"key\">";
+  std::string out;
+  HtmlOut html(&out);
+  html << "<p class=\"key\">";
   for (size_t i = 0; i < series.size(); ++i) {
     const ChartSeries& one = series[i];
-    const std::string colour = HtmlEscaped(one.colour);
-    const std::string mark =
-        lines ? "<line x1=\"0\" y1=\"6\" x2=\"16\" y2=\"6\" stroke=\"" + colour +
-                    "\" stroke-width=\"3\"" + (one.pattern > 0 ? " stroke-dasharray=\"6 3\"" : "") +
-                    "/>"
-              : "<rect width=\"16\" height=\"12\" fill=\"" + Fill(frame, i, one) + "\"/>";
-    html += "<span class=\"k\"><svg viewBox=\"0 0 16 12\" aria-hidden=\"true\">" + mark + "</svg>" +
-            HtmlEscaped(one.name) + "</span> ";
+    html << "<span class=\"k\"><svg viewBox=\"0 0 16 12\" aria-hidden=\"true\">";
+    if (lines) {
+      html << "<line x1=\"0\" y1=\"6\" x2=\"16\" y2=\"6\" stroke=\"" << Escaped{one.colour}
+           << "\" stroke-width=\"3\"" << (one.pattern > 0 ? " stroke-dasharray=\"6 3\"" : "")
+           << "/>";
+    } else {
+      html << "<rect width=\"16\" height=\"12\" fill=\"";
+      PutFill(html, frameId, i, one);
+      html << "\"/>";
+    }
+    html << "</svg>" << Escaped{one.name} << "</span> ";
   }
-  return html + "</p>";
+  html << "</p>";
+  return out;
 }
 
 }  // namespace tarno::score
