@@ -150,13 +150,42 @@ void PutTd(HtmlOut& html, const Catalogue& words, double value) {
   html << "</td>";
 }
 
+// The contest's band of each band a log names (BandIndex), looked up once: a log names
+// a few bands in hundreds of lines. A log naming many is looked up line by line.
+class BandIndexes {
+ public:
+  explicit BandIndexes(const ContestSet& set) : m_set(set) {}
+
+  int Of(uint32_t band) {
+    for (const auto& [id, index] : m_known) {
+      if (id == band) return index;
+    }
+    const int index = BandIndex(m_set.texts.Text(band));
+    if (m_known.size() < 16) m_known.emplace_back(band, index);
+    return index;
+  }
+
+ private:
+  const ContestSet& m_set;
+  std::vector<std::pair<uint32_t, int>> m_known;
+};
+
 // The bands of the credited QSOs, the contest's in their order, any other after them.
-std::vector<uint32_t> BandsOf(const ContestSet& set, const EntrantScore& score) {
-  std::set<uint32_t> seen;
-  for (const CreditedQso& qso : score.credited) seen.insert(qso.band);
-  std::vector<uint32_t> bands(seen.begin(), seen.end());
+std::vector<uint32_t> BandsOf(const EntrantScore& score, BandIndexes& indexes) {
+  std::vector<uint32_t> bands;
+  for (const CreditedQso& qso : score.credited) {
+    if (std::find(bands.begin(), bands.end(), qso.band) == bands.end()) bands.push_back(qso.band);
+    // A hostile log's thousand bands are sorted as a set would hold them.
+    if (bands.size() > 64) {
+      std::set<uint32_t> seen;
+      for (const CreditedQso& each : score.credited) seen.insert(each.band);
+      bands.assign(seen.begin(), seen.end());
+      break;
+    }
+  }
+  std::sort(bands.begin(), bands.end());
   std::stable_sort(bands.begin(), bands.end(), [&](uint32_t a, uint32_t b) {
-    const int first = BandIndex(set.texts.Text(a)), second = BandIndex(set.texts.Text(b));
+    const int first = indexes.Of(a), second = indexes.Of(b);
     return (first < 0 ? kBandCount : first) < (second < 0 ? kBandCount : second);
   });
   return bands;
@@ -177,15 +206,13 @@ std::string ClockNote(const Catalogue& words, const EntrantLog& log) {
 }
 
 void PutRateChart(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
-                  const EntrantPageInput& input) {
+                  const EntrantPageInput& input, const EntrantFigures& figures) {
   const Catalogue& words = *chart.words;
   const Buckets& buckets = chart.buckets;
   std::vector<ChartSeries> series;
-  for (uint32_t band : BandsOf(set, *input.score)) {
-    ChartSeries one = BandSeries(set.texts.Text(band), buckets.labels.size());
-    for (const CreditedQso& qso : input.score->credited) {
-      if (qso.band == band) ++one.values[buckets.Of(qso.seconds)];
-    }
+  for (size_t b = 0; b < figures.rateBands.size(); ++b) {
+    ChartSeries one = BandSeries(set.texts.Text(figures.rateBands[b]), 0);
+    one.values = figures.rates[b];
     series.push_back(std::move(one));
   }
   const int hours = HoursPerBucket(buckets);
@@ -213,13 +240,9 @@ void PutRateChart(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
   PutFoldedEnd(html);
 }
 
-void PutCountyLine(HtmlOut& html, const ChartWords& chart, const EntrantPageInput& input) {
+void PutCountyLine(HtmlOut& html, const ChartWords& chart, const EntrantFigures& figures) {
   const Catalogue& words = *chart.words;
-  const Buckets& buckets = chart.buckets;
-  std::vector<double> fresh(buckets.labels.size(), 0);
-  for (const CreditedQso& qso : input.score->credited) {
-    if (qso.newCounty) ++fresh[buckets.Of(qso.seconds)];
-  }
+  const std::vector<double>& fresh = figures.freshCounties;
   ChartSeries counties{words.Text("axis.counties"), kMine, fresh, 0};
   for (size_t i = 1; i < counties.values.size(); ++i) counties.values[i] += counties.values[i - 1];
   const std::string heading = words.Text("entrant.counties_heading");
@@ -243,12 +266,13 @@ void PutCountyLine(HtmlOut& html, const ChartWords& chart, const EntrantPageInpu
 // Per band and county: 0 not worked, 1 credited, 2 worked only in lost QSOs.
 std::vector<std::vector<int>> GridStates(const ContestSet& set, const EntrantScore& score) {
   std::vector<std::vector<int>> states(kBandCount, std::vector<int>(kCountyCount, 0));
+  BandIndexes indexes(set);
   for (const CreditedQso& qso : score.credited) {
-    const int band = BandIndex(set.texts.Text(qso.band));
+    const int band = indexes.Of(qso.band);
     if (band >= 0 && qso.county >= 0) states[band][qso.county] = 1;
   }
   for (const LostCost& lost : score.lost) {
-    const int band = BandIndex(set.texts.Text(set.qsos[lost.qso].band));
+    const int band = indexes.Of(set.qsos[lost.qso].band);
     if (band >= 0 && lost.costsCounty) states[band][lost.county] = 2;
   }
   return states;
@@ -277,18 +301,24 @@ void PutCountyGrid(HtmlOut& html, const ChartWords& chart,
 }
 
 // The counties no credited QSO gives on each band the log worked, and who worked them.
-void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
-                        const EntrantPageInput& input,
-                        const std::vector<std::vector<int>>& states) {
-  const Catalogue& words = *chart.words;
-  const EntrantLog& log = set.logs[input.log];
-  const ContestStanding& contest = *input.contest;
+// The contest's bands of the log's summary sheet, in their order.
+std::vector<int> SheetBandIndexes(const EntrantLog& log) {
   std::vector<int> bands;
   for (const std::string& band : SheetBands(log)) {
     const int index = BandIndex(band);
     if (index >= 0) bands.push_back(index);
   }
   std::sort(bands.begin(), bands.end());
+  return bands;
+}
+
+void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
+                        const EntrantPageInput& input, const EntrantFigures& figures) {
+  const Catalogue& words = *chart.words;
+  const EntrantLog& log = set.logs[input.log];
+  const ContestStanding& contest = *input.contest;
+  const std::vector<std::vector<int>>& states = figures.states;
+  const std::vector<int> bands = SheetBandIndexes(log);
   html << "<h2>" << Escaped{words.Text("entrant.missing_heading")} << "</h2>\n";
   std::vector<bool> worked(kCountyCount, false);
   for (int band = 0; band < kBandCount; ++band) {
@@ -324,19 +354,15 @@ void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet
           "</li>";
     }
     // Below, the counties some entrant worked there, or that this one worked in a lost QSO.
-    for (int c = 0; c < kCountyCount; ++c) {
+    for (const EntrantFigures::MissingCounty& missing : figures.missing[band]) {
+      const int c = missing.county;
       const int workers = contest.workers[band][c];
-      if (states[band][c] == 1 || (workers == 0 && states[band][c] == 0)) continue;
-      const std::vector<uint32_t> nearest = NearestWorkers(contest, input.log, band, c, 3);
-      std::string yours;
-      for (const LostCost& lost : input.score->lost) {
-        if (lost.costsCounty && lost.county == c &&
-            BandIndex(set.texts.Text(set.qsos[lost.qso].band)) == band) {
-          yours = words.Format("entrant.county_lost",
-                               {{"unit", UnitText(words, log, set.qsos[lost.qso].line)}});
-          break;
-        }
-      }
+      const std::vector<uint32_t>& nearest = missing.nearest;
+      const std::string yours =
+          missing.lost ? words.Format("entrant.county_lost",
+                                      {{"unit", UnitText(words, log,
+                                                         set.qsos[missing.lost->qso].line)}})
+                       : std::string();
       row << "<tr><th scope=\"row\">" << kBandNames[band] << ' ' << kCountyCodes[c]
           << "</th><td class=\"t\">" << chart.escapedCounties[c] << "</td><td class=\"t\">"
           << Escaped{yours.empty() ? notWorkedText : yours} << "</td>";
@@ -364,13 +390,13 @@ void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet
 }
 
 void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set,
-                   const EntrantPageInput& input) {
+                   const EntrantPageInput& input, const EntrantFigures& figures) {
   const Catalogue& words = *chart.words;
   const Buckets& buckets = chart.buckets;
   const EntrantLog& log = set.logs[input.log];
   const Standing& standing = input.contest->byLog[input.log];
   if (standing.category.place == 0) return;  // its places say it is compared with no one
-  if (standing.rival == kNoRecord || !input.rivalScore) {
+  if (standing.rival == kNoRecord || !input.rivalScore || figures.myRate.empty()) {
     html << "<h2>" << Escaped{words.Text("entrant.compared_none_heading")}
          << "</h2>\n<p id=\"compare-none\">" << Escaped{words.Text("entrant.no_rival")}
          << "</p>\n";
@@ -388,15 +414,14 @@ void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set
        << "</h2>\n<p>" << how << "</p>\n";
   const int hours = HoursPerBucket(buckets);
   const std::vector<ChartSeries> rates = {
-      {log.call, kMine, RatePerBucket(*input.score, buckets), 0},
-      {rival.call, kTheirs, RatePerBucket(*input.rivalScore, buckets), 1}};
+      {log.call, kMine, figures.myRate, 0}, {rival.call, kTheirs, figures.rivalRate, 1}};
   const std::string ratesTitle = words.Format("entrant.rates_title", {{"rival", rival.call}});
   html << LineChart(Frame(chart, "rates", ratesTitle, words.Text("entrant.rates_description"),
                           words.Plural("axis.qsos_per", hours)),
                     rates)
        << Legend("rates", rates, true) << "\n";
-  const std::vector<double> mine = ScoreByBucket(set, *input.score, buckets);
-  const std::vector<double> theirs = ScoreByBucket(set, *input.rivalScore, buckets);
+  const std::vector<double>& mine = figures.myScore;
+  const std::vector<double>& theirs = figures.rivalScore;
   ChartSeries gap{words.Format("entrant.gap_series", {{"call", log.call}, {"rival", rival.call}}),
                   kGap, mine, 0};
   for (size_t i = 0; i < gap.values.size(); ++i) gap.values[i] -= theirs[i];
@@ -426,22 +451,76 @@ void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set
 
 }  // namespace
 
+EntrantFigures FiguresOf(const ContestSet& set, const EntrantPageInput& input,
+                         const ContestPeriod& period) {
+  EntrantFigures figures;
+  const EntrantScore& score = *input.score;
+  const Buckets& buckets = ChartWordsOf(Catalogue::Of(Language::kEnglish), period).buckets;
+  figures.states = GridStates(set, score);
+  const size_t count = buckets.labels.size();
+  if (count > 0) {
+    BandIndexes indexes(set);
+    figures.rateBands = BandsOf(score, indexes);
+    for (uint32_t band : figures.rateBands) {
+      std::vector<double> values(count, 0);
+      for (const CreditedQso& qso : score.credited) {
+        if (qso.band == band) ++values[buckets.Of(qso.seconds)];
+      }
+      figures.rates.push_back(std::move(values));
+    }
+    figures.freshCounties.assign(count, 0);
+    for (const CreditedQso& qso : score.credited) {
+      if (qso.newCounty) ++figures.freshCounties[buckets.Of(qso.seconds)];
+    }
+    const Standing& standing = input.contest->byLog[input.log];
+    if (standing.category.place != 0 && standing.rival != kNoRecord && input.rivalScore) {
+      figures.myRate = RatePerBucket(score, buckets);
+      figures.rivalRate = RatePerBucket(*input.rivalScore, buckets);
+      figures.myScore = ScoreByBucket(set, score, buckets);
+      figures.rivalScore = ScoreByBucket(set, *input.rivalScore, buckets);
+    }
+  }
+  const ContestStanding& contest = *input.contest;
+  BandIndexes indexes(set);
+  for (int band : SheetBandIndexes(set.logs[input.log])) {
+    std::vector<EntrantFigures::MissingCounty>& missing = figures.missing[band];
+    if (!missing.empty()) continue;
+    for (int c = 0; c < kCountyCount; ++c) {
+      const int state = figures.states[band][c];
+      if (state == 1 || (contest.workers[band][c] == 0 && state == 0)) continue;
+      EntrantFigures::MissingCounty one;
+      one.county = c;
+      one.nearest = NearestWorkers(contest, input.log, band, c, 3);
+      for (const LostCost& lost : score.lost) {
+        if (lost.costsCounty && lost.county == c && indexes.Of(set.qsos[lost.qso].band) == band) {
+          one.lost = &lost;
+          break;
+        }
+      }
+      missing.push_back(std::move(one));
+    }
+  }
+  return figures;
+}
+
 std::string EntrantCharts(const PageLanguage& page, const ContestSet& set,
                           const EntrantPageInput& input, const ReportContext& context) {
   const ChartWords& chart = ChartWordsOf(page.words, context.period);
-  const std::vector<std::vector<int>> states = GridStates(set, *input.score);
+  EntrantFigures own;
+  if (!input.figures) own = FiguresOf(set, input, context.period);
+  const EntrantFigures& figures = input.figures ? *input.figures : own;
   std::string out;
   out.reserve(32768);
   HtmlOut html(&out);
   if (chart.buckets.labels.empty()) {
     html << "<p class=\"muted\">" << Escaped{page.words.Text("entrant.no_period")} << "</p>\n";
   } else {
-    PutRateChart(html, chart, set, input);
-    PutCountyLine(html, chart, input);
+    PutRateChart(html, chart, set, input, figures);
+    PutCountyLine(html, chart, figures);
   }
-  PutCountyGrid(html, chart, states);
-  PutMissingCounties(html, chart, set, input, states);
-  if (!chart.buckets.labels.empty()) PutComparison(html, chart, set, input);
+  PutCountyGrid(html, chart, figures.states);
+  PutMissingCounties(html, chart, set, input, figures);
+  if (!chart.buckets.labels.empty()) PutComparison(html, chart, set, input, figures);
   return out;
 }
 

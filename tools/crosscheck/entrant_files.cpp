@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "crosscheck/entrant_charts.h"
 #include "crosscheck/entrant_page.h"
 #include "crosscheck/entrant_score.h"
 #include "crosscheck/entrant_standing.h"
@@ -102,6 +103,8 @@ bool WriteOne(const Shared& shared, uint32_t i, const EntrantScore& score,
       input.rivalScore = &rivalScore;
     }
   }
+  const EntrantFigures figures = FiguresOf(set, input, shared.context.period);
+  input.figures = &figures;
   for (const PageLanguage& page : shared.pages) {
     if (!WriteFile(fs::path(shared.folder) / page.Folder() / PageFileName(report),
                    EntrantPage(page, set, input, shared.context), error)) {

@@ -23,6 +23,8 @@
 
 namespace tarno::score {
 
+struct EntrantFigures;  // entrant_charts.h
+
 struct EntrantPageInput {
   uint32_t log = 0;
   const EntrantScore* score = nullptr;   // ScoreOf the log
@@ -31,6 +33,9 @@ struct EntrantPageInput {
   const ContestStanding* contest = nullptr;
   const EntrantScore* rivalScore = nullptr;  // ScoreOf its standing's rival, when it has one
   const std::vector<uint32_t>* copiedWrong = nullptr;  // CopiedWrongByLog's, for this log
+  // FiguresOf this input, where the pages of several languages share them; else each
+  // page works them out.
+  const EntrantFigures* figures = nullptr;
 };
 
 std::string EntrantPage(const PageLanguage& page, const ContestSet& set,

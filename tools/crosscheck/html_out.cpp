@@ -29,7 +29,7 @@ void AppendSvgNumber(std::string* out, double value) {
   }
   first = DigitsBefore(first, size / 10);
   if (tenths < 0) *--first = '-';
-  out->append(first, end);
+  out->append(first, static_cast<size_t>(end - first));
 }
 
 HtmlOut& HtmlOut::Whole(long long whole) {
@@ -39,7 +39,7 @@ HtmlOut& HtmlOut::Whole(long long whole) {
       whole < 0 ? 0ull - static_cast<unsigned long long>(whole) : whole;
   char* first = DigitsBefore(end, size);
   if (whole < 0) *--first = '-';
-  m_out->append(first, end);
+  m_out->append(first, static_cast<size_t>(end - first));
   return *this;
 }
 
