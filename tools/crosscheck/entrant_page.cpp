@@ -5,6 +5,7 @@
 
 #include "crosscheck/certificate.h"
 #include "crosscheck/entrant_charts.h"
+#include "crosscheck/html_out.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/page_words.h"
 #include "crosscheck/svg_charts.h"
@@ -290,14 +291,15 @@ std::string DecidedLines(const Catalogue& words, const ContestSet& set, const En
 }
 
 // The line's own text, and under it the other side's, in one cell.
-std::string Lines(const Catalogue& words, const ContestSet& set, const QsoRecord& qso) {
-  std::string text = QsoLineOf(set, qso);
+void PutLines(HtmlOut& html, const Catalogue& words, const ContestSet& set, const QsoRecord& qso) {
+  html << "<td class=\"qso\">" << Escaped{QsoLineOf(set, qso)};
   if (qso.partner != kNoRecord) {
     const QsoRecord& theirs = set.qsos[qso.partner];
-    text += "\n" + OwnerOf(set, theirs) + " " + UnitText(words, set.logs[theirs.log], theirs.line) +
-            ": " + QsoLineOf(set, theirs);
+    html << '\n' << Escaped{OwnerOf(set, theirs)} << ' '
+         << Escaped{UnitText(words, set.logs[theirs.log], theirs.line)} << ": "
+         << Escaped{QsoLineOf(set, theirs)};
   }
-  return "<td class=\"qso\">" + Esc(text) + "</td>";
+  html << "</td>";
 }
 
 // Where the lines' times are shown, the clock they are at.
@@ -313,17 +315,20 @@ std::string LostTable(const Catalogue& words, const ContestSet& set, const Entra
   const EntrantLog& log = set.logs[input.log];
   std::string html = "<h2>" + Esc(words.Text("entrant.lost_heading")) + "</h2>\n";
   std::string rows;
+  HtmlOut row(&rows);
   auto cost = input.score->lost.begin();  // in file order too
   for (uint32_t i : RecordsInFileOrder(set, log)) {
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, dropUniques)) continue;
     const bool priced = cost != input.score->lost.end() && cost->qso == i;
-    rows += "<tr><th scope=\"row\">" + std::to_string(qso.line) + " " +
-            Esc(set.texts.Text(qso.workedAsLogged)) + "</th><td class=\"t\">" +
-            Esc(VerdictLabel(words, qso.verdict)) + "</td><td class=\"t\">" +
-            Esc(DetailWords(words, set, qso)) + "</td><td class=\"t\">" +
-            Esc(priced ? CostCell(words, set, log, *cost++) : words.Text("cost.none")) + "</td>" +
-            Lines(words, set, qso) + "</tr>\n";
+    row << "<tr><th scope=\"row\">" << qso.line << ' '
+        << Escaped{set.texts.Text(qso.workedAsLogged)} << "</th><td class=\"t\">"
+        << Escaped{VerdictLabel(words, qso.verdict)} << "</td><td class=\"t\">"
+        << Escaped{DetailWords(words, set, qso)} << "</td><td class=\"t\">"
+        << Escaped{priced ? CostCell(words, set, log, *cost++) : words.Text("cost.none")}
+        << "</td>";
+    PutLines(row, words, set, qso);
+    row << "</tr>\n";
   }
   html += DecidedLines(words, set, log);
   if (rows.empty()) return html + "<p>" + Esc(words.Text("entrant.none")) + "</p>\n";
@@ -343,18 +348,18 @@ std::string CopiedWrong(const Catalogue& words, const ContestSet& set,
   if (!input.copiedWrong || input.copiedWrong->empty())
     return html + "<p id=\"copied-none\">" + Esc(words.Text("entrant.none")) + "</p>\n";
   std::string rows;
+  HtmlOut row(&rows);
   for (uint32_t index : *input.copiedWrong) {
     const QsoRecord& theirs = set.qsos[index];
     const QsoRecord& mine = set.qsos[theirs.partner];
-    const std::string& call = OwnerOf(set, theirs);
-    rows += "<tr><th scope=\"row\"><a href=\"" + EntrantPageLink(call) + "\">" + Esc(call) +
-            "</a></th><td class=\"t\">" + Esc(UnitText(words, set.logs[theirs.log], theirs.line)) +
-            "</td><td class=\"t\">" + Esc(VerdictLabel(words, theirs.verdict)) +
-            "</td><td class=\"t\">" + Esc(DetailWords(words, set, theirs)) +
-            "</td><td class=\"qso\">" +
-            Esc(QsoLineOf(set, theirs) + "\n" + log.call + " " + UnitText(words, log, mine.line) +
-                ": " + QsoLineOf(set, mine)) +
-            "</td></tr>\n";
+    row << "<tr><th scope=\"row\">";
+    AppendPageAnchor(&rows, *input.contest, set, theirs.log);
+    row << "</th><td class=\"t\">" << Escaped{UnitText(words, set.logs[theirs.log], theirs.line)}
+        << "</td><td class=\"t\">" << Escaped{VerdictLabel(words, theirs.verdict)}
+        << "</td><td class=\"t\">" << Escaped{DetailWords(words, set, theirs)}
+        << "</td><td class=\"qso\">" << Escaped{QsoLineOf(set, theirs)} << '\n'
+        << Escaped{log.call} << ' ' << Escaped{UnitText(words, log, mine.line)} << ": "
+        << Escaped{QsoLineOf(set, mine)} << "</td></tr>\n";
   }
   return html + TimesNote(words, log) +
          "<div class=\"scroll\"><table class=\"results\" id=\"copied\"><thead><tr>" +

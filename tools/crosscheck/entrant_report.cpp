@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+#include <string_view>
 
 #include "cabrillo/cabrillo_log.h"
 #include "contest/county_rules.h"
@@ -108,6 +110,18 @@ std::string Side(const std::string& who, const std::string& line) {
   std::string label = "  " + who + ":";
   if (label.size() < 22) label.resize(22, ' ');
   return label + " " + line + "\n";
+}
+
+// Side(who, line) appended to `text`, who given in parts: a report holds two for every
+// QSO that lost credit.
+void AppendSide(std::string* text, std::initializer_list<std::string_view> who,
+                const std::string& line) {
+  const size_t start = text->size();
+  text->append("  ");
+  for (std::string_view part : who) text->append(part);
+  text->push_back(':');
+  if (text->size() - start < 22) text->resize(start + 22, ' ');
+  text->append(" ").append(line).push_back('\n');
 }
 
 std::string Figures(long long qsos, long long points, long long counties) {
@@ -242,14 +256,15 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     const QsoRecord& qso = set.qsos[i];
     if (IsCredited(qso.verdict, context.dropUniques)) continue;
     ++lost;
-    text += Unit(log) + std::to_string(qso.line) + "  " + VerdictName(qso.verdict) + "  " +
-            EntrantDetailOf(set, qso) + "\n";
-    text += Side("you", QsoLineOf(set, qso));
+    text.append(Unit(log)).append(std::to_string(qso.line)).append("  ");
+    text.append(VerdictName(qso.verdict)).append("  ").append(EntrantDetailOf(set, qso));
+    text.push_back('\n');
+    AppendSide(&text, {"you"}, QsoLineOf(set, qso));
     if (qso.partner != kNoRecord) {
       const QsoRecord& other = set.qsos[qso.partner];
-      text +=
-          Side(OwnerOf(set, other) + " " + Unit(set.logs[other.log]) + std::to_string(other.line),
-               QsoLineOf(set, other));
+      AppendSide(&text,
+                 {OwnerOf(set, other), " ", Unit(set.logs[other.log]), std::to_string(other.line)},
+                 QsoLineOf(set, other));
     }
     if (cost != score.lost.end() && cost->qso == i) text += CostText(set, log, *cost++);
   }
@@ -278,10 +293,11 @@ std::string EntrantReport(const ContestSet& set, uint32_t logIndex,
     const QsoRecord& other = set.qsos[index];
     const QsoRecord& mine = set.qsos[other.partner];
     const EntrantLog& otherLog = set.logs[other.log];
-    text += OwnerOf(set, other) + " " + Unit(otherLog) + std::to_string(other.line) + "  " +
-            VerdictName(other.verdict) + "  " + EntrantDetailOf(set, other) + "\n";
-    text += Side(OwnerOf(set, other), QsoLineOf(set, other));
-    text += Side("you " + Unit(log) + std::to_string(mine.line), QsoLineOf(set, mine));
+    text.append(OwnerOf(set, other)).append(" ").append(Unit(otherLog));
+    text.append(std::to_string(other.line)).append("  ").append(VerdictName(other.verdict));
+    text.append("  ").append(EntrantDetailOf(set, other)).push_back('\n');
+    AppendSide(&text, {OwnerOf(set, other)}, QsoLineOf(set, other));
+    AppendSide(&text, {"you ", Unit(log), std::to_string(mine.line)}, QsoLineOf(set, mine));
   }
   if (copiedWrong.empty()) text += "none\n";
   return text;
