@@ -14,6 +14,11 @@ char* DigitsBefore(char* end, unsigned long long value) {
   return end;
 }
 
+// A few characters, as charts write millions of numbers: append() would call memcpy for each.
+void AppendShort(std::string* out, const char* first, const char* end) {
+  for (; first != end; ++first) out->push_back(*first);
+}
+
 }  // namespace
 
 void AppendSvgNumber(std::string* out, double value) {
@@ -29,7 +34,7 @@ void AppendSvgNumber(std::string* out, double value) {
   }
   first = DigitsBefore(first, size / 10);
   if (tenths < 0) *--first = '-';
-  out->append(first, static_cast<size_t>(end - first));
+  AppendShort(out, first, end);
 }
 
 HtmlOut& HtmlOut::Whole(long long whole) {
@@ -39,7 +44,7 @@ HtmlOut& HtmlOut::Whole(long long whole) {
       whole < 0 ? 0ull - static_cast<unsigned long long>(whole) : whole;
   char* first = DigitsBefore(end, size);
   if (whole < 0) *--first = '-';
-  m_out->append(first, static_cast<size_t>(end - first));
+  AppendShort(m_out, first, end);
   return *this;
 }
 
