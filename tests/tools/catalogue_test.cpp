@@ -5,6 +5,10 @@
 
 #include "gtest/gtest.h"
 
+#include <string>
+#include <thread>
+#include <vector>
+
 namespace tarno::score {
 namespace {
 
@@ -22,6 +26,21 @@ TEST(CatalogueTest, CountiesAreNamedAsHungariansWriteThemInBothLanguages) {
 TEST(CatalogueTest, AMissingKeyShowsItselfInBrackets) {
   EXPECT_EQ(kEn.Text("no.such.key"), "[no.such.key]");
   EXPECT_EQ(kHu.Text(""), "[]");
+  // Texts are handed out by reference: the threads writing pages ask for the same missing
+  // key at once, and each answer outlives the others.
+  std::vector<const std::string*> seen(4);
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < seen.size(); ++t) {
+    threads.emplace_back([&seen, t] {
+      for (int i = 0; i < 200; ++i) {
+        seen[t] = &kEn.Text("missing." + std::to_string(i % 7));
+        EXPECT_EQ(&kEn.Text("county.BP"), &kEn.Text("county.BP"));
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const std::string* text : seen) EXPECT_EQ(text, seen[0]);
+  EXPECT_EQ(*seen[0], "[missing.3]");  // 199 % 7
 }
 
 TEST(CatalogueTest, PlaceholdersAreFilledAndUnknownOnesLeft) {

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "crosscheck/contest_period.h"
 #include "crosscheck/entrant_page.h"
+#include "crosscheck/html_out.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/plugin_judge.h"
 
@@ -125,6 +127,38 @@ TEST(SvgChartsTest, ScalesRoundUpToOneTwoFive) {
   EXPECT_EQ(20, RoundScale(11));
   EXPECT_EQ(500, RoundScale(500));
   EXPECT_EQ(1000, RoundScale(501));
+}
+
+TEST(HtmlOutTest, NumbersAreWrittenToATenthAndWholeNumbersAsTheyAre) {
+  const std::pair<double, const char*> tenths[] = {
+      {0, "0"},         {12, "12"},      {12.25, "12.3"}, {1.04, "1"},   {99.96, "100"},
+      {-0.04, "0"},     {-0.05, "-0.1"}, {-40000, "-40000"}, {0.5, "0.5"}, {218.04, "218"},
+      {1e12, "1000000000000"}};
+  for (const auto& [value, text] : tenths) {
+    std::string out = "x";
+    HtmlOut(&out) << value;
+    EXPECT_EQ("x" + std::string(text), out) << value;
+    EXPECT_EQ(text, SvgNumber(value)) << value;
+  }
+  std::string out;
+  HtmlOut(&out) << -7 << ' ' << 7u << ' ' << size_t{120} << ' ' << -1234567890123LL << ' '
+                << Escaped{"<a href='x'>&\"</a>"} << std::string("<b>") << "</b>";
+  EXPECT_EQ("-7 7 120 -1234567890123 &lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;<b></b>", out);
+}
+
+TEST(HtmlTextTest, EscapingMendsWhatIsNotUtf8AndKeepsWhatCameBefore) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"plain", "plain"},
+      {"Gy\xC5\x91r <&>", "Gy\xC5\x91r &lt;&amp;&gt;"},
+      {"a<\xFF>\"'", "a&lt;\xEF\xBF\xBD&gt;&quot;&#39;"},
+      {"ends inside \xC3", "ends inside \xEF\xBF\xBD"},
+      {"", ""}};
+  for (const auto& [text, escaped] : cases) {
+    std::string out = "kept ";
+    AppendHtmlEscaped(&out, text);
+    EXPECT_EQ("kept " + std::string(escaped), out) << text;
+    EXPECT_EQ(escaped, HtmlEscaped(text)) << text;
+  }
 }
 
 TEST(HtmlTextTest, LinksCannotBecomeAnythingButAFileBeside) {
