@@ -120,6 +120,21 @@ TEST(SvgChartsTest, TextsFromLogsAreEscapedEverywhere) {
   }
 }
 
+TEST(SvgChartsTest, EveryMarkNamesItsBucketThoughTheAxisLabelsOnlySome) {
+  ChartFrame frame = Frame("rate", "t", {"00h", "", ""});
+  frame.tips = {"00:00", "01:00", "02:00"};
+  for (const std::string& svg : {StackedBars(frame, {{"40m", "#000", {1, 2, 3}, 0}}),
+                                 LineChart(frame, {{"40m", "#000", {1, 2, 3}, 0}})}) {
+    EXPECT_NE(std::string::npos, svg.find("<title>40m 01:00: 2</title>")) << svg;
+    EXPECT_NE(std::string::npos, svg.find("<title>40m 02:00: 3</title>")) << svg;
+    EXPECT_EQ(std::string::npos, svg.find("<title>40m : ")) << svg;
+  }
+  frame.tips.clear();
+  EXPECT_NE(std::string::npos,
+            StackedBars(frame, {{"40m", "#000", {1, 0, 0}, 0}}).find("<title>40m 00h: 1</title>"))
+      << "without names, the axis's labels";
+}
+
 TEST(SvgChartsTest, ScalesRoundUpToOneTwoFive) {
   EXPECT_EQ(1, RoundScale(0));
   EXPECT_EQ(5, RoundScale(4));

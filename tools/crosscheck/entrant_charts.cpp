@@ -40,6 +40,7 @@ struct ChartWords {
   long long end = 0;
   bool open = false;
   Buckets buckets;
+  std::vector<std::string> hours;                   // per bucket: "09:00", as the tables name it
   std::vector<std::string> rowHeads;                // per bucket: <tr><th scope="row">09:00</th>
   std::array<std::string, kCountyCount> counties;   // "Borsod-Abaúj-Zemplén"
   std::array<std::string, kCountyCount> escapedCounties;
@@ -62,12 +63,9 @@ ChartWords MakeChartWords(const Catalogue& words, const ContestPeriod& period) {
   made.open = period.open;
   made.buckets = BucketsOf(period);
   for (size_t i = 0; i < made.buckets.labels.size(); ++i) {
-    made.rowHeads.push_back(
-        "<tr><th scope=\"row\">" +
-        Esc(HourText(words, period,
-                     made.buckets.startSeconds +
-                         static_cast<long long>(i) * made.buckets.seconds)) +
-        "</th>");
+    made.hours.push_back(HourText(
+        words, period, made.buckets.startSeconds + static_cast<long long>(i) * made.buckets.seconds));
+    made.rowHeads.push_back("<tr><th scope=\"row\">" + Esc(made.hours.back()) + "</th>");
   }
   for (int c = 0; c < kCountyCount; ++c) {
     made.counties[c] = words.Text("county." + std::string(kCountyCodes[c]));
@@ -121,6 +119,7 @@ ChartFrame Frame(const ChartWords& chart, const char* id, const std::string& tit
   frame.yTitle = yTitle;
   frame.xTitle = words.Text("axis.utc");
   frame.labels = chart.buckets.labels;
+  frame.tips = chart.hours;
   frame.decimalMark = words.Decimal(0.5, 1)[1];
   return frame;
 }

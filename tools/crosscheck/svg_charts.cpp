@@ -78,9 +78,11 @@ std::string AxisNumber(double value, char decimalMark) {
   return text;
 }
 
-// A mark's tooltip: "40m 09h: 12".
-void PutTitle(HtmlOut& svg, const std::string& name, const std::string& label, double value) {
-  svg << "<title>" << Escaped{name} << ' ' << Escaped{label} << ": " << value << "</title>";
+// A mark's tooltip: "40m 09:00: 12". Every bucket is named, labelled on the axis or not.
+void PutTitle(HtmlOut& svg, const std::string& name, const ChartFrame& frame, size_t bucket,
+              double value) {
+  const std::string& tip = bucket < frame.tips.size() ? frame.tips[bucket] : frame.labels[bucket];
+  svg << "<title>" << Escaped{name} << ' ' << Escaped{tip} << ": " << value << "</title>";
 }
 
 // White strokes over the series' colour, one drawing per hatching.
@@ -221,7 +223,7 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
       const double top = scale.Y(base[i] + one.values[i]);
       svg << "<rect class=\"seg\" x=\"" << kLeft + slot * i + slot * 0.1 << "\" y=\"" << top
           << "\" width=\"" << slot * 0.8 << "\" height=\"" << scale.Y(base[i]) - top << "\">";
-      PutTitle(svg, one.name, frame.labels[i], one.values[i]);
+      PutTitle(svg, one.name, frame, i, one.values[i]);
       svg << "</rect>";
       base[i] += one.values[i];
     }
@@ -271,7 +273,7 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
       if (i > 0) line << ' ';
       line << x << ',' << y;
       marks << "<circle class=\"pt\" cx=\"" << x << "\" cy=\"" << y << "\" r=\"3\">";
-      PutTitle(marks, one.name, frame.labels[i], one.values[i]);
+      PutTitle(marks, one.name, frame, i, one.values[i]);
       marks << "</circle>";
     }
     ends.push_back(one.values.empty() || buckets == 0

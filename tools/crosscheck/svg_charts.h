@@ -29,6 +29,7 @@ struct ChartFrame {
   std::string yTitle;               // the vertical axis, with its unit: "QSOs per hour"
   std::string xTitle;               // the horizontal axis: "UTC"
   std::vector<std::string> labels;  // the buckets' labels; "" leaves one out
+  std::vector<std::string> tips;    // each bucket's name in its marks' tooltips; else its label
   char decimalMark = '.';           // in the axis's numbers: "1.5k" or "1,5k"
 };
 
