@@ -502,15 +502,13 @@ EntrantFigures FiguresOf(const ContestSet& set, const EntrantPageInput& input,
   return figures;
 }
 
-std::string EntrantCharts(const PageLanguage& page, const ContestSet& set,
-                          const EntrantPageInput& input, const ReportContext& context) {
+void AppendEntrantCharts(std::string* out, const PageLanguage& page, const ContestSet& set,
+                         const EntrantPageInput& input, const ReportContext& context) {
   const ChartWords& chart = ChartWordsOf(page.words, context.period);
   EntrantFigures own;
   if (!input.figures) own = FiguresOf(set, input, context.period);
   const EntrantFigures& figures = input.figures ? *input.figures : own;
-  std::string out;
-  out.reserve(32768);
-  HtmlOut html(&out);
+  HtmlOut html(out);
   if (chart.buckets.labels.empty()) {
     html << "<p class=\"muted\">" << Escaped{page.words.Text("entrant.no_period")} << "</p>\n";
   } else {
@@ -520,7 +518,6 @@ std::string EntrantCharts(const PageLanguage& page, const ContestSet& set,
   PutCountyGrid(html, chart, figures.states);
   PutMissingCounties(html, chart, set, input, figures);
   if (!chart.buckets.labels.empty()) PutComparison(html, chart, set, input, figures);
-  return out;
 }
 
 size_t Buckets::Of(long long moment) const {

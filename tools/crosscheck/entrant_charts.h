@@ -34,8 +34,9 @@ struct EntrantFigures {
 EntrantFigures FiguresOf(const ContestSet& set, const EntrantPageInput& input,
                          const ContestPeriod& period);
 
-std::string EntrantCharts(const PageLanguage& page, const ContestSet& set,
-                          const EntrantPageInput& input, const ReportContext& context);
+// The charts appended to `html`, the page being written.
+void AppendEntrantCharts(std::string* html, const PageLanguage& page, const ContestSet& set,
+                         const EntrantPageInput& input, const ReportContext& context);
 
 }  // namespace tarno::score
 

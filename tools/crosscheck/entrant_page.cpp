@@ -375,17 +375,23 @@ std::string EntrantPage(const PageLanguage& page, const ContestSet& set,
                         const EntrantPageInput& input, const ReportContext& context) {
   const Catalogue& words = page.words;
   const EntrantLog& log = set.logs[input.log];
-  std::string html =
-      PageStart(page, words.Format("entrant.page_title", {{"call", log.call}}),
-                EntrantPageLink(log.call), kEntrantStyle) +
-      "<p><a id=\"all-results\" href=\"results.html\">" + Esc(words.Text("page.all_results")) +
-      "</a></p>\n<h1>" + Esc(log.call) + "</h1>\n" + Who(input.row) + Places(page, set, input) +
-      Score(page, set, input, context.dropUniques, context.certificates) + Verdicts(page, set, log, context.dropUniques) +
-      BandTable(words, log) + EntrantCharts(page, set, input, context) +
-      CopiedWrong(words, set, input) + LostTable(words, set, input, context.dropUniques) + "<h2>" +
-      Esc(words.Text("entrant.how_heading")) + "</h2>\n<p>" +
-      Esc(ScoringWords(words, log, context.dropUniques, context.penalty)) + "</p>\n";
-  return html + "</body></html>\n";
+  std::string out;
+  out.reserve(128 * 1024);  // a page of 400 QSOs is about 80 kB: it is never copied to grow
+  HtmlOut html(&out);
+  html << PageStart(page, words.Format("entrant.page_title", {{"call", log.call}}),
+                    EntrantPageLink(log.call), kEntrantStyle)
+       << "<p><a id=\"all-results\" href=\"results.html\">" << Escaped{words.Text("page.all_results")}
+       << "</a></p>\n<h1>" << Escaped{log.call} << "</h1>\n"
+       << Who(input.row) << Places(page, set, input)
+       << Score(page, set, input, context.dropUniques, context.certificates)
+       << Verdicts(page, set, log, context.dropUniques) << BandTable(words, log);
+  AppendEntrantCharts(&out, page, set, input, context);
+  html << CopiedWrong(words, set, input)
+       << LostTable(words, set, input, context.dropUniques) << "<h2>"
+       << Escaped{words.Text("entrant.how_heading")} << "</h2>\n<p>"
+       << Escaped{ScoringWords(words, log, context.dropUniques, context.penalty)} << "</p>\n"
+       << "</body></html>\n";
+  return out;
 }
 
 std::string PageFileName(const std::string& reportFileName) {
