@@ -43,7 +43,12 @@ bool TimeOf(std::string_view date, std::string_view time, double* days) {
       !AllDigits(date.substr(8, 2))) {
     return false;
   }
-  auto number = [](std::string_view digits) { return std::stoi(std::string(digits)); };
+  // Checked to be digits above; a few of them, so no overflow.
+  auto number = [](std::string_view digits) {
+    int value = 0;
+    for (char c : digits) value = value * 10 + (c - '0');
+    return value;
+  };
   return OleDaysOf(number(date.substr(0, 4)), number(date.substr(5, 2)), number(date.substr(8, 2)),
                    number(time.substr(0, 2)), number(time.substr(2, 2)), 0, days);
 }
