@@ -12,15 +12,18 @@
 namespace tarno::score {
 namespace {
 
+// Nearly every character of a line is printable: one comparison tells it from a blank.
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && IsAsciiBlank(c); }
+
 // The blank-parted words of a line, into `tokens` (kept from line to line, so that reading
 // a line allocates nothing).
 void Tokens(std::string_view line, std::vector<std::string_view>* tokens) {
   tokens->clear();
   size_t at = 0;
   while (at < line.size()) {
-    while (at < line.size() && IsAsciiBlank(line[at])) ++at;
+    while (at < line.size() && IsBlank(line[at])) ++at;
     size_t end = at;
-    while (end < line.size() && !IsAsciiBlank(line[end])) ++end;
+    while (end < line.size() && !IsBlank(line[end])) ++end;
     if (end > at) tokens->push_back(line.substr(at, end - at));
     at = end;
   }
@@ -91,13 +94,13 @@ bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso
   const QsoFields rest = FieldsAfterTime(t);
   QsoLayout found;
   if (!LayoutOfLine(rest, logLayout, &found, reason, doubtful) && !*doubtful) return false;
-  auto at = [&](int index) { return std::string(FieldAt(rest, index)); };
+  auto at = [&](int index) { return FieldAt(rest, index); };
   qso->stationCall = UpperAscii(at(found.myCall));
-  qso->rstSent = at(found.rstSent);
-  qso->exchSent = at(found.exchSent);
+  qso->rstSent.assign(at(found.rstSent));
+  qso->exchSent.assign(at(found.exchSent));
   qso->call = UpperAscii(at(found.call));
-  qso->rstRcvd = at(found.rstRcvd);
-  qso->exchRcvd = at(found.exchRcvd);
+  qso->rstRcvd.assign(at(found.rstRcvd));
+  qso->exchRcvd.assign(at(found.exchRcvd));
   qso->exchSentField = "QSO line";
   qso->exchRcvdField = "QSO line";
   return !*doubtful;
