@@ -333,18 +333,24 @@ int CallDistance(std::string_view a, std::string_view b, int limit) {
     row = longRows.data();
     next = row + m + 1;
   }
-  for (int j = 0; j <= m; ++j) row[j] = j;
+  // Only the cells within `limit` of the diagonal can hold a distance within the limit; the
+  // others count as past it, and the band's edges are kept so.
+  const int past = limit + 1;
+  for (int j = 0; j <= m; ++j) row[j] = std::min(j, past);
   for (int i = 1; i <= n; ++i) {
-    next[0] = i;
-    int smallest = next[0];
-    for (int j = 1; j <= m; ++j) {
+    const int first = std::max(1, i - limit);
+    const int last = std::min(m, i + limit);
+    next[first - 1] = first == 1 ? std::min(i, past) : past;
+    int smallest = next[first - 1];
+    for (int j = first; j <= last; ++j) {
       next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1])});
       smallest = std::min(smallest, next[j]);
     }
-    if (smallest > limit) return limit + 1;
+    if (last < m) next[last + 1] = past;
+    if (smallest > limit) return past;
     std::swap(row, next);
   }
-  return std::min(row[m], limit + 1);
+  return std::min(row[m], past);
 }
 
 void MatchQsos(const PairIndex& index, const ContestRules& rules, ContestSet* set) {
