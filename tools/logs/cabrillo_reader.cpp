@@ -15,10 +15,8 @@ namespace {
 // Nearly every character of a line is printable: one comparison tells it from a blank.
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && IsAsciiBlank(c); }
 
-// The blank-parted words of a line, into `tokens` (kept from line to line, so that reading
-// a line allocates nothing).
-void Tokens(std::string_view line, std::vector<std::string_view>* tokens) {
-  tokens->clear();
+// The blank-parted words of a line, added to `tokens`.
+void AppendTokens(std::string_view line, std::vector<std::string_view>* tokens) {
   size_t at = 0;
   while (at < line.size()) {
     while (at < line.size() && IsBlank(line[at])) ++at;
@@ -137,7 +135,7 @@ void ForEachLine(std::string_view text, Visit visit) {
 
 void ReadHeaderLine(const std::string& tag, std::string_view value, int lineNumber, ReadLog* log) {
   std::vector<std::string_view> words;
-  Tokens(value, &words);
+  AppendTokens(value, &words);
   const std::string first = words.empty() ? std::string() : std::string(words[0]);
   if (tag == "CALLSIGN") log->ownCall = UpperAscii(first);
   if (tag == "CONTEST") log->contest = first;
@@ -152,36 +150,41 @@ ReadLog ReadCabrillo(std::string_view text) {
   LayoutVote vote;
   std::string tag;
   std::string_view value;
-  std::vector<std::string_view> tokens;
-  size_t qsoLines = 0;
-  // The first pass reads the header and finds the log's layout, which the second needs.
+  // The words of every QSO line, one line after another: split once, they serve both the
+  // vote on the log's layout and the reading that needs its outcome.
+  struct QsoLine {
+    int number;
+    size_t firstWord;
+    size_t wordCount;
+  };
+  std::vector<std::string_view> words;
+  std::vector<QsoLine> qsoLines;
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value)) return;
     if (tag == "QSO") {
-      ++qsoLines;
-      Tokens(value, &tokens);
-      vote.Count(FieldsAfterTime(QsoFields(tokens.data(), tokens.size())));
+      const size_t first = words.size();
+      AppendTokens(value, &words);
+      qsoLines.push_back({lineNumber, first, words.size() - first});
+      vote.Count(FieldsAfterTime(QsoFields(words.data() + first, words.size() - first)));
     } else {
       ReadHeaderLine(tag, value, lineNumber, &log);
     }
   });
   const LogLayout logLayout = vote.Chosen();
-  log.qsos.reserve(qsoLines);
-  ForEachLine(text, [&](int lineNumber, std::string_view line) {
-    if (!SplitTag(line, &tag, &value) || tag != "QSO") return;
+  log.qsos.reserve(qsoLines.size());
+  for (const QsoLine& line : qsoLines) {
     ++log.recordsFound;
     LogQso qso;
     std::string reason;
     bool doubtful = false;
-    Tokens(value, &tokens);
-    if (ToQso(QsoFields(tokens.data(), tokens.size()), lineNumber, logLayout, &qso, &reason,
-              &doubtful)) {
+    if (ToQso(QsoFields(words.data() + line.firstWord, line.wordCount), line.number, logLayout,
+              &qso, &reason, &doubtful)) {
       log.qsos.push_back(std::move(qso));
     } else {
-      log.skipped.push_back({lineNumber, reason});
+      log.skipped.push_back({line.number, reason});
       if (doubtful) log.refusedReadings.push_back(std::move(qso));
     }
-  });
+  }
   return log;
 }
 
