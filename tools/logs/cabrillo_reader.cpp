@@ -55,10 +55,11 @@ bool TimeOf(std::string_view date, std::string_view time, double* days) {
 }
 
 std::string ModeOf(std::string_view code) {
-  const std::string upper = UpperAscii(code);
-  if (upper == "RY") return "RTTY";
-  if (upper == "DG") return "DIGI";
-  return ContestMode(upper);
+  // ContestMode upper-cases the code and changes none to these two.
+  std::string mode = ContestMode(code);
+  if (mode == "RY") return "RTTY";
+  if (mode == "DG") return "DIGI";
+  return mode;
 }
 
 // The fields after the time: own call, reports, exchanges, calls. Empty when the line
@@ -174,15 +175,15 @@ ReadLog ReadCabrillo(std::string_view text) {
   log.qsos.reserve(qsoLines.size());
   for (const QsoLine& line : qsoLines) {
     ++log.recordsFound;
-    LogQso qso;
+    // Read where it is kept: a QSO is a dozen texts, each moved otherwise.
+    LogQso& qso = log.qsos.emplace_back();
     std::string reason;
     bool doubtful = false;
-    if (ToQso(QsoFields(words.data() + line.firstWord, line.wordCount), line.number, logLayout,
-              &qso, &reason, &doubtful)) {
-      log.qsos.push_back(std::move(qso));
-    } else {
+    if (!ToQso(QsoFields(words.data() + line.firstWord, line.wordCount), line.number, logLayout,
+               &qso, &reason, &doubtful)) {
       log.skipped.push_back({line.number, reason});
       if (doubtful) log.refusedReadings.push_back(std::move(qso));
+      log.qsos.pop_back();
     }
   }
   return log;
