@@ -244,8 +244,17 @@ TEST(CrosscheckRulesTest, CsvCellsNeverStartAFormula) {
       {"HA5AA=1", "HA5AA=1"},
       {"a,b", "\"a,b\""},
       {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+      {"a\nb", "\"a\nb\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"\xC3(", "\xEF\xBF\xBD("},
+      {"HA5\xC5\x91", "HA5\xC5\x91"},
   };
-  for (const auto& [text, cell] : cases) EXPECT_EQ(cell, CsvCell(text)) << text;
+  for (const auto& [text, cell] : cases) {
+    EXPECT_EQ(cell, CsvCell(text)) << text;
+    std::string row = "x,";
+    AppendCsvCell(text, &row);
+    EXPECT_EQ(std::string("x,") + cell, row) << text;
+  }
 }
 
 }  // namespace
