@@ -100,6 +100,7 @@ struct Keyed {
   uint32_t mode;
   long long seconds;
   uint32_t record;
+  uint32_t station = 0;  // the call of the line's log, where a step asks it; not a key
 };
 auto KeyOf(const Keyed& k) { return std::tie(k.worked, k.band, k.mode, k.seconds, k.record); }
 bool Before(const Keyed& a, const Keyed& b) { return KeyOf(a) < KeyOf(b); }
@@ -118,9 +119,14 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
   std::vector<Keyed> byTime;
   for (uint32_t q : lines) {
     const QsoRecord& qso = set->qsos[q];
-    byTime.push_back({0, qso.band, qso.mode, CorrectedSeconds(*set, qso), q});
+    byTime.push_back(
+        {0, qso.band, qso.mode, CorrectedSeconds(*set, qso), q, set->logs[qso.log].callId});
   }
   std::sort(byTime.begin(), byTime.end(), Before);
+  // All of `lines` are pending without a partner until this step pairs them: which are
+  // paired is kept here, so that the candidates around a line, hundreds in a busy hour, are
+  // sorted out without reading their records, far apart in memory.
+  std::vector<bool> paired(set->qsos.size());
   for (uint32_t q : lines) {
     QsoRecord& qso = set->qsos[q];
     if (qso.verdict != Verdict::kPending || qso.partner != kNoRecord) continue;
@@ -133,12 +139,11 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
          at != byTime.end() && at->band == qso.band && at->mode == qso.mode &&
          at->seconds <= t + window && looked < kMostLooked;
          ++at, ++looked) {
-      const QsoRecord& other = set->qsos[at->record];
-      const uint32_t station = set->logs[other.log].callId;
-      if (station == self || other.verdict != Verdict::kPending || other.partner != kNoRecord)
-        continue;
+      const uint32_t station = at->station;
+      if (station == self || paired[at->record]) continue;
       const int toStation = CallDistance(set->texts.Text(station), set->texts.Text(qso.worked), 2);
       if (toStation > 2) continue;
+      const QsoRecord& other = set->qsos[at->record];
       const int toSelf = CallDistance(set->texts.Text(other.worked), set->texts.Text(self), 2);
       if (toSelf > 2) continue;
       const int disagree = !ReceivedAsSent(*set, qso, other) + !ReceivedAsSent(*set, other, qso);
@@ -156,6 +161,7 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
     Pair(set, q, best, MatchKind::kBustedCall);
     qso.verdict = Verdict::kBustedCall;
     set->qsos[best].verdict = Verdict::kBustedCall;
+    paired[q] = paired[best] = true;
   }
 }
 
