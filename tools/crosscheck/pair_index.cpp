@@ -30,8 +30,8 @@ PairIndex::PairIndex(const ContestSet& set, int threads) {
     if (!qso.readable || !log.used) continue;
     const bool fromHigh = log.callId > qso.worked;
     m_entries.push_back({fromHigh ? qso.worked : log.callId, fromHigh ? log.callId : qso.worked,
-                         qso.band, qso.mode, fromHigh, SecondsOf(qso.oleDays),
-                         static_cast<uint32_t>(i)});
+                         qso.band, qso.mode, SecondsOf(qso.oleDays), static_cast<uint32_t>(i),
+                         fromHigh});
   }
   if (threads < 2 || m_entries.size() < 100000) {
     std::sort(m_entries.begin(), m_entries.end(), Before());
