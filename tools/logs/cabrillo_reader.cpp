@@ -62,6 +62,25 @@ std::string ModeOf(std::string_view code) {
   return mode;
 }
 
+// A log keeps its mode for line after line: the mode of a code the line before had is
+// known without reading it again.
+class RepeatedMode {
+ public:
+  const std::string& Of(std::string_view code) {
+    if (!m_seen || code != m_code) {
+      m_code.assign(code);
+      m_mode = ModeOf(code);
+      m_seen = true;
+    }
+    return m_mode;
+  }
+
+ private:
+  bool m_seen = false;
+  std::string m_code;
+  std::string m_mode;
+};
+
 // The fields after the time: own call, reports, exchanges, calls. Empty when the line
 // has too few fields to have any.
 QsoFields FieldsAfterTime(const QsoFields& qso) {
@@ -70,8 +89,8 @@ QsoFields FieldsAfterTime(const QsoFields& qso) {
 
 // `t` are the fields after "QSO:". A line refused for a doubt about its fields still gets
 // its reading, with `doubtful` set.
-bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso,
-           std::string* reason, bool* doubtful) {
+bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, RepeatedMode* modes,
+           LogQso* qso, std::string* reason, bool* doubtful) {
   qso->source = line;
   if (t.size() < 4) {
     *reason = "a QSO line needs a frequency, mode, date and time before the calls";
@@ -83,7 +102,7 @@ bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso
     return false;
   }
   qso->freqHz = freqHz <= UINT32_MAX ? static_cast<uint32_t>(freqHz) : 0;
-  qso->mode = ModeOf(t[1]);
+  qso->mode = modes->Of(t[1]);
   qso->hasTime = TimeOf(t[2], t[3], &qso->oleDays);
   if (!qso->hasTime) {
     *reason =
@@ -173,6 +192,7 @@ ReadLog ReadCabrillo(std::string_view text) {
   });
   const LogLayout logLayout = vote.Chosen();
   log.qsos.reserve(qsoLines.size());
+  RepeatedMode modes;
   for (const QsoLine& line : qsoLines) {
     ++log.recordsFound;
     // Read where it is kept: a QSO is a dozen texts, each moved otherwise.
@@ -180,7 +200,7 @@ ReadLog ReadCabrillo(std::string_view text) {
     std::string reason;
     bool doubtful = false;
     if (!ToQso(QsoFields(words.data() + line.firstWord, line.wordCount), line.number, logLayout,
-               &qso, &reason, &doubtful)) {
+               &modes, &qso, &reason, &doubtful)) {
       log.skipped.push_back({line.number, reason});
       if (doubtful) log.refusedReadings.push_back(std::move(qso));
       log.qsos.pop_back();
