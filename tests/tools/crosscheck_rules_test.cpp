@@ -52,6 +52,39 @@ TEST(CrosscheckRulesTest, CallDistanceCountsEditsAndStopsPastTheLimit) {
   EXPECT_EQ(3, CallDistance("W1AW", "W1AWXYZ", 2));
 }
 
+// Against the whole table of edits, over pairs of calls of a few letters (where edits of
+// every kind meet) and pairs longer than the rows kept on the stack.
+TEST(CrosscheckRulesTest, CallDistanceIsTheEditDistanceCappedPastTheLimit) {
+  const auto edits = [](const std::string& a, const std::string& b) {
+    std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) {
+      for (size_t j = 0; j <= b.size(); ++j) {
+        d[i][j] = i == 0   ? static_cast<int>(j)
+                  : j == 0 ? static_cast<int>(i)
+                           : std::min({d[i - 1][j] + 1, d[i][j - 1] + 1,
+                                       d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+      }
+    }
+    return d[a.size()][b.size()];
+  };
+  std::mt19937 random(11);
+  const char letters[] = "AB5/";
+  for (int pair = 0; pair < 20000; ++pair) {
+    const bool longOnes = pair % 10 == 0;
+    std::string calls[2];
+    for (std::string& call : calls) {
+      const size_t size = longOnes ? 30 + random() % 8 : random() % 8;
+      for (size_t i = 0; i < size; ++i) call += letters[random() % 4];
+    }
+    if (longOnes) calls[1] = calls[0].substr(0, calls[0].size() - random() % 3) + calls[1][0];
+    for (int limit = 0; limit <= 3; ++limit) {
+      ASSERT_EQ(std::min(edits(calls[0], calls[1]), limit + 1),
+                CallDistance(calls[0], calls[1], limit))
+          << calls[0] << " / " << calls[1] << " within " << limit;
+    }
+  }
+}
+
 // The index must find every call a comparison with each would find, and no other.
 TEST(CrosscheckRulesTest, CloseCallsAreFoundAsComparingEachWouldFindThem) {
   std::mt19937 random(5);
@@ -211,8 +244,17 @@ TEST(CrosscheckRulesTest, CsvCellsNeverStartAFormula) {
       {"HA5AA=1", "HA5AA=1"},
       {"a,b", "\"a,b\""},
       {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+      {"a\nb", "\"a\nb\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"\xC3(", "\xEF\xBF\xBD("},
+      {"HA5\xC5\x91", "HA5\xC5\x91"},
   };
-  for (const auto& [text, cell] : cases) EXPECT_EQ(cell, CsvCell(text)) << text;
+  for (const auto& [text, cell] : cases) {
+    EXPECT_EQ(cell, CsvCell(text)) << text;
+    std::string row = "x,";
+    AppendCsvCell(text, &row);
+    EXPECT_EQ(std::string("x,") + cell, row) << text;
+  }
 }
 
 }  // namespace

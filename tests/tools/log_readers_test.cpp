@@ -298,5 +298,38 @@ TEST(LogFormatTest, ContentTellsTheFormat) {
   EXPECT_FALSE(LooksLikeAdif(""));
 }
 
+// Only the first 64 KB are looked at, the marks in any case, one cut at either edge.
+TEST(LogFormatTest, FormatMarksAreFoundInAnyCaseWithinTheHead) {
+  const std::string far(1 << 16, 'x');
+  struct Case {
+    std::string text;
+    bool adif;
+  };
+  const Case cases[] = {
+      {"<call:4>W1AW <qso_date:8>20260307<eor>", true},
+      {"<CaLl:4>W1AW", true},
+      {"<Eoh>", true},
+      {"<EO", false},
+      {"<EOH", false},
+      {"EOH>", false},
+      {"<CALL:4>W1AW\nqso: 14025", false},
+      {"Start-Of-Log: 3.0\n<CALL:4>W1AW", false},
+      {"START-OF-LOG: 3.0\n<call:4>W1AW<EOR>", true},
+      {"<<<<CALL:", true},
+      {"<CALL", false},
+      {"sTART-OF-LO <CALL:", true},
+      {far.substr(5) + "<EOR>", true},
+      {far.substr(4) + "<EOR>", false},
+      {far + "<EOR>", false},
+      {"<CALL:4>W1AW" + far.substr(20) + "QSO:", false},
+      {"<CALL:4>W1AW" + far.substr(20) + "qso:", false},
+      {"<CALL:4>W1AW" + far.substr(16) + "QSO:", false},
+      {"<CALL:4>W1AW" + far.substr(15) + "QSO:", true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.adif, LooksLikeAdif(c.text)) << c.text.substr(0, 40) << " (" << c.text.size()
+                                             << " bytes)";
+}
+
 }  // namespace
 }  // namespace tarno::score

@@ -166,8 +166,11 @@ void DetectClockOffsets(const PairIndex& index, int windowMinutes, ContestSet* s
   for (size_t first = 0; first < index.entries().size();) {
     const PairIndex::Group group = index.GroupAt(first);
     if (group.first < group.split && group.split < group.last) {
-      const uint32_t low = set->qsos[index.entries()[group.first].record].log;
-      const uint32_t high = set->qsos[index.entries()[group.split].record].log;
+      // Each side's lines are those of the one used log of its call: its log is found by
+      // the call, not by a record far from every other in memory.
+      const uint32_t low = static_cast<uint32_t>(set->logOfCall[index.entries()[group.first].low]);
+      const uint32_t high =
+          static_cast<uint32_t>(set->logOfCall[index.entries()[group.split].high]);
       if (low != high) {
         CollectPairs(index, group.first, group.split, group.split, group.last, low, high, base,
                      &differences);

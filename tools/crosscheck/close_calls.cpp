@@ -50,14 +50,47 @@ struct Heard {
 };
 auto KeyOf(const Heard& h) { return std::tie(h.call, h.band, h.mode, h.seconds); }
 
-bool ActiveHeard(const std::vector<Heard>& heard, uint32_t call, uint32_t band, uint32_t mode,
-                 long long t) {
-  const auto at =
-      std::lower_bound(heard.begin(), heard.end(), Heard{call, band, mode, t - kActiveSeconds},
-                       [](const Heard& a, const Heard& b) { return KeyOf(a) < KeyOf(b); });
-  return at != heard.end() && at->call == call && at->band == band && at->mode == mode &&
-         at->seconds <= t + kActiveSeconds;
-}
+// The lines of the logs naming stations without a log, to ask whether a station was heard
+// on a band and mode around a time. There are millions of them and a look-up for every
+// neighbour of every unique line: a short table of the calls, which stays in the cache,
+// gives each call's stretch, and only that stretch is searched.
+class HeardLines {
+ public:
+  explicit HeardLines(const ContestSet& set) {
+    for (const QsoRecord& qso : set.qsos) {
+      if (qso.verdict == Verdict::kNoLog && set.logs[qso.log].used)
+        m_lines.push_back({qso.worked, qso.band, qso.mode, CorrectedSeconds(set, qso)});
+    }
+    std::sort(m_lines.begin(), m_lines.end(),
+              [](const Heard& a, const Heard& b) { return KeyOf(a) < KeyOf(b); });
+    for (uint32_t i = 0; i < m_lines.size(); ++i) {
+      if (i == 0 || m_lines[i].call != m_lines[i - 1].call) {
+        m_calls.push_back(m_lines[i].call);
+        m_starts.push_back(i);
+      }
+    }
+    m_starts.push_back(static_cast<uint32_t>(m_lines.size()));
+  }
+
+  // Whether a line names `call` on the band and mode within kActiveSeconds of `t`.
+  bool Active(uint32_t call, uint32_t band, uint32_t mode, long long t) const {
+    const auto found = std::lower_bound(m_calls.begin(), m_calls.end(), call);
+    if (found == m_calls.end() || *found != call) return false;
+    const size_t index = found - m_calls.begin();
+    const auto first = m_lines.begin() + m_starts[index];
+    const auto last = m_lines.begin() + m_starts[index + 1];
+    const auto at =
+        std::lower_bound(first, last, Heard{call, band, mode, t - kActiveSeconds},
+                         [](const Heard& a, const Heard& b) { return KeyOf(a) < KeyOf(b); });
+    return at != last && at->band == band && at->mode == mode &&
+           at->seconds <= t + kActiveSeconds;
+  }
+
+ private:
+  std::vector<Heard> m_lines;      // by KeyOf
+  std::vector<uint32_t> m_calls;   // the distinct calls of m_lines, in their order
+  std::vector<uint32_t> m_starts;  // where each call's lines start in m_lines; then the end
+};
 
 // A line by what the steps below look it up by: band and mode, or the worked call too, then
 // the time at its log's corrected clock.
@@ -67,6 +100,7 @@ struct Keyed {
   uint32_t mode;
   long long seconds;
   uint32_t record;
+  uint32_t station = 0;  // the call of the line's log, where a step asks it; not a key
 };
 auto KeyOf(const Keyed& k) { return std::tie(k.worked, k.band, k.mode, k.seconds, k.record); }
 bool Before(const Keyed& a, const Keyed& b) { return KeyOf(a) < KeyOf(b); }
@@ -85,9 +119,14 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
   std::vector<Keyed> byTime;
   for (uint32_t q : lines) {
     const QsoRecord& qso = set->qsos[q];
-    byTime.push_back({0, qso.band, qso.mode, CorrectedSeconds(*set, qso), q});
+    byTime.push_back(
+        {0, qso.band, qso.mode, CorrectedSeconds(*set, qso), q, set->logs[qso.log].callId});
   }
   std::sort(byTime.begin(), byTime.end(), Before);
+  // All of `lines` are pending without a partner until this step pairs them: which are
+  // paired is kept here, so that the candidates around a line, hundreds in a busy hour, are
+  // sorted out without reading their records, far apart in memory.
+  std::vector<bool> paired(set->qsos.size());
   for (uint32_t q : lines) {
     QsoRecord& qso = set->qsos[q];
     if (qso.verdict != Verdict::kPending || qso.partner != kNoRecord) continue;
@@ -100,12 +139,11 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
          at != byTime.end() && at->band == qso.band && at->mode == qso.mode &&
          at->seconds <= t + window && looked < kMostLooked;
          ++at, ++looked) {
-      const QsoRecord& other = set->qsos[at->record];
-      const uint32_t station = set->logs[other.log].callId;
-      if (station == self || other.verdict != Verdict::kPending || other.partner != kNoRecord)
-        continue;
+      const uint32_t station = at->station;
+      if (station == self || paired[at->record]) continue;
       const int toStation = CallDistance(set->texts.Text(station), set->texts.Text(qso.worked), 2);
       if (toStation > 2) continue;
+      const QsoRecord& other = set->qsos[at->record];
       const int toSelf = CallDistance(set->texts.Text(other.worked), set->texts.Text(self), 2);
       if (toSelf > 2) continue;
       const int disagree = !ReceivedAsSent(*set, qso, other) + !ReceivedAsSent(*set, other, qso);
@@ -123,6 +161,7 @@ void MatchMutualBusts(long long window, const std::vector<uint32_t>& lines, Cont
     Pair(set, q, best, MatchKind::kBustedCall);
     qso.verdict = Verdict::kBustedCall;
     set->qsos[best].verdict = Verdict::kBustedCall;
+    paired[q] = paired[best] = true;
   }
 }
 
@@ -219,13 +258,7 @@ void NameLikelyCalls(const NoLogCalls& noLog, ContestSet* set) {
   }
   std::sort(calls.begin(), calls.end());
   const CallNeighbours neighbours(set->texts, calls);
-  std::vector<Heard> heard;
-  for (const QsoRecord& qso : set->qsos) {
-    if (qso.verdict == Verdict::kNoLog && set->logs[qso.log].used)
-      heard.push_back({qso.worked, qso.band, qso.mode, CorrectedSeconds(*set, qso)});
-  }
-  std::sort(heard.begin(), heard.end(),
-            [](const Heard& a, const Heard& b) { return KeyOf(a) < KeyOf(b); });
+  const HeardLines heard(*set);
   for (uint32_t u : uniques) {
     QsoRecord& qso = set->qsos[u];
     const uint32_t self = set->logs[qso.log].callId;
@@ -238,7 +271,7 @@ void NameLikelyCalls(const NoLogCalls& noLog, ContestSet* set) {
       if (call == qso.worked || call == self) continue;
       const int32_t log = set->logOfCall[call];
       if (log >= 0 ? ActiveInLog(*set, set->logs[log], qso.band, qso.mode, t)
-                   : ActiveHeard(heard, call, qso.band, qso.mode, t)) {
+                   : heard.Active(call, qso.band, qso.mode, t)) {
         named += (count ? ", " : "") + set->texts.Text(call);
         if (++count == kMostNamed) break;
       }

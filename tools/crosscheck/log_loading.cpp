@@ -150,6 +150,9 @@ QsoRecord RecordOf(const LogQso& qso, LineFields* fields, StringPool* texts) {
 // order it is given QSOs, and a log whose lines are out of order (a QSO typed in later, a
 // logger that writes the newest first) would make the real QSO the dupe of a later one.
 void Compact(const ReadLog& read, CompactLog* log) {
+  // Most lines bring a call and an exchange of their own; the rest repeat.
+  log->texts.Reserve(2 * (read.qsos.size() + read.skipped.size()) + 16);
+  log->qsos.reserve(read.qsos.size() + read.skipped.size());
   LineFields fields;
   size_t next = 0;
   size_t refused = 0;  // the reader's readings of refused lines, in their order

@@ -102,22 +102,25 @@ struct Unmatched {
 };
 
 void MatchBustedCalls(long long window, bool withOutside, ContestSet* set) {
+  // Lines are looked up by a log's own call as the worked one: a line that worked a station
+  // without a log can be asked about, but never found.
+  std::vector<uint32_t> order;
   std::vector<Unmatched> byWorked;
   for (size_t i = 0; i < set->qsos.size(); ++i) {
     const QsoRecord& qso = set->qsos[i];
-    if (qso.readable && Matchable(qso, withOutside) && set->logs[qso.log].used)
+    if (!qso.readable || !Matchable(qso, withOutside) || !set->logs[qso.log].used) continue;
+    order.push_back(static_cast<uint32_t>(i));
+    if (qso.worked < set->logOfCall.size() && set->logOfCall[qso.worked] >= 0) {
       byWorked.push_back(
           {qso.worked, qso.band, qso.mode, CorrectedSeconds(*set, qso), static_cast<uint32_t>(i)});
+    }
   }
-  const auto key = [](const Unmatched& u) { return std::tie(u.worked, u.band, u.mode, u.seconds); };
+  // The record last, so that a rare tie goes the same way in every run.
+  const auto key = [](const Unmatched& u) {
+    return std::tie(u.worked, u.band, u.mode, u.seconds, u.record);
+  };
   std::sort(byWorked.begin(), byWorked.end(),
             [&](const Unmatched& a, const Unmatched& b) { return key(a) < key(b); });
-  // In the order of the records (each log's in time order), so that a rare tie goes the
-  // same way in every run.
-  std::vector<uint32_t> order;
-  order.reserve(byWorked.size());
-  for (const Unmatched& u : byWorked) order.push_back(u.record);
-  std::sort(order.begin(), order.end());
   for (uint32_t q : order) {
     QsoRecord& qso = set->qsos[q];
     if (!Matchable(qso, withOutside)) continue;
@@ -330,18 +333,24 @@ int CallDistance(std::string_view a, std::string_view b, int limit) {
     row = longRows.data();
     next = row + m + 1;
   }
-  for (int j = 0; j <= m; ++j) row[j] = j;
+  // Only the cells within `limit` of the diagonal can hold a distance within the limit; the
+  // others count as past it, and the band's edges are kept so.
+  const int past = limit + 1;
+  for (int j = 0; j <= m; ++j) row[j] = std::min(j, past);
   for (int i = 1; i <= n; ++i) {
-    next[0] = i;
-    int smallest = next[0];
-    for (int j = 1; j <= m; ++j) {
+    const int first = std::max(1, i - limit);
+    const int last = std::min(m, i + limit);
+    next[first - 1] = first == 1 ? std::min(i, past) : past;
+    int smallest = next[first - 1];
+    for (int j = first; j <= last; ++j) {
       next[j] = std::min({row[j] + 1, next[j - 1] + 1, row[j - 1] + (a[i - 1] != b[j - 1])});
       smallest = std::min(smallest, next[j]);
     }
-    if (smallest > limit) return limit + 1;
+    if (last < m) next[last + 1] = past;
+    if (smallest > limit) return past;
     std::swap(row, next);
   }
-  return std::min(row[m], limit + 1);
+  return std::min(row[m], past);
 }
 
 void MatchQsos(const PairIndex& index, const ContestRules& rules, ContestSet* set) {

@@ -21,9 +21,9 @@ class PairIndex {
     uint32_t high;  // the higher; equal to low for a line with the station's own call
     uint32_t band;
     uint32_t mode;
-    bool fromHigh;      // the line is in the log of `high`
     long long seconds;  // as logged
     uint32_t record;    // index in ContestSet::qsos
+    bool fromHigh;      // the line is in the log of `high`; last, where it takes no more room
   };
 
   // The lines of one pair on one band and mode: [first, split) from the lower call's log,

@@ -112,13 +112,6 @@ bool CountsAsAdmitted(const QsoRecord& qso) {
          qso.verdict != Verdict::kOutside;
 }
 
-bool HasDupes(const ContestSet& set, const EntrantLog& log) {
-  for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
-    if (set.qsos[i].verdict == Verdict::kDupe) return true;
-  }
-  return false;
-}
-
 // Each DUPE line of the log gets the line of the first admitted record of its contact,
 // which comes before it in the order the plug-in took them.
 void NoteDupes(const EntrantLog& log, ContestSet* set) {
@@ -136,12 +129,15 @@ void NoteDupes(const EntrantLog& log, ContestSet* set) {
 }  // namespace
 
 void NoteAdmission(ContestSet* set) {
+  // Which logs hold dupes is seen on the one pass through every line.
+  std::vector<bool> hasDupes(set->logs.size());
   for (QsoRecord& qso : set->qsos) {
+    if (qso.verdict == Verdict::kDupe) hasDupes[qso.log] = true;
     if (!qso.readable || qso.note != 0 || !set->logs[qso.log].used) continue;
     if (qso.verdict == Verdict::kInvalid) qso.note = set->texts.Intern(RefusalOf(*set, qso));
   }
-  for (const EntrantLog& log : set->logs) {
-    if (log.used && HasDupes(*set, log)) NoteDupes(log, set);
+  for (size_t i = 0; i < set->logs.size(); ++i) {
+    if (set->logs[i].used && hasDupes[i]) NoteDupes(set->logs[i], set);
   }
 }
 

@@ -102,7 +102,7 @@ bool WriteVerdictsCsv(const ContestSet& set, const std::string& path, std::strin
       rows += ',';
       rows += VerdictName(qso.verdict);
       rows += ',';
-      rows += CsvCell(set.texts.Text(qso.workedAsLogged));
+      AppendCsvCell(set.texts.Text(qso.workedAsLogged), &rows);
       rows += ',';
       // Most lines are OK both ways and have nothing to say.
       const bool plain = qso.verdict == Verdict::kOk && qso.note == 0 && qso.partner != kNoRecord &&

@@ -24,8 +24,17 @@ size_t StringPool::Slot(std::string_view text, uint64_t hash) const {
   }
 }
 
-void StringPool::Grow() {
-  std::vector<uint64_t> old(m_slots.empty() ? 64 : m_slots.size() * 2, 0);
+void StringPool::Grow() { Rehash(m_slots.empty() ? 64 : m_slots.size() * 2); }
+
+void StringPool::Reserve(size_t texts) {
+  size_t slots = m_slots.empty() ? 64 : m_slots.size();
+  while (texts * 2 >= slots) slots *= 2;
+  if (slots > m_slots.size()) Rehash(slots);
+  m_hashes.reserve(texts);
+}
+
+void StringPool::Rehash(size_t slots) {
+  std::vector<uint64_t> old(slots, 0);
   old.swap(m_slots);
   const size_t mask = m_slots.size() - 1;
   for (uint64_t slot : old) {

@@ -25,6 +25,8 @@ class StringPool {
   // The text of an id that Intern returned; the reference stays valid as long as the pool.
   const std::string& Text(uint32_t id) const { return m_texts[id]; }
   uint64_t HashOf(uint32_t id) const { return m_hashes[id]; }
+  // Room for `texts` texts in all, so that the table is not built again as they come.
+  void Reserve(size_t texts);
   size_t Size() const { return m_texts.size(); }
 
   static uint64_t Hash(std::string_view text);
@@ -32,6 +34,7 @@ class StringPool {
  private:
   size_t Slot(std::string_view text, uint64_t hash) const;
   void Grow();
+  void Rehash(size_t slots);
 
   std::deque<std::string> m_texts;  // a deque never moves what it holds
   std::vector<uint64_t> m_hashes;   // by id

@@ -495,15 +495,31 @@ class PassedOver {
   std::map<std::string, Seen> m_names;
 };
 
+// Whether `text` holds `upper`, an upper-case word, with its letters in any case. Every
+// log's head is asked a few of these: no copy of it is made, and a word that starts with a
+// mark (the tags) is found at the speed of looking for that byte.
+bool HoldsIgnoringCase(std::string_view text, std::string_view upper) {
+  const char first = upper.front();
+  const bool letter = first >= 'A' && first <= 'Z';
+  for (size_t at = 0; at + upper.size() <= text.size(); ++at) {
+    if (!letter) {
+      at = text.find(first, at);
+      if (at == std::string_view::npos || at + upper.size() > text.size()) return false;
+    } else if (text[at] != first && text[at] != first - 'A' + 'a') {
+      continue;
+    }
+    if (EqualsIgnoringCase(text.substr(at, upper.size()), upper)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool LooksLikeAdif(std::string_view text) {
-  const std::string head = UpperAscii(text.substr(0, 1 << 16));
-  if (head.find("<EOR>") != std::string::npos || head.find("<EOH>") != std::string::npos) {
-    return true;
-  }
-  return head.find("START-OF-LOG") == std::string::npos && head.find("QSO:") == std::string::npos &&
-         head.find("<CALL:") != std::string::npos;
+  const std::string_view head = text.substr(0, 1 << 16);
+  if (HoldsIgnoringCase(head, "<EOR>") || HoldsIgnoringCase(head, "<EOH>")) return true;
+  return !HoldsIgnoringCase(head, "START-OF-LOG") && !HoldsIgnoringCase(head, "QSO:") &&
+         HoldsIgnoringCase(head, "<CALL:");
 }
 
 ReadLog ReadAdif(std::string_view text, const AdifOptions& options) {

@@ -12,15 +12,16 @@
 namespace tarno::score {
 namespace {
 
-// The blank-parted words of a line, into `tokens` (kept from line to line, so that reading
-// a line allocates nothing).
-void Tokens(std::string_view line, std::vector<std::string_view>* tokens) {
-  tokens->clear();
+// Nearly every character of a line is printable: one comparison tells it from a blank.
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' ' && IsAsciiBlank(c); }
+
+// The blank-parted words of a line, added to `tokens`.
+void AppendTokens(std::string_view line, std::vector<std::string_view>* tokens) {
   size_t at = 0;
   while (at < line.size()) {
-    while (at < line.size() && IsAsciiBlank(line[at])) ++at;
+    while (at < line.size() && IsBlank(line[at])) ++at;
     size_t end = at;
-    while (end < line.size() && !IsAsciiBlank(line[end])) ++end;
+    while (end < line.size() && !IsBlank(line[end])) ++end;
     if (end > at) tokens->push_back(line.substr(at, end - at));
     at = end;
   }
@@ -43,17 +44,42 @@ bool TimeOf(std::string_view date, std::string_view time, double* days) {
       !AllDigits(date.substr(8, 2))) {
     return false;
   }
-  auto number = [](std::string_view digits) { return std::stoi(std::string(digits)); };
+  // Checked to be digits above; a few of them, so no overflow.
+  auto number = [](std::string_view digits) {
+    int value = 0;
+    for (char c : digits) value = value * 10 + (c - '0');
+    return value;
+  };
   return OleDaysOf(number(date.substr(0, 4)), number(date.substr(5, 2)), number(date.substr(8, 2)),
                    number(time.substr(0, 2)), number(time.substr(2, 2)), 0, days);
 }
 
 std::string ModeOf(std::string_view code) {
-  const std::string upper = UpperAscii(code);
-  if (upper == "RY") return "RTTY";
-  if (upper == "DG") return "DIGI";
-  return ContestMode(upper);
+  // ContestMode upper-cases the code and changes none to these two.
+  std::string mode = ContestMode(code);
+  if (mode == "RY") return "RTTY";
+  if (mode == "DG") return "DIGI";
+  return mode;
 }
+
+// A log keeps its mode for line after line: the mode of a code the line before had is
+// known without reading it again.
+class RepeatedMode {
+ public:
+  const std::string& Of(std::string_view code) {
+    if (!m_seen || code != m_code) {
+      m_code.assign(code);
+      m_mode = ModeOf(code);
+      m_seen = true;
+    }
+    return m_mode;
+  }
+
+ private:
+  bool m_seen = false;
+  std::string m_code;
+  std::string m_mode;
+};
 
 // The fields after the time: own call, reports, exchanges, calls. Empty when the line
 // has too few fields to have any.
@@ -63,8 +89,8 @@ QsoFields FieldsAfterTime(const QsoFields& qso) {
 
 // `t` are the fields after "QSO:". A line refused for a doubt about its fields still gets
 // its reading, with `doubtful` set.
-bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso,
-           std::string* reason, bool* doubtful) {
+bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, RepeatedMode* modes,
+           LogQso* qso, std::string* reason, bool* doubtful) {
   qso->source = line;
   if (t.size() < 4) {
     *reason = "a QSO line needs a frequency, mode, date and time before the calls";
@@ -76,7 +102,7 @@ bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso
     return false;
   }
   qso->freqHz = freqHz <= UINT32_MAX ? static_cast<uint32_t>(freqHz) : 0;
-  qso->mode = ModeOf(t[1]);
+  qso->mode = modes->Of(t[1]);
   qso->hasTime = TimeOf(t[2], t[3], &qso->oleDays);
   if (!qso->hasTime) {
     *reason =
@@ -86,13 +112,13 @@ bool ToQso(const QsoFields& t, int line, const LogLayout& logLayout, LogQso* qso
   const QsoFields rest = FieldsAfterTime(t);
   QsoLayout found;
   if (!LayoutOfLine(rest, logLayout, &found, reason, doubtful) && !*doubtful) return false;
-  auto at = [&](int index) { return std::string(FieldAt(rest, index)); };
+  auto at = [&](int index) { return FieldAt(rest, index); };
   qso->stationCall = UpperAscii(at(found.myCall));
-  qso->rstSent = at(found.rstSent);
-  qso->exchSent = at(found.exchSent);
+  qso->rstSent.assign(at(found.rstSent));
+  qso->exchSent.assign(at(found.exchSent));
   qso->call = UpperAscii(at(found.call));
-  qso->rstRcvd = at(found.rstRcvd);
-  qso->exchRcvd = at(found.exchRcvd);
+  qso->rstRcvd.assign(at(found.rstRcvd));
+  qso->exchRcvd.assign(at(found.exchRcvd));
   qso->exchSentField = "QSO line";
   qso->exchRcvdField = "QSO line";
   return !*doubtful;
@@ -129,7 +155,7 @@ void ForEachLine(std::string_view text, Visit visit) {
 
 void ReadHeaderLine(const std::string& tag, std::string_view value, int lineNumber, ReadLog* log) {
   std::vector<std::string_view> words;
-  Tokens(value, &words);
+  AppendTokens(value, &words);
   const std::string first = words.empty() ? std::string() : std::string(words[0]);
   if (tag == "CALLSIGN") log->ownCall = UpperAscii(first);
   if (tag == "CONTEST") log->contest = first;
@@ -144,36 +170,42 @@ ReadLog ReadCabrillo(std::string_view text) {
   LayoutVote vote;
   std::string tag;
   std::string_view value;
-  std::vector<std::string_view> tokens;
-  size_t qsoLines = 0;
-  // The first pass reads the header and finds the log's layout, which the second needs.
+  // The words of every QSO line, one line after another: split once, they serve both the
+  // vote on the log's layout and the reading that needs its outcome.
+  struct QsoLine {
+    int number;
+    size_t firstWord;
+    size_t wordCount;
+  };
+  std::vector<std::string_view> words;
+  std::vector<QsoLine> qsoLines;
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value)) return;
     if (tag == "QSO") {
-      ++qsoLines;
-      Tokens(value, &tokens);
-      vote.Count(FieldsAfterTime(QsoFields(tokens.data(), tokens.size())));
+      const size_t first = words.size();
+      AppendTokens(value, &words);
+      qsoLines.push_back({lineNumber, first, words.size() - first});
+      vote.Count(FieldsAfterTime(QsoFields(words.data() + first, words.size() - first)));
     } else {
       ReadHeaderLine(tag, value, lineNumber, &log);
     }
   });
   const LogLayout logLayout = vote.Chosen();
-  log.qsos.reserve(qsoLines);
-  ForEachLine(text, [&](int lineNumber, std::string_view line) {
-    if (!SplitTag(line, &tag, &value) || tag != "QSO") return;
+  log.qsos.reserve(qsoLines.size());
+  RepeatedMode modes;
+  for (const QsoLine& line : qsoLines) {
     ++log.recordsFound;
-    LogQso qso;
+    // Read where it is kept: a QSO is a dozen texts, each moved otherwise.
+    LogQso& qso = log.qsos.emplace_back();
     std::string reason;
     bool doubtful = false;
-    Tokens(value, &tokens);
-    if (ToQso(QsoFields(tokens.data(), tokens.size()), lineNumber, logLayout, &qso, &reason,
-              &doubtful)) {
-      log.qsos.push_back(std::move(qso));
-    } else {
-      log.skipped.push_back({lineNumber, reason});
+    if (!ToQso(QsoFields(words.data() + line.firstWord, line.wordCount), line.number, logLayout,
+               &modes, &qso, &reason, &doubtful)) {
+      log.skipped.push_back({line.number, reason});
       if (doubtful) log.refusedReadings.push_back(std::move(qso));
+      log.qsos.pop_back();
     }
-  });
+  }
   return log;
 }
 

@@ -22,4 +22,15 @@ std::string CsvCell(std::string_view text) {
   return quoted + "\"";
 }
 
+void AppendCsvCell(std::string_view text, std::string* out) {
+  const bool plain = (text.empty() || std::string_view("=+-@\t\r").find(text.front()) ==
+                                          std::string_view::npos) &&
+                     text.find_first_of(",\"\r\n") == std::string_view::npos && IsValidUtf8(text);
+  if (plain) {
+    out->append(text);
+  } else {
+    out->append(CsvCell(text));
+  }
+}
+
 }  // namespace tarno::score

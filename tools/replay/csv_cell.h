@@ -15,6 +15,9 @@ namespace tarno::score {
 // `text` as one CSV cell: neutralised as above, bytes that are not UTF-8 made U+FFFD, then
 // quoted when it holds a comma, a quote or a line break (quotes doubled).
 std::string CsvCell(std::string_view text);
+// The same cell added to `out`; a text that needs nothing done, nearly every one, is
+// copied straight in, without a string of its own.
+void AppendCsvCell(std::string_view text, std::string* out);
 
 }  // namespace tarno::score
 
