@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,43 @@ TEST(EntrantStandingTest, NearestWorkersAboveFirstThenBelow) {
   EXPECT_EQ((std::vector<uint32_t>{5, 2}), NearestWorkers(standing, 6, 1, 3, 2));
   EXPECT_EQ((std::vector<uint32_t>{2, 5, 8}), NearestWorkers(standing, 0, 1, 3, 3));
   EXPECT_TRUE(NearestWorkers(standing, 6, 1, 4, 3).empty()) << "another county";
+}
+
+// The walk over the places of a county's workers finds whom the walk over every place
+// finds, near the ends of the ranking and past the reach of the search alike.
+TEST(EntrantStandingTest, NearestWorkersByTheirPlacesFindWhomTheWalkOverAllFinds) {
+  ContestStanding walked;
+  const uint32_t logs = 700;
+  std::mt19937 random(11);
+  for (uint32_t place = 0; place < logs; ++place) {
+    const uint32_t log = (place * 37) % logs;  // logs in another order than their places
+    walked.byScore.push_back(log);
+  }
+  walked.positionOf.assign(logs, 0);
+  for (uint32_t place = 0; place < logs; ++place) walked.positionOf[walked.byScore[place]] = place;
+  walked.credited.assign(logs, BandCounties());
+  for (uint32_t log = 0; log < logs; ++log) {
+    // County 0 is worked by one log in 400, county 1 by a third, county 2 by everyone.
+    if (random() % 400 == 0) walked.credited[log].set(0);
+    if (random() % 3 == 0) walked.credited[log].set(1);
+    walked.credited[log].set(2);
+  }
+  ContestStanding placed = walked;
+  placed.workerPlaces.assign(kBandCount * kCountyCount, {});
+  for (uint32_t place = 0; place < logs; ++place) {
+    for (size_t bit : {0, 1, 2}) {
+      if (placed.credited[placed.byScore[place]].test(bit)) placed.workerPlaces[bit].push_back(place);
+    }
+  }
+  for (uint32_t log = 0; log < logs; ++log) {
+    for (int county : {0, 1, 2, 3}) {
+      for (size_t most : {1, 3, 400}) {
+        ASSERT_EQ(NearestWorkers(walked, log, 0, county, most),
+                  NearestWorkers(placed, log, 0, county, most))
+            << "log " << log << ", county " << county << ", most " << most;
+      }
+    }
+  }
 }
 
 }  // namespace

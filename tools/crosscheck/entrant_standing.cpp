@@ -1,5 +1,6 @@
 #include "crosscheck/entrant_standing.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <unordered_map>
@@ -135,6 +136,23 @@ std::vector<uint32_t> NearestWorkers(const ContestStanding& standing, uint32_t l
   std::vector<uint32_t> found;
   const size_t bit = static_cast<size_t>(band * kCountyCount + county);
   const size_t at = standing.positionOf[log];
+  if (bit < standing.workerPlaces.size()) {
+    // The same walk outwards, over the places of those who worked it alone.
+    const std::vector<uint32_t>& places = standing.workerPlaces[bit];
+    const auto split = std::lower_bound(places.begin(), places.end(), at);
+    auto below = split;
+    if (below != places.end() && *below == at) ++below;  // the log itself
+    for (auto above = split; above != places.begin() && found.size() < most;) {
+      --above;
+      if (at - *above > kNearestReach) break;
+      found.push_back(standing.byScore[*above]);
+    }
+    for (; below != places.end() && found.size() < most; ++below) {
+      if (*below - at > kNearestReach) break;
+      found.push_back(standing.byScore[*below]);
+    }
+    return found;
+  }
   const size_t size = standing.byScore.size();
   for (size_t step = 1; step <= kNearestReach && step <= at && found.size() < most; ++step) {
     const uint32_t other = standing.byScore[at - step];
@@ -192,12 +210,16 @@ ContestStanding StandingOf(const ContestSet& set, const std::vector<RankedLog>& 
   standing.anchors.reserve(set.logs.size());
   for (const EntrantLog& log : set.logs) standing.anchors.push_back(PageAnchor(log.call));
   standing.positionOf.assign(set.logs.size(), 0);
+  standing.workerPlaces.assign(kBandCount * kCountyCount, {});
   for (const RankedLog& row : ranking) {
-    standing.positionOf[row.log] = static_cast<uint32_t>(standing.byScore.size());
+    const uint32_t place = static_cast<uint32_t>(standing.byScore.size());
+    standing.positionOf[row.log] = place;
     standing.byScore.push_back(row.log);
     const BandCounties& counties = standing.credited[row.log];
     for (size_t bit = 0; bit < counties.size(); ++bit) {
-      if (counties.test(bit)) ++standing.workers[bit / kCountyCount][bit % kCountyCount];
+      if (!counties.test(bit)) continue;
+      ++standing.workers[bit / kCountyCount][bit % kCountyCount];
+      standing.workerPlaces[bit].push_back(place);
     }
   }
   return standing;

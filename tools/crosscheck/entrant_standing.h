@@ -52,6 +52,9 @@ struct ContestStanding {
   std::array<std::array<int, kCountyCount>, kBandCount> workers{};
   std::vector<uint32_t> byScore;     // the used logs in the ranking's order (log indexes)
   std::vector<uint32_t> positionOf;  // by log index: its place in byScore
+  // Per band and county (band * kCountyCount + county): the places in byScore of the logs
+  // whose credited QSOs give it, in order; every page looks its neighbours up here.
+  std::vector<std::vector<uint32_t>> workerPlaces;
   // By log index: PageAnchor of its call. Pages name other entrants by the thousand.
   std::vector<std::string> anchors;
 };
