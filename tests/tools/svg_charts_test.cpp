@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "crosscheck/html_out.h"
 #include "crosscheck/html_text.h"
 #include "crosscheck/plugin_judge.h"
+#include "logs/log_text.h"
 
 namespace tarno::score {
 namespace {
@@ -173,6 +176,30 @@ TEST(HtmlTextTest, EscapingMendsWhatIsNotUtf8AndKeepsWhatCameBefore) {
     AppendHtmlEscaped(&out, text);
     EXPECT_EQ("kept " + std::string(escaped), out) << text;
     EXPECT_EQ(escaped, HtmlEscaped(text)) << text;
+  }
+}
+
+// Plain runs are passed over eight bytes at a time: whatever the place of a character to
+// escape or of a byte that is no UTF-8, the page reads as one character at a time makes it.
+TEST(HtmlTextTest, EscapingAgreesWithOneCharacterAtATimeWhereverTheCharactersFall) {
+  const char* const pieces[] = {"a", "bcdefgh", "&", "<", ">", "\"", "'", "\xC3\xA1", "\xC3",
+                                "\xFF", "\xE2\x9C\x93"};
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (size_t n = random() % 12; n > 0; --n) text += pieces[random() % std::size(pieces)];
+    std::string expected;
+    for (char c : ValidUtf8(text)) {
+      switch (c) {
+        case '&': expected += "&amp;"; break;
+        case '<': expected += "&lt;"; break;
+        case '>': expected += "&gt;"; break;
+        case '"': expected += "&quot;"; break;
+        case '\'': expected += "&#39;"; break;
+        default: expected += c;
+      }
+    }
+    ASSERT_EQ(expected, HtmlEscaped(text)) << text;
   }
 }
 
