@@ -8,6 +8,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -136,6 +137,35 @@ TEST(SvgChartsTest, EveryMarkNamesItsBucketThoughTheAxisLabelsOnlySome) {
   EXPECT_NE(std::string::npos,
             StackedBars(frame, {{"40m", "#000", {1, 0, 0}, 0}}).find("<title>40m 00h: 1</title>"))
       << "without names, the axis's labels";
+}
+
+// A chart drawn just after another on the same thread is the chart drawn afresh, whatever
+// one thing of its frame or series differs: marks are copied only where all they are drawn
+// from is the same.
+TEST(SvgChartsTest, AChartDrawnAfterAnotherIsTheChartDrawnAfresh) {
+  ChartFrame frame = Frame("rate", "t", {"00h", "", ""});
+  frame.tips = {"00:00", "01:00", "02:00"};
+  const std::vector<ChartSeries> series = {{"40m", "#000", {1, 2, 3}, 1},
+                                           {"80m", "#111", {4, 0, 1}, 0}};
+  std::vector<std::pair<ChartFrame, std::vector<ChartSeries>>> variants(9, {frame, series});
+  variants[1].second[0].values[1] = 5;
+  variants[2].second[1].name = "20m";
+  variants[3].second[0].colour = "#222";
+  variants[4].second[1].pattern = 2;
+  variants[5].first.tips[2] = "02:30";
+  variants[6].first.id = "rates";
+  variants[7].first.labels = {"a", "b", "c"};
+  variants[8].first.title = "another language";
+  const auto draw = [](const ChartFrame& f, const std::vector<ChartSeries>& s) {
+    return StackedBars(f, s) + LineChart(f, s) + LineChart(f, {s[0]}, "level");
+  };
+  for (size_t v = 0; v < variants.size(); ++v) {
+    std::string afresh;
+    std::thread([&] { afresh = draw(variants[v].first, variants[v].second); }).join();
+    draw(frame, series);
+    EXPECT_EQ(afresh, draw(variants[v].first, variants[v].second)) << "variant " << v;
+    EXPECT_EQ(afresh, draw(variants[v].first, variants[v].second)) << "variant " << v << ", again";
+  }
 }
 
 TEST(SvgChartsTest, ScalesRoundUpToOneTwoFive) {

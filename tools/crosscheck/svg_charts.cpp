@@ -170,6 +170,39 @@ void PutAxes(HtmlOut& svg, const ChartFrame& frame, const Scale& scale) {
   svg << "</g>";
 }
 
+// The marks of the last chart of a kind drawn on this thread, and what they were drawn
+// from. An entrant's page is written in each language in turn; where the buckets' names
+// and the series read alike in both (a one-day contest's hours, bands, calls), the marks
+// are the same to the byte, and the second language copies them.
+struct DrawnMarks {
+  std::string id;
+  std::vector<std::string> labels;
+  std::vector<std::string> tips;
+  std::vector<ChartSeries> series;
+  double low = 0;
+  double high = 0;
+  std::string svg;
+
+  bool DrawnFrom(const ChartFrame& frame, const std::vector<ChartSeries>& drawn,
+                 const Scale& scale) const {
+    return !svg.empty() && low == scale.low && high == scale.high && id == frame.id &&
+           labels == frame.labels && tips == frame.tips && series.size() == drawn.size() &&
+           std::equal(series.begin(), series.end(), drawn.begin(),
+                      [](const ChartSeries& a, const ChartSeries& b) {
+                        return a.pattern == b.pattern && a.values == b.values &&
+                               a.name == b.name && a.colour == b.colour;
+                      });
+  }
+  void Keep(const ChartFrame& frame, const std::vector<ChartSeries>& drawn, const Scale& scale) {
+    id = frame.id;
+    labels = frame.labels;
+    tips = frame.tips;
+    series = drawn;
+    low = scale.low;
+    high = scale.high;
+  }
+};
+
 // The y at which each series' name is written at its end: beside its last point, apart
 // from the others' by a line of text.
 std::vector<double> EndLabels(const std::vector<double>& ends) {
@@ -210,26 +243,34 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
   PutOpen(svg, frame.id, frame.title, frame.description, kWidth, kHeight);
   PutPatterns(svg, frame, series);
   PutAxes(svg, frame, scale);
+  thread_local DrawnMarks drawn;
+  if (drawn.DrawnFrom(frame, series, scale)) {
+    svg << drawn.svg << "</svg>";
+    return out;
+  }
+  drawn.svg.clear();
+  HtmlOut marks(&drawn.svg);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> base(buckets, 0);
   for (size_t s = 0; s < series.size(); ++s) {
     const ChartSeries& one = series[s];
     // A white edge parts one band's segment from the next.
-    svg << "<g fill=\"";
-    PutFill(svg, frame.id, s, one);
-    svg << "\" stroke=\"#fff\" stroke-width=\"0.8\">";
+    marks << "<g fill=\"";
+    PutFill(marks, frame.id, s, one);
+    marks << "\" stroke=\"#fff\" stroke-width=\"0.8\">";
     for (size_t i = 0; i < buckets && i < one.values.size(); ++i) {
       if (one.values[i] == 0) continue;
       const double top = scale.Y(base[i] + one.values[i]);
-      svg << "<rect class=\"seg\" x=\"" << kLeft + slot * i + slot * 0.1 << "\" y=\"" << top
-          << "\" width=\"" << slot * 0.8 << "\" height=\"" << scale.Y(base[i]) - top << "\">";
-      PutTitle(svg, one.name, frame, i, one.values[i]);
-      svg << "</rect>";
+      marks << "<rect class=\"seg\" x=\"" << kLeft + slot * i + slot * 0.1 << "\" y=\"" << top
+            << "\" width=\"" << slot * 0.8 << "\" height=\"" << scale.Y(base[i]) - top << "\">";
+      PutTitle(marks, one.name, frame, i, one.values[i]);
+      marks << "</rect>";
       base[i] += one.values[i];
     }
-    svg << "</g>";
+    marks << "</g>";
   }
-  svg << "</svg>";
+  drawn.Keep(frame, series, scale);
+  svg << drawn.svg << "</svg>";
   return out;
 }
 
@@ -260,6 +301,13 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
     PutText(svg, kLeft + 6, zero - kTop > 24 ? zero - 6 : zero + 20, "start", zeroLabel,
             " class=\"name\"");
   }
+  thread_local DrawnMarks drawn;
+  if (drawn.DrawnFrom(frame, series, scale)) {
+    svg << drawn.svg << "</svg>";
+    return out;
+  }
+  drawn.svg.clear();
+  HtmlOut lines(&drawn.svg);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> ends;
   std::string points, dots;
@@ -279,10 +327,10 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
     ends.push_back(one.values.empty() || buckets == 0
                        ? scale.Y(0)
                        : scale.Y(one.values[std::min(buckets, one.values.size()) - 1]));
-    svg << "<g fill=\"" << Escaped{one.colour}
-        << "\"><polyline class=\"line\" fill=\"none\" stroke=\"" << Escaped{one.colour}
-        << "\" stroke-width=\"2.5\"" << (one.pattern > 0 ? " stroke-dasharray=\"9 5\"" : "")
-        << " points=\"" << points << "\"/>" << dots << "</g>";
+    lines << "<g fill=\"" << Escaped{one.colour}
+          << "\"><polyline class=\"line\" fill=\"none\" stroke=\"" << Escaped{one.colour}
+          << "\" stroke-width=\"2.5\"" << (one.pattern > 0 ? " stroke-dasharray=\"9 5\"" : "")
+          << " points=\"" << points << "\"/>" << dots << "</g>";
   }
   // Where there are several lines, each says its name at its end.
   if (series.size() > 1) {
@@ -290,10 +338,12 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
     for (size_t s = 0; s < series.size(); ++s) {
       std::string extra;
       HtmlOut(&extra) << " class=\"name\" fill=\"" << Escaped{series[s].colour} << '"';
-      PutText(svg, kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name, extra);
+      PutText(lines, kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name,
+              extra);
     }
   }
-  svg << "</svg>";
+  drawn.Keep(frame, series, scale);
+  svg << drawn.svg << "</svg>";
   return out;
 }
 
