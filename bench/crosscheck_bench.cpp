@@ -336,8 +336,9 @@ void AgainstRun(const fs::path& scratch, const fs::path& other) {
               Median(wall[1]), 100 * Median(wall[0]) / Median(wall[1]));
   std::printf("| the same, peak resident memory | %.0f MB | %.0f MB | %.0f%% | <= 100%% |\n",
               peak[0] / 1024.0, peak[1] / 1024.0, 100.0 * peak[0] / peak[1]);
-  std::printf("| with the 10,000 certificates besides, processor time | %.1f s | - | %.0f%% | - |\n",
-              Median(cpu[2]), 100 * Median(cpu[2]) / Median(cpu[1]));
+  std::printf(
+      "| with the 10,000 certificates besides, processor time | %.1f s | - | %.0f%% | - |\n",
+      Median(cpu[2]), 100 * Median(cpu[2]) / Median(cpu[1]));
   std::printf("| the same, wall / peak resident memory | %.1f s / %.0f MB | - | - | - |\n",
               Median(wall[2]), peak[2] / 1024.0);
   PrintJudged("this build", HoldToTruth(contest / "truth.csv", contest / "this" / "verdicts.csv"));

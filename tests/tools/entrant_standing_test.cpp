@@ -178,7 +178,8 @@ TEST(EntrantStandingTest, NearestWorkersByTheirPlacesFindWhomTheWalkOverAllFinds
   placed.workerPlaces.assign(kBandCount * kCountyCount, {});
   for (uint32_t place = 0; place < logs; ++place) {
     for (size_t bit : {0, 1, 2}) {
-      if (placed.credited[placed.byScore[place]].test(bit)) placed.workerPlaces[bit].push_back(place);
+      if (placed.credited[placed.byScore[place]].test(bit))
+        placed.workerPlaces[bit].push_back(place);
     }
   }
   for (uint32_t log = 0; log < logs; ++log) {

@@ -179,9 +179,9 @@ TEST(SvgChartsTest, ScalesRoundUpToOneTwoFive) {
 
 TEST(HtmlOutTest, NumbersAreWrittenToATenthAndWholeNumbersAsTheyAre) {
   const std::pair<double, const char*> tenths[] = {
-      {0, "0"},         {12, "12"},      {12.25, "12.3"}, {1.04, "1"},   {99.96, "100"},
-      {-0.04, "0"},     {-0.05, "-0.1"}, {-40000, "-40000"}, {0.5, "0.5"}, {218.04, "218"},
-      {1e12, "1000000000000"}};
+      {0, "0"},       {12, "12"},      {12.25, "12.3"},        {1.04, "1"},
+      {99.96, "100"}, {-0.04, "0"},    {-0.05, "-0.1"},        {-40000, "-40000"},
+      {0.5, "0.5"},   {218.04, "218"}, {1e12, "1000000000000"}};
   for (const auto& [value, text] : tenths) {
     std::string out = "x";
     HtmlOut(&out) << value;
@@ -212,8 +212,8 @@ TEST(HtmlTextTest, EscapingMendsWhatIsNotUtf8AndKeepsWhatCameBefore) {
 // Plain runs are passed over eight bytes at a time: whatever the place of a character to
 // escape or of a byte that is no UTF-8, the page reads as one character at a time makes it.
 TEST(HtmlTextTest, EscapingAgreesWithOneCharacterAtATimeWhereverTheCharactersFall) {
-  const char* const pieces[] = {"a", "bcdefgh", "&", "<", ">", "\"", "'", "\xC3\xA1", "\xC3",
-                                "\xFF", "\xE2\x9C\x93"};
+  const char* const pieces[] = {"a", "bcdefgh",  "&",    "<",    ">",           "\"",
+                                "'", "\xC3\xA1", "\xC3", "\xFF", "\xE2\x9C\x93"};
   std::mt19937 random(3);
   for (int round = 0; round < 2000; ++round) {
     std::string text;
@@ -221,12 +221,23 @@ TEST(HtmlTextTest, EscapingAgreesWithOneCharacterAtATimeWhereverTheCharactersFal
     std::string expected;
     for (char c : ValidUtf8(text)) {
       switch (c) {
-        case '&': expected += "&amp;"; break;
-        case '<': expected += "&lt;"; break;
-        case '>': expected += "&gt;"; break;
-        case '"': expected += "&quot;"; break;
-        case '\'': expected += "&#39;"; break;
-        default: expected += c;
+        case '&':
+          expected += "&amp;";
+          break;
+        case '<':
+          expected += "&lt;";
+          break;
+        case '>':
+          expected += "&gt;";
+          break;
+        case '"':
+          expected += "&quot;";
+          break;
+        case '\'':
+          expected += "&#39;";
+          break;
+        default:
+          expected += c;
       }
     }
     ASSERT_EQ(expected, HtmlEscaped(text)) << text;

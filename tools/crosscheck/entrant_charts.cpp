@@ -1,9 +1,9 @@
 #include "crosscheck/entrant_charts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
-#include <array>
 
 #include "contest/county_rules.h"
 #include "crosscheck/contest_period.h"
@@ -40,18 +40,18 @@ struct ChartWords {
   long long end = 0;
   bool open = false;
   Buckets buckets;
-  std::vector<std::string> hours;                   // per bucket: "09:00", as the tables name it
-  std::vector<std::string> rowHeads;                // per bucket: <tr><th scope="row">09:00</th>
-  std::array<std::string, kCountyCount> counties;   // "Borsod-Abaúj-Zemplén"
+  std::vector<std::string> hours;                  // per bucket: "09:00", as the tables name it
+  std::vector<std::string> rowHeads;               // per bucket: <tr><th scope="row">09:00</th>
+  std::array<std::string, kCountyCount> counties;  // "Borsod-Abaúj-Zemplén"
   std::array<std::string, kCountyCount> escapedCounties;
-  std::vector<std::string> bandRows;                // the grid's rows and columns
+  std::vector<std::string> bandRows;  // the grid's rows and columns
   std::vector<std::string> countyColumns;
-  std::vector<std::string> cellTitles;              // the grid's cells: "", credited, lost
-  std::string utcHead;                              // Th of "UTC"
+  std::vector<std::string> cellTitles;  // the grid's cells: "", credited, lost
+  std::string utcHead;                  // Th of "UTC"
   std::string totalHead;
-  std::string numbers;                              // the folded tables' summary
-  std::string gridKey;                              // the grid's legend
-  std::string gridHeads;                            // the grid table's column heads
+  std::string numbers;    // the folded tables' summary
+  std::string gridKey;    // the grid's legend
+  std::string gridHeads;  // the grid table's column heads
   std::string gridCaption;
 };
 
@@ -63,8 +63,9 @@ ChartWords MakeChartWords(const Catalogue& words, const ContestPeriod& period) {
   made.open = period.open;
   made.buckets = BucketsOf(period);
   for (size_t i = 0; i < made.buckets.labels.size(); ++i) {
-    made.hours.push_back(HourText(
-        words, period, made.buckets.startSeconds + static_cast<long long>(i) * made.buckets.seconds));
+    made.hours.push_back(
+        HourText(words, period,
+                 made.buckets.startSeconds + static_cast<long long>(i) * made.buckets.seconds));
     made.rowHeads.push_back("<tr><th scope=\"row\">" + Esc(made.hours.back()) + "</th>");
   }
   for (int c = 0; c < kCountyCount; ++c) {
@@ -91,8 +92,8 @@ ChartWords MakeChartWords(const Catalogue& words, const ContestPeriod& period) {
       Esc(lost) + "</span></p>\n";
   made.gridHeads = "<td></td>";
   for (int c = 0; c < kCountyCount; ++c) {
-    made.gridHeads += "<th scope=\"col\" title=\"" + made.escapedCounties[c] + "\">" +
-                      kCountyCodes[c] + "</th>";
+    made.gridHeads +=
+        "<th scope=\"col\" title=\"" + made.escapedCounties[c] + "\">" + kCountyCodes[c] + "</th>";
   }
   made.gridCaption = "\xE2\x9C\x93 " + credited + ", \xE2\x9C\x97 " + lost;
   return made;
@@ -101,8 +102,8 @@ ChartWords MakeChartWords(const Catalogue& words, const ContestPeriod& period) {
 const ChartWords& ChartWordsOf(const Catalogue& words, const ContestPeriod& period) {
   thread_local ChartWords kept[2];
   ChartWords& slot = kept[words.language() == Language::kHungarian ? 1 : 0];
-  if (slot.words != &words || slot.start != period.startSeconds ||
-      slot.end != period.endSeconds || slot.open != period.open) {
+  if (slot.words != &words || slot.start != period.startSeconds || slot.end != period.endSeconds ||
+      slot.open != period.open) {
     slot = MakeChartWords(words, period);
   }
   return slot;
@@ -340,8 +341,8 @@ void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet
     for (int c = 0; c < kCountyCount; ++c) {
       if (states[band][c] == 1) continue;
       std::string& codes = states[band][c] == 2 ? lostOnly : notWorked;
-      HtmlOut(&codes) << (codes.empty() ? "" : ", ") << "<abbr title=\""
-                      << chart.escapedCounties[c] << "\">" << kCountyCodes[c] << "</abbr>";
+      HtmlOut(&codes) << (codes.empty() ? "" : ", ") << "<abbr title=\"" << chart.escapedCounties[c]
+                      << "\">" << kCountyCodes[c] << "</abbr>";
     }
     if (!notWorked.empty() || !lostOnly.empty()) {
       list +=
@@ -358,10 +359,10 @@ void PutMissingCounties(HtmlOut& html, const ChartWords& chart, const ContestSet
       const int workers = contest.workers[band][c];
       const std::vector<uint32_t>& nearest = missing.nearest;
       const std::string yours =
-          missing.lost ? words.Format("entrant.county_lost",
-                                      {{"unit", UnitText(words, log,
-                                                         set.qsos[missing.lost->qso].line)}})
-                       : std::string();
+          missing.lost
+              ? words.Format("entrant.county_lost",
+                             {{"unit", UnitText(words, log, set.qsos[missing.lost->qso].line)}})
+              : std::string();
       row << "<tr><th scope=\"row\">" << kBandNames[band] << ' ' << kCountyCodes[c]
           << "</th><td class=\"t\">" << chart.escapedCounties[c] << "</td><td class=\"t\">"
           << Escaped{yours.empty() ? notWorkedText : yours} << "</td>";
@@ -397,8 +398,7 @@ void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set
   if (standing.category.place == 0) return;  // its places say it is compared with no one
   if (standing.rival == kNoRecord || !input.rivalScore || figures.myRate.empty()) {
     html << "<h2>" << Escaped{words.Text("entrant.compared_none_heading")}
-         << "</h2>\n<p id=\"compare-none\">" << Escaped{words.Text("entrant.no_rival")}
-         << "</p>\n";
+         << "</h2>\n<p id=\"compare-none\">" << Escaped{words.Text("entrant.no_rival")} << "</p>\n";
     return;
   }
   const EntrantLog& rival = set.logs[standing.rival];
@@ -409,11 +409,11 @@ void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set
                           : standing.rivalPlace > 0 ? words.Format("entrant.rival_below", who)
                                                     : words.Format("entrant.rival_tied", who);
   html << "<div id=\"compare\" data-rival=\"" << Escaped{rival.call} << "\"><h2>"
-       << Escaped{words.Format("entrant.compared_heading", {{"rival", rival.call}})}
-       << "</h2>\n<p>" << how << "</p>\n";
+       << Escaped{words.Format("entrant.compared_heading", {{"rival", rival.call}})} << "</h2>\n<p>"
+       << how << "</p>\n";
   const int hours = HoursPerBucket(buckets);
-  const std::vector<ChartSeries> rates = {
-      {log.call, kMine, figures.myRate, 0}, {rival.call, kTheirs, figures.rivalRate, 1}};
+  const std::vector<ChartSeries> rates = {{log.call, kMine, figures.myRate, 0},
+                                          {rival.call, kTheirs, figures.rivalRate, 1}};
   const std::string ratesTitle = words.Format("entrant.rates_title", {{"rival", rival.call}});
   html << LineChart(Frame(chart, "rates", ratesTitle, words.Text("entrant.rates_description"),
                           words.Plural("axis.qsos_per", hours)),
@@ -438,8 +438,8 @@ void PutComparison(HtmlOut& html, const ChartWords& chart, const ContestSet& set
                      Th(words.Text("entrant.difference")));
   for (size_t i = 0; i < buckets.labels.size(); ++i) {
     html << chart.rowHeads[i];
-    for (double value : {rates[0].values[i], rates[1].values[i], mine[i], theirs[i],
-                         gap.values[i]}) {
+    for (double value :
+         {rates[0].values[i], rates[1].values[i], mine[i], theirs[i], gap.values[i]}) {
       PutTd(html, words, value);
     }
     html << "</tr>\n";

@@ -18,13 +18,13 @@ namespace tarno::score {
 struct EntrantFigures {
   struct MissingCounty {
     int county = 0;
-    std::vector<uint32_t> nearest;       // NearestWorkers, up to three
-    const LostCost* lost = nullptr;      // the entrant's first lost QSO that cost it
+    std::vector<uint32_t> nearest;   // NearestWorkers, up to three
+    const LostCost* lost = nullptr;  // the entrant's first lost QSO that cost it
   };
-  std::vector<std::vector<int>> states;  // per band and county: 0 none, 1 credited, 2 lost
-  std::vector<uint32_t> rateBands;       // the bands of the credited QSOs, in the contest's order
+  std::vector<std::vector<int>> states;    // per band and county: 0 none, 1 credited, 2 lost
+  std::vector<uint32_t> rateBands;         // the bands of the credited QSOs, in the contest's order
   std::vector<std::vector<double>> rates;  // per rateBands entry: credited QSOs per bucket
-  std::vector<double> freshCounties;     // new counties per bucket
+  std::vector<double> freshCounties;       // new counties per bucket
   // The comparison with the rival, per bucket; empty without one.
   std::vector<double> myRate, rivalRate, myScore, rivalScore;
   // Per band: the counties the table of counties not credited lists there.

@@ -77,8 +77,8 @@ EntrantScore ScoreOfLog(const Shared& shared, uint32_t log, QsoWorth* worth) {
 // `known` holds scores already worked out (the neighbours'); the rival's is taken from
 // there when it is one of them.
 bool WriteOne(const Shared& shared, uint32_t i, const EntrantScore& score,
-              const std::vector<std::pair<uint32_t, const EntrantScore*>>& known,
-              QsoWorth* worth, std::string* error) {
+              const std::vector<std::pair<uint32_t, const EntrantScore*>>& known, QsoWorth* worth,
+              std::string* error) {
   const ContestSet& set = shared.set;
   const std::string report = ReportFileName(set.logs[i].call);
   if (!WriteFile(fs::path(shared.folder) / report,

@@ -103,10 +103,10 @@ std::string Percent(const Catalogue& words, double value) { return words.Decimal
 std::string Certificate(const PageLanguage& page, const std::string& call, bool certificates) {
   const std::string file = certificates ? CertificateFileName(call) : std::string();
   if (file.empty()) return std::string();
-  return "<br>" + page.words.Format("entrant.certificate",
-                                    {{"link", "<a id=\"certificate\" href=\"" + page.Up() +
-                                                  "certificates/" + LinkTo(file) + "\">" +
-                                                  Esc(file) + "</a>"}});
+  return "<br>" +
+         page.words.Format("entrant.certificate",
+                           {{"link", "<a id=\"certificate\" href=\"" + page.Up() + "certificates/" +
+                                         LinkTo(file) + "\">" + Esc(file) + "</a>"}});
 }
 
 std::string Score(const PageLanguage& page, const ContestSet& set, const EntrantPageInput& input,
@@ -295,7 +295,8 @@ void PutLines(HtmlOut& html, const Catalogue& words, const ContestSet& set, cons
   html << "<td class=\"qso\">" << Escaped{QsoLineOf(set, qso)};
   if (qso.partner != kNoRecord) {
     const QsoRecord& theirs = set.qsos[qso.partner];
-    html << '\n' << Escaped{OwnerOf(set, theirs)} << ' '
+    html << '\n'
+         << Escaped{OwnerOf(set, theirs)} << ' '
          << Escaped{UnitText(words, set.logs[theirs.log], theirs.line)} << ": "
          << Escaped{QsoLineOf(set, theirs)};
   }
@@ -380,15 +381,15 @@ std::string EntrantPage(const PageLanguage& page, const ContestSet& set,
   HtmlOut html(&out);
   html << PageStart(page, words.Format("entrant.page_title", {{"call", log.call}}),
                     EntrantPageLink(log.call), kEntrantStyle)
-       << "<p><a id=\"all-results\" href=\"results.html\">" << Escaped{words.Text("page.all_results")}
-       << "</a></p>\n<h1>" << Escaped{log.call} << "</h1>\n"
+       << "<p><a id=\"all-results\" href=\"results.html\">"
+       << Escaped{words.Text("page.all_results")} << "</a></p>\n<h1>" << Escaped{log.call}
+       << "</h1>\n"
        << Who(input.row) << Places(page, set, input)
        << Score(page, set, input, context.dropUniques, context.certificates)
        << Verdicts(page, set, log, context.dropUniques) << BandTable(words, log);
   AppendEntrantCharts(&out, page, set, input, context);
-  html << CopiedWrong(words, set, input)
-       << LostTable(words, set, input, context.dropUniques) << "<h2>"
-       << Escaped{words.Text("entrant.how_heading")} << "</h2>\n<p>"
+  html << CopiedWrong(words, set, input) << LostTable(words, set, input, context.dropUniques)
+       << "<h2>" << Escaped{words.Text("entrant.how_heading")} << "</h2>\n<p>"
        << Escaped{ScoringWords(words, log, context.dropUniques, context.penalty)} << "</p>\n"
        << "</body></html>\n";
   return out;

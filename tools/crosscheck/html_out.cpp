@@ -40,8 +40,7 @@ void AppendSvgNumber(std::string* out, double value) {
 HtmlOut& HtmlOut::Whole(long long whole) {
   char text[32];
   char* const end = text + sizeof text;
-  const unsigned long long size =
-      whole < 0 ? 0ull - static_cast<unsigned long long>(whole) : whole;
+  const unsigned long long size = whole < 0 ? 0ull - static_cast<unsigned long long>(whole) : whole;
   char* first = DigitsBefore(end, size);
   if (whole < 0) *--first = '-';
   AppendShort(m_out, first, end);

@@ -12,8 +12,8 @@ namespace {
 
 void PutText(HtmlOut& svg, double x, double y, const char* anchor, std::string_view text,
              std::string_view extra = {}) {
-  svg << "<text x=\"" << x << "\" y=\"" << y << "\" text-anchor=\"" << anchor << '"' << extra
-      << '>' << Escaped{text} << "</text>";
+  svg << "<text x=\"" << x << "\" y=\"" << y << "\" text-anchor=\"" << anchor << '"' << extra << '>'
+      << Escaped{text} << "</text>";
 }
 
 void PutOpen(HtmlOut& svg, std::string_view id, std::string_view title,
@@ -41,8 +41,8 @@ std::string SvgText(double x, double y, const char* anchor, const std::string& t
   return out;
 }
 
-std::string SvgOpen(const std::string& id, const std::string& title,
-                    const std::string& description, double width, double height) {
+std::string SvgOpen(const std::string& id, const std::string& title, const std::string& description,
+                    double width, double height) {
   std::string out;
   HtmlOut svg(&out);
   PutOpen(svg, id, title, description, width, height);
@@ -153,8 +153,8 @@ void PutAxes(HtmlOut& svg, const ChartFrame& frame, const Scale& scale) {
   for (int step = 0; step <= steps; ++step) {
     const double value = scale.low + (scale.high - scale.low) * step / steps;
     const double y = scale.Y(value);
-    svg << "<line x1=\"" << kLeft << "\" x2=\"" << kWidth - kRight << "\" y1=\"" << y
-        << "\" y2=\"" << y << "\" stroke=\"" << (value == 0 ? kZeroLine : kGridLine) << "\"/>";
+    svg << "<line x1=\"" << kLeft << "\" x2=\"" << kWidth - kRight << "\" y1=\"" << y << "\" y2=\""
+        << y << "\" stroke=\"" << (value == 0 ? kZeroLine : kGridLine) << "\"/>";
     PutText(svg, kLeft - 6, y + 6, "end", AxisNumber(value, frame.decimalMark));
   }
   const double slot = kPlotWidth / std::max<size_t>(frame.labels.size(), 1);
@@ -189,8 +189,8 @@ struct DrawnMarks {
            labels == frame.labels && tips == frame.tips && series.size() == drawn.size() &&
            std::equal(series.begin(), series.end(), drawn.begin(),
                       [](const ChartSeries& a, const ChartSeries& b) {
-                        return a.pattern == b.pattern && a.values == b.values &&
-                               a.name == b.name && a.colour == b.colour;
+                        return a.pattern == b.pattern && a.values == b.values && a.name == b.name &&
+                               a.colour == b.colour;
                       });
   }
   void Keep(const ChartFrame& frame, const std::vector<ChartSeries>& drawn, const Scale& scale) {
@@ -338,8 +338,7 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
     for (size_t s = 0; s < series.size(); ++s) {
       std::string extra;
       HtmlOut(&extra) << " class=\"name\" fill=\"" << Escaped{series[s].colour} << '"';
-      PutText(lines, kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name,
-              extra);
+      PutText(lines, kWidth - kRight - 4, std::max(at[s], kTop + 14), "end", series[s].name, extra);
     }
   }
   drawn.Keep(frame, series, scale);
@@ -382,9 +381,9 @@ std::string CellGrid(const ChartFrame& frame, const std::vector<std::string>& ro
       for (size_t c = 0; c < columns.size() && c < states[r].size(); ++c) {
         if (states[r][c] != state) continue;
         const double x = kLeft + cell * c + 1, y = 28 + rowHeight * r + 1;
-        svg << "<rect class=\"cell f" << state << "\" x=\"" << x << "\" y=\"" << y
-            << "\" width=\"" << cell - 2 << "\" height=\"" << rowHeight - 2 << "\"><title>"
-            << Escaped{rows[r]} << ' ' << Escaped{columns[c]};
+        svg << "<rect class=\"cell f" << state << "\" x=\"" << x << "\" y=\"" << y << "\" width=\""
+            << cell - 2 << "\" height=\"" << rowHeight - 2 << "\"><title>" << Escaped{rows[r]}
+            << ' ' << Escaped{columns[c]};
         if (titled) svg << ": " << Escaped{cellTitles[static_cast<size_t>(state)]};
         svg << "</title></rect>";
         // A lost cell is crossed, which tells it from a credited one without its colour.

@@ -70,8 +70,8 @@ std::string SvgText(double x, double y, const char* anchor, const std::string& t
                     const std::string& extra = "");
 // The <svg> start of a chart `width` x `height` units, with its title and description for a
 // screen reader.
-std::string SvgOpen(const std::string& id, const std::string& title,
-                    const std::string& description, double width, double height);
+std::string SvgOpen(const std::string& id, const std::string& title, const std::string& description,
+                    double width, double height);
 
 }  // namespace tarno::score
 
