@@ -105,12 +105,15 @@ void CountLines(const ContestSet& set, const ReportContext& context, ContestStat
   for (int c = 0; c < kCountyCount; ++c) stats->counties[c].county = c;
   std::vector<int8_t> countyOfText(set.texts.Size(), -2);
   std::vector<uint32_t> countiesOfCall(set.texts.Size(), 0);  // a bit per county
+  std::vector<int8_t> bandOfText(set.texts.Size(), -2);        // BandIndex, once a text
   for (const EntrantLog& log : set.logs) {
     if (!log.used) continue;
     for (size_t i = log.firstQso; i < log.firstQso + log.qsoCount; ++i) {
       const QsoRecord& qso = set.qsos[i];
       if (!IsQsoLine(qso)) continue;
-      const int band = BandIndex(set.texts.Text(qso.band));
+      int8_t& known = bandOfText[qso.band];
+      if (known == -2) known = static_cast<int8_t>(BandIndex(set.texts.Text(qso.band)));
+      const int band = known;
       const size_t row = band >= 0 ? static_cast<size_t>(band) : kBandCount;
       ++stats->lines[row];
       if (SentLog(set, qso.worked)) ++stats->checkable[row];
