@@ -192,6 +192,10 @@ TEST(HtmlOutTest, NumbersAreWrittenToATenthAndWholeNumbersAsTheyAre) {
   HtmlOut(&out) << -7 << ' ' << 7u << ' ' << size_t{120} << ' ' << -1234567890123LL << ' '
                 << Escaped{"<a href='x'>&\"</a>"} << std::string("<b>") << "</b>";
   EXPECT_EQ("-7 7 120 -1234567890123 &lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;<b></b>", out);
+  char buffer[16] = "held";  // an array that is not a literal ends at its first NUL
+  const char* pointer = "pointed";
+  HtmlOut(&out) << buffer << pointer;
+  EXPECT_EQ("</b>heldpointed", out.substr(out.size() - 15));
 }
 
 TEST(HtmlTextTest, EscapingMendsWhatIsNotUtf8AndKeepsWhatCameBefore) {

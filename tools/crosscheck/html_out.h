@@ -9,6 +9,7 @@
 // A double is written as SvgNumber writes it (to a tenth, no trailing ".0"); text is
 // written as it is unless wrapped in Escaped.
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -31,12 +32,12 @@ class HtmlOut {
     m_out->append(raw);
     return *this;
   }
-  HtmlOut& operator<<(const char* raw) {
-    m_out->append(raw);
-    return *this;
-  }
-  HtmlOut& operator<<(const std::string& raw) {
-    m_out->append(raw);
+  // A literal's length is counted where the compiler sees it, that is, not at run time;
+  // pages are written mostly of literals. Any other text, a const char* too, goes as a
+  // string_view.
+  template <size_t N>
+  HtmlOut& operator<<(const char (&literal)[N]) {
+    m_out->append(literal, std::strlen(literal));
     return *this;
   }
   HtmlOut& operator<<(char raw) {
