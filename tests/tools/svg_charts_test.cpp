@@ -166,6 +166,21 @@ TEST(SvgChartsTest, AChartDrawnAfterAnotherIsTheChartDrawnAfresh) {
     EXPECT_EQ(afresh, draw(variants[v].first, variants[v].second)) << "variant " << v;
     EXPECT_EQ(afresh, draw(variants[v].first, variants[v].second)) << "variant " << v << ", again";
   }
+  // Charts of more ids than are kept, in turn, and bars and lines of one id.
+  std::vector<std::string> afresh(12);
+  const auto drawId = [&](size_t i) {
+    ChartFrame one = frame;
+    one.id = "c" + std::to_string(i % 6);
+    std::vector<ChartSeries> some = series;
+    some[0].values[0] = static_cast<double>(i);
+    return i % 2 ? StackedBars(one, some) : LineChart(one, some);
+  };
+  std::thread([&] {
+    for (size_t i = 0; i < afresh.size(); ++i) afresh[i] = drawId(i);
+  }).join();
+  for (int round = 0; round < 3; ++round) {
+    for (size_t i = 0; i < afresh.size(); ++i) EXPECT_EQ(afresh[i], drawId(i)) << i;
+  }
 }
 
 TEST(SvgChartsTest, ScalesRoundUpToOneTwoFive) {

@@ -175,6 +175,7 @@ void PutAxes(HtmlOut& svg, const ChartFrame& frame, const Scale& scale) {
 // and the series read alike in both (a one-day contest's hours, bands, calls), the marks
 // are the same to the byte, and the second language copies them.
 struct DrawnMarks {
+  char kind = 0;  // 'b' bars, 'l' lines
   std::string id;
   std::vector<std::string> labels;
   std::vector<std::string> tips;
@@ -202,6 +203,24 @@ struct DrawnMarks {
     high = scale.high;
   }
 };
+
+// The marks last drawn on this thread for the chart `id`: a page's charts are drawn in
+// turn, each its own. A few ids are kept, the oldest given up for a new one.
+DrawnMarks& DrawnMarksOf(char kind, const std::string& id) {
+  constexpr size_t kKept = 8;
+  thread_local std::vector<DrawnMarks> kept;
+  thread_local size_t next = 0;
+  for (DrawnMarks& drawn : kept) {
+    if (drawn.kind == kind && drawn.id == id) return drawn;
+  }
+  const bool room = kept.size() < kKept;
+  if (room) kept.emplace_back();
+  DrawnMarks& given = room ? kept.back() : kept[next++ % kKept];
+  given = DrawnMarks();
+  given.kind = kind;
+  given.id = id;
+  return given;
+}
 
 // The y at which each series' name is written at its end: beside its last point, apart
 // from the others' by a line of text.
@@ -243,7 +262,7 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
   PutOpen(svg, frame.id, frame.title, frame.description, kWidth, kHeight);
   PutPatterns(svg, frame, series);
   PutAxes(svg, frame, scale);
-  thread_local DrawnMarks drawn;
+  DrawnMarks& drawn = DrawnMarksOf('b', frame.id);
   if (drawn.DrawnFrom(frame, series, scale)) {
     svg << drawn.svg << "</svg>";
     return out;
@@ -301,7 +320,7 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
     PutText(svg, kLeft + 6, zero - kTop > 24 ? zero - 6 : zero + 20, "start", zeroLabel,
             " class=\"name\"");
   }
-  thread_local DrawnMarks drawn;
+  DrawnMarks& drawn = DrawnMarksOf('l', frame.id);
   if (drawn.DrawnFrom(frame, series, scale)) {
     svg << drawn.svg << "</svg>";
     return out;
