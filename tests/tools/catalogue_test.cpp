@@ -51,6 +51,16 @@ TEST(CatalogueTest, PlaceholdersAreFilledAndUnknownOnesLeft) {
       << "a value is never read as a placeholder";
 }
 
+TEST(CatalogueTest, PluralsTakeTheCountAndTheValuesGiven) {
+  EXPECT_EQ(kEn.Plural("entrant.lines", 1, {{"file", "a.cbr"}}), "1 QSO line in a.cbr");
+  EXPECT_EQ(kEn.Plural("entrant.more", 12345), " and 12,345 more");
+  EXPECT_EQ(kHu.Plural("entrant.more", 12345), " \xC3\xA9s m\xC3\xA9g 12\xC2\xA0" "345");
+  EXPECT_EQ(kEn.Plural("entrant.more", 3, {{"n", "three"}}), " and three more")
+      << "a value given is taken before the count";
+  const std::string longKey(120, 'k');
+  EXPECT_EQ(kEn.Plural(longKey, 2), "[" + longKey + ".other]");
+}
+
 TEST(CatalogueTest, NumbersAreWrittenAsEachLanguageWritesThem) {
   const struct {
     long long number;

@@ -54,9 +54,13 @@ const std::string& Catalogue::Text(std::string_view key) const {
   return missing;
 }
 
-std::string Catalogue::Format(std::string_view key, const Values& values) const {
-  const std::string& text = Text(key);
+namespace {
+
+// `text` with each {name} of `values`, or `extra`, filled in.
+std::string Filled(const std::string& text, const Values& values,
+                   const std::pair<std::string_view, std::string_view>& extra = {}) {
   std::string out;
+  out.reserve(text.size() + 16);
   for (size_t at = 0; at < text.size();) {
     const size_t open = text.find('{', at);
     const size_t close = open == std::string::npos ? open : text.find('}', open);
@@ -68,20 +72,41 @@ std::string Catalogue::Format(std::string_view key, const Values& values) const 
     const std::string_view name(text.data() + open + 1, close - open - 1);
     const auto value = std::find_if(values.begin(), values.end(),
                                     [&name](const auto& pair) { return pair.first == name; });
-    if (value == values.end()) {
-      out.append(text, open, close - open + 1);
-    } else {
+    if (value != values.end()) {
       out += value->second;
+    } else if (!extra.first.empty() && extra.first == name) {
+      out += extra.second;
+    } else {
+      out.append(text, open, close - open + 1);
     }
     at = close + 1;
   }
   return out;
 }
 
+}  // namespace
+
+std::string Catalogue::Format(std::string_view key, const Values& values) const {
+  return Filled(Text(key), values);
+}
+
 std::string Catalogue::Plural(std::string_view key, long long count, const Values& values) const {
-  Values all = values;
-  all.emplace_back("n", Number(count));
-  return Format(std::string(key) + (count == 1 ? ".one" : ".other"), all);
+  // "key.one" or "key.other" without a string made for it, where the key is of a usual size.
+  char name[96];
+  const char* suffix = count == 1 ? ".one" : ".other";
+  const size_t suffixSize = std::strlen(suffix);
+  std::string longName;
+  std::string_view full;
+  if (key.size() + suffixSize <= sizeof name) {
+    std::memcpy(name, key.data(), key.size());
+    std::memcpy(name + key.size(), suffix, suffixSize);
+    full = std::string_view(name, key.size() + suffixSize);
+  } else {
+    longName = std::string(key) + suffix;
+    full = longName;
+  }
+  // The count after the values given, as it was appended to them.
+  return Filled(Text(full), values, {"n", Number(count)});
 }
 
 std::string Catalogue::Number(long long number) const {
