@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "crosscheck/call_neighbours.h"
@@ -134,6 +135,24 @@ TEST(CrosscheckRulesTest, StringPoolGivesEachTextOneId) {
   }
   EXPECT_EQ(pool.Size(), other.Size());
   EXPECT_NE(pool.Intern("a"), pool.Intern(std::string("a\0b", 3)));
+}
+
+TEST(CrosscheckRulesTest, SecondsOfRoundsAsTheLibraryDoes) {
+  // Halves either side of zero, the double just below a half, times of a contest, dates far
+  // out, and values past the range of whole seconds.
+  std::vector<double> seconds = {0.0,     0.5,     -0.5,     1.5,      -1.5,     2.5,    -2.5,
+                                 0.49999999999999994,         -0.49999999999999994,
+                                 4503599627370495.5,          -4503599627370495.5,
+                                 9007199254740993.0,          1e18,     -1e18,    5e18,   -5e18,
+                                 1e300};
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> days(-700000.0, 3000000.0);
+  for (int i = 0; i < 20000; ++i) seconds.push_back(days(random) * 86400.0);
+  for (int minute = 0; minute < 1440; ++minute) seconds.push_back(46087.0 * 86400 + minute * 60.0);
+  for (double s : seconds) {
+    const double days = s / 86400.0;
+    EXPECT_EQ(std::llround(days * 86400.0), SecondsOf(days)) << s;
+  }
 }
 
 TEST(CrosscheckRulesTest, PeriodTimesTakeDatesAndTimesInTheUsualForms) {
