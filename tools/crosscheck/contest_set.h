@@ -210,7 +210,7 @@ inline long long SecondsOf(double oleDays) {
   const double seconds = oleDays * 86400.0;
   // Beyond 2^62 (or not a number) the library's rounding answers as it always did.
   if (!(seconds > -4.6e18 && seconds < 4.6e18)) return std::llround(seconds);
-  long long whole = static_cast<long long>(seconds);  // toward zero
+  long long whole = static_cast<long long>(seconds);             // toward zero
   const double fraction = seconds - static_cast<double>(whole);  // exact
   if (fraction >= 0.5) ++whole;
   if (fraction <= -0.5) --whole;
