@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include "crosscheck/call_neighbours.h"
@@ -134,6 +135,28 @@ TEST(CrosscheckRulesTest, StringPoolGivesEachTextOneId) {
   }
   EXPECT_EQ(pool.Size(), other.Size());
   EXPECT_NE(pool.Intern("a"), pool.Intern(std::string("a\0b", 3)));
+}
+
+TEST(CrosscheckRulesTest, SecondsOfRoundsAsTheLibraryDoes) {
+  // Halves either side of zero, the doubles just short of a half, times of a contest, dates
+  // far out, and values past the range of whole seconds.
+  std::vector<double> seconds = {0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 1e18, -1e18, 5e18, -5e18};
+  for (double near : {0.49999999999999994, 4503599627370495.5, 9007199254740993.0, 1e300}) {
+    seconds.push_back(near);
+    seconds.push_back(-near);
+  }
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> anyDay(-700000.0, 3000000.0);
+  for (int i = 0; i < 20000; ++i) seconds.push_back(anyDay(random) * 86400.0);
+  for (int minute = 0; minute < 1440; ++minute) seconds.push_back(46087.0 * 86400 + minute * 60.0);
+  std::vector<double> days;
+  for (double s : seconds) days.push_back(s / 86400.0);
+  // An odd number of 256ths of a day is a whole number and a half of seconds, exactly.
+  for (int odd = -1001; odd <= 1001; odd += 2) {
+    days.push_back(odd / 256.0);
+    days.push_back(std::nextafter(odd / 256.0, 0.0));
+  }
+  for (double d : days) EXPECT_EQ(std::llround(d * 86400.0), SecondsOf(d)) << d;
 }
 
 TEST(CrosscheckRulesTest, PeriodTimesTakeDatesAndTimesInTheUsualForms) {

@@ -1,7 +1,6 @@
 #include "crosscheck/contest_set.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace tarno::score {
 
@@ -56,7 +55,5 @@ std::vector<uint32_t> RecordsInFileOrder(const ContestSet& set, const EntrantLog
     std::sort(records.begin(), records.end(), byLine);
   return records;
 }
-
-long long SecondsOf(double oleDays) { return std::llround(oleDays * 86400.0); }
 
 }  // namespace tarno::score

@@ -7,6 +7,7 @@
 // has. The loader fills it; the later steps only set verdicts, partners and results.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -203,8 +204,18 @@ struct ContestSet {
 // sponsor's files list them.
 std::vector<uint32_t> RecordsInFileOrder(const ContestSet& set, const EntrantLog& log);
 
-// Seconds since 1899-12-30 of a host date value, rounded.
-long long SecondsOf(double oleDays);
+// Seconds since 1899-12-30 of a host date value, rounded half away from zero as
+// std::llround does. Inline: the matching asks it for every line several times.
+inline long long SecondsOf(double oleDays) {
+  const double seconds = oleDays * 86400.0;
+  // Beyond 2^62 (or not a number) the library's rounding answers as it always did.
+  if (!(seconds > -4.6e18 && seconds < 4.6e18)) return std::llround(seconds);
+  long long whole = static_cast<long long>(seconds);             // toward zero
+  const double fraction = seconds - static_cast<double>(whole);  // exact
+  if (fraction >= 0.5) ++whole;
+  if (fraction <= -0.5) --whole;
+  return whole;
+}
 
 }  // namespace tarno::score
 

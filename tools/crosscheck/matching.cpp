@@ -85,8 +85,15 @@ void MatchGroup(const PairIndex& index, const PairIndex::Group& group, long long
 
 void MatchExact(const PairIndex& index, long long window, ContestSet* set) {
   std::vector<Timed> mine, theirs;
-  for (size_t first = 0; first < index.entries().size();) {
+  const std::vector<PairIndex::Entry>& entries = index.entries();
+  // The index meets the records in no order of their own, each read a miss of the cache:
+  // the records of the groups ahead are asked for while this one is matched.
+  constexpr size_t kAhead = 24;
+  size_t ahead = 0;
+  for (size_t first = 0; first < entries.size();) {
     const PairIndex::Group group = index.GroupAt(first);
+    for (; ahead < std::min(entries.size(), group.last + kAhead); ++ahead)
+      __builtin_prefetch(&set->qsos[entries[ahead].record]);
     if (group.first < group.split && group.split < group.last)
       MatchGroup(index, group, window, set, &mine, &theirs);
     first = group.last;

@@ -208,6 +208,9 @@ void JudgePair(const ContestRules& rules, uint32_t a, ContestSet* set) {
 void PairMismatches(const PairIndex& index, long long window, ContestSet* set) {
   const auto& entries = index.entries();
   std::vector<Side> low, high;
+  // Each record the index names is a miss of the cache: the one some entries ahead is asked
+  // for while this one is read.
+  constexpr size_t kAhead = 24;
   for (size_t first = 0, last; first < entries.size(); first = last) {
     last = first;
     low.clear();
@@ -215,6 +218,8 @@ void PairMismatches(const PairIndex& index, long long window, ContestSet* set) {
     for (; last < entries.size() && entries[last].low == entries[first].low &&
            entries[last].high == entries[first].high;
          ++last) {
+      if (last + kAhead < entries.size())
+        __builtin_prefetch(&set->qsos[entries[last + kAhead].record]);
       const QsoRecord& qso = set->qsos[entries[last].record];
       if (qso.partner != kNoRecord ||
           (qso.verdict != Verdict::kPending && qso.verdict != Verdict::kOutside)) {

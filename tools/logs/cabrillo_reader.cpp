@@ -179,6 +179,10 @@ ReadLog ReadCabrillo(std::string_view text) {
   };
   std::vector<std::string_view> words;
   std::vector<QsoLine> qsoLines;
+  // A QSO line is some 80 bytes of about ten words: room for nearly every log's words at
+  // once, where growing by doubling would move them all several times.
+  words.reserve(text.size() / 8 + 16);
+  qsoLines.reserve(text.size() / 80 + 4);
   ForEachLine(text, [&](int lineNumber, std::string_view line) {
     if (!SplitTag(line, &tag, &value)) return;
     if (tag == "QSO") {
