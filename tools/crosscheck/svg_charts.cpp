@@ -194,6 +194,17 @@ struct DrawnMarks {
                                a.colour == b.colour;
                       });
   }
+  // The marks and the chart's end written to `svg` where they were drawn from the same;
+  // else false, with the marks emptied for drawing.
+  bool CopiedTo(HtmlOut& svg, const ChartFrame& frame, const std::vector<ChartSeries>& drawn,
+                const Scale& scale) {
+    if (DrawnFrom(frame, drawn, scale)) {
+      svg << this->svg << "</svg>";
+      return true;
+    }
+    this->svg.clear();
+    return false;
+  }
   void Keep(const ChartFrame& frame, const std::vector<ChartSeries>& drawn, const Scale& scale) {
     id = frame.id;
     labels = frame.labels;
@@ -263,11 +274,7 @@ std::string StackedBars(const ChartFrame& frame, const std::vector<ChartSeries>&
   PutPatterns(svg, frame, series);
   PutAxes(svg, frame, scale);
   DrawnMarks& drawn = DrawnMarksOf('b', frame.id);
-  if (drawn.DrawnFrom(frame, series, scale)) {
-    svg << drawn.svg << "</svg>";
-    return out;
-  }
-  drawn.svg.clear();
+  if (drawn.CopiedTo(svg, frame, series, scale)) return out;
   HtmlOut marks(&drawn.svg);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> base(buckets, 0);
@@ -321,11 +328,7 @@ std::string LineChart(const ChartFrame& frame, const std::vector<ChartSeries>& s
             " class=\"name\"");
   }
   DrawnMarks& drawn = DrawnMarksOf('l', frame.id);
-  if (drawn.DrawnFrom(frame, series, scale)) {
-    svg << drawn.svg << "</svg>";
-    return out;
-  }
-  drawn.svg.clear();
+  if (drawn.CopiedTo(svg, frame, series, scale)) return out;
   HtmlOut lines(&drawn.svg);
   const double slot = kPlotWidth / std::max<size_t>(buckets, 1);
   std::vector<double> ends;
