@@ -69,7 +69,8 @@ ChartWords MakeChartWords(const Catalogue& words, const ContestPeriod& period) {
     made.rowHeads.push_back("<tr><th scope=\"row\">" + Esc(made.hours.back()) + "</th>");
   }
   for (int c = 0; c < kCountyCount; ++c) {
-    made.counties[c] = words.Text("county." + std::string(kCountyCodes[c]));
+    const std::string key = std::string("county.") + kCountyCodes[c];
+    made.counties[c] = words.Text(key);
     made.escapedCounties[c] = Esc(made.counties[c]);
   }
   made.bandRows.assign(kBandNames.begin(), kBandNames.end());
