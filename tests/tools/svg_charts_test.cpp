@@ -207,6 +207,10 @@ TEST(HtmlOutTest, NumbersAreWrittenToATenthAndWholeNumbersAsTheyAre) {
   HtmlOut(&out) << -7 << ' ' << 7u << ' ' << size_t{120} << ' ' << -1234567890123LL << ' '
                 << Escaped{"<a href='x'>&\"</a>"} << std::string("<b>") << "</b>";
   EXPECT_EQ("-7 7 120 -1234567890123 &lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;<b></b>", out);
+  std::string counts;
+  HtmlOut(&counts) << 4000000000u << ' ' << 18446744073709551615ull << ' ' << -5L << ' '
+                   << 7UL;
+  EXPECT_EQ("4000000000 18446744073709551615 -5 7", counts);
   char buffer[16] = "held";  // an array that is not a literal ends at its first NUL
   const char* pointer = "pointed";
   HtmlOut(&out) << buffer << pointer;

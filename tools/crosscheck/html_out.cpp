@@ -37,6 +37,13 @@ void AppendSvgNumber(std::string* out, double value) {
   AppendShort(out, first, end);
 }
 
+HtmlOut& HtmlOut::Unsigned(unsigned long long whole) {
+  char text[32];
+  char* const end = text + sizeof text;
+  AppendShort(m_out, DigitsBefore(end, whole), end);
+  return *this;
+}
+
 HtmlOut& HtmlOut::Whole(long long whole) {
   char text[32];
   char* const end = text + sizeof text;

@@ -52,14 +52,18 @@ class HtmlOut {
     AppendHtmlEscaped(m_out, text.text);
     return *this;
   }
-  // Whole counts and indexes as they are; never through the double above.
+  // Whole counts and indexes as they are; never through the double above. Every integer
+  // type by name, since size_t is unsigned long here and unsigned int on 32-bit Windows.
   HtmlOut& operator<<(int whole) { return Whole(whole); }
-  HtmlOut& operator<<(unsigned whole) { return Whole(whole); }
+  HtmlOut& operator<<(long whole) { return Whole(whole); }
   HtmlOut& operator<<(long long whole) { return Whole(whole); }
-  HtmlOut& operator<<(size_t whole) { return Whole(static_cast<long long>(whole)); }
+  HtmlOut& operator<<(unsigned whole) { return Unsigned(whole); }
+  HtmlOut& operator<<(unsigned long whole) { return Unsigned(whole); }
+  HtmlOut& operator<<(unsigned long long whole) { return Unsigned(whole); }
 
  private:
   HtmlOut& Whole(long long whole);
+  HtmlOut& Unsigned(unsigned long long whole);
 
   std::string* m_out;
 };
